@@ -1,0 +1,236 @@
+// The plug-in classes' common frame: binding to a bill form and a bill list (Show), the events
+// each class handles, the error trap around every handler, messages and per-user settings.
+#pragma once
+
+#include <bitset>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/host.h"
+#include "frame/platform.h"
+
+namespace qor {
+
+// Every event a plug-in can receive, bill-form events first, then list events.
+enum class Ev {
+    AddNewRow,
+    AfterCopyBill,
+    AfterDeleteRow,
+    AfterDoAction2,
+    AfterFillRow,
+    AfterLoadBill,
+    AfterNewBill,
+    AfterSave,
+    AfterSelBill,
+    AfterSelBillBeforeFillData,
+    BeforeDeleteRow,
+    BeforeDoAction,
+    BeforeDoAction2,
+    BeforeSave,
+    BeforeSelBills,
+    BeforLoadBillFillData,
+    BeginEdit,
+    BusinessCheck,
+    Change,
+    EntryGridRow,
+    LostFocus,
+    MenuBarClick,
+    MenuBarInitialize,
+    SaveBillSuccess,
+    UnBusinessCheck,
+    ListAfterMergeCopyBill,
+    ListAfterCopyBillCreateData,
+    ListBusinessCheck,
+    ListMenuBarClick,
+    ListMenuBarInitialize,
+    ListUnBusinessCheck,
+    Count_
+};
+using EventSet = std::bitset<static_cast<size_t>(Ev::Count_)>;
+
+// The handler's name as the class declares it ("m_BillInterface_Change").
+const char* HandlerName(Ev e);
+
+// The seven plug-in classes.
+enum class PlugInClass { Sale, SaleChange, Consign, Order, TempConsign, TempGJ, XSCX };
+inline constexpr const char* kProgIdPrefix = "QOR_XS_PlugIns.";
+const char* ClassName(PlugInClass c);            // "BillEvent_Sale"
+std::string ProgId(PlugInClass c);               // "QOR_XS_PlugIns.BillEvent_Sale"
+// The events the class has handlers for; the others change nothing.
+EventSet HandledEvents(PlugInClass c);
+
+// What the host holds of a plug-in object.
+class IPlugIn {
+public:
+    virtual ~IPlugIn() = default;
+    virtual std::string ProgId() const = 0;
+    // Binds a bill form (type name "BILLEVENT" in any letter case) or else a bill list.
+    virtual void Show(const ObjectPtr& obj) = 0;
+    // The class's public operations by name (GetUserProfile, SaveUserProfileItem, ...);
+    // HostError for a name the class does not offer.
+    virtual Value Invoke(const std::string& method, Args& args) = 0;
+};
+
+// The base of the seven classes. The host's events arrive through the two event interfaces;
+// each is passed to the matching protected handler (m_BillInterface_X / m_ListInterface_X)
+// only when the class handles it, inside an event scope and under the error trap: no error
+// crosses into the host, and an unexpected error ends the handler leaving the fields written
+// so far and Cancel as the handler left it.
+class PlugInBase : public IPlugIn, private IBillFormEvents {
+public:
+    explicit PlugInBase(PlugInClass cls);
+    ~PlugInBase() override;
+    PlugInBase(const PlugInBase&) = delete;
+    PlugInBase& operator=(const PlugInBase&) = delete;
+
+    std::string ProgId() const override;
+    PlugInClass Class() const { return class_; }
+    void Show(const ObjectPtr& obj) override;
+    Value Invoke(const std::string& method, Args& args) override;
+    bool Handles(Ev e) const { return handled_.test(static_cast<size_t>(e)); }
+
+    const BillFormPtr& m_BillInterface() const { return bill_; }
+    const BillListPtr& m_ListInterface() const { return list_; }
+
+    // The last error the trap caught (empty when none), for diagnostics and tests.
+    const std::string& LastTrappedError() const { return lastError_; }
+
+protected:
+    // Class termination: empties the bill and then the list reference, disconnecting both.
+    void Terminate();
+
+    // Per-user settings (Sale, SaleChange, Consign and Order offer them publicly).
+    std::string GetUserProfile(const std::string& section, const std::string& key);
+    void SaveUserProfileItem(const std::string& section, const std::string& key,
+                             const std::string& value);
+
+    // A class's own public operations beyond the per-user settings; return false for an
+    // unknown name.
+    virtual bool InvokeOwn(const std::string& method, Args& args, Value& result);
+
+    // ---- Handlers: the default bodies do nothing. ----
+    virtual void m_BillInterface_AddNewRow(int page, int row);
+    virtual void m_BillInterface_AfterCopyBill();
+    virtual void m_BillInterface_AfterDeleteRow(int page, int row);
+    virtual void m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDesc,
+                                                const CollectionPtr& itemProps,
+                                                const Value& third, const std::string& kind,
+                                                const std::string& type,
+                                                const std::string& expression);
+    virtual void m_BillInterface_AfterFillRow(const Value& a, const Value& b, const Value& c,
+                                              const Value& d);
+    virtual void m_BillInterface_AfterLoadBill();
+    virtual void m_BillInterface_AfterNewBill();
+    virtual void m_BillInterface_AfterSave(const Value& hostValue);
+    virtual void m_BillInterface_AfterSelBill(const Value& selection);
+    virtual void m_BillInterface_AfterSelBillBeforeFillData(const Value& selection);
+    virtual void m_BillInterface_BeforeDeleteRow(int page, int row, bool& cancel);
+    virtual void m_BillInterface_BeforeDoAction(const CollectionPtr& fieldDesc,
+                                                const CollectionPtr& itemProps,
+                                                const Value& third, const std::string& kind,
+                                                const std::string& type,
+                                                const std::string& expression, bool& cancel);
+    virtual void m_BillInterface_BeforeDoAction2(const CollectionPtr& fieldDesc,
+                                                 const CollectionPtr& itemProps,
+                                                 const Value& third, const std::string& kind,
+                                                 const std::string& type,
+                                                 const std::string& expression);
+    virtual void m_BillInterface_BeforeSave(bool& cancel);
+    virtual void m_BillInterface_BeforeSelBills(const Value& a, const Value& b, const Value& c,
+                                                std::string& condition, const Value& e);
+    virtual void m_BillInterface_BeforLoadBillFillData();
+    virtual void m_BillInterface_BeginEdit(const Value& obj, const Value& a, const Value& b);
+    virtual void m_BillInterface_BusinessCheck(bool& cancel);
+    virtual void m_BillInterface_Change(const CollectionPtr& fieldDesc, const Value& second,
+                                        int column, int row, bool& cancel);
+    virtual void m_BillInterface_EntryGridRow(const std::vector<Value>& values);
+    virtual void m_BillInterface_LostFocus(const std::string& text, const Value& obj,
+                                           const std::vector<Value>& values);
+    virtual void m_BillInterface_MenuBarClick(const MenuToolPtr& tool, bool& cancel);
+    virtual void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar);
+    virtual void m_BillInterface_SaveBillSuccess(const Value& obj);
+    virtual void m_BillInterface_UnBusinessCheck(bool& cancel);
+    virtual void m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill);
+    virtual void m_ListInterface_AfterCopyBillCreateData(const Value& obj);
+    virtual void m_ListInterface_BusinessCheck(bool& cancel);
+    virtual void m_ListInterface_MenuBarClick(const MenuToolPtr& tool, bool& cancel);
+    virtual void m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar);
+    virtual void m_ListInterface_UnBusinessCheck(bool& cancel);
+
+private:
+    template <class F>
+    void Run(Ev e, F&& handler);
+    void SetBillInterface(BillFormPtr bill);
+    void SetListInterface(BillListPtr list);
+
+    // IBillFormEvents
+    void AddNewRow(int page, int row) override;
+    void AfterCopyBill() override;
+    void AfterDeleteRow(int page, int row) override;
+    void AfterDoAction2(const CollectionPtr& fieldDesc, const CollectionPtr& itemProps,
+                        const Value& third, const std::string& kind, const std::string& type,
+                        const std::string& expression) override;
+    void AfterFillRow(const Value& a, const Value& b, const Value& c, const Value& d) override;
+    void AfterLoadBill() override;
+    void AfterNewBill() override;
+    void AfterSave(const Value& hostValue) override;
+    void AfterSelBill(const Value& selection) override;
+    void AfterSelBillBeforeFillData(const Value& selection) override;
+    void BeforeDeleteRow(int page, int row, bool& cancel) override;
+    void BeforeDoAction(const CollectionPtr& fieldDesc, const CollectionPtr& itemProps,
+                        const Value& third, const std::string& kind, const std::string& type,
+                        const std::string& expression, bool& cancel) override;
+    void BeforeDoAction2(const CollectionPtr& fieldDesc, const CollectionPtr& itemProps,
+                         const Value& third, const std::string& kind, const std::string& type,
+                         const std::string& expression) override;
+    void BeforeSave(bool& cancel) override;
+    void BeforeSelBills(const Value& a, const Value& b, const Value& c, std::string& condition,
+                        const Value& e) override;
+    void BeforLoadBillFillData() override;
+    void BeginEdit(const Value& obj, const Value& a, const Value& b) override;
+    void BusinessCheck(bool& cancel) override;
+    void Change(const CollectionPtr& fieldDesc, const Value& second, int column, int row,
+                bool& cancel) override;
+    void EntryGridRow(const std::vector<Value>& values) override;
+    void LostFocus(const std::string& text, const Value& obj,
+                   const std::vector<Value>& values) override;
+    void MenuBarClick(const MenuToolPtr& tool, bool& cancel) override;
+    void MenuBarInitialize(const MenuBarPtr& menuBar) override;
+    void SaveBillSuccess(const Value& obj) override;
+    void UnBusinessCheck(bool& cancel) override;
+
+    // IBillListEvents (names clash with the form's; the list's go through these adapters)
+    struct ListSink;
+    std::unique_ptr<ListSink> listSink_;
+
+    PlugInClass class_;
+    EventSet handled_;
+    BillFormPtr bill_;
+    BillListPtr list_;
+    std::string lastError_;
+};
+
+// Messages: a modal message box with the prompt, the button code and the caption (through
+// GetMsgCaption); returns the button pressed.
+int ShowMessage(const std::string& prompt, int buttons = kMsgInformation,
+                const std::string& caption = "信息提示");
+std::string GetMsgCaption(const std::string& caption);
+inline constexpr const char* kMsgCaption = "信息提示";
+inline constexpr const char* kTipCaption = "澄石提示";
+
+// Creates a plug-in object by programmatic identifier; null for any other identifier.
+std::unique_ptr<IPlugIn> CreatePlugIn(const std::string& progId);
+
+}  // namespace qor
+
+extern "C" {
+// The library's C entry: the object registered under progId, or null. Release it with
+// QOR_XS_ReleaseObject.
+qor::IPlugIn* QOR_XS_CreateObject(const char* progId);
+void QOR_XS_ReleaseObject(qor::IPlugIn* object);
+// The host attaches its platform before creating objects.
+void QOR_XS_AttachPlatform(std::shared_ptr<qor::IPlatform>* platform);
+// "1.5"
+const char* QOR_XS_Version();
+}
