@@ -31,7 +31,12 @@ public:
     // Restricts the rows to those meeting a condition of the form
     // "Column op value [And|Or Column op value ...]" with op one of = <> < > <= >=, texts in
     // single quotes; an empty filter shows every row again. The cursor goes to the first row.
+    // And binds tighter than Or; parentheses group. A text compares without regard to ASCII
+    // letter case, a number compares with the field's numeric reading, and a null field meets
+    // no condition. A filter that cannot be read (bad syntax, unknown column) raises
+    // std::invalid_argument and leaves the rows shown before.
     virtual void SetFilter(const std::string& filter) = 0;
+    // A closed record set is at EOF and BOF; reading a field raises std::out_of_range.
     virtual void Close() = 0;
     virtual bool IsClosed() const = 0;
 };

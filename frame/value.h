@@ -96,20 +96,29 @@ private:
 
 // Reads the leading number of a text the way the host's numeric conversion does: leading
 // blanks skipped, optional sign, digits with one decimal point, an exponent only when digits
-// follow it; anything that does not start a number reads 0.
+// follow it; anything that does not start a number reads 0, and so does a number too large
+// for a double ("1e400"); one too small reads 0 as well.
 double Val(std::string_view text);
-// Text or number to double; a text that holds no number at all is a conversion error.
+// Text or number to double; a text that holds no number at all is a conversion error (a text
+// that starts with a number reads that number, a blank value reads 0), and so are an object
+// and a number too large for a double.
 double ToDouble(const Value& v);
-// To a 32-bit identifier: rounds halves to the even neighbour (2.5 -> 2, 3.5 -> 4); blank
-// reads 0; out of range raises ConversionError.
+// To a 32-bit identifier: rounds halves to the even neighbour (2.5 -> 2, 3.5 -> 4); the value
+// is read like ToNumber, so blank and non-numeric text read 0 ("12abc" is 12); out of range,
+// NaN and infinity raise ConversionError.
 int32_t ToId(const Value& v);
 // To a 16-bit integer with the same rounding; out of range raises ConversionError.
 int16_t ToInt16(const Value& v);
 // Number to text as the host shows plain decimals: 2.5 -> "2.5", 30 -> "30", 0.1 -> "0.1",
-// no exponent for ordinary amounts, no trailing zeros, at most 15 significant digits.
+// no exponent for ordinary amounts, no trailing zeros, at most 15 significant digits (0.1+0.2
+// gives "0.3"). Large magnitudes are written in plain digits ("100000000000000000000");
+// magnitudes below 1e-10 take an exponent ("1.5E-12"), which Val reads back. -0, NaN and
+// infinity give "0".
 std::string NumberToText(double d);
 // Decimal rounding that follows the decimal text of the number, halves away from zero:
-// RoundDecimal(2.345, 2) is 2.35 although the binary double lies just below 2.345.
+// RoundDecimal(2.345, 2) is 2.35 although the binary double lies just below 2.345. The decimal
+// text is the shortest one that reads back as the same double. Negative digits round to tens,
+// hundreds...; NaN and infinity come back unchanged.
 double RoundDecimal(double d, int digits);
 
 // ---- Texts ---------------------------------------------------------------------------------
@@ -129,13 +138,16 @@ struct Date {
 };
 
 // Parses "YYYY-MM-DD", "yyyy/mm/dd" (one- or two-digit month and day), either followed by
-// " hh:mm[:ss]" or a "T" time; nullopt for anything else or an impossible calendar date.
+// " hh:mm[:ss]" or a "T" time (seconds may carry a fraction, ".000", which is dropped); blanks
+// around the text are ignored; nullopt for anything else, an impossible calendar date or time,
+// or a year outside 1 to 9999.
 std::optional<Date> ParseDate(std::string_view text);
-// Like ParseDate but raises ConversionError.
+// Like ParseDate but raises ConversionError (also for a value that is no text).
 Date ToDate(const Value& v);
 std::string FormatDate(const Date& d);          // "YYYY-MM-DD"
 std::string FormatDateSlash(const Date& d);     // "yyyy/mm/dd"
 std::string FormatDateTime(const Date& d);      // "yyyy-MM-dd hh:mm:ss"
+// Keeps the time of day; a result outside the years 1 to 9999 raises ConversionError.
 Date AddDays(const Date& d, long days);
 // Whole days from a to b (b - a), ignoring the time of day.
 long DaysBetween(const Date& a, const Date& b);

@@ -1,0 +1,117 @@
+#include "frame/collection.h"
+
+#include <unordered_map>
+
+namespace qor {
+
+namespace {
+
+// Copies a collection and every collection nested in it. `copies` maps each collection
+// already copied to its copy, so a collection reached twice is copied once and one that
+// contains itself does not recurse without end.
+CollectionPtr DeepCopy(const Collection& source,
+                       std::unordered_map<const Collection*, CollectionPtr>& copies) {
+    auto copy = Collection::Make();
+    copies[&source] = copy;
+    for (const auto& [key, value] : source) {
+        Value item = value;
+        if (auto nested = value.As<Collection>()) {
+            auto found = copies.find(nested.get());
+            item = found != copies.end() ? Value(found->second) : Value(DeepCopy(*nested, copies));
+        }
+        copy->Add(key, std::move(item));
+    }
+    return copy;
+}
+
+}  // namespace
+
+Collection::Collection(std::initializer_list<std::pair<std::string, Value>> items) {
+    for (const auto& [key, value] : items) Add(key, value);
+}
+
+bool Collection::Exists(const std::string& key) const {
+    return !key.empty() && index_.count(Upper(key)) != 0;
+}
+
+const Value& Collection::Item(const std::string& key) const {
+    if (!key.empty()) {
+        auto it = index_.find(Upper(key));
+        if (it != index_.end()) return items_[it->second].second;
+    }
+    throw KeyError("no item with key \"" + key + "\"");
+}
+
+Value Collection::Get(const std::string& key, const Value& fallback) const {
+    if (!key.empty()) {
+        auto it = index_.find(Upper(key));
+        if (it != index_.end()) return items_[it->second].second;
+    }
+    return fallback;
+}
+
+CollectionPtr Collection::Sub(const std::string& key) const {
+    if (key.empty()) return nullptr;
+    auto it = index_.find(Upper(key));
+    if (it == index_.end()) return nullptr;
+    return items_[it->second].second.As<Collection>();
+}
+
+void Collection::Add(const std::string& key, Value v) {
+    if (!key.empty()) {
+        const std::string upper = Upper(key);
+        if (index_.count(upper) != 0) throw KeyError("duplicate key \"" + key + "\"");
+        index_.emplace(upper, items_.size());
+    }
+    items_.emplace_back(key, std::move(v));
+}
+
+void Collection::Set(const std::string& key, Value v) {
+    if (!key.empty()) {
+        auto it = index_.find(Upper(key));
+        if (it != index_.end()) {
+            items_[it->second].second = std::move(v);
+            return;
+        }
+    }
+    Add(key, std::move(v));
+}
+
+bool Collection::Remove(const std::string& key) {
+    if (key.empty()) return false;
+    auto it = index_.find(Upper(key));
+    if (it == index_.end()) return false;
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(it->second));
+    Reindex();
+    return true;
+}
+
+void Collection::Clear() {
+    items_.clear();
+    index_.clear();
+}
+
+const Value& Collection::ItemAt(size_t position) const {
+    if (position < 1 || position > items_.size())
+        throw KeyError("no item at position " + std::to_string(position));
+    return items_[position - 1].second;
+}
+
+const std::string& Collection::KeyAt(size_t position) const {
+    if (position < 1 || position > items_.size())
+        throw KeyError("no item at position " + std::to_string(position));
+    return items_[position - 1].first;
+}
+
+CollectionPtr Collection::Clone() const {
+    std::unordered_map<const Collection*, CollectionPtr> copies;
+    return DeepCopy(*this, copies);
+}
+
+void Collection::Reindex() {
+    index_.clear();
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (!items_[i].first.empty()) index_.emplace(Upper(items_[i].first), i);
+}
+
+}  // namespace qor
