@@ -19,13 +19,13 @@ namespace qor {
 
 // One statement as the gateway saw it.
 struct SqlTraceEntry {
-    std::string event;      // the event being handled ("" outside any event)
+    std::string event;  // the event being handled ("" outside any event)
     std::string sql;
     bool isWrite = false;
     bool fromCache = false;
     bool failed = false;
-    std::string error;      // the error text when failed
-    long rows = -1;         // rows returned by a read, -1 for writes and failures
+    std::string error;  // the error text when failed
+    long rows = -1;     // rows returned by a read, -1 for writes and failures
     std::chrono::microseconds duration{0};
 };
 
@@ -52,6 +52,10 @@ public:
     long CacheHits() const { return cacheHits_; }
     void DropCache();
 
+    // Called with the handler's name each time an event scope opens.
+    using EventListener = std::function<void(const std::string& event)>;
+    void SetEventListener(EventListener listener) { eventListener_ = std::move(listener); }
+
     // Tracing: a sink receives every statement; kept entries can be read back.
     using TraceSink = std::function<void(const SqlTraceEntry&)>;
     void SetTraceSink(TraceSink sink) { sink_ = std::move(sink); }
@@ -69,6 +73,7 @@ private:
     long totalStatements_ = 0;
     long cacheHits_ = 0;
     TraceSink sink_;
+    EventListener eventListener_;
     bool keepTrace_ = false;
     std::vector<SqlTraceEntry> trace_;
 };

@@ -55,8 +55,8 @@ const char* HandlerName(Ev e);
 // The seven plug-in classes.
 enum class PlugInClass { Sale, SaleChange, Consign, Order, TempConsign, TempGJ, XSCX };
 inline constexpr const char* kProgIdPrefix = "QOR_XS_PlugIns.";
-const char* ClassName(PlugInClass c);            // "BillEvent_Sale"
-std::string ProgId(PlugInClass c);               // "QOR_XS_PlugIns.BillEvent_Sale"
+const char* ClassName(PlugInClass c);  // "BillEvent_Sale"
+std::string ProgId(PlugInClass c);     // "QOR_XS_PlugIns.BillEvent_Sale"
 // The events the class has handlers for; the others change nothing.
 EventSet HandledEvents(PlugInClass c);
 
@@ -114,9 +114,8 @@ protected:
     virtual void m_BillInterface_AfterCopyBill();
     virtual void m_BillInterface_AfterDeleteRow(int page, int row);
     virtual void m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDesc,
-                                                const CollectionPtr& itemProps,
-                                                const Value& third, const std::string& kind,
-                                                const std::string& type,
+                                                const CollectionPtr& itemProps, const Value& third,
+                                                const std::string& kind, const std::string& type,
                                                 const std::string& expression);
     virtual void m_BillInterface_AfterFillRow(const Value& a, const Value& b, const Value& c,
                                               const Value& d);
@@ -127,14 +126,12 @@ protected:
     virtual void m_BillInterface_AfterSelBillBeforeFillData(const Value& selection);
     virtual void m_BillInterface_BeforeDeleteRow(int page, int row, bool& cancel);
     virtual void m_BillInterface_BeforeDoAction(const CollectionPtr& fieldDesc,
-                                                const CollectionPtr& itemProps,
-                                                const Value& third, const std::string& kind,
-                                                const std::string& type,
+                                                const CollectionPtr& itemProps, const Value& third,
+                                                const std::string& kind, const std::string& type,
                                                 const std::string& expression, bool& cancel);
     virtual void m_BillInterface_BeforeDoAction2(const CollectionPtr& fieldDesc,
-                                                 const CollectionPtr& itemProps,
-                                                 const Value& third, const std::string& kind,
-                                                 const std::string& type,
+                                                 const CollectionPtr& itemProps, const Value& third,
+                                                 const std::string& kind, const std::string& type,
                                                  const std::string& expression);
     virtual void m_BillInterface_BeforeSave(bool& cancel);
     virtual void m_BillInterface_BeforeSelBills(const Value& a, const Value& b, const Value& c,

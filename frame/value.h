@@ -31,7 +31,9 @@ public:
 };
 
 struct NullTag {};
-inline bool operator==(NullTag, NullTag) { return true; }
+inline bool operator==(NullTag, NullTag) {
+    return true;
+}
 
 class Value {
 public:
@@ -144,9 +146,9 @@ struct Date {
 std::optional<Date> ParseDate(std::string_view text);
 // Like ParseDate but raises ConversionError (also for a value that is no text).
 Date ToDate(const Value& v);
-std::string FormatDate(const Date& d);          // "YYYY-MM-DD"
-std::string FormatDateSlash(const Date& d);     // "yyyy/mm/dd"
-std::string FormatDateTime(const Date& d);      // "yyyy-MM-dd hh:mm:ss"
+std::string FormatDate(const Date& d);       // "YYYY-MM-DD"
+std::string FormatDateSlash(const Date& d);  // "yyyy/mm/dd"
+std::string FormatDateTime(const Date& d);   // "yyyy-MM-dd hh:mm:ss"
 // Keeps the time of day; a result outside the years 1 to 9999 raises ConversionError.
 Date AddDays(const Date& d, long days);
 // Whole days from a to b (b - a), ignoring the time of day.

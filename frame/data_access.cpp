@@ -1,0 +1,196 @@
+#include "frame/data_access.h"
+
+#include "frame/errors.h"
+#include "frame/login.h"
+
+namespace qor {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::microseconds Since(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+}
+
+// Reads every row of a record set into memory, so the cache can hand out fresh copies.
+std::shared_ptr<MemoryRecordset> Materialise(IRecordset& rs) {
+    std::vector<std::string> columns;
+    for (int i = 0; i < rs.FieldCount(); ++i) columns.push_back(rs.FieldName(i));
+    std::vector<MemoryRecordset::Row> rows;
+    if (!rs.IsEOF() || !rs.IsBOF()) rs.MoveFirst();
+    for (; !rs.IsEOF(); rs.MoveNext()) {
+        MemoryRecordset::Row row;
+        for (int i = 0; i < rs.FieldCount(); ++i) row.push_back(rs.Field(i));
+        rows.push_back(std::move(row));
+    }
+    return std::make_shared<MemoryRecordset>(std::move(columns), std::move(rows));
+}
+
+RecordsetPtr CopyOf(const RecordsetPtr& cached) {
+    auto& mem = static_cast<MemoryRecordset&>(*cached);
+    return MemoryRecordset::Make(mem.Columns(), mem.Rows());
+}
+
+const std::string kNoEvent;
+
+}  // namespace
+
+DataGateway& DataGateway::Instance() {
+    static DataGateway gateway;
+    return gateway;
+}
+
+RecordsetPtr DataGateway::Read(const std::string& propsString, const std::string& sql,
+                               bool cacheable) {
+    SqlTraceEntry entry;
+    entry.event = CurrentEvent();
+    entry.sql = sql;
+    if (cacheable) {
+        auto hit = cache_.find(sql);
+        if (hit != cache_.end()) {
+            ++cacheHits_;
+            entry.fromCache = true;
+            entry.rows = hit->second->RecordCount();
+            Record(std::move(entry));
+            return CopyOf(hit->second);
+        }
+    }
+    ++statementsThisEvent_;
+    ++totalStatements_;
+    auto start = Clock::now();
+    try {
+        auto info = CreateHostObject<IClassInfo>("QORMClass.ClassInfo");
+        RecordsetPtr rs = info->Getdata(propsString, sql);
+        if (!rs) throw HostError("QORMClass.ClassInfo", "no record set returned");
+        if (cacheable) {
+            auto copy = Materialise(*rs);
+            cache_[sql] = copy;
+            rs = CopyOf(copy);
+        }
+        entry.duration = Since(start);
+        entry.rows = rs->RecordCount();
+        Record(std::move(entry));
+        return rs;
+    } catch (const std::exception& e) {
+        entry.duration = Since(start);
+        entry.failed = true;
+        entry.error = e.what();
+        Record(std::move(entry));
+        throw;
+    }
+}
+
+Value DataGateway::Write(const std::string& propsString, const std::string& sql) {
+    DropCache();
+    SqlTraceEntry entry;
+    entry.event = CurrentEvent();
+    entry.sql = sql;
+    entry.isWrite = true;
+    ++statementsThisEvent_;
+    ++totalStatements_;
+    auto start = Clock::now();
+    try {
+        auto update = CreateHostObject<IClassUpdate>("QORMClass.ClassUpdate");
+        Value answer = update->UpdateBatch(propsString, sql);
+        entry.duration = Since(start);
+        Record(std::move(entry));
+        return answer;
+    } catch (const std::exception& e) {
+        entry.duration = Since(start);
+        entry.failed = true;
+        entry.error = e.what();
+        Record(std::move(entry));
+        throw;
+    }
+}
+
+void DataGateway::BeginEvent(const std::string& name) {
+    if (eventStack_.empty()) statementsThisEvent_ = 0;
+    eventStack_.push_back(name);
+    DropCache();
+    if (eventListener_) eventListener_(name);
+}
+
+void DataGateway::EndEvent() {
+    if (!eventStack_.empty()) eventStack_.pop_back();
+    DropCache();
+}
+
+const std::string& DataGateway::CurrentEvent() const {
+    return eventStack_.empty() ? kNoEvent : eventStack_.back();
+}
+
+void DataGateway::DropCache() {
+    cache_.clear();
+}
+
+void DataGateway::Record(SqlTraceEntry entry) {
+    if (sink_) sink_(entry);
+    if (keepTrace_) trace_.push_back(std::move(entry));
+}
+
+void DataGateway::Reset() {
+    eventStack_.clear();
+    cache_.clear();
+    statementsThisEvent_ = totalStatements_ = cacheHits_ = 0;
+    trace_.clear();
+}
+
+// ---- Module functions --------------------------------------------------------------------------
+
+RecordsetPtr GetRecordset(const std::string& sql) {
+    return DataGateway::Instance().Read(GetPropsString(), sql);
+}
+
+RecordsetPtr GetCachedRecordset(const std::string& sql) {
+    return DataGateway::Instance().Read(GetPropsString(), sql, true);
+}
+
+RecordsetPtr OpenRecordset(const std::string& sql) {
+    try {
+        return GetRecordset(sql);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+std::string GetSQLValue(const std::string& sql, int fieldIndex) {
+    try {
+        auto rs = GetRecordset(sql);
+        if (!rs || rs->IsEOF() || fieldIndex < 0 || fieldIndex >= rs->FieldCount()) return "";
+        return rs->Field(fieldIndex).ToString();
+    } catch (...) {
+        return "";
+    }
+}
+
+RecordsetPtr GetRecordsetEx(const std::string& sql, const std::string& propsString) {
+    if (Trim(sql).empty()) return nullptr;
+    std::string props = propsString.empty() ? GetSharePropsString() : propsString;
+    return DataGateway::Instance().Read(props, sql);
+}
+
+Value UpdateBatch(const std::string& sql) {
+    return DataGateway::Instance().Write(GetPropsString(), sql);
+}
+
+std::string SqlValue(const std::string& text, bool quoted, bool emptyAsNull, bool trimFirst) {
+    std::string s = trimFirst ? Trim(text) : text;
+    if (s.empty() && emptyAsNull) return "Null";
+    std::string out;
+    out.reserve(s.size() + 2);
+    if (quoted) out += '\'';
+    for (char c : s) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    if (quoted) out += '\'';
+    return out;
+}
+
+std::string SqlId(const Value& v) {
+    return std::to_string(ToId(v));
+}
+
+}  // namespace qor

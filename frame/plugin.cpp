@@ -1,0 +1,354 @@
+#include "frame/plugin.h"
+
+#include <array>
+#include <exception>
+#include <utility>
+
+#include "frame/data_access.h"
+#include "frame/login.h"
+
+namespace qor {
+
+namespace {
+
+struct EventInfo {
+    Ev event;
+    const char* handler;
+    // The classes with a handler, in the order Sale, SaleChange, Consign, Order, TempConsign,
+    // TempGJ, XSCX ('x' = handled).
+    const char* classes;
+};
+
+// Which class handles which host event.
+constexpr std::array<EventInfo, static_cast<size_t>(Ev::Count_)> kEventTable{{
+    {Ev::AddNewRow, "m_BillInterface_AddNewRow", "xxx-xx-"},
+    {Ev::AfterCopyBill, "m_BillInterface_AfterCopyBill", "xxxxxxx"},
+    {Ev::AfterDeleteRow, "m_BillInterface_AfterDeleteRow", "xxx-xx-"},
+    {Ev::AfterDoAction2, "m_BillInterface_AfterDoAction2", "xxxxxx-"},
+    {Ev::AfterFillRow, "m_BillInterface_AfterFillRow", "xxxxxx-"},
+    {Ev::AfterLoadBill, "m_BillInterface_AfterLoadBill", "xxxxxxx"},
+    {Ev::AfterNewBill, "m_BillInterface_AfterNewBill", "xxxxxxx"},
+    {Ev::AfterSave, "m_BillInterface_AfterSave", "xxxxx--"},
+    {Ev::AfterSelBill, "m_BillInterface_AfterSelBill", "xxx----"},
+    {Ev::AfterSelBillBeforeFillData, "m_BillInterface_AfterSelBillBeforeFillData", "xxx----"},
+    {Ev::BeforeDeleteRow, "m_BillInterface_BeforeDeleteRow", "xxx----"},
+    {Ev::BeforeDoAction, "m_BillInterface_BeforeDoAction", "xxxxxx-"},
+    {Ev::BeforeDoAction2, "m_BillInterface_BeforeDoAction2", "--x----"},
+    {Ev::BeforeSave, "m_BillInterface_BeforeSave", "xxxxxxx"},
+    {Ev::BeforeSelBills, "m_BillInterface_BeforeSelBills", "xx-----"},
+    {Ev::BeforLoadBillFillData, "m_BillInterface_BeforLoadBillFillData", "-----x-"},
+    {Ev::BeginEdit, "m_BillInterface_BeginEdit", "xxx----"},
+    {Ev::BusinessCheck, "m_BillInterface_BusinessCheck", "xxxxxxx"},
+    {Ev::Change, "m_BillInterface_Change", "xxxxxxx"},
+    {Ev::EntryGridRow, "m_BillInterface_EntryGridRow", "xxxx---"},
+    {Ev::LostFocus, "m_BillInterface_LostFocus", "xx-----"},
+    {Ev::MenuBarClick, "m_BillInterface_MenuBarClick", "xxxxxxx"},
+    {Ev::MenuBarInitialize, "m_BillInterface_MenuBarInitialize", "xxxxxxx"},
+    {Ev::SaveBillSuccess, "m_BillInterface_SaveBillSuccess", "------x"},
+    {Ev::UnBusinessCheck, "m_BillInterface_UnBusinessCheck", "xxxxxx-"},
+    {Ev::ListAfterMergeCopyBill, "m_ListInterFace_AfterMergeCopyBill", "xxx----"},
+    {Ev::ListAfterCopyBillCreateData, "m_ListInterface_AfterCopyBillCreateData", "---x---"},
+    {Ev::ListBusinessCheck, "m_ListInterface_BusinessCheck", "xxxxxxx"},
+    {Ev::ListMenuBarClick, "m_ListInterface_MenuBarClick", "xxxxxx-"},
+    {Ev::ListMenuBarInitialize, "m_ListInterface_MenuBarInitialize", "xxxxxxx"},
+    {Ev::ListUnBusinessCheck, "m_ListInterface_UnBusinessCheck", "xxxxxx-"},
+}};
+
+constexpr std::array<const char*, 7> kClassNames{
+    "BillEvent_Sale",        "BillEvent_SaleChange", "BillEvent_Consign", "BillEvent_Order",
+    "BillEvent_TempConsign", "BillEvent_TempGJ",     "BillEvent_XSCX"};
+
+// The classes that offer the per-user settings publicly.
+bool OffersUserProfile(PlugInClass c) {
+    return c == PlugInClass::Sale || c == PlugInClass::SaleChange || c == PlugInClass::Consign ||
+           c == PlugInClass::Order;
+}
+
+std::string ArgText(const Args& args, size_t i) {
+    return i < args.size() ? args[i].ToString() : std::string();
+}
+
+}  // namespace
+
+const char* HandlerName(Ev e) {
+    return kEventTable.at(static_cast<size_t>(e)).handler;
+}
+
+const char* ClassName(PlugInClass c) {
+    return kClassNames.at(static_cast<size_t>(c));
+}
+
+std::string ProgId(PlugInClass c) {
+    return std::string(kProgIdPrefix) + ClassName(c);
+}
+
+EventSet HandledEvents(PlugInClass c) {
+    EventSet set;
+    for (const auto& info : kEventTable)
+        if (info.classes[static_cast<size_t>(c)] == 'x') set.set(static_cast<size_t>(info.event));
+    return set;
+}
+
+// ---- The list's event sink ---------------------------------------------------------------------
+
+// The list's events share names with the form's; this adapter routes them to the list handlers.
+struct PlugInBase::ListSink : IBillListEvents {
+    explicit ListSink(PlugInBase& owner) : self(owner) {}
+    PlugInBase& self;
+    void AfterMergeCopyBill(const Value& mergedBill) override {
+        self.Run(Ev::ListAfterMergeCopyBill,
+                 [&] { self.m_ListInterFace_AfterMergeCopyBill(mergedBill); });
+    }
+    void AfterCopyBillCreateData(const Value& obj) override {
+        self.Run(Ev::ListAfterCopyBillCreateData,
+                 [&] { self.m_ListInterface_AfterCopyBillCreateData(obj); });
+    }
+    void BusinessCheck(bool& cancel) override {
+        self.Run(Ev::ListBusinessCheck, [&] { self.m_ListInterface_BusinessCheck(cancel); });
+    }
+    void MenuBarClick(const MenuToolPtr& tool, bool& cancel) override {
+        self.Run(Ev::ListMenuBarClick, [&] { self.m_ListInterface_MenuBarClick(tool, cancel); });
+    }
+    void MenuBarInitialize(const MenuBarPtr& menuBar) override {
+        self.Run(Ev::ListMenuBarInitialize,
+                 [&] { self.m_ListInterface_MenuBarInitialize(menuBar); });
+    }
+    void UnBusinessCheck(bool& cancel) override {
+        self.Run(Ev::ListUnBusinessCheck, [&] { self.m_ListInterface_UnBusinessCheck(cancel); });
+    }
+};
+
+// ---- Binding and lifetime ----------------------------------------------------------------------
+
+PlugInBase::PlugInBase(PlugInClass cls)
+    : listSink_(std::make_unique<ListSink>(*this)), class_(cls), handled_(HandledEvents(cls)) {}
+
+PlugInBase::~PlugInBase() {
+    // Releasing the object releases its references too; the event sinks must not outlive it.
+    SetBillInterface(nullptr);
+    SetListInterface(nullptr);
+}
+
+std::string PlugInBase::ProgId() const {
+    return qor::ProgId(class_);
+}
+
+void PlugInBase::Show(const ObjectPtr& obj) {
+    if (!obj) return;
+    if (Upper(obj->TypeName()) == "BILLEVENT") {
+        SetBillInterface(std::dynamic_pointer_cast<IBillForm>(obj));
+    } else {
+        SetListInterface(std::dynamic_pointer_cast<IBillList>(obj));
+    }
+}
+
+void PlugInBase::Terminate() {
+    SetBillInterface(nullptr);
+    SetListInterface(nullptr);
+}
+
+void PlugInBase::SetBillInterface(BillFormPtr bill) {
+    if (bill_) bill_->Unadvise(this);
+    bill_ = std::move(bill);
+    if (bill_) bill_->Advise(this);
+}
+
+void PlugInBase::SetListInterface(BillListPtr list) {
+    if (list_) list_->Unadvise(listSink_.get());
+    list_ = std::move(list);
+    if (list_) list_->Advise(listSink_.get());
+}
+
+template <class F>
+void PlugInBase::Run(Ev e, F&& handler) {
+    if (!Handles(e)) return;
+    EventScope scope(HandlerName(e));
+    try {
+        handler();
+    } catch (const std::exception& ex) {
+        lastError_ = std::string(HandlerName(e)) + ": " + ex.what();
+    } catch (...) {
+        lastError_ = std::string(HandlerName(e)) + ": unknown error";
+    }
+}
+
+// ---- Public operations -------------------------------------------------------------------------
+
+std::string PlugInBase::GetUserProfile(const std::string& section, const std::string& key) {
+    auto profile = CreateHostObject<IComponent>("QORMProfile.ClassUserProfileInfo");
+    return profile->Call("GetUserProfile", {GetPropsString(), section, key}).ToString();
+}
+
+void PlugInBase::SaveUserProfileItem(const std::string& section, const std::string& key,
+                                     const std::string& value) {
+    auto profile = CreateHostObject<IComponent>("QORMProfile.ClassUserProfileUpdate");
+    profile->Call("SaveUserProfile", {GetPropsString(), section, key, value});
+}
+
+bool PlugInBase::InvokeOwn(const std::string&, Args&, Value&) {
+    return false;
+}
+
+Value PlugInBase::Invoke(const std::string& method, Args& args) {
+    if (OffersUserProfile(class_)) {
+        if (IEquals(method, "GetUserProfile"))
+            return GetUserProfile(ArgText(args, 0), ArgText(args, 1));
+        if (IEquals(method, "SaveUserProfileItem")) {
+            SaveUserProfileItem(ArgText(args, 0), ArgText(args, 1), ArgText(args, 2));
+            return Value();
+        }
+    }
+    Value result;
+    if (InvokeOwn(method, args, result)) return result;
+    throw HostError(ProgId(), "object does not offer the operation " + method);
+}
+
+// ---- Form events: trap, scope, then the class's handler ----------------------------------------
+
+void PlugInBase::AddNewRow(int page, int row) {
+    Run(Ev::AddNewRow, [&] { m_BillInterface_AddNewRow(page, row); });
+}
+void PlugInBase::AfterCopyBill() {
+    Run(Ev::AfterCopyBill, [&] { m_BillInterface_AfterCopyBill(); });
+}
+void PlugInBase::AfterDeleteRow(int page, int row) {
+    Run(Ev::AfterDeleteRow, [&] { m_BillInterface_AfterDeleteRow(page, row); });
+}
+void PlugInBase::AfterDoAction2(const CollectionPtr& fieldDesc, const CollectionPtr& itemProps,
+                                const Value& third, const std::string& kind,
+                                const std::string& type, const std::string& expression) {
+    Run(Ev::AfterDoAction2, [&] {
+        m_BillInterface_AfterDoAction2(fieldDesc, itemProps, third, kind, type, expression);
+    });
+}
+void PlugInBase::AfterFillRow(const Value& a, const Value& b, const Value& c, const Value& d) {
+    Run(Ev::AfterFillRow, [&] { m_BillInterface_AfterFillRow(a, b, c, d); });
+}
+void PlugInBase::AfterLoadBill() {
+    Run(Ev::AfterLoadBill, [&] { m_BillInterface_AfterLoadBill(); });
+}
+void PlugInBase::AfterNewBill() {
+    Run(Ev::AfterNewBill, [&] { m_BillInterface_AfterNewBill(); });
+}
+void PlugInBase::AfterSave(const Value& hostValue) {
+    Run(Ev::AfterSave, [&] { m_BillInterface_AfterSave(hostValue); });
+}
+void PlugInBase::AfterSelBill(const Value& selection) {
+    Run(Ev::AfterSelBill, [&] { m_BillInterface_AfterSelBill(selection); });
+}
+void PlugInBase::AfterSelBillBeforeFillData(const Value& selection) {
+    Run(Ev::AfterSelBillBeforeFillData,
+        [&] { m_BillInterface_AfterSelBillBeforeFillData(selection); });
+}
+void PlugInBase::BeforeDeleteRow(int page, int row, bool& cancel) {
+    Run(Ev::BeforeDeleteRow, [&] { m_BillInterface_BeforeDeleteRow(page, row, cancel); });
+}
+void PlugInBase::BeforeDoAction(const CollectionPtr& fieldDesc, const CollectionPtr& itemProps,
+                                const Value& third, const std::string& kind,
+                                const std::string& type, const std::string& expression,
+                                bool& cancel) {
+    Run(Ev::BeforeDoAction, [&] {
+        m_BillInterface_BeforeDoAction(fieldDesc, itemProps, third, kind, type, expression, cancel);
+    });
+}
+void PlugInBase::BeforeDoAction2(const CollectionPtr& fieldDesc, const CollectionPtr& itemProps,
+                                 const Value& third, const std::string& kind,
+                                 const std::string& type, const std::string& expression) {
+    Run(Ev::BeforeDoAction2, [&] {
+        m_BillInterface_BeforeDoAction2(fieldDesc, itemProps, third, kind, type, expression);
+    });
+}
+void PlugInBase::BeforeSave(bool& cancel) {
+    Run(Ev::BeforeSave, [&] { m_BillInterface_BeforeSave(cancel); });
+}
+void PlugInBase::BeforeSelBills(const Value& a, const Value& b, const Value& c,
+                                std::string& condition, const Value& e) {
+    Run(Ev::BeforeSelBills, [&] { m_BillInterface_BeforeSelBills(a, b, c, condition, e); });
+}
+void PlugInBase::BeforLoadBillFillData() {
+    Run(Ev::BeforLoadBillFillData, [&] { m_BillInterface_BeforLoadBillFillData(); });
+}
+void PlugInBase::BeginEdit(const Value& obj, const Value& a, const Value& b) {
+    Run(Ev::BeginEdit, [&] { m_BillInterface_BeginEdit(obj, a, b); });
+}
+void PlugInBase::BusinessCheck(bool& cancel) {
+    Run(Ev::BusinessCheck, [&] { m_BillInterface_BusinessCheck(cancel); });
+}
+void PlugInBase::Change(const CollectionPtr& fieldDesc, const Value& second, int column, int row,
+                        bool& cancel) {
+    Run(Ev::Change, [&] { m_BillInterface_Change(fieldDesc, second, column, row, cancel); });
+}
+void PlugInBase::EntryGridRow(const std::vector<Value>& values) {
+    Run(Ev::EntryGridRow, [&] { m_BillInterface_EntryGridRow(values); });
+}
+void PlugInBase::LostFocus(const std::string& text, const Value& obj,
+                           const std::vector<Value>& values) {
+    Run(Ev::LostFocus, [&] { m_BillInterface_LostFocus(text, obj, values); });
+}
+void PlugInBase::MenuBarClick(const MenuToolPtr& tool, bool& cancel) {
+    Run(Ev::MenuBarClick, [&] { m_BillInterface_MenuBarClick(tool, cancel); });
+}
+void PlugInBase::MenuBarInitialize(const MenuBarPtr& menuBar) {
+    Run(Ev::MenuBarInitialize, [&] { m_BillInterface_MenuBarInitialize(menuBar); });
+}
+void PlugInBase::SaveBillSuccess(const Value& obj) {
+    Run(Ev::SaveBillSuccess, [&] { m_BillInterface_SaveBillSuccess(obj); });
+}
+void PlugInBase::UnBusinessCheck(bool& cancel) {
+    Run(Ev::UnBusinessCheck, [&] { m_BillInterface_UnBusinessCheck(cancel); });
+}
+
+// ---- Default handlers: nothing to do -----------------------------------------------------------
+
+void PlugInBase::m_BillInterface_AddNewRow(int, int) {}
+void PlugInBase::m_BillInterface_AfterCopyBill() {}
+void PlugInBase::m_BillInterface_AfterDeleteRow(int, int) {}
+void PlugInBase::m_BillInterface_AfterDoAction2(const CollectionPtr&, const CollectionPtr&,
+                                                const Value&, const std::string&,
+                                                const std::string&, const std::string&) {}
+void PlugInBase::m_BillInterface_AfterFillRow(const Value&, const Value&, const Value&,
+                                              const Value&) {}
+void PlugInBase::m_BillInterface_AfterLoadBill() {}
+void PlugInBase::m_BillInterface_AfterNewBill() {}
+void PlugInBase::m_BillInterface_AfterSave(const Value&) {}
+void PlugInBase::m_BillInterface_AfterSelBill(const Value&) {}
+void PlugInBase::m_BillInterface_AfterSelBillBeforeFillData(const Value&) {}
+void PlugInBase::m_BillInterface_BeforeDeleteRow(int, int, bool&) {}
+void PlugInBase::m_BillInterface_BeforeDoAction(const CollectionPtr&, const CollectionPtr&,
+                                                const Value&, const std::string&,
+                                                const std::string&, const std::string&, bool&) {}
+void PlugInBase::m_BillInterface_BeforeDoAction2(const CollectionPtr&, const CollectionPtr&,
+                                                 const Value&, const std::string&,
+                                                 const std::string&, const std::string&) {}
+void PlugInBase::m_BillInterface_BeforeSave(bool&) {}
+void PlugInBase::m_BillInterface_BeforeSelBills(const Value&, const Value&, const Value&,
+                                                std::string&, const Value&) {}
+void PlugInBase::m_BillInterface_BeforLoadBillFillData() {}
+void PlugInBase::m_BillInterface_BeginEdit(const Value&, const Value&, const Value&) {}
+void PlugInBase::m_BillInterface_BusinessCheck(bool&) {}
+void PlugInBase::m_BillInterface_Change(const CollectionPtr&, const Value&, int, int, bool&) {}
+void PlugInBase::m_BillInterface_EntryGridRow(const std::vector<Value>&) {}
+void PlugInBase::m_BillInterface_LostFocus(const std::string&, const Value&,
+                                           const std::vector<Value>&) {}
+void PlugInBase::m_BillInterface_MenuBarClick(const MenuToolPtr&, bool&) {}
+void PlugInBase::m_BillInterface_MenuBarInitialize(const MenuBarPtr&) {}
+void PlugInBase::m_BillInterface_SaveBillSuccess(const Value&) {}
+void PlugInBase::m_BillInterface_UnBusinessCheck(bool&) {}
+void PlugInBase::m_ListInterFace_AfterMergeCopyBill(const Value&) {}
+void PlugInBase::m_ListInterface_AfterCopyBillCreateData(const Value&) {}
+void PlugInBase::m_ListInterface_BusinessCheck(bool&) {}
+void PlugInBase::m_ListInterface_MenuBarClick(const MenuToolPtr&, bool&) {}
+void PlugInBase::m_ListInterface_MenuBarInitialize(const MenuBarPtr&) {}
+void PlugInBase::m_ListInterface_UnBusinessCheck(bool&) {}
+
+// ---- Messages ----------------------------------------------------------------------------------
+
+std::string GetMsgCaption(const std::string& caption) {
+    return caption;
+}
+
+int ShowMessage(const std::string& prompt, int buttons, const std::string& caption) {
+    return Platform().MsgBox(prompt, buttons, GetMsgCaption(caption));
+}
+
+}  // namespace qor
