@@ -24,10 +24,10 @@ CREATE TABLE t_Item (
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
     FFullName     TEXT COLLATE SQLTEXT,
-    FParentID     INTEGER NOT NULL DEFAULT 0,
-    FLevel        INTEGER NOT NULL DEFAULT 1,
-    FDetail       INTEGER NOT NULL DEFAULT 1,     -- 1 detail record, 0 group
-    FDeleted      INTEGER NOT NULL DEFAULT 0
+    FParentID     INTEGER DEFAULT 0,
+    FLevel        INTEGER DEFAULT 1,
+    FDetail       INTEGER DEFAULT 1,     -- 1 detail record, 0 group
+    FDeleted      INTEGER DEFAULT 0
 );
 CREATE INDEX ix_t_Item_class ON t_Item (FItemClassID, FNumber);
 
@@ -36,8 +36,8 @@ CREATE TABLE t_MeasureUnit (
     FItemID       INTEGER PRIMARY KEY,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FUnitGroupID  INTEGER NOT NULL DEFAULT 0,
-    FDeleted      INTEGER NOT NULL DEFAULT 0
+    FUnitGroupID  INTEGER DEFAULT 0,
+    FDeleted      INTEGER DEFAULT 0
 );
 
 -- Calculation types of the industry edition: 1 by weight (base price), 2 by count (shown
@@ -59,31 +59,31 @@ CREATE TABLE t_ICItem (
     FName            TEXT COLLATE SQLTEXT NOT NULL,
     FModel           TEXT COLLATE SQLTEXT,
     FHelpCode        TEXT COLLATE SQLTEXT,
-    FUnitID          INTEGER NOT NULL DEFAULT 0,        -- base unit
-    FSaleUnitID      INTEGER NOT NULL DEFAULT 0,        -- default sales unit
-    FSecUnitID       INTEGER NOT NULL DEFAULT 0,        -- second unit, 0 = none
-    FSecCoefficient  REAL NOT NULL DEFAULT 0,           -- base units per second unit
-    FConverMethod    INTEGER NOT NULL DEFAULT 0,
+    FUnitID          INTEGER DEFAULT 0,        -- base unit
+    FSaleUnitID      INTEGER DEFAULT 0,        -- default sales unit
+    FSecUnitID       INTEGER DEFAULT 0,        -- second unit, 0 = none
+    FSecCoefficient  REAL DEFAULT 0,           -- base units per second unit
+    FConverMethod    INTEGER DEFAULT 0,
     FIsGC            INTEGER DEFAULT 0,
-    FCalTypeID       INTEGER NOT NULL DEFAULT 0,        -- default calculation type
-    FISBatchManager  INTEGER NOT NULL DEFAULT 0,
-    FISKFPeriod      INTEGER NOT NULL DEFAULT 0,
-    FKFPeriod        INTEGER NOT NULL DEFAULT 0,
-    FISAuxi          INTEGER NOT NULL DEFAULT 0,
-    FIsSerialNumMgr  INTEGER NOT NULL DEFAULT 0,
-    FAutoGenBatchNo  INTEGER NOT NULL DEFAULT 0,
-    FTrack           INTEGER NOT NULL DEFAULT 0,
-    FTaxRate         REAL NOT NULL DEFAULT 0,
-    FTaxableItem     INTEGER NOT NULL DEFAULT 1,
-    FIsTaxPrice      INTEGER NOT NULL DEFAULT 0,
+    FCalTypeID       INTEGER DEFAULT 0,        -- default calculation type
+    FISBatchManager  INTEGER DEFAULT 0,
+    FISKFPeriod      INTEGER DEFAULT 0,
+    FKFPeriod        INTEGER DEFAULT 0,
+    FISAuxi          INTEGER DEFAULT 0,
+    FIsSerialNumMgr  INTEGER DEFAULT 0,
+    FAutoGenBatchNo  INTEGER DEFAULT 0,
+    FTrack           INTEGER DEFAULT 0,
+    FTaxRate         REAL DEFAULT 0,
+    FTaxableItem     INTEGER DEFAULT 1,
+    FIsTaxPrice      INTEGER DEFAULT 0,
     FTaxCategoryID   TEXT COLLATE SQLTEXT,              -- tax classification code
-    FProfitRate      REAL NOT NULL DEFAULT 0,
-    FDefaultLoc      INTEGER NOT NULL DEFAULT 0,        -- default stock
-    FQtyDecimal      INTEGER NOT NULL DEFAULT 2,
-    FPriceDecimal    INTEGER NOT NULL DEFAULT 2,
-    FBaseProperty4   INTEGER NOT NULL DEFAULT 0,
+    FProfitRate      REAL DEFAULT 0,
+    FDefaultLoc      INTEGER DEFAULT 0,        -- default stock
+    FQtyDecimal      INTEGER DEFAULT 2,
+    FPriceDecimal    INTEGER DEFAULT 2,
+    FBaseProperty4   INTEGER DEFAULT 0,
     FNote            TEXT COLLATE SQLTEXT,
-    FDeleted         INTEGER NOT NULL DEFAULT 0
+    FDeleted         INTEGER DEFAULT 0
 );
 CREATE INDEX ix_t_ICItem_number ON t_ICItem (FNumber);
 
@@ -93,10 +93,10 @@ CREATE TABLE t_barcode (
     FID           INTEGER PRIMARY KEY,
     FItemID       INTEGER NOT NULL,
     FUnitID       INTEGER NOT NULL,
-    FEntryNo      INTEGER NOT NULL DEFAULT 1,
-    FCoefficient  REAL NOT NULL DEFAULT 1,
+    FEntryNo      INTEGER DEFAULT 1,
+    FCoefficient  REAL DEFAULT 1,
     FBarcode      TEXT COLLATE SQLTEXT,
-    FOrder        INTEGER NOT NULL DEFAULT 0         -- list order of the item's units
+    FOrder        INTEGER DEFAULT 0         -- list order of the item's units
 );
 CREATE INDEX ix_t_barcode_item ON t_barcode (FItemID, FUnitID);
 
@@ -117,10 +117,10 @@ INNER JOIN t_MeasureUnit u ON u.FItemID = b.FUnitID;
 -- Auxiliary properties (colour, size) of items that carry them.
 CREATE TABLE t_AuxItem (
     FItemID       INTEGER PRIMARY KEY,
-    FItemClassID  INTEGER NOT NULL DEFAULT 2001,
+    FItemClassID  INTEGER DEFAULT 2001,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FDeleted      INTEGER NOT NULL DEFAULT 0
+    FDeleted      INTEGER DEFAULT 0
 );
 
 -- ============================================================================================
@@ -142,10 +142,10 @@ CREATE TABLE t_SetDl (
     FItemID       INTEGER PRIMARY KEY,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FType         INTEGER NOT NULL DEFAULT 1,
-    FStandDays    INTEGER NOT NULL DEFAULT 0,
-    FMonthPayDay  INTEGER NOT NULL DEFAULT 0,
-    FBeforeDays   INTEGER NOT NULL DEFAULT 0
+    FType         INTEGER DEFAULT 1,
+    FStandDays    INTEGER DEFAULT 0,
+    FMonthPayDay  INTEGER DEFAULT 0,
+    FBeforeDays   INTEGER DEFAULT 0
 );
 
 -- Customers and suppliers (their t_Item class tells which).
@@ -154,11 +154,11 @@ CREATE TABLE t_Organization (
     FNumber            TEXT COLLATE SQLTEXT NOT NULL,
     FName              TEXT COLLATE SQLTEXT NOT NULL,
     FShortName         TEXT COLLATE SQLTEXT,
-    FTypeID            INTEGER NOT NULL DEFAULT 0,      -- customer type
-    FCurComeGoBalance  REAL NOT NULL DEFAULT 0,         -- current receivable balance
-    FCreditAmount      REAL NOT NULL DEFAULT 0,         -- credit limit
-    FPayMentTime       INTEGER NOT NULL DEFAULT 0,      -- payment term (t_SetDl)
-    FDefaultOperator   INTEGER NOT NULL DEFAULT 0,      -- salesman (t_Emp)
+    FTypeID            INTEGER DEFAULT 0,      -- customer type
+    FCurComeGoBalance  REAL DEFAULT 0,         -- current receivable balance
+    FCreditAmount      REAL DEFAULT 0,         -- credit limit
+    FPayMentTime       INTEGER DEFAULT 0,      -- payment term (t_SetDl)
+    FDefaultOperator   INTEGER DEFAULT 0,      -- salesman (t_Emp)
     FTaxNum            TEXT COLLATE SQLTEXT,            -- tax registration number
     FAddress           TEXT COLLATE SQLTEXT,
     FDeliverAddr       TEXT COLLATE SQLTEXT,
@@ -168,10 +168,10 @@ CREATE TABLE t_Organization (
     FFax               TEXT COLLATE SQLTEXT,
     FEmail             TEXT COLLATE SQLTEXT,
     FContact           TEXT COLLATE SQLTEXT,
-    FBank              INTEGER NOT NULL DEFAULT 0,      -- bank (t_SubMessage type 22)
+    FBank              INTEGER DEFAULT 0,      -- bank (t_SubMessage type 22)
     FBankAccount       TEXT COLLATE SQLTEXT,
-    FIntent            INTEGER NOT NULL DEFAULT 0,      -- list grouping of the selection tree
-    FDeleted           INTEGER NOT NULL DEFAULT 0
+    FIntent            INTEGER DEFAULT 0,      -- list grouping of the selection tree
+    FDeleted           INTEGER DEFAULT 0
 );
 
 -- Contacts of customers; FIsFirst marks the customer's first contact. FID is also the
@@ -189,7 +189,7 @@ CREATE TABLE t_Contact (
     FQQNum        TEXT COLLATE SQLTEXT,
     FPosition     TEXT COLLATE SQLTEXT,
     FPhoto        TEXT COLLATE SQLTEXT,
-    FIsFirst      INTEGER NOT NULL DEFAULT 0
+    FIsFirst      INTEGER DEFAULT 0
 );
 CREATE INDEX ix_t_Contact_item ON t_Contact (FItemID);
 
@@ -200,25 +200,25 @@ CREATE TABLE t_SubMessage (
     FID           INTEGER NOT NULL,
     FNumber       TEXT COLLATE SQLTEXT,
     FName         TEXT COLLATE SQLTEXT,
-    FDeleted      INTEGER NOT NULL DEFAULT 0
+    FDeleted      INTEGER DEFAULT 0
 );
 
 CREATE TABLE t_Department (
     FItemID       INTEGER PRIMARY KEY,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FManager      INTEGER NOT NULL DEFAULT 0,
-    FDeleted      INTEGER NOT NULL DEFAULT 0
+    FManager      INTEGER DEFAULT 0,
+    FDeleted      INTEGER DEFAULT 0
 );
 
 CREATE TABLE t_Emp (
     FItemID       INTEGER PRIMARY KEY,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FDepartmentID INTEGER NOT NULL DEFAULT 0,
+    FDepartmentID INTEGER DEFAULT 0,
     FPhone        TEXT COLLATE SQLTEXT,
-    FDeleted      INTEGER NOT NULL DEFAULT 0,
-    FDimission    INTEGER NOT NULL DEFAULT 0            -- 1 = has left the company
+    FDeleted      INTEGER DEFAULT 0,
+    FDimission    INTEGER DEFAULT 0            -- 1 = has left the company
 );
 
 -- Stocks (warehouses): FTypeID 500 ordinary, 502 virtual (gift) stock. FRightUserID lists the
@@ -227,11 +227,11 @@ CREATE TABLE t_Stock (
     FItemID       INTEGER PRIMARY KEY,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FTypeID       INTEGER NOT NULL DEFAULT 500,
+    FTypeID       INTEGER DEFAULT 500,
     FAddress      TEXT COLLATE SQLTEXT,
-    FEmpID        INTEGER NOT NULL DEFAULT 0,
+    FEmpID        INTEGER DEFAULT 0,
     FRightUserID  TEXT COLLATE SQLTEXT,
-    FDeleted      INTEGER NOT NULL DEFAULT 0
+    FDeleted      INTEGER DEFAULT 0
 );
 
 -- ============================================================================================
@@ -244,9 +244,9 @@ CREATE TABLE t_account (
     FAccountID    INTEGER PRIMARY KEY,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FQuantities   INTEGER NOT NULL DEFAULT 0,
-    FCurrencyID   INTEGER NOT NULL DEFAULT 1,
-    FDetail       INTEGER NOT NULL DEFAULT 1
+    FQuantities   INTEGER DEFAULT 0,
+    FCurrencyID   INTEGER DEFAULT 1,
+    FDetail       INTEGER DEFAULT 1
 );
 
 -- Settlement accounts (cash, bank accounts) and settlement methods that use them.
@@ -254,7 +254,7 @@ CREATE TABLE t_SettleAcct (
     FItemID       INTEGER PRIMARY KEY,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FAccountID    INTEGER NOT NULL DEFAULT 0,
+    FAccountID    INTEGER DEFAULT 0,
     FBankAccount  TEXT COLLATE SQLTEXT
 );
 
@@ -262,7 +262,7 @@ CREATE TABLE t_Settle (
     FItemID       INTEGER PRIMARY KEY,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FAcctID       INTEGER NOT NULL DEFAULT 0            -- settlement account
+    FAcctID       INTEGER DEFAULT 0            -- settlement account
 );
 
 -- ============================================================================================
@@ -292,8 +292,8 @@ CREATE TABLE t_User (
     FUserID       INTEGER PRIMARY KEY,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
     FDescription  TEXT COLLATE SQLTEXT,
-    FEmpID        INTEGER NOT NULL DEFAULT 0,
-    FForbidden    INTEGER NOT NULL DEFAULT 0
+    FEmpID        INTEGER DEFAULT 0,
+    FForbidden    INTEGER DEFAULT 0
 );
 
 -- Logged-in processes of the host (the login cache of a process).
@@ -312,7 +312,7 @@ CREATE TABLE t_AccessRight (
     FObjectID     INTEGER NOT NULL,
     FAccess       INTEGER NOT NULL,
     FUserID       INTEGER NOT NULL,
-    FDenied       INTEGER NOT NULL DEFAULT 1,
+    FDenied       INTEGER DEFAULT 1,
     PRIMARY KEY (FObjectType, FObjectID, FAccess, FUserID)
 );
 
@@ -331,8 +331,8 @@ CREATE TABLE ICClassTableInfo (
     FClassTypeID  INTEGER NOT NULL,
     FKey          TEXT COLLATE SQLTEXT NOT NULL,
     FCaption      TEXT COLLATE SQLTEXT,
-    FPage         INTEGER NOT NULL DEFAULT 1,
-    FVisible      INTEGER NOT NULL DEFAULT 1
+    FPage         INTEGER DEFAULT 1,
+    FVisible      INTEGER DEFAULT 1
 );
 
 -- Bill types: FID 3001 sales delivery, 3002 sales return, 3003 consignment settlement, ...
@@ -340,7 +340,7 @@ CREATE TABLE t_BaseBillTypeData (
     FID           INTEGER PRIMARY KEY,
     FNumber       TEXT COLLATE SQLTEXT,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FClassTypeID  INTEGER NOT NULL DEFAULT 0
+    FClassTypeID  INTEGER DEFAULT 0
 );
 
 -- ============================================================================================
@@ -352,8 +352,8 @@ CREATE TABLE t_BaseBillTypeData (
 CREATE TABLE t_XS_PriceProfile (
     FPriceID      INTEGER PRIMARY KEY,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FIsUsed       INTEGER NOT NULL DEFAULT 1,
-    FSortIndex    INTEGER NOT NULL DEFAULT 0
+    FIsUsed       INTEGER DEFAULT 1,
+    FSortIndex    INTEGER DEFAULT 0
 );
 
 -- The price list per item and unit: FXSPrice the list price, FXSPrice1.. the price for the
@@ -362,21 +362,21 @@ CREATE TABLE t_ItemPrice (
     FID             INTEGER PRIMARY KEY,
     FItemID         INTEGER NOT NULL,
     FUnitID         INTEGER NOT NULL,
-    FXSPrice        REAL NOT NULL DEFAULT 0,
-    FXSPrice1       REAL NOT NULL DEFAULT 0,
-    FXSPrice2       REAL NOT NULL DEFAULT 0,
-    FXSPrice3       REAL NOT NULL DEFAULT 0,
-    FXSPrice4       REAL NOT NULL DEFAULT 0,
-    FXSPrice5       REAL NOT NULL DEFAULT 0,
-    FXSPrice6       REAL NOT NULL DEFAULT 0,
-    FXSPrice7       REAL NOT NULL DEFAULT 0,
-    FXSPrice8       REAL NOT NULL DEFAULT 0,
-    FXSPrice9       REAL NOT NULL DEFAULT 0,
-    FXSPrice10      REAL NOT NULL DEFAULT 0,
-    FXSLatestPrice  REAL NOT NULL DEFAULT 0,
-    FCGPrice        REAL NOT NULL DEFAULT 0,
-    FCGLatestPrice  REAL NOT NULL DEFAULT 0,
-    FLowestPrice    REAL NOT NULL DEFAULT 0             -- sales floor price (price limit)
+    FXSPrice        REAL DEFAULT 0,
+    FXSPrice1       REAL DEFAULT 0,
+    FXSPrice2       REAL DEFAULT 0,
+    FXSPrice3       REAL DEFAULT 0,
+    FXSPrice4       REAL DEFAULT 0,
+    FXSPrice5       REAL DEFAULT 0,
+    FXSPrice6       REAL DEFAULT 0,
+    FXSPrice7       REAL DEFAULT 0,
+    FXSPrice8       REAL DEFAULT 0,
+    FXSPrice9       REAL DEFAULT 0,
+    FXSPrice10      REAL DEFAULT 0,
+    FXSLatestPrice  REAL DEFAULT 0,
+    FCGPrice        REAL DEFAULT 0,
+    FCGLatestPrice  REAL DEFAULT 0,
+    FLowestPrice    REAL DEFAULT 0             -- sales floor price (price limit)
 );
 CREATE UNIQUE INDEX ux_t_ItemPrice ON t_ItemPrice (FItemID, FUnitID);
 
@@ -385,10 +385,10 @@ CREATE TABLE t_LatestPrice (
     FID           INTEGER PRIMARY KEY,
     FItemID       INTEGER NOT NULL,
     FUnitID       INTEGER NOT NULL,
-    FCustID       INTEGER NOT NULL DEFAULT 0,
-    FSupplyID     INTEGER NOT NULL DEFAULT 0,
-    FPrice        REAL NOT NULL DEFAULT 0,
-    FDiscountRate REAL NOT NULL DEFAULT 100,
+    FCustID       INTEGER DEFAULT 0,
+    FSupplyID     INTEGER DEFAULT 0,
+    FPrice        REAL DEFAULT 0,
+    FDiscountRate REAL DEFAULT 100,
     FDate         DATETIME COLLATE SQLDATE
 );
 
@@ -397,13 +397,13 @@ CREATE TABLE t_ItemPriceProfile (
     FID           INTEGER PRIMARY KEY,
     FItemID       INTEGER NOT NULL,
     FCustID       INTEGER NOT NULL,
-    FUnitID1      INTEGER NOT NULL DEFAULT 0,
+    FUnitID1      INTEGER DEFAULT 0,
     FXSPrice1     REAL,
     FClientGood1  TEXT COLLATE SQLTEXT,
-    FUnitID2      INTEGER NOT NULL DEFAULT 0,
+    FUnitID2      INTEGER DEFAULT 0,
     FXSPrice2     REAL,
     FClientGood2  TEXT COLLATE SQLTEXT,
-    FUnitID3      INTEGER NOT NULL DEFAULT 0,
+    FUnitID3      INTEGER DEFAULT 0,
     FXSPrice3     REAL,
     FClientGood3  TEXT COLLATE SQLTEXT
 );
@@ -411,39 +411,39 @@ CREATE TABLE t_ItemPriceProfile (
 -- Special-price (promotion) bills: header, rows and the customers they are limited to.
 CREATE TABLE T_LS_CX (
     FID             INTEGER PRIMARY KEY,
-    FClassTypeID    INTEGER NOT NULL DEFAULT 1030006,
-    FBillTypeID     INTEGER NOT NULL DEFAULT 0,
+    FClassTypeID    INTEGER DEFAULT 1030006,
+    FBillTypeID     INTEGER DEFAULT 0,
     FBillNo         TEXT COLLATE SQLTEXT NOT NULL,
     FDate           DATETIME COLLATE SQLDATE,
-    FPriceType      INTEGER NOT NULL DEFAULT 1,
+    FPriceType      INTEGER DEFAULT 1,
     FBeginDate      DATETIME COLLATE SQLDATE,
     FEndDate        DATETIME COLLATE SQLDATE,
     FBeginTime      TEXT COLLATE SQLTEXT,
     FEndTime        TEXT COLLATE SQLTEXT,
-    FEmpID          INTEGER NOT NULL DEFAULT 0,
-    FDeptID         INTEGER NOT NULL DEFAULT 0,
+    FEmpID          INTEGER DEFAULT 0,
+    FDeptID         INTEGER DEFAULT 0,
     FCUSTOMER       TEXT COLLATE SQLTEXT,               -- the customer list, ids joined by ","
-    FStatus         INTEGER NOT NULL DEFAULT 0,         -- 0 saved, 1 checked, 3 invalid
-    FBillerID       INTEGER NOT NULL DEFAULT 0,
-    FCheckerID      INTEGER NOT NULL DEFAULT 0,
+    FStatus         INTEGER DEFAULT 0,         -- 0 saved, 1 checked, 3 invalid
+    FBillerID       INTEGER DEFAULT 0,
+    FCheckerID      INTEGER DEFAULT 0,
     FCheckDate      DATETIME COLLATE SQLDATE,
-    FInvalid        INTEGER NOT NULL DEFAULT 0,
+    FInvalid        INTEGER DEFAULT 0,
     FNote           TEXT COLLATE SQLTEXT
 );
 
 CREATE TABLE T_LS_CXEntry (
     FEntryID         INTEGER PRIMARY KEY,
     FID              INTEGER NOT NULL,
-    FIndex           INTEGER NOT NULL DEFAULT 1,
-    FItemID          INTEGER NOT NULL DEFAULT 0,
-    FShowUnitID      INTEGER NOT NULL DEFAULT 0,
+    FIndex           INTEGER DEFAULT 1,
+    FItemID          INTEGER DEFAULT 0,
+    FShowUnitID      INTEGER DEFAULT 0,
     FBarCode         TEXT COLLATE SQLTEXT,
-    FOldPrice        REAL NOT NULL DEFAULT 0,
-    FNewPrice        REAL NOT NULL DEFAULT 0,
-    FDifferPrice     REAL NOT NULL DEFAULT 0,
-    FDiscountRate    REAL NOT NULL DEFAULT 100,
-    FTotalLimitQty   REAL NOT NULL DEFAULT 0,
-    FSingleLimitQty  REAL NOT NULL DEFAULT 0
+    FOldPrice        REAL DEFAULT 0,
+    FNewPrice        REAL DEFAULT 0,
+    FDifferPrice     REAL DEFAULT 0,
+    FDiscountRate    REAL DEFAULT 100,
+    FTotalLimitQty   REAL DEFAULT 0,
+    FSingleLimitQty  REAL DEFAULT 0
 );
 
 -- Exactly these six columns, in this order: the special-price bill fills it with
@@ -463,15 +463,15 @@ CREATE TABLE t_LS_ItemPrice (
     FID           INTEGER PRIMARY KEY,
     FItemID       INTEGER NOT NULL,
     FUnitID       INTEGER NOT NULL,
-    FBranchShop   INTEGER NOT NULL DEFAULT 0,
-    FXSPrice      REAL NOT NULL DEFAULT 0,
+    FBranchShop   INTEGER DEFAULT 0,
+    FXSPrice      REAL DEFAULT 0,
     FXSBillNo     TEXT COLLATE SQLTEXT NOT NULL,
     FXSBeginDate  DATETIME COLLATE SQLDATE NOT NULL,
     FXSEndDate    DATETIME COLLATE SQLDATE NOT NULL,
-    FXSBeginTime  TEXT COLLATE SQLTEXT NOT NULL DEFAULT '00:00:00',
-    FXSEndTime    TEXT COLLATE SQLTEXT NOT NULL DEFAULT '23:59:59',
-    FTotalLimitQty  REAL NOT NULL DEFAULT 0,
-    FSingleLimitQty REAL NOT NULL DEFAULT 0
+    FXSBeginTime  TEXT COLLATE SQLTEXT DEFAULT '00:00:00',
+    FXSEndTime    TEXT COLLATE SQLTEXT DEFAULT '23:59:59',
+    FTotalLimitQty  REAL DEFAULT 0,
+    FSingleLimitQty REAL DEFAULT 0
 );
 CREATE INDEX ix_t_LS_ItemPrice_item ON t_LS_ItemPrice (FItemID, FUnitID);
 
@@ -485,14 +485,14 @@ CREATE TABLE t_cc_inventory (
     FID           INTEGER PRIMARY KEY,
     FItemID       INTEGER NOT NULL,
     FStockID      INTEGER NOT NULL,
-    FBatchNo      TEXT COLLATE SQLTEXT NOT NULL DEFAULT '',
-    FAuxPropID    INTEGER NOT NULL DEFAULT 0,
+    FBatchNo      TEXT COLLATE SQLTEXT DEFAULT '',
+    FAuxPropID    INTEGER DEFAULT 0,
     FKFDate       DATETIME COLLATE SQLDATE,
-    FKFPeriod     INTEGER NOT NULL DEFAULT 0,
+    FKFPeriod     INTEGER DEFAULT 0,
     FPeriodDate   DATETIME COLLATE SQLDATE,
-    FQty          REAL NOT NULL DEFAULT 0,
-    FSecQty       REAL NOT NULL DEFAULT 0,
-    FAmount       REAL NOT NULL DEFAULT 0
+    FQty          REAL DEFAULT 0,
+    FSecQty       REAL DEFAULT 0,
+    FAmount       REAL DEFAULT 0
 );
 CREATE INDEX ix_t_cc_inventory_item ON t_cc_inventory (FItemID, FStockID, FBatchNo);
 
@@ -502,11 +502,11 @@ CREATE TABLE T_CC_Stock_BatchNo (
     FItemID       INTEGER NOT NULL,
     FStockID      INTEGER NOT NULL,
     FBatchNo      TEXT COLLATE SQLTEXT NOT NULL,
-    FAuxPropID    INTEGER NOT NULL DEFAULT 0,
+    FAuxPropID    INTEGER DEFAULT 0,
     FKFDate       DATETIME COLLATE SQLDATE,
-    FKFPeriod     INTEGER NOT NULL DEFAULT 0,
+    FKFPeriod     INTEGER DEFAULT 0,
     FPeriodDate   DATETIME COLLATE SQLDATE,
-    FQty          REAL NOT NULL DEFAULT 0
+    FQty          REAL DEFAULT 0
 );
 
 -- Opening stock of the start period; FdestDate is the batch's expiry date.
@@ -516,14 +516,14 @@ CREATE TABLE ICInvInitial (
     FPeriod       INTEGER NOT NULL,
     FItemID       INTEGER NOT NULL,
     FStockID      INTEGER NOT NULL,
-    FBatchNo      TEXT COLLATE SQLTEXT NOT NULL DEFAULT '',
-    FAuxPropID    INTEGER NOT NULL DEFAULT 0,
+    FBatchNo      TEXT COLLATE SQLTEXT DEFAULT '',
+    FAuxPropID    INTEGER DEFAULT 0,
     FKFDate       DATETIME COLLATE SQLDATE,
-    FKFPeriod     INTEGER NOT NULL DEFAULT 0,
+    FKFPeriod     INTEGER DEFAULT 0,
     FdestDate     DATETIME COLLATE SQLDATE,
-    FQty          REAL NOT NULL DEFAULT 0,
-    FSecQty       REAL NOT NULL DEFAULT 0,
-    FAmount       REAL NOT NULL DEFAULT 0
+    FQty          REAL DEFAULT 0,
+    FSecQty       REAL DEFAULT 0,
+    FAmount       REAL DEFAULT 0
 );
 
 -- Serial numbers per bill row (FBillID = the stock bill's FID, FBillIndexID = its FIndex);
@@ -535,9 +535,9 @@ CREATE TABLE t_SerialNumList (
     FSerialNo     TEXT COLLATE SQLTEXT NOT NULL,
     FBillID       INTEGER NOT NULL,
     FBillIndexID  INTEGER NOT NULL,
-    FClassTypeID  INTEGER NOT NULL DEFAULT 0,
-    FStockID      INTEGER NOT NULL DEFAULT 0,
-    FStatus       INTEGER NOT NULL DEFAULT 0,
+    FClassTypeID  INTEGER DEFAULT 0,
+    FStockID      INTEGER DEFAULT 0,
+    FStatus       INTEGER DEFAULT 0,
     FNote         TEXT COLLATE SQLTEXT
 );
 CREATE INDEX ix_t_SerialNumList_bill ON t_SerialNumList (FBillID, FBillIndexID);
@@ -549,24 +549,24 @@ CREATE INDEX ix_t_SerialNumList_item ON t_SerialNumList (FItemID, FSerialNo);
 
 CREATE TABLE t_XS_Order (
     FID                     INTEGER PRIMARY KEY,
-    FClassTypeID            INTEGER NOT NULL DEFAULT 1030001,
-    FBillTypeID             INTEGER NOT NULL DEFAULT 3031,
+    FClassTypeID            INTEGER DEFAULT 1030001,
+    FBillTypeID             INTEGER DEFAULT 3031,
     FBillNo                 TEXT COLLATE SQLTEXT NOT NULL,
     FDate                   DATETIME COLLATE SQLDATE NOT NULL,
     FFetchDate              DATETIME COLLATE SQLDATE,       -- delivery date
-    FCustID                 INTEGER NOT NULL DEFAULT 0,
-    FEmpID                  INTEGER NOT NULL DEFAULT 0,
-    FDeptID                 INTEGER NOT NULL DEFAULT 0,
-    FStatus                 INTEGER NOT NULL DEFAULT 0,     -- 0 saved, 1 checked, 2 closed
-    FBillerID               INTEGER NOT NULL DEFAULT 0,
-    FCheckerID              INTEGER NOT NULL DEFAULT 0,
+    FCustID                 INTEGER DEFAULT 0,
+    FEmpID                  INTEGER DEFAULT 0,
+    FDeptID                 INTEGER DEFAULT 0,
+    FStatus                 INTEGER DEFAULT 0,     -- 0 saved, 1 checked, 2 closed
+    FBillerID               INTEGER DEFAULT 0,
+    FCheckerID              INTEGER DEFAULT 0,
     FCheckDate              DATETIME COLLATE SQLDATE,
-    FInvoiceType            INTEGER NOT NULL DEFAULT 0,
-    FCurrencyID             INTEGER NOT NULL DEFAULT 1,
-    FExchangeRate           REAL NOT NULL DEFAULT 1,
-    FFetchStyle             INTEGER NOT NULL DEFAULT 0,
-    FAllAmount              REAL NOT NULL DEFAULT 0,
-    FXSDeposit              REAL NOT NULL DEFAULT 0,
+    FInvoiceType            INTEGER DEFAULT 0,
+    FCurrencyID             INTEGER DEFAULT 1,
+    FExchangeRate           REAL DEFAULT 1,
+    FFetchStyle             INTEGER DEFAULT 0,
+    FAllAmount              REAL DEFAULT 0,
+    FXSDeposit              REAL DEFAULT 0,
     FContact                TEXT COLLATE SQLTEXT,
     FReceiveAddr            TEXT COLLATE SQLTEXT,
     FAddress                TEXT COLLATE SQLTEXT,
@@ -575,15 +575,15 @@ CREATE TABLE t_XS_Order (
     FFax                    TEXT COLLATE SQLTEXT,
     FExplanation            TEXT COLLATE SQLTEXT,
     FNote                   TEXT COLLATE SQLTEXT,
-    FRejected               INTEGER NOT NULL DEFAULT 0,
+    FRejected               INTEGER DEFAULT 0,
     FRejectedNote           TEXT COLLATE SQLTEXT,
     FRejectedTime           TEXT COLLATE SQLTEXT,           -- 'yyyy-MM-dd hh:mm:ss'
     FWebTradeID             TEXT COLLATE SQLTEXT,
-    FWebshopID              INTEGER NOT NULL DEFAULT 0,
-    FWebBillAmount          REAL NOT NULL DEFAULT 0,
-    FWebBillDiscountAmount  REAL NOT NULL DEFAULT 0,
-    FWebBillTransAmount     REAL NOT NULL DEFAULT 0,
-    FWebBillReceAmount      REAL NOT NULL DEFAULT 0,
+    FWebshopID              INTEGER DEFAULT 0,
+    FWebBillAmount          REAL DEFAULT 0,
+    FWebBillDiscountAmount  REAL DEFAULT 0,
+    FWebBillTransAmount     REAL DEFAULT 0,
+    FWebBillReceAmount      REAL DEFAULT 0,
     FReceiverCity           TEXT COLLATE SQLTEXT,
     FUserDefine1            TEXT COLLATE SQLTEXT,
     FUserDefine2            TEXT COLLATE SQLTEXT,
@@ -599,65 +599,65 @@ CREATE INDEX ix_t_XS_Order_no ON t_XS_Order (FBillNo);
 CREATE TABLE t_XS_OrderEntry (
     FEntryID            INTEGER PRIMARY KEY,
     FID                 INTEGER NOT NULL,
-    FIndex              INTEGER NOT NULL DEFAULT 1,
+    FIndex              INTEGER DEFAULT 1,
     lEntryID            INTEGER,
     FEntryID2           INTEGER,
-    FItemID             INTEGER NOT NULL DEFAULT 0,
-    FAuxPropID          INTEGER NOT NULL DEFAULT 0,
-    FBatchNo            TEXT COLLATE SQLTEXT NOT NULL DEFAULT '',
-    FUnitID             INTEGER NOT NULL DEFAULT 0,
-    FShowUnitID         INTEGER NOT NULL DEFAULT 0,
-    FCoefficient        REAL NOT NULL DEFAULT 1,
-    FSecUnitID          INTEGER NOT NULL DEFAULT 0,
-    FSecCoefficient     REAL NOT NULL DEFAULT 0,
-    FQty                REAL NOT NULL DEFAULT 0,
-    FShowQty            REAL NOT NULL DEFAULT 0,
-    FSecQty             REAL NOT NULL DEFAULT 0,
-    FBasePrice          REAL NOT NULL DEFAULT 0,
-    FPrice              REAL NOT NULL DEFAULT 0,
-    FSecPrice           REAL NOT NULL DEFAULT 0,
-    FIncludeTaxPrice    REAL NOT NULL DEFAULT 0,
-    FBasePriceDiscount  REAL NOT NULL DEFAULT 0,
-    FPriceDiscount      REAL NOT NULL DEFAULT 0,
-    FSecPriceDiscount   REAL NOT NULL DEFAULT 0,
-    FBaseTaxPrice       REAL NOT NULL DEFAULT 0,
-    FTaxPrice           REAL NOT NULL DEFAULT 0,
-    FSecTaxPrice        REAL NOT NULL DEFAULT 0,
-    FDiscountRate       REAL NOT NULL DEFAULT 100,
-    FDiscountAmount     REAL NOT NULL DEFAULT 0,
-    FTaxRate            REAL NOT NULL DEFAULT 0,
-    FAmount             REAL NOT NULL DEFAULT 0,
-    FTaxAmount          REAL NOT NULL DEFAULT 0,
-    FInTaxAmount        REAL NOT NULL DEFAULT 0,
-    FNoDiscAmount       REAL NOT NULL DEFAULT 0,
-    FSCStockID          INTEGER NOT NULL DEFAULT 0,
+    FItemID             INTEGER DEFAULT 0,
+    FAuxPropID          INTEGER DEFAULT 0,
+    FBatchNo            TEXT COLLATE SQLTEXT DEFAULT '',
+    FUnitID             INTEGER DEFAULT 0,
+    FShowUnitID         INTEGER DEFAULT 0,
+    FCoefficient        REAL DEFAULT 1,
+    FSecUnitID          INTEGER DEFAULT 0,
+    FSecCoefficient     REAL DEFAULT 0,
+    FQty                REAL DEFAULT 0,
+    FShowQty            REAL DEFAULT 0,
+    FSecQty             REAL DEFAULT 0,
+    FBasePrice          REAL DEFAULT 0,
+    FPrice              REAL DEFAULT 0,
+    FSecPrice           REAL DEFAULT 0,
+    FIncludeTaxPrice    REAL DEFAULT 0,
+    FBasePriceDiscount  REAL DEFAULT 0,
+    FPriceDiscount      REAL DEFAULT 0,
+    FSecPriceDiscount   REAL DEFAULT 0,
+    FBaseTaxPrice       REAL DEFAULT 0,
+    FTaxPrice           REAL DEFAULT 0,
+    FSecTaxPrice        REAL DEFAULT 0,
+    FDiscountRate       REAL DEFAULT 100,
+    FDiscountAmount     REAL DEFAULT 0,
+    FTaxRate            REAL DEFAULT 0,
+    FAmount             REAL DEFAULT 0,
+    FTaxAmount          REAL DEFAULT 0,
+    FInTaxAmount        REAL DEFAULT 0,
+    FNoDiscAmount       REAL DEFAULT 0,
+    FSCStockID          INTEGER DEFAULT 0,
     FKFDate             DATETIME COLLATE SQLDATE,
-    FKFPeriod           INTEGER NOT NULL DEFAULT 0,
+    FKFPeriod           INTEGER DEFAULT 0,
     FPeriodDate         DATETIME COLLATE SQLDATE,
     FClientItemID       TEXT COLLATE SQLTEXT,
     FBarcode            TEXT COLLATE SQLTEXT,
-    FCalTypeID          INTEGER NOT NULL DEFAULT 0,
-    FDisplayQty         REAL NOT NULL DEFAULT 0,
-    FDisplayWeight      REAL NOT NULL DEFAULT 0,
-    FDisplayPrice       REAL NOT NULL DEFAULT 0,
+    FCalTypeID          INTEGER DEFAULT 0,
+    FDisplayQty         REAL DEFAULT 0,
+    FDisplayWeight      REAL DEFAULT 0,
+    FDisplayPrice       REAL DEFAULT 0,
     FComplexQtyDis      TEXT COLLATE SQLTEXT,
-    FSendQty            REAL NOT NULL DEFAULT 0,
-    FBaseSendQty        REAL NOT NULL DEFAULT 0,
-    FUnSendQty          REAL NOT NULL DEFAULT 0,
-    FUnSendAuxQty       REAL NOT NULL DEFAULT 0,
-    FUnLinkCGQty        REAL NOT NULL DEFAULT 0,
-    FTotalQty           REAL NOT NULL DEFAULT 0,
-    FCgOrderQty         REAL NOT NULL DEFAULT 0,
-    FXsOrderQty         REAL NOT NULL DEFAULT 0,
-    FInTotalQty         REAL NOT NULL DEFAULT 0,
-    FBaseTotalQty       REAL NOT NULL DEFAULT 0,
-    FBaseCgOrderQty     REAL NOT NULL DEFAULT 0,
-    FBaseXsOrderQty     REAL NOT NULL DEFAULT 0,
-    FBaseInTotalQty     REAL NOT NULL DEFAULT 0,
+    FSendQty            REAL DEFAULT 0,
+    FBaseSendQty        REAL DEFAULT 0,
+    FUnSendQty          REAL DEFAULT 0,
+    FUnSendAuxQty       REAL DEFAULT 0,
+    FUnLinkCGQty        REAL DEFAULT 0,
+    FTotalQty           REAL DEFAULT 0,
+    FCgOrderQty         REAL DEFAULT 0,
+    FXsOrderQty         REAL DEFAULT 0,
+    FInTotalQty         REAL DEFAULT 0,
+    FBaseTotalQty       REAL DEFAULT 0,
+    FBaseCgOrderQty     REAL DEFAULT 0,
+    FBaseXsOrderQty     REAL DEFAULT 0,
+    FBaseInTotalQty     REAL DEFAULT 0,
     FFetchDate          DATETIME COLLATE SQLDATE,
-    FID_SRC             INTEGER NOT NULL DEFAULT 0,
-    FEntryID_SRC        INTEGER NOT NULL DEFAULT 0,
-    FClassID_SRC        INTEGER NOT NULL DEFAULT 0,
+    FID_SRC             INTEGER DEFAULT 0,
+    FEntryID_SRC        INTEGER DEFAULT 0,
+    FClassID_SRC        INTEGER DEFAULT 0,
     FBillNo_SRC         TEXT COLLATE SQLTEXT,
     FNote               TEXT COLLATE SQLTEXT
 );
@@ -669,19 +669,19 @@ CREATE INDEX ix_t_XS_OrderEntry_fid ON t_XS_OrderEntry (FID);
 
 CREATE TABLE t_CG_Order (
     FID           INTEGER PRIMARY KEY,
-    FClassTypeID  INTEGER NOT NULL DEFAULT 1020001,
-    FBillTypeID   INTEGER NOT NULL DEFAULT 0,
+    FClassTypeID  INTEGER DEFAULT 1020001,
+    FBillTypeID   INTEGER DEFAULT 0,
     FBillNo       TEXT COLLATE SQLTEXT NOT NULL,
     FDate         DATETIME COLLATE SQLDATE NOT NULL,
     FFetchDate    DATETIME COLLATE SQLDATE,
-    FSupplyID     INTEGER NOT NULL DEFAULT 0,
-    FEmpID        INTEGER NOT NULL DEFAULT 0,
-    FDeptID       INTEGER NOT NULL DEFAULT 0,
-    FStatus       INTEGER NOT NULL DEFAULT 0,
-    FBillerID     INTEGER NOT NULL DEFAULT 0,
-    FCheckerID    INTEGER NOT NULL DEFAULT 0,
-    FInvoiceType  INTEGER NOT NULL DEFAULT 0,
-    FAllAmount    REAL NOT NULL DEFAULT 0,
+    FSupplyID     INTEGER DEFAULT 0,
+    FEmpID        INTEGER DEFAULT 0,
+    FDeptID       INTEGER DEFAULT 0,
+    FStatus       INTEGER DEFAULT 0,
+    FBillerID     INTEGER DEFAULT 0,
+    FCheckerID    INTEGER DEFAULT 0,
+    FInvoiceType  INTEGER DEFAULT 0,
+    FAllAmount    REAL DEFAULT 0,
     FExplanation  TEXT COLLATE SQLTEXT,
     FNote         TEXT COLLATE SQLTEXT
 );
@@ -690,38 +690,38 @@ CREATE TABLE t_CG_Order (
 CREATE TABLE t_CG_OrderEntry (
     FEntryID            INTEGER PRIMARY KEY,
     FID                 INTEGER NOT NULL,
-    FIndex              INTEGER NOT NULL DEFAULT 1,
-    FItemID             INTEGER NOT NULL DEFAULT 0,
-    FAuxPropID          INTEGER NOT NULL DEFAULT 0,
-    FUnitID             INTEGER NOT NULL DEFAULT 0,
-    FShowUnitID         INTEGER NOT NULL DEFAULT 0,
-    FCoefficient        REAL NOT NULL DEFAULT 1,
-    FSecUnitID          INTEGER NOT NULL DEFAULT 0,
-    FSecCoefficient     REAL NOT NULL DEFAULT 0,
-    FQty                REAL NOT NULL DEFAULT 0,
-    FShowQty            REAL NOT NULL DEFAULT 0,
-    FSecQty             REAL NOT NULL DEFAULT 0,
-    FBasePrice          REAL NOT NULL DEFAULT 0,
-    FPrice              REAL NOT NULL DEFAULT 0,
-    FSecPrice           REAL NOT NULL DEFAULT 0,
-    FBaseDiscountPrice  REAL NOT NULL DEFAULT 0,
-    FDiscountPrice      REAL NOT NULL DEFAULT 0,
-    FSecDiscountPrice   REAL NOT NULL DEFAULT 0,
-    FBaseTaxPrice       REAL NOT NULL DEFAULT 0,
-    FTaxPrice           REAL NOT NULL DEFAULT 0,
-    FSecTaxPrice        REAL NOT NULL DEFAULT 0,
-    FDiscountRate       REAL NOT NULL DEFAULT 100,
-    FTaxRate            REAL NOT NULL DEFAULT 0,
-    FAmount             REAL NOT NULL DEFAULT 0,
-    FTaxAmount          REAL NOT NULL DEFAULT 0,
-    FInTaxAmount        REAL NOT NULL DEFAULT 0,
-    FDCStockID          INTEGER NOT NULL DEFAULT 0,
-    FStockInQty         REAL NOT NULL DEFAULT 0,
-    FUnStockInQty       REAL NOT NULL DEFAULT 0,
+    FIndex              INTEGER DEFAULT 1,
+    FItemID             INTEGER DEFAULT 0,
+    FAuxPropID          INTEGER DEFAULT 0,
+    FUnitID             INTEGER DEFAULT 0,
+    FShowUnitID         INTEGER DEFAULT 0,
+    FCoefficient        REAL DEFAULT 1,
+    FSecUnitID          INTEGER DEFAULT 0,
+    FSecCoefficient     REAL DEFAULT 0,
+    FQty                REAL DEFAULT 0,
+    FShowQty            REAL DEFAULT 0,
+    FSecQty             REAL DEFAULT 0,
+    FBasePrice          REAL DEFAULT 0,
+    FPrice              REAL DEFAULT 0,
+    FSecPrice           REAL DEFAULT 0,
+    FBaseDiscountPrice  REAL DEFAULT 0,
+    FDiscountPrice      REAL DEFAULT 0,
+    FSecDiscountPrice   REAL DEFAULT 0,
+    FBaseTaxPrice       REAL DEFAULT 0,
+    FTaxPrice           REAL DEFAULT 0,
+    FSecTaxPrice        REAL DEFAULT 0,
+    FDiscountRate       REAL DEFAULT 100,
+    FTaxRate            REAL DEFAULT 0,
+    FAmount             REAL DEFAULT 0,
+    FTaxAmount          REAL DEFAULT 0,
+    FInTaxAmount        REAL DEFAULT 0,
+    FDCStockID          INTEGER DEFAULT 0,
+    FStockInQty         REAL DEFAULT 0,
+    FUnStockInQty       REAL DEFAULT 0,
     FFetchDate          DATETIME COLLATE SQLDATE,
-    FID_SRC             INTEGER NOT NULL DEFAULT 0,
-    FEntryID_SRC        INTEGER NOT NULL DEFAULT 0,
-    FClassID_SRC        INTEGER NOT NULL DEFAULT 0,
+    FID_SRC             INTEGER DEFAULT 0,
+    FEntryID_SRC        INTEGER DEFAULT 0,
+    FClassID_SRC        INTEGER DEFAULT 0,
     FBillNo_SRC         TEXT COLLATE SQLTEXT,
     FNote               TEXT COLLATE SQLTEXT
 );
@@ -735,42 +735,42 @@ CREATE INDEX ix_t_CG_OrderEntry_fid ON t_CG_OrderEntry (FID);
 CREATE TABLE t_CC_StockBill (
     FID                     INTEGER PRIMARY KEY,
     FClassTypeID            INTEGER NOT NULL,
-    FBillTypeID             INTEGER NOT NULL DEFAULT 0,
+    FBillTypeID             INTEGER DEFAULT 0,
     FBillNo                 TEXT COLLATE SQLTEXT NOT NULL,
     FDate                   DATETIME COLLATE SQLDATE NOT NULL,
-    FCustID                 INTEGER NOT NULL DEFAULT 0,
-    FSupplyID               INTEGER NOT NULL DEFAULT 0,
-    FEmpID                  INTEGER NOT NULL DEFAULT 0,
-    FDeptID                 INTEGER NOT NULL DEFAULT 0,
-    FSCStockID              INTEGER NOT NULL DEFAULT 0,
-    FDCStockID              INTEGER NOT NULL DEFAULT 0,
-    FStatus                 INTEGER NOT NULL DEFAULT 0,     -- 0 saved, 1 checked
-    FBillerID               INTEGER NOT NULL DEFAULT 0,
-    FCheckerID              INTEGER NOT NULL DEFAULT 0,
+    FCustID                 INTEGER DEFAULT 0,
+    FSupplyID               INTEGER DEFAULT 0,
+    FEmpID                  INTEGER DEFAULT 0,
+    FDeptID                 INTEGER DEFAULT 0,
+    FSCStockID              INTEGER DEFAULT 0,
+    FDCStockID              INTEGER DEFAULT 0,
+    FStatus                 INTEGER DEFAULT 0,     -- 0 saved, 1 checked
+    FBillerID               INTEGER DEFAULT 0,
+    FCheckerID              INTEGER DEFAULT 0,
     FCheckDate              DATETIME COLLATE SQLDATE,
-    FIsInit                 INTEGER NOT NULL DEFAULT 0,     -- 1 = opening bill
-    FInvoiceType            INTEGER NOT NULL DEFAULT 0,
-    FCurrencyID             INTEGER NOT NULL DEFAULT 1,
-    FExchangeRate           REAL NOT NULL DEFAULT 1,
-    FAllAmount              REAL NOT NULL DEFAULT 0,
-    FCheckAmount            REAL NOT NULL DEFAULT 0,
-    FUnCheckAmount          REAL NOT NULL DEFAULT 0,
-    FCurCheckAmount         REAL NOT NULL DEFAULT 0,
-    FCurPayAmount           REAL NOT NULL DEFAULT 0,
-    FNeutralizeAmount       REAL NOT NULL DEFAULT 0,
-    FCurPayID               INTEGER NOT NULL DEFAULT 0,     -- payment method
-    FBalanceStyle           INTEGER NOT NULL DEFAULT 0,     -- settlement method (t_Settle)
-    FAcctNo                 INTEGER NOT NULL DEFAULT 0,     -- settlement account
-    FMultiAccount           INTEGER NOT NULL DEFAULT 0,
-    FDiscountAcctID         INTEGER NOT NULL DEFAULT 0,
+    FIsInit                 INTEGER DEFAULT 0,     -- 1 = opening bill
+    FInvoiceType            INTEGER DEFAULT 0,
+    FCurrencyID             INTEGER DEFAULT 1,
+    FExchangeRate           REAL DEFAULT 1,
+    FAllAmount              REAL DEFAULT 0,
+    FCheckAmount            REAL DEFAULT 0,
+    FUnCheckAmount          REAL DEFAULT 0,
+    FCurCheckAmount         REAL DEFAULT 0,
+    FCurPayAmount           REAL DEFAULT 0,
+    FNeutralizeAmount       REAL DEFAULT 0,
+    FCurPayID               INTEGER DEFAULT 0,     -- payment method
+    FBalanceStyle           INTEGER DEFAULT 0,     -- settlement method (t_Settle)
+    FAcctNo                 INTEGER DEFAULT 0,     -- settlement account
+    FMultiAccount           INTEGER DEFAULT 0,
+    FDiscountAcctID         INTEGER DEFAULT 0,
     FSettleLimitDate        DATETIME COLLATE SQLDATE,
-    FInvoiceAmt             REAL NOT NULL DEFAULT 0,
-    FNoInvoiceAmt           REAL NOT NULL DEFAULT 0,
+    FInvoiceAmt             REAL DEFAULT 0,
+    FNoInvoiceAmt           REAL DEFAULT 0,
     FInvoiceNO              TEXT COLLATE SQLTEXT,
-    FTranspotationCosts     REAL NOT NULL DEFAULT 0,
-    FTotaladvanceCosts      REAL NOT NULL DEFAULT 0,
-    FTotalProcurementCosts  REAL NOT NULL DEFAULT 0,
-    FTranspotationCharges   REAL NOT NULL DEFAULT 0,
+    FTranspotationCosts     REAL DEFAULT 0,
+    FTotaladvanceCosts      REAL DEFAULT 0,
+    FTotalProcurementCosts  REAL DEFAULT 0,
+    FTranspotationCharges   REAL DEFAULT 0,
     FContact                TEXT COLLATE SQLTEXT,
     FReceiveAddr            TEXT COLLATE SQLTEXT,
     FAddress                TEXT COLLATE SQLTEXT,
@@ -780,12 +780,12 @@ CREATE TABLE t_CC_StockBill (
     FFax                    TEXT COLLATE SQLTEXT,
     FExplanation            TEXT COLLATE SQLTEXT,
     FNote                   TEXT COLLATE SQLTEXT,
-    FRejected               INTEGER NOT NULL DEFAULT 0,
+    FRejected               INTEGER DEFAULT 0,
     FRejectedNote           TEXT COLLATE SQLTEXT,
     FRejectedTime           TEXT COLLATE SQLTEXT,           -- 'yyyy-MM-dd hh:mm:ss'
     FLogisticNumber         TEXT COLLATE SQLTEXT,
-    FID_SRC                 INTEGER NOT NULL DEFAULT 0,
-    FClassID_SRC            INTEGER NOT NULL DEFAULT 0,
+    FID_SRC                 INTEGER DEFAULT 0,
+    FClassID_SRC            INTEGER DEFAULT 0,
     FBillNo_SRC             TEXT COLLATE SQLTEXT
 );
 CREATE INDEX ix_t_CC_StockBill_class ON t_CC_StockBill (FClassTypeID, FBillNo);
@@ -795,70 +795,70 @@ CREATE INDEX ix_t_CC_StockBill_class ON t_CC_StockBill (FClassTypeID, FBillNo);
 CREATE TABLE t_CC_StockBillEntry (
     FEntryID               INTEGER PRIMARY KEY,
     FID                    INTEGER NOT NULL,
-    FIndex                 INTEGER NOT NULL DEFAULT 1,
+    FIndex                 INTEGER DEFAULT 1,
     lEntryID               INTEGER,
     FEntryID2              INTEGER,
-    FItemID                INTEGER NOT NULL DEFAULT 0,
-    FAuxPropID             INTEGER NOT NULL DEFAULT 0,
-    FBatchNo               TEXT COLLATE SQLTEXT NOT NULL DEFAULT '',
-    FBatchNoIndex          INTEGER NOT NULL DEFAULT 0,
-    FUnitID                INTEGER NOT NULL DEFAULT 0,
-    FShowUnitID            INTEGER NOT NULL DEFAULT 0,
-    FCoefficient           REAL NOT NULL DEFAULT 1,
-    FSecUnitID             INTEGER NOT NULL DEFAULT 0,
-    FSecCoefficient        REAL NOT NULL DEFAULT 0,
-    FQty                   REAL NOT NULL DEFAULT 0,
-    FShowQty               REAL NOT NULL DEFAULT 0,
-    FSecQty                REAL NOT NULL DEFAULT 0,
-    FBasePrice             REAL NOT NULL DEFAULT 0,
-    FPrice                 REAL NOT NULL DEFAULT 0,
-    FSecPrice              REAL NOT NULL DEFAULT 0,
-    FIncludeTaxPrice       REAL NOT NULL DEFAULT 0,
-    FBasePriceDiscount     REAL NOT NULL DEFAULT 0,
-    FPriceDiscount         REAL NOT NULL DEFAULT 0,
-    FSecPriceDiscount      REAL NOT NULL DEFAULT 0,
-    FBaseTaxPrice          REAL NOT NULL DEFAULT 0,
-    FTaxPrice              REAL NOT NULL DEFAULT 0,
-    FSecTaxPrice           REAL NOT NULL DEFAULT 0,
-    FDiscountRate          REAL NOT NULL DEFAULT 100,
-    FDiscountAmount        REAL NOT NULL DEFAULT 0,
-    FTaxRate               REAL NOT NULL DEFAULT 0,
-    FAmount                REAL NOT NULL DEFAULT 0,
-    FTaxAmount             REAL NOT NULL DEFAULT 0,
-    FInTaxAmount           REAL NOT NULL DEFAULT 0,
-    FNoDiscAmount          REAL NOT NULL DEFAULT 0,
-    FCostPrice             REAL NOT NULL DEFAULT 0,
-    FCostAmount            REAL NOT NULL DEFAULT 0,
-    FSCStockID             INTEGER NOT NULL DEFAULT 0,     -- stock the goods leave
-    FDCStockID             INTEGER NOT NULL DEFAULT 0,     -- stock the goods enter
+    FItemID                INTEGER DEFAULT 0,
+    FAuxPropID             INTEGER DEFAULT 0,
+    FBatchNo               TEXT COLLATE SQLTEXT DEFAULT '',
+    FBatchNoIndex          INTEGER DEFAULT 0,
+    FUnitID                INTEGER DEFAULT 0,
+    FShowUnitID            INTEGER DEFAULT 0,
+    FCoefficient           REAL DEFAULT 1,
+    FSecUnitID             INTEGER DEFAULT 0,
+    FSecCoefficient        REAL DEFAULT 0,
+    FQty                   REAL DEFAULT 0,
+    FShowQty               REAL DEFAULT 0,
+    FSecQty                REAL DEFAULT 0,
+    FBasePrice             REAL DEFAULT 0,
+    FPrice                 REAL DEFAULT 0,
+    FSecPrice              REAL DEFAULT 0,
+    FIncludeTaxPrice       REAL DEFAULT 0,
+    FBasePriceDiscount     REAL DEFAULT 0,
+    FPriceDiscount         REAL DEFAULT 0,
+    FSecPriceDiscount      REAL DEFAULT 0,
+    FBaseTaxPrice          REAL DEFAULT 0,
+    FTaxPrice              REAL DEFAULT 0,
+    FSecTaxPrice           REAL DEFAULT 0,
+    FDiscountRate          REAL DEFAULT 100,
+    FDiscountAmount        REAL DEFAULT 0,
+    FTaxRate               REAL DEFAULT 0,
+    FAmount                REAL DEFAULT 0,
+    FTaxAmount             REAL DEFAULT 0,
+    FInTaxAmount           REAL DEFAULT 0,
+    FNoDiscAmount          REAL DEFAULT 0,
+    FCostPrice             REAL DEFAULT 0,
+    FCostAmount            REAL DEFAULT 0,
+    FSCStockID             INTEGER DEFAULT 0,     -- stock the goods leave
+    FDCStockID             INTEGER DEFAULT 0,     -- stock the goods enter
     FKFDate                DATETIME COLLATE SQLDATE,
-    FKFPeriod              INTEGER NOT NULL DEFAULT 0,
+    FKFPeriod              INTEGER DEFAULT 0,
     FPeriodDate            DATETIME COLLATE SQLDATE,
     FSerialNo              TEXT COLLATE SQLTEXT,
     FClientItemID          TEXT COLLATE SQLTEXT,
     FBarcode               TEXT COLLATE SQLTEXT,
-    FCalTypeID             INTEGER NOT NULL DEFAULT 0,
-    FDisplayQty            REAL NOT NULL DEFAULT 0,
-    FDisplayWeight         REAL NOT NULL DEFAULT 0,
-    FDisplayPrice          REAL NOT NULL DEFAULT 0,
+    FCalTypeID             INTEGER DEFAULT 0,
+    FDisplayQty            REAL DEFAULT 0,
+    FDisplayWeight         REAL DEFAULT 0,
+    FDisplayPrice          REAL DEFAULT 0,
     FComplexQtyDis         TEXT COLLATE SQLTEXT,
-    FOrderQty              REAL NOT NULL DEFAULT 0,
-    FBaseOrderQty          REAL NOT NULL DEFAULT 0,
-    FRejectQty             REAL NOT NULL DEFAULT 0,
-    FBaseRejectQty         REAL NOT NULL DEFAULT 0,
-    FRejectAuxQty          REAL NOT NULL DEFAULT 0,
-    FUnRejectQty           REAL NOT NULL DEFAULT 0,
-    FBaseUnRejectQty       REAL NOT NULL DEFAULT 0,
-    FUnRejectAuxQty        REAL NOT NULL DEFAULT 0,
-    FSettleQty             REAL NOT NULL DEFAULT 0,
-    FSettleAuxQty          REAL NOT NULL DEFAULT 0,
-    FUnSettleQty           REAL NOT NULL DEFAULT 0,
-    FUnSettleAuxQty        REAL NOT NULL DEFAULT 0,
-    FProfitLossQty         REAL NOT NULL DEFAULT 0,     -- stock-count bills
-    FTranspotationCharges  REAL NOT NULL DEFAULT 0,
-    FID_SRC                INTEGER NOT NULL DEFAULT 0,
-    FEntryID_SRC           INTEGER NOT NULL DEFAULT 0,
-    FClassID_SRC           INTEGER NOT NULL DEFAULT 0,
+    FOrderQty              REAL DEFAULT 0,
+    FBaseOrderQty          REAL DEFAULT 0,
+    FRejectQty             REAL DEFAULT 0,
+    FBaseRejectQty         REAL DEFAULT 0,
+    FRejectAuxQty          REAL DEFAULT 0,
+    FUnRejectQty           REAL DEFAULT 0,
+    FBaseUnRejectQty       REAL DEFAULT 0,
+    FUnRejectAuxQty        REAL DEFAULT 0,
+    FSettleQty             REAL DEFAULT 0,
+    FSettleAuxQty          REAL DEFAULT 0,
+    FUnSettleQty           REAL DEFAULT 0,
+    FUnSettleAuxQty        REAL DEFAULT 0,
+    FProfitLossQty         REAL DEFAULT 0,     -- stock-count bills
+    FTranspotationCharges  REAL DEFAULT 0,
+    FID_SRC                INTEGER DEFAULT 0,
+    FEntryID_SRC           INTEGER DEFAULT 0,
+    FClassID_SRC           INTEGER DEFAULT 0,
     FBillNo_SRC            TEXT COLLATE SQLTEXT,
     FNote                  TEXT COLLATE SQLTEXT
 );
@@ -872,34 +872,34 @@ CREATE INDEX ix_t_CC_StockBillEntry_src ON t_CC_StockBillEntry (FID_SRC, FEntryI
 
 CREATE TABLE t_cc_Change (
     FID                     INTEGER PRIMARY KEY,
-    FClassTypeID            INTEGER NOT NULL DEFAULT 1030005,
-    FBillTypeID             INTEGER NOT NULL DEFAULT 0,
+    FClassTypeID            INTEGER DEFAULT 1030005,
+    FBillTypeID             INTEGER DEFAULT 0,
     FBillNo                 TEXT COLLATE SQLTEXT NOT NULL,
     FDate                   DATETIME COLLATE SQLDATE NOT NULL,
-    FCustID                 INTEGER NOT NULL DEFAULT 0,
-    FEmpID                  INTEGER NOT NULL DEFAULT 0,
-    FDeptID                 INTEGER NOT NULL DEFAULT 0,
-    FStatus                 INTEGER NOT NULL DEFAULT 0,
-    FBillerID               INTEGER NOT NULL DEFAULT 0,
-    FCheckerID              INTEGER NOT NULL DEFAULT 0,
+    FCustID                 INTEGER DEFAULT 0,
+    FEmpID                  INTEGER DEFAULT 0,
+    FDeptID                 INTEGER DEFAULT 0,
+    FStatus                 INTEGER DEFAULT 0,
+    FBillerID               INTEGER DEFAULT 0,
+    FCheckerID              INTEGER DEFAULT 0,
     FCheckDate              DATETIME COLLATE SQLDATE,
-    FInvoiceType            INTEGER NOT NULL DEFAULT 0,
-    FAllAmount              REAL NOT NULL DEFAULT 0,
-    FCheckAmount            REAL NOT NULL DEFAULT 0,
-    FUnCheckAmount          REAL NOT NULL DEFAULT 0,
-    FCurCheckAmount         REAL NOT NULL DEFAULT 0,
-    FCurPayAmount           REAL NOT NULL DEFAULT 0,
-    FNeutralizeAmount       REAL NOT NULL DEFAULT 0,
-    FCurPayID               INTEGER NOT NULL DEFAULT 0,
-    FBalanceStyle           INTEGER NOT NULL DEFAULT 0,
-    FAcctNo                 INTEGER NOT NULL DEFAULT 0,
-    FMultiAccount           INTEGER NOT NULL DEFAULT 0,
-    FDiscountAcctID         INTEGER NOT NULL DEFAULT 0,
+    FInvoiceType            INTEGER DEFAULT 0,
+    FAllAmount              REAL DEFAULT 0,
+    FCheckAmount            REAL DEFAULT 0,
+    FUnCheckAmount          REAL DEFAULT 0,
+    FCurCheckAmount         REAL DEFAULT 0,
+    FCurPayAmount           REAL DEFAULT 0,
+    FNeutralizeAmount       REAL DEFAULT 0,
+    FCurPayID               INTEGER DEFAULT 0,
+    FBalanceStyle           INTEGER DEFAULT 0,
+    FAcctNo                 INTEGER DEFAULT 0,
+    FMultiAccount           INTEGER DEFAULT 0,
+    FDiscountAcctID         INTEGER DEFAULT 0,
     FSettleLimitDate        DATETIME COLLATE SQLDATE,
-    FInvoiceAmt             REAL NOT NULL DEFAULT 0,
-    FNoInvoiceAmt           REAL NOT NULL DEFAULT 0,
-    FTranspotationCosts     REAL NOT NULL DEFAULT 0,
-    FTranspotationCharges   REAL NOT NULL DEFAULT 0,
+    FInvoiceAmt             REAL DEFAULT 0,
+    FNoInvoiceAmt           REAL DEFAULT 0,
+    FTranspotationCosts     REAL DEFAULT 0,
+    FTranspotationCharges   REAL DEFAULT 0,
     FContact                TEXT COLLATE SQLTEXT,
     FReceiveAddr            TEXT COLLATE SQLTEXT,
     FAddress                TEXT COLLATE SQLTEXT,
@@ -907,7 +907,7 @@ CREATE TABLE t_cc_Change (
     FFax                    TEXT COLLATE SQLTEXT,
     FExplanation            TEXT COLLATE SQLTEXT,
     FNote                   TEXT COLLATE SQLTEXT,
-    FRejected               INTEGER NOT NULL DEFAULT 0,
+    FRejected               INTEGER DEFAULT 0,
     FRejectedNote           TEXT COLLATE SQLTEXT,
     FRejectedTime           TEXT COLLATE SQLTEXT,
     FLogisticNumber         TEXT COLLATE SQLTEXT
@@ -916,108 +916,108 @@ CREATE TABLE t_cc_Change (
 CREATE TABLE t_cc_ChangeEntry (
     FEntryID               INTEGER PRIMARY KEY,
     FID                    INTEGER NOT NULL,
-    FIndex                 INTEGER NOT NULL DEFAULT 1,
+    FIndex                 INTEGER DEFAULT 1,
     lEntryID               INTEGER,
     FEntryID2              INTEGER,
     -- main goods set
-    FItemID                INTEGER NOT NULL DEFAULT 0,
-    FAuxPropID             INTEGER NOT NULL DEFAULT 0,
-    FBatchNo               TEXT COLLATE SQLTEXT NOT NULL DEFAULT '',
-    FBatchNoIndex          INTEGER NOT NULL DEFAULT 0,
-    FUnitID                INTEGER NOT NULL DEFAULT 0,
-    FShowUnitID            INTEGER NOT NULL DEFAULT 0,
-    FCoefficient           REAL NOT NULL DEFAULT 1,
-    FSecUnitID             INTEGER NOT NULL DEFAULT 0,
-    FSecCoefficient        REAL NOT NULL DEFAULT 0,
-    FQty                   REAL NOT NULL DEFAULT 0,
-    FShowQty               REAL NOT NULL DEFAULT 0,
-    FSecQty                REAL NOT NULL DEFAULT 0,
-    FBasePrice             REAL NOT NULL DEFAULT 0,
-    FPrice                 REAL NOT NULL DEFAULT 0,
-    FSecPrice              REAL NOT NULL DEFAULT 0,
-    FIncludeTaxPrice       REAL NOT NULL DEFAULT 0,
-    FBasePriceDiscount     REAL NOT NULL DEFAULT 0,
-    FPriceDiscount         REAL NOT NULL DEFAULT 0,
-    FSecPriceDiscount      REAL NOT NULL DEFAULT 0,
-    FBaseTaxPrice          REAL NOT NULL DEFAULT 0,
-    FTaxPrice              REAL NOT NULL DEFAULT 0,
-    FSecTaxPrice           REAL NOT NULL DEFAULT 0,
-    FDiscountRate          REAL NOT NULL DEFAULT 100,
-    FDiscountAmount        REAL NOT NULL DEFAULT 0,
-    FTaxRate               REAL NOT NULL DEFAULT 0,
-    FAmount                REAL NOT NULL DEFAULT 0,
-    FTaxAmount             REAL NOT NULL DEFAULT 0,
-    FInTaxAmount           REAL NOT NULL DEFAULT 0,
-    FNoDiscAmount          REAL NOT NULL DEFAULT 0,
-    FCostPrice             REAL NOT NULL DEFAULT 0,
-    FCostAmount            REAL NOT NULL DEFAULT 0,
-    FOrderQty              REAL NOT NULL DEFAULT 0,
-    FSCStockID             INTEGER NOT NULL DEFAULT 0,
+    FItemID                INTEGER DEFAULT 0,
+    FAuxPropID             INTEGER DEFAULT 0,
+    FBatchNo               TEXT COLLATE SQLTEXT DEFAULT '',
+    FBatchNoIndex          INTEGER DEFAULT 0,
+    FUnitID                INTEGER DEFAULT 0,
+    FShowUnitID            INTEGER DEFAULT 0,
+    FCoefficient           REAL DEFAULT 1,
+    FSecUnitID             INTEGER DEFAULT 0,
+    FSecCoefficient        REAL DEFAULT 0,
+    FQty                   REAL DEFAULT 0,
+    FShowQty               REAL DEFAULT 0,
+    FSecQty                REAL DEFAULT 0,
+    FBasePrice             REAL DEFAULT 0,
+    FPrice                 REAL DEFAULT 0,
+    FSecPrice              REAL DEFAULT 0,
+    FIncludeTaxPrice       REAL DEFAULT 0,
+    FBasePriceDiscount     REAL DEFAULT 0,
+    FPriceDiscount         REAL DEFAULT 0,
+    FSecPriceDiscount      REAL DEFAULT 0,
+    FBaseTaxPrice          REAL DEFAULT 0,
+    FTaxPrice              REAL DEFAULT 0,
+    FSecTaxPrice           REAL DEFAULT 0,
+    FDiscountRate          REAL DEFAULT 100,
+    FDiscountAmount        REAL DEFAULT 0,
+    FTaxRate               REAL DEFAULT 0,
+    FAmount                REAL DEFAULT 0,
+    FTaxAmount             REAL DEFAULT 0,
+    FInTaxAmount           REAL DEFAULT 0,
+    FNoDiscAmount          REAL DEFAULT 0,
+    FCostPrice             REAL DEFAULT 0,
+    FCostAmount            REAL DEFAULT 0,
+    FOrderQty              REAL DEFAULT 0,
+    FSCStockID             INTEGER DEFAULT 0,
     FKFDate                DATETIME COLLATE SQLDATE,
-    FKFPeriod              INTEGER NOT NULL DEFAULT 0,
+    FKFPeriod              INTEGER DEFAULT 0,
     FPeriodDate            DATETIME COLLATE SQLDATE,
     FSerialNo              TEXT COLLATE SQLTEXT,
     FClientItemID          TEXT COLLATE SQLTEXT,
     FBarcode               TEXT COLLATE SQLTEXT,
-    FCalTypeID             INTEGER NOT NULL DEFAULT 0,
-    FDisplayQty            REAL NOT NULL DEFAULT 0,
-    FDisplayWeight         REAL NOT NULL DEFAULT 0,
-    FDisplayPrice          REAL NOT NULL DEFAULT 0,
+    FCalTypeID             INTEGER DEFAULT 0,
+    FDisplayQty            REAL DEFAULT 0,
+    FDisplayWeight         REAL DEFAULT 0,
+    FDisplayPrice          REAL DEFAULT 0,
     FComplexQtyDis         TEXT COLLATE SQLTEXT,
-    FUnRejectQty           REAL NOT NULL DEFAULT 0,
-    FUnRejectAuxQty        REAL NOT NULL DEFAULT 0,
-    FTranspotationCharges  REAL NOT NULL DEFAULT 0,
-    FID_SRC                INTEGER NOT NULL DEFAULT 0,
-    FEntryID_SRC           INTEGER NOT NULL DEFAULT 0,
-    FClassID_SRC           INTEGER NOT NULL DEFAULT 0,
+    FUnRejectQty           REAL DEFAULT 0,
+    FUnRejectAuxQty        REAL DEFAULT 0,
+    FTranspotationCharges  REAL DEFAULT 0,
+    FID_SRC                INTEGER DEFAULT 0,
+    FEntryID_SRC           INTEGER DEFAULT 0,
+    FClassID_SRC           INTEGER DEFAULT 0,
     FBillNo_SRC            TEXT COLLATE SQLTEXT,
     -- twin goods set
-    FItemID01              INTEGER NOT NULL DEFAULT 0,
-    FAuxPropID01           INTEGER NOT NULL DEFAULT 0,
-    FBatchNo01             TEXT COLLATE SQLTEXT NOT NULL DEFAULT '',
-    FBatchNoIndex01        INTEGER NOT NULL DEFAULT 0,
-    FUnitID01              INTEGER NOT NULL DEFAULT 0,
-    FShowUnitID01          INTEGER NOT NULL DEFAULT 0,
-    FCoefficient01         REAL NOT NULL DEFAULT 1,
-    FSecUnitID01           INTEGER NOT NULL DEFAULT 0,
-    FSecCoefficient01      REAL NOT NULL DEFAULT 0,
-    FQty01                 REAL NOT NULL DEFAULT 0,
-    FShowQty01             REAL NOT NULL DEFAULT 0,
-    FSecQty01              REAL NOT NULL DEFAULT 0,
-    FBasePrice01           REAL NOT NULL DEFAULT 0,
-    FPrice01               REAL NOT NULL DEFAULT 0,
-    FSecPrice01            REAL NOT NULL DEFAULT 0,
-    FIncludeTaxPrice01     REAL NOT NULL DEFAULT 0,
-    FBasePriceDiscount01   REAL NOT NULL DEFAULT 0,
-    FPriceDiscount01       REAL NOT NULL DEFAULT 0,
-    FSecPriceDiscount01    REAL NOT NULL DEFAULT 0,
-    FBaseTaxPrice01        REAL NOT NULL DEFAULT 0,
-    FTaxPrice01            REAL NOT NULL DEFAULT 0,
-    FSecTaxPrice01         REAL NOT NULL DEFAULT 0,
-    FDiscountRate01        REAL NOT NULL DEFAULT 100,
-    FDiscountAmount01      REAL NOT NULL DEFAULT 0,
-    FTaxRate01             REAL NOT NULL DEFAULT 0,
-    FAmount01              REAL NOT NULL DEFAULT 0,
-    FTaxAmount01           REAL NOT NULL DEFAULT 0,
-    FInTaxAmount01         REAL NOT NULL DEFAULT 0,
-    FNoDiscAmount01        REAL NOT NULL DEFAULT 0,
-    FCostPrice01           REAL NOT NULL DEFAULT 0,
-    FCostAmount01          REAL NOT NULL DEFAULT 0,
-    FOrderQty01            REAL NOT NULL DEFAULT 0,
-    FSCStockID01           INTEGER NOT NULL DEFAULT 0,
+    FItemID01              INTEGER DEFAULT 0,
+    FAuxPropID01           INTEGER DEFAULT 0,
+    FBatchNo01             TEXT COLLATE SQLTEXT DEFAULT '',
+    FBatchNoIndex01        INTEGER DEFAULT 0,
+    FUnitID01              INTEGER DEFAULT 0,
+    FShowUnitID01          INTEGER DEFAULT 0,
+    FCoefficient01         REAL DEFAULT 1,
+    FSecUnitID01           INTEGER DEFAULT 0,
+    FSecCoefficient01      REAL DEFAULT 0,
+    FQty01                 REAL DEFAULT 0,
+    FShowQty01             REAL DEFAULT 0,
+    FSecQty01              REAL DEFAULT 0,
+    FBasePrice01           REAL DEFAULT 0,
+    FPrice01               REAL DEFAULT 0,
+    FSecPrice01            REAL DEFAULT 0,
+    FIncludeTaxPrice01     REAL DEFAULT 0,
+    FBasePriceDiscount01   REAL DEFAULT 0,
+    FPriceDiscount01       REAL DEFAULT 0,
+    FSecPriceDiscount01    REAL DEFAULT 0,
+    FBaseTaxPrice01        REAL DEFAULT 0,
+    FTaxPrice01            REAL DEFAULT 0,
+    FSecTaxPrice01         REAL DEFAULT 0,
+    FDiscountRate01        REAL DEFAULT 100,
+    FDiscountAmount01      REAL DEFAULT 0,
+    FTaxRate01             REAL DEFAULT 0,
+    FAmount01              REAL DEFAULT 0,
+    FTaxAmount01           REAL DEFAULT 0,
+    FInTaxAmount01         REAL DEFAULT 0,
+    FNoDiscAmount01        REAL DEFAULT 0,
+    FCostPrice01           REAL DEFAULT 0,
+    FCostAmount01          REAL DEFAULT 0,
+    FOrderQty01            REAL DEFAULT 0,
+    FSCStockID01           INTEGER DEFAULT 0,
     FKFDate01              DATETIME COLLATE SQLDATE,
-    FKFPeriod01            INTEGER NOT NULL DEFAULT 0,
+    FKFPeriod01            INTEGER DEFAULT 0,
     FPeriodDate01          DATETIME COLLATE SQLDATE,
     FSerialNo01            TEXT COLLATE SQLTEXT,
     FClientItemID01        TEXT COLLATE SQLTEXT,
     FBarcode01             TEXT COLLATE SQLTEXT,
-    FCalTypeID01           INTEGER NOT NULL DEFAULT 0,
-    FDisplayQty01          REAL NOT NULL DEFAULT 0,
-    FDisplayWeight01       REAL NOT NULL DEFAULT 0,
-    FDisplayPrice01        REAL NOT NULL DEFAULT 0,
-    FID_SRC01              INTEGER NOT NULL DEFAULT 0,
-    FEntryID_SRC01         INTEGER NOT NULL DEFAULT 0,
-    FClassID_SRC01         INTEGER NOT NULL DEFAULT 0,
+    FCalTypeID01           INTEGER DEFAULT 0,
+    FDisplayQty01          REAL DEFAULT 0,
+    FDisplayWeight01       REAL DEFAULT 0,
+    FDisplayPrice01        REAL DEFAULT 0,
+    FID_SRC01              INTEGER DEFAULT 0,
+    FEntryID_SRC01         INTEGER DEFAULT 0,
+    FClassID_SRC01         INTEGER DEFAULT 0,
     FNote                  TEXT COLLATE SQLTEXT
 );
 CREATE INDEX ix_t_cc_ChangeEntry_fid ON t_cc_ChangeEntry (FID);
@@ -1029,37 +1029,37 @@ CREATE INDEX ix_t_cc_ChangeEntry_fid ON t_cc_ChangeEntry (FID);
 
 CREATE TABLE T_CC_ZZCX (
     FID           INTEGER PRIMARY KEY,
-    FClassTypeID  INTEGER NOT NULL DEFAULT 1040005,
-    FBillTypeID   INTEGER NOT NULL DEFAULT 0,
+    FClassTypeID  INTEGER DEFAULT 1040005,
+    FBillTypeID   INTEGER DEFAULT 0,
     FBillNo       TEXT COLLATE SQLTEXT NOT NULL,
     FDate         DATETIME COLLATE SQLDATE NOT NULL,
-    FEmpID        INTEGER NOT NULL DEFAULT 0,
-    FDeptID       INTEGER NOT NULL DEFAULT 0,
-    FStatus       INTEGER NOT NULL DEFAULT 0,
-    FCheckerID    INTEGER NOT NULL DEFAULT 0,
-    FAllAmount    REAL NOT NULL DEFAULT 0,
+    FEmpID        INTEGER DEFAULT 0,
+    FDeptID       INTEGER DEFAULT 0,
+    FStatus       INTEGER DEFAULT 0,
+    FCheckerID    INTEGER DEFAULT 0,
+    FAllAmount    REAL DEFAULT 0,
     FExplanation  TEXT COLLATE SQLTEXT
 );
 
 CREATE TABLE t_CC_ZZCX_ENTRY (
     FEntryID       INTEGER PRIMARY KEY,
     FID            INTEGER NOT NULL,
-    FIndex         INTEGER NOT NULL DEFAULT 1,
-    FItemID        INTEGER NOT NULL DEFAULT 0,
-    FAuxPropID     INTEGER NOT NULL DEFAULT 0,
-    FBatchNo       TEXT COLLATE SQLTEXT NOT NULL DEFAULT '',
-    FUnitID        INTEGER NOT NULL DEFAULT 0,
-    FShowUnitID    INTEGER NOT NULL DEFAULT 0,
-    FCoefficient   REAL NOT NULL DEFAULT 1,
-    FQty           REAL NOT NULL DEFAULT 0,
-    FShowQty       REAL NOT NULL DEFAULT 0,
-    FSecQty        REAL NOT NULL DEFAULT 0,
-    FPrice         REAL NOT NULL DEFAULT 0,
-    FAmount        REAL NOT NULL DEFAULT 0,
-    FSCStockID     INTEGER NOT NULL DEFAULT 0,
-    FDCStockID     INTEGER NOT NULL DEFAULT 0,
+    FIndex         INTEGER DEFAULT 1,
+    FItemID        INTEGER DEFAULT 0,
+    FAuxPropID     INTEGER DEFAULT 0,
+    FBatchNo       TEXT COLLATE SQLTEXT DEFAULT '',
+    FUnitID        INTEGER DEFAULT 0,
+    FShowUnitID    INTEGER DEFAULT 0,
+    FCoefficient   REAL DEFAULT 1,
+    FQty           REAL DEFAULT 0,
+    FShowQty       REAL DEFAULT 0,
+    FSecQty        REAL DEFAULT 0,
+    FPrice         REAL DEFAULT 0,
+    FAmount        REAL DEFAULT 0,
+    FSCStockID     INTEGER DEFAULT 0,
+    FDCStockID     INTEGER DEFAULT 0,
     FProDate       DATETIME COLLATE SQLDATE,
-    FKFPeriod      INTEGER NOT NULL DEFAULT 0,
+    FKFPeriod      INTEGER DEFAULT 0,
     FExpDate       DATETIME COLLATE SQLDATE,
     FSerialNo      TEXT COLLATE SQLTEXT
 );
@@ -1067,23 +1067,23 @@ CREATE TABLE t_CC_ZZCX_ENTRY (
 CREATE TABLE t_CC_ZZCX_ENTRY2 (
     FEntryID       INTEGER PRIMARY KEY,
     FID            INTEGER NOT NULL,
-    FIndex         INTEGER NOT NULL DEFAULT 1,
-    FParentEntryID INTEGER NOT NULL DEFAULT 0,
-    FItemID        INTEGER NOT NULL DEFAULT 0,        -- the component (child item)
-    FAuxPropID     INTEGER NOT NULL DEFAULT 0,
-    FBatchNo       TEXT COLLATE SQLTEXT NOT NULL DEFAULT '',
-    FUnitID        INTEGER NOT NULL DEFAULT 0,
-    FShowUnitID    INTEGER NOT NULL DEFAULT 0,
-    FCoefficient   REAL NOT NULL DEFAULT 1,
-    FQty           REAL NOT NULL DEFAULT 0,
-    FShowQty       REAL NOT NULL DEFAULT 0,
-    FSecQty        REAL NOT NULL DEFAULT 0,
-    FPrice         REAL NOT NULL DEFAULT 0,
-    FAmount        REAL NOT NULL DEFAULT 0,
-    FSCStockID     INTEGER NOT NULL DEFAULT 0,
-    FDCStockID     INTEGER NOT NULL DEFAULT 0,
+    FIndex         INTEGER DEFAULT 1,
+    FParentEntryID INTEGER DEFAULT 0,
+    FItemID        INTEGER DEFAULT 0,        -- the component (child item)
+    FAuxPropID     INTEGER DEFAULT 0,
+    FBatchNo       TEXT COLLATE SQLTEXT DEFAULT '',
+    FUnitID        INTEGER DEFAULT 0,
+    FShowUnitID    INTEGER DEFAULT 0,
+    FCoefficient   REAL DEFAULT 1,
+    FQty           REAL DEFAULT 0,
+    FShowQty       REAL DEFAULT 0,
+    FSecQty        REAL DEFAULT 0,
+    FPrice         REAL DEFAULT 0,
+    FAmount        REAL DEFAULT 0,
+    FSCStockID     INTEGER DEFAULT 0,
+    FDCStockID     INTEGER DEFAULT 0,
     FProDate       DATETIME COLLATE SQLDATE,
-    FKFPeriod      INTEGER NOT NULL DEFAULT 0,
+    FKFPeriod      INTEGER DEFAULT 0,
     FExpDate       DATETIME COLLATE SQLDATE,
     FSerialNo      TEXT COLLATE SQLTEXT
 );
@@ -1139,11 +1139,11 @@ CREATE TABLE t_Invoice (
     FCode         TEXT COLLATE SQLTEXT NOT NULL,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FDate         DATETIME COLLATE SQLDATE,
-    FType         INTEGER NOT NULL DEFAULT 2,         -- 3 special VAT invoice, 2 ordinary
-    FCustID       INTEGER NOT NULL DEFAULT 0,
-    FAmount       REAL NOT NULL DEFAULT 0,
-    FTaxAmount    REAL NOT NULL DEFAULT 0,
-    FAmountIncludeTax REAL NOT NULL DEFAULT 0,
+    FType         INTEGER DEFAULT 2,         -- 3 special VAT invoice, 2 ordinary
+    FCustID       INTEGER DEFAULT 0,
+    FAmount       REAL DEFAULT 0,
+    FTaxAmount    REAL DEFAULT 0,
+    FAmountIncludeTax REAL DEFAULT 0,
     FRemark       TEXT COLLATE SQLTEXT
 );
 
@@ -1151,18 +1151,18 @@ CREATE TABLE t_InvoiceEntry (
     FEntryID          INTEGER PRIMARY KEY,
     FInvCode          TEXT COLLATE SQLTEXT NOT NULL,
     FInvNumber        TEXT COLLATE SQLTEXT NOT NULL,
-    FItemID           INTEGER NOT NULL DEFAULT 0,
-    FUnitID           INTEGER NOT NULL DEFAULT 0,
-    FQuantity         REAL NOT NULL DEFAULT 0,
-    FPrice            REAL NOT NULL DEFAULT 0,
-    FPriceIncludeTax  REAL NOT NULL DEFAULT 0,
-    FAmount           REAL NOT NULL DEFAULT 0,
-    FTaxRate          REAL NOT NULL DEFAULT 0,
-    FTaxAmount        REAL NOT NULL DEFAULT 0,
-    FAmountIncludeTax REAL NOT NULL DEFAULT 0,
-    FID_SRC           INTEGER NOT NULL DEFAULT 0,
-    FEntryID_SRC      INTEGER NOT NULL DEFAULT 0,
-    FClassID_SRC      INTEGER NOT NULL DEFAULT 0,
+    FItemID           INTEGER DEFAULT 0,
+    FUnitID           INTEGER DEFAULT 0,
+    FQuantity         REAL DEFAULT 0,
+    FPrice            REAL DEFAULT 0,
+    FPriceIncludeTax  REAL DEFAULT 0,
+    FAmount           REAL DEFAULT 0,
+    FTaxRate          REAL DEFAULT 0,
+    FTaxAmount        REAL DEFAULT 0,
+    FAmountIncludeTax REAL DEFAULT 0,
+    FID_SRC           INTEGER DEFAULT 0,
+    FEntryID_SRC      INTEGER DEFAULT 0,
+    FClassID_SRC      INTEGER DEFAULT 0,
     FBillNo_SRC       TEXT COLLATE SQLTEXT
 );
 CREATE INDEX ix_t_InvoiceEntry_src ON t_InvoiceEntry (FID_SRC, FEntryID_SRC);
@@ -1173,30 +1173,30 @@ CREATE TABLE t_RP_CheckBill (
     FBillNo       TEXT COLLATE SQLTEXT NOT NULL,
     FBillTypeID   INTEGER NOT NULL,
     FDate         DATETIME COLLATE SQLDATE,
-    FCustID       INTEGER NOT NULL DEFAULT 0,
-    FStatus       INTEGER NOT NULL DEFAULT 0,
-    FAmount       REAL NOT NULL DEFAULT 0
+    FCustID       INTEGER DEFAULT 0,
+    FStatus       INTEGER DEFAULT 0,
+    FAmount       REAL DEFAULT 0
 );
 
 CREATE TABLE t_RP_CheckBillEntry1 (
     FEntryID           INTEGER PRIMARY KEY,
     FID                INTEGER NOT NULL,
-    FSourceClassTypeID INTEGER NOT NULL DEFAULT 0,
-    FSourceInterID     INTEGER NOT NULL DEFAULT 0,     -- the source bill's FID
+    FSourceClassTypeID INTEGER DEFAULT 0,
+    FSourceInterID     INTEGER DEFAULT 0,     -- the source bill's FID
     FSourceBillNo      TEXT COLLATE SQLTEXT,
-    FAmount            REAL NOT NULL DEFAULT 0
+    FAmount            REAL DEFAULT 0
 );
 
 -- Receipts and advance receipts (FBillTypeID 1 receipt, 2 advance receipt).
 CREATE TABLE t_RP_RBill (
     FID           INTEGER PRIMARY KEY,
     FBillNo       TEXT COLLATE SQLTEXT NOT NULL,
-    FBillTypeID   INTEGER NOT NULL DEFAULT 1,
+    FBillTypeID   INTEGER DEFAULT 1,
     FDate         DATETIME COLLATE SQLDATE,
-    FCustID       INTEGER NOT NULL DEFAULT 0,
-    FAmount       REAL NOT NULL DEFAULT 0,
-    FCheckAmount  REAL NOT NULL DEFAULT 0,         -- already offset
-    FStatus       INTEGER NOT NULL DEFAULT 0
+    FCustID       INTEGER DEFAULT 0,
+    FAmount       REAL DEFAULT 0,
+    FCheckAmount  REAL DEFAULT 0,         -- already offset
+    FStatus       INTEGER DEFAULT 0
 );
 
 -- Offsets of bills against receipts: bill FInterID (class FClassTypeID) took FCheckAmount
@@ -1206,7 +1206,7 @@ CREATE TABLE ICCheckInfo (
     FClassTypeID  INTEGER NOT NULL,
     FInterID      INTEGER NOT NULL,
     FRBillID      INTEGER NOT NULL,
-    FCheckAmount  REAL NOT NULL DEFAULT 0,
+    FCheckAmount  REAL DEFAULT 0,
     FDate         DATETIME COLLATE SQLDATE
 );
 
