@@ -1,0 +1,150 @@
+// SQL Server semantics the layer keeps where SQLite differs.
+#include <gmock/gmock.h>
+
+#include "frame/errors.h"
+#include "host/sql/sqlite_functions.h"
+#include "host/sql/tsql.h"
+#include "tests/host_sql/sql_fixture.h"
+
+namespace qor::host::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+using Collation = SqlLayerTest;
+
+TEST_F(Collation, TextComparesWithoutLetterCaseOrTrailingBlanks) {
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FName = 'SCREW'"), ElementsAre("1"));
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FNumber = 'b01'"), ElementsAre("3"));
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FNumber in ('a01 ', 'B01')"),
+                ElementsAre("1", "3"));
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FName <> 'screw' order by FItemID"),
+                ElementsAre("2", "3"));
+    // Without a column the comparison still follows the database's collation.
+    EXPECT_EQ(One("select case when 'abc' = 'ABC  ' then 1 else 0 end"), Value(1));
+    EXPECT_EQ(One("select case when ltrim(FNumber) = 'b01' then 1 else 0 end from t_ICItem where "
+                  "FItemID=3"),
+              Value(1));
+    EXPECT_EQ(One("select count(*) from t_ICItem where FName like 'scr%'"), Value(1));
+    // Ordering of texts ignores case too.
+    EXPECT_THAT(RowsOf("select FNumber from t_ICItem where FItemID<3 order by FName"),
+                ElementsAre("'A01'", "'A02'"));
+}
+
+TEST(CollationOrder, IsTotalAndDateAware) {
+    EXPECT_EQ(sql::CompareText("abc", "ABC"), 0);
+    EXPECT_EQ(sql::CompareText("abc  ", "abc"), 0);
+    EXPECT_LT(sql::CompareText("abc", "abd"), 0);
+    EXPECT_LT(sql::CompareText("ab", "abc"), 0);
+    EXPECT_EQ(sql::CompareText("2024-03-05 00:00:00", "2024-03-05"), 0);
+    EXPECT_EQ(sql::CompareText("2024/3/5", "2024-03-05"), 0);
+    EXPECT_LT(sql::CompareText("2024-03-05", "2024-03-05 00:00:01"), 0);
+    EXPECT_LT(sql::CompareText("2024-9-1", "2024-10-01"), 0);  // by date, not by text
+    // Dates sort before other texts, which keeps the order consistent.
+    EXPECT_LT(sql::CompareText("2024-03-05", "2024-03-05x"), 0);
+    EXPECT_GT(sql::CompareText("2024-13-45", "2024-03-05"), 0);
+}
+
+using Dates = SqlLayerTest;
+
+TEST_F(Dates, ADateAtMidnightEqualsItsDay) {
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate = '2024-03-05'"),
+                ElementsAre("1"));
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate = '2024/03/05'"),
+                ElementsAre("1"));
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate >= '2024-03-05' and FDate < "
+                       "'2024-03-06' order by FItemID"),
+                ElementsAre("1", "2"));
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate > '2024-03-05' order by FItemID"),
+                ElementsAre("2", "3"));
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate<='2024-03-06' order by FItemID"),
+                ElementsAre("1", "2", "3"));
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem order by FDate desc"),
+                ElementsAre("3", "2", "1"));
+    EXPECT_EQ(One("select count(*) from t_ICItem where convert(datetime, FDate) = "
+                  "convert(datetime, '2024-03-06')"),
+              Value(1));
+    EXPECT_EQ(One("select max(FDate) from t_ICItem where FDate between '2024-03-01' and "
+                  "'2024-03-05 23:59:59'"),
+              Value("2024-03-05 10:30:00"));
+}
+
+using Arithmetic = SqlLayerTest;
+
+TEST_F(Arithmetic, IntegerDivisionTruncatesDecimalsDoNot) {
+    EXPECT_EQ(One("select 7/2"), Value(3));
+    EXPECT_EQ(One("select -7/2"), Value(-3));
+    EXPECT_EQ(One("select 7 % 3"), Value(1));
+    EXPECT_EQ(One("select 7.0/2"), Value(3.5));
+    // FPrice is a decimal column: stored and divided as such even when it holds 7.
+    EXPECT_EQ(One("select FPrice from t_ICItem where FItemID=1"), Value(7.0));
+    EXPECT_EQ(One("select FPrice/2 from t_ICItem where FItemID=1"), Value(3.5));
+    EXPECT_EQ(One("select FQtyDecimal/3 from t_ICItem where FItemID=1"), Value(0));
+    EXPECT_EQ(One("select isNull(sum(FQty),0)/e.FCoefficient from t_Entry e where FID=1 group by "
+                  "e.FCoefficient having e.FCoefficient = 12"),
+              Value(2.0));
+    db->Execute("update t_ICItem set FPrice = 3 where FItemID = 3");
+    EXPECT_EQ(One("select FPrice from t_ICItem where FItemID=3"), Value(3.0));
+}
+
+TEST_F(Arithmetic, DivisionByZeroIsAnError) {
+    EXPECT_THAT(ErrorOf("select 1/0"), HasSubstr("Divide by zero error encountered."));
+    EXPECT_THAT(ErrorOf("select FPrice / (FQtyDecimal - 2) from t_ICItem where FItemID=1"),
+                HasSubstr("Divide by zero"));
+    EXPECT_THAT(ErrorOf("select 5 % 0"), HasSubstr("Divide by zero"));
+    // NULL divides to NULL before any zero test.
+    EXPECT_EQ(One("select null/0"), Value::Null());
+}
+
+TEST_F(Arithmetic, NegativeLiteralsAndMultiplication) {
+    EXPECT_THAT(RowsOf("select (Case When 3002=3002 Then -1*FPrice Else FPrice End), (-1)*FQty "
+                       "from t_ICItem i join t_Entry e on e.FItemID=i.FItemID where e.FID=2"),
+                ElementsAre("-7.0|-12.0"));
+    EXPECT_EQ(One("select round(2.345, 2)"), Value(2.35));
+    EXPECT_EQ(One("select round(-2.5, 0)"), Value(-3.0));
+    EXPECT_EQ(One("select round(2.349, 2, 1)"), Value(2.34));
+}
+
+TEST(Conversions, FollowSqlServer) {
+    using sql::ConvertTo;
+    using sql::ParseSqlType;
+    EXPECT_EQ(ConvertTo(Value(" 42 "), ParseSqlType("int")), Value(42));
+    EXPECT_THROW(ConvertTo(Value("abc"), ParseSqlType("int")), HostError);
+    EXPECT_THROW(ConvertTo(Value(3000000000LL), ParseSqlType("int")), HostError);
+    EXPECT_EQ(ConvertTo(Value(-2.7), ParseSqlType("int")), Value(-2));
+    EXPECT_EQ(ConvertTo(Value(2.5), ParseSqlType("bit")), Value(1));
+    EXPECT_EQ(ConvertTo(Value("-1.235"), ParseSqlType("decimal(18,2)")), Value(-1.24));
+    EXPECT_THROW(ConvertTo(Value(""), ParseSqlType("decimal(18,2)")), HostError);
+    EXPECT_EQ(ConvertTo(Value("ab"), ParseSqlType("char(4)")), Value("ab  "));
+    // varchar counts code-page bytes: a Chinese character takes two.
+    EXPECT_EQ(ConvertTo(Value("张三丰"), ParseSqlType("varchar(5)")), Value("张三"));
+    EXPECT_EQ(ConvertTo(Value("张三丰"), ParseSqlType("nvarchar(2)")), Value("张三"));
+    EXPECT_EQ(ConvertTo(Value(12345), ParseSqlType("varchar(3)")), Value("*"));
+    EXPECT_EQ(ConvertTo(Value(0.1 + 0.2), ParseSqlType("varchar(30)")), Value("0.3"));
+    EXPECT_EQ(ConvertTo(Value("20240305"), ParseSqlType("datetime")), Value("2024-03-05 00:00:00"));
+    EXPECT_EQ(ConvertTo(Value("2024-03-05T08:09:10"), ParseSqlType("date")), Value("2024-03-05"));
+    EXPECT_EQ(ConvertTo(Value(""), ParseSqlType("datetime")), Value("1900-01-01 00:00:00"));
+    EXPECT_EQ(ConvertTo(Value("2024-03-05 08:09:10"), ParseSqlType("varchar(30)"), 102),
+              Value("2024.03.05"));
+    EXPECT_EQ(ConvertTo(Value::Null(), ParseSqlType("int")), Value::Null());
+    EXPECT_THROW(ParseSqlType("geography"), HostError);
+}
+
+TEST(Tokens, KeepLiteralsWhole) {
+    auto tokens = sql::Tokenize("select N'a''b;--c/*d*/' [x]]y] @v @@rowcount #t -- end\r\n1.5e2");
+    ASSERT_EQ(tokens.size(), 8u);
+    EXPECT_EQ(tokens[1].kind, sql::TokenKind::String);
+    EXPECT_EQ(tokens[1].text, "a'b;--c/*d*/");
+    EXPECT_TRUE(tokens[1].national);
+    EXPECT_EQ(tokens[2].text, "x]y");
+    EXPECT_EQ(tokens[3].kind, sql::TokenKind::Variable);
+    EXPECT_EQ(tokens[4].kind, sql::TokenKind::SystemVariable);
+    EXPECT_EQ(tokens[5].kind, sql::TokenKind::TempName);
+    EXPECT_EQ(tokens[6].text, "1.5e2");
+    EXPECT_EQ(tokens[6].line, 2);
+    EXPECT_THROW(sql::Tokenize("select /* open"), HostError);
+}
+
+}  // namespace
+}  // namespace qor::host::testing
