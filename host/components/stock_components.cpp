@@ -1,0 +1,514 @@
+#include "host/components/stock_components.h"
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <map>
+#include <tuple>
+
+#include "frame/data_access.h"
+#include "frame/errors.h"
+
+namespace qor::host {
+
+namespace {
+
+std::string Today() {
+    return TodayText();
+}
+int IdOf(const Value& v) {
+    return IdOrZero(v);
+}
+
+double Num(const Value& v) {
+    return v.ToNumber();
+}
+
+std::string ItemName(ServiceContext& ctx, const std::string& props, int item) {
+    return ctx.Scalar(props, "Select FName From t_ICItem Where FItemID=" + std::to_string(item))
+        .ToString();
+}
+
+bool IsVirtualStock(ServiceContext& ctx, const std::string& props, int stock) {
+    if (stock <= 0) return false;
+    return IdOf(ctx.Scalar(
+               props, "Select FTypeID From t_Stock Where FItemID=" + std::to_string(stock))) == 502;
+}
+
+// Serial numbers of a text: separated by "|", "," or line breaks; blanks dropped.
+std::vector<std::string> SplitSerials(const std::string& text) {
+    std::vector<std::string> serials;
+    std::string current;
+    for (char c : text + "|") {
+        if (c == '|' || c == ',' || c == '\r' || c == '\n') {
+            std::string s = Trim(current);
+            if (!s.empty()) serials.push_back(s);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    return serials;
+}
+
+// The check flag of a CheckBill call: True or -1 checks; False, 1 or anything else unchecks.
+bool IsCheckFlag(const Value& v) {
+    if (v.type() == Value::Type::Bool) return v.AsBool();
+    return v.IsNumber() && v.ToNumber() == -1;
+}
+
+// ---- Credit --------------------------------------------------------------------------------
+
+ServiceContext::CustomerFinding EvaluateCredit(ServiceContext& ctx, const std::string& props,
+                                               const CollectionPtr& request) {
+    ServiceContext::CustomerFinding finding;
+    if (!request) return finding;
+    int customer = IdOf(request->Get("CustOrSupplyID"));
+    auto rs = ctx.Query(props,
+                        "Select FName,FCreditAmount,FCurComeGoBalance From t_Organization "
+                        "Where FItemID=" +
+                            std::to_string(customer));
+    if (rs->IsEOF()) return finding;
+    double credit = Num(rs->Field("FCreditAmount"));
+    double balance = Num(rs->Field("FCurComeGoBalance"));
+    double amount = Num(request->Get("AllAmount"));
+    if (credit > 0 && balance + amount > credit) {
+        finding.exceeded = true;
+        finding.message = "客户[" + rs->Field("FName").ToString() + "]的应收余额" +
+                          NumberToText(balance) + "加本单金额" + NumberToText(amount) +
+                          "超出信用额度" + NumberToText(credit);
+    }
+    return finding;
+}
+
+ServiceContext::CustomerFinding EvaluateOverdue(ServiceContext& ctx, const std::string& props,
+                                                const CollectionPtr& request) {
+    ServiceContext::CustomerFinding finding;
+    if (!request) return finding;
+    int customer = IdOf(request->Get("CustOrSupplyID"));
+    int bill = IdOf(request->Get("BillInterID"));
+    double overdue =
+        Num(ctx.Scalar(props,
+                       "Select Sum(FUnCheckAmount) From t_CC_StockBill Where FClassTypeID=1030002"
+                       " And FStatus=1 And FUnCheckAmount>0 And FCustID=" +
+                           std::to_string(customer) + " And FID<>" + std::to_string(bill) +
+                           " And FSettleLimitDate<" + SqlValue(Today())));
+    if (overdue > 0) {
+        finding.exceeded = true;
+        finding.message = "客户存在超过收款期限的未收款金额" + NumberToText(overdue);
+    }
+    return finding;
+}
+
+// Asks whether to go on past a finding; True when there is nothing to ask about.
+bool SelectOK(ServiceContext& ctx, const ServiceContext::CustomerFinding& finding) {
+    if (!finding.exceeded) return true;
+    return ctx.Ask(finding.message + "，是否继续？", kMsgYesNo + kMsgQuestion, "信息提示") ==
+           kAnswerYes;
+}
+
+}  // namespace
+
+std::string TodayText() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return FormatDate(Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday});
+}
+
+int IdOrZero(const Value& v) {
+    try {
+        return ToId(v);
+    } catch (...) {
+        return 0;
+    }
+}
+
+CheckOutcome SetBillsChecked(ServiceContext& ctx, const std::string& props,
+                             const std::vector<BillRef>& bills, bool checking) {
+    struct Target {
+        std::string table;
+        int id;
+    };
+    std::vector<Target> targets;
+    for (const auto& bill : bills) {
+        std::string table = BillTableOf(bill.classTypeId);
+        std::string id = std::to_string(bill.billId);
+        if (table.empty() || bill.billId <= 0) return {0, "单据(" + id + ")不存在。"};
+        auto rs = ctx.Query(props, "Select FStatus,FBillNo From " + table + " Where FID=" + id);
+        if (rs->IsEOF()) return {0, "单据(" + id + ")不存在。"};
+        std::string billNo = rs->Field("FBillNo").ToString();
+        int status = IdOrZero(rs->Field("FStatus"));
+        if (checking && status != 0) return {2, "单据" + billNo + "已经审核，不能重复审核。"};
+        if (!checking && status == 0) return {2, "单据" + billNo + "尚未审核，不能反审核。"};
+        if (!checking && status != 1) return {2, "单据" + billNo + "已经关闭，不能反审核。"};
+        targets.push_back({table, bill.billId});
+    }
+    if (targets.empty()) return {0, "没有要审核的单据。"};
+    std::string user = std::to_string(ctx.UserIdOf(props));
+    for (const auto& t : targets) {
+        std::string set = checking ? "FStatus=1,FCheckerID=" + user : "FStatus=0,FCheckerID=0";
+        if (t.table != "T_CC_ZZCX")
+            set += checking ? ",FCheckDate=" + SqlValue(TodayText()) : ",FCheckDate=Null";
+        ctx.Exec(props, "Update " + t.table + " Set " + set + " Where FID=" + std::to_string(t.id));
+    }
+    return {1, ""};
+}
+
+std::string BillTableOf(int classTypeId) {
+    switch (classTypeId) {
+        case 1020001:
+            return "t_CG_Order";
+        case 1030001:
+            return "t_XS_Order";
+        case 1030005:
+            return "t_cc_Change";
+        case 1030006:
+            return "T_LS_CX";
+        case 1040005:
+        case 1040006:
+            return "T_CC_ZZCX";
+        case 1020002:
+        case 1020003:
+        case 1020004:
+        case 1030002:
+        case 1030003:
+        case 1030004:
+        case 1040001:
+        case 1040002:
+        case 1040003:
+        case 1040004:
+        case 1040007:
+        case 1040008:
+            return "t_CC_StockBill";
+        default:
+            return "";
+    }
+}
+
+// ---- Item information ----------------------------------------------------------------------
+
+ItemInfoComponent::ItemInfoComponent(ServiceContextPtr context)
+    : RecordingComponent("QOREBSGLItem.ItemInfo", std::move(context)) {
+    On("isBatchManager", [this](Args& args) {
+        CallArgs a(args, ctx());
+        return Value(Num(ctx().Scalar(a.props(),
+                                      "Select FISBatchManager From t_ICItem Where "
+                                      "FItemID=" +
+                                          SqlId(a[0]))) != 0);
+    });
+    On("GetStockInfo", [this](Args& args) {
+        CallArgs a(args, ctx());
+        return Value(ctx()
+                         .Scalar(a.props(),
+                                 "Select FNumber From t_Stock Where FTypeID<>502 And "
+                                 "FDeleted=0 Order By FItemID")
+                         .ToString());
+    });
+    On("GetDetail", [this](Args& args) {
+        CallArgs a(args, ctx());
+        return Value(RowToCollection(
+            ctx().Query(a.props(), "Select * From t_Organization Where FItemID=" + SqlId(a[0]))));
+    });
+}
+
+// ---- Costs ---------------------------------------------------------------------------------
+
+StockBillReaderComponent::StockBillReaderComponent(ServiceContextPtr context)
+    : RecordingComponent("QORMCalCulateItemCost.StockBillReader", std::move(context)) {
+    auto cost = [this](Args& args, bool byBatch) {
+        CallArgs a(args, ctx());
+        std::string sql =
+            "Select Sum(FAmount) As FAmount,Sum(FQty) As FQty From t_cc_inventory "
+            "Where FItemID=" +
+            SqlId(a[0]);
+        if (IdOf(a[1]) > 0) sql += " And FStockID=" + SqlId(a[1]);
+        if (byBatch) sql += " And FBatchNo=" + SqlValue(a[2].ToString());
+        auto rs = ctx().Query(a.props(), sql);
+        if (rs->IsEOF()) return Value(0.0);
+        double qty = Num(rs->Field("FQty"));
+        return Value(qty > 0 ? Num(rs->Field("FAmount")) / qty : 0.0);
+    };
+    On("GetCost", [cost](Args& args) { return cost(args, false); });
+    On("GetCost80", [cost](Args& args) { return cost(args, true); });
+}
+
+// ---- Serial numbers ------------------------------------------------------------------------
+
+SerialNumInfoComponent::SerialNumInfoComponent(ServiceContextPtr context)
+    : RecordingComponent("QORMSerialNumMgr.clsInfo", std::move(context)) {
+    On("CheckSerialNumQty", [this](Args& args) {
+        CallArgs a(args, ctx(), 0);
+        int bill = IdOf(a[1]);
+        int row = IdOf(a[2]);
+        if (bill <= 0) return Value(true);
+        std::vector<std::string> listed;
+        if (auto list = a[9].As<Collection>()) {
+            for (const auto& [k, v] : *list) listed.push_back(Trim(v.ToString()));
+        } else {
+            listed = SplitSerials(a[9].ToString());
+        }
+        std::string sql =
+            "Select a.FSerialNo From t_SerialNumList a Where a.FBillID=" + std::to_string(bill) +
+            " And a.FItemID=" + SqlId(a[3]) +
+            " And Exists (Select 1 From t_SerialNumList b Where b.FItemID=a.FItemID And "
+            "b.FSerialNo=a.FSerialNo And b.FID>a.FID And b.FBillID<>a.FBillID And b.FBillID>0)";
+        if (row >= 1) sql += " And a.FBillIndexID=" + std::to_string(row);
+        auto rs = ctx().Query(a.props(), sql);
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            if (listed.empty()) return Value(false);
+            std::string used = Trim(rs->Field(0).ToString());
+            for (const auto& s : listed)
+                if (IEquals(s, used)) return Value(false);
+        }
+        return Value(true);
+    });
+}
+
+// ---- Batch numbers -------------------------------------------------------------------------
+
+BatchNoRuleComponent::BatchNoRuleComponent(ServiceContextPtr context)
+    : RecordingComponent("QORMBatchNoRule.clsBatchNoRule", std::move(context)) {
+    On("GetBatchNo", [this](Args& args) {
+        CallArgs a(args, ctx());
+        auto date = ParseDate(a[0].ToString());
+        std::string day = FormatDate(date ? *date : *ParseDate(Today()));
+        std::string prefix = day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2);
+        constexpr int kSerialLen = 3;
+        std::string like = SqlValue(prefix + "%");
+        auto rs = ctx().Query(a.props(), "Select FBatchNo From t_CC_StockBillEntry Where FItemID=" +
+                                             SqlId(a[1]) + " And FBatchNo Like " + like +
+                                             " Union Select FBatchNo From t_cc_inventory Where "
+                                             "FItemID=" +
+                                             SqlId(a[1]) + " And FBatchNo Like " + like);
+        long highest = 0;
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            std::string tail = rs->Field(0).ToString().substr(prefix.size());
+            if (tail.empty() || tail.size() > 9 ||
+                tail.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            highest = std::max(highest, std::stol(tail));
+        }
+        return Value(Collection::Make({{"Prefix", prefix},
+                                       {"CurSerial", static_cast<long long>(highest + 1)},
+                                       {"SerialLen", kSerialLen}}));
+    });
+}
+
+// ---- Stock, limits and bill checks ---------------------------------------------------------
+
+StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
+    : RecordingComponent("QOR_CC_PlugIns.clsStockInfo", std::move(context)) {
+    On("CheckItemStockNum", [this](Args& args) {
+        CallArgs a(args, ctx(), 0);
+        auto request = a.FirstCollection();
+        if (!request) return Value(0);
+        int billType = IdOf(request->Get("BillType"));
+        if (billType == 3002 || billType == 3004 || billType == 3011) {  // goods come back
+            a.SetMessage("");
+            return Value(0);
+        }
+        // Quantities needed per item, stock, batch and auxiliary property, with their rows.
+        using Key = std::tuple<int, int, std::string, int>;
+        std::map<Key, std::pair<double, std::string>> needed;
+        int rowNo = 0;
+        for (const auto& row : RowsWithKey(request, "FItemID")) {
+            ++rowNo;
+            int item = IdOf(row->Get("FItemID"));
+            double qty = Num(row->Get("FQty"));
+            if (item <= 0 || qty <= 0) continue;
+            int stock = IdOf(row->Get("FSCStockID", row->Get("StockID")));
+            if (IsVirtualStock(ctx(), a.props(), stock)) continue;
+            Key key{item, stock, Trim(row->Get("FBatchNo").ToString()),
+                    IdOf(row->Get("FAuxPropID"))};
+            auto& n = needed[key];
+            n.first += qty;
+            n.second += (n.second.empty() ? "" : ",") +
+                        std::to_string(row->Exists("FIndex") ? IdOf(row->Get("FIndex")) : rowNo);
+        }
+        std::string message;
+        for (const auto& [key, need] : needed) {
+            const auto& [item, stock, batch, aux] = key;
+            std::string sql =
+                "Select Sum(FQty) From t_cc_inventory Where FItemID=" + std::to_string(item) +
+                " And FStockID=" + std::to_string(stock);
+            if (!batch.empty()) sql += " And FBatchNo=" + SqlValue(batch);
+            if (aux > 0) sql += " And FAuxPropID=" + std::to_string(aux);
+            double onHand = Num(ctx().Scalar(a.props(), sql));
+            if (need.first > onHand + 1e-9) {
+                if (!message.empty()) message += "\r\n";
+                message += "第" + need.second + "行商品[" + ItemName(ctx(), a.props(), item) +
+                           "]库存不足：需要" + NumberToText(need.first) + "，库存" +
+                           NumberToText(onHand) + "。";
+            }
+        }
+        a.SetMessage(message);
+        return Value(message.empty() ? 0 : ctx().answers().stockShortageCode);
+    });
+    On("CheckBill", [this](Args& args) {
+        CallArgs a(args, ctx());
+        auto request = a.FirstCollection();
+        bool checking = false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (!a[i].IsObject() && !a[i].IsText()) {
+                checking = IsCheckFlag(a[i]);
+                break;
+            }
+        std::vector<BillRef> bills;
+        for (const auto& d : RowsWithKey(request, "BillInterID"))
+            bills.push_back({IdOf(d->Get("ClassTypeID")), IdOf(d->Get("BillInterID"))});
+        auto outcome = SetBillsChecked(ctx(), a.props(), bills, checking);
+        a.SetMessage(outcome.message);
+        return Value(outcome.code);
+    });
+    On("CheckSerialNoCount", [this](Args& args) {
+        CallArgs a(args, ctx(), 0);
+        // The bill's description and its rows may come in one record or in several.
+        int bill = 0;
+        std::vector<CollectionPtr> rows;
+        for (size_t i = 0; i < a.size(); ++i) {
+            auto c = a[i].As<Collection>();
+            if (!c) continue;
+            if (c->Exists("BillInterID")) bill = IdOf(c->Get("BillInterID"));
+            for (const auto& r : RowsWithKey(c, "FItemID")) rows.push_back(r);
+        }
+        for (const auto& row : rows) {
+            int item = IdOf(row->Get("FItemID"));
+            if (item <= 0 ||
+                Num(ctx().Scalar(a.props(), "Select FIsSerialNumMgr From t_ICItem Where FItemID=" +
+                                                std::to_string(item))) == 0)
+                continue;
+            int index = IdOf(row->Get("FIndex"));
+            if (index <= 0) index = IdOf(row->Get("FIndex2"));
+            double qty = Num(row->Get("FQty"));
+            double count = 0;
+            if (row->Exists("FSerialNo")) {
+                count = static_cast<double>(SplitSerials(row->Get("FSerialNo").ToString()).size());
+            } else {
+                count = Num(ctx().Scalar(
+                    a.props(), "Select Count(*) From t_SerialNumList Where FBillID=" +
+                                   std::to_string(bill) + " And FBillIndexID=" +
+                                   std::to_string(index) + " And FItemID=" + std::to_string(item)));
+            }
+            if (std::fabs(count - std::fabs(qty)) > 1e-9) {
+                a.SetMessage("第" + std::to_string(index) + "行商品[" +
+                             ItemName(ctx(), a.props(), item) + "]的序列号个数" +
+                             NumberToText(count) + "与数量" + NumberToText(std::fabs(qty)) +
+                             "不一致。");
+                return Value(false);
+            }
+        }
+        a.SetMessage("");
+        return Value(true);
+    });
+    On("GetSystemProfile", [this](Args& args) {
+        CallArgs a(args, ctx());
+        return Value(ctx()
+                         .Scalar(a.props(), "Select FValue From t_SystemProfile Where FCategory=" +
+                                                SqlValue(a[0].ToString()) +
+                                                " And FKey=" + SqlValue(a[1].ToString()))
+                         .ToString());
+    });
+    On("CheckLimitPrice", [this](Args& args) {
+        CallArgs a(args, ctx());
+        auto line = a.FirstCollection();
+        if (!line) return Value(false);
+        int item = IdOf(line->Get("ItemID"));
+        double price = Num(line->Get("Price"));
+        double floor = Num(ctx().Scalar(a.props(),
+                                        "Select FLowestPrice From t_ItemPrice Where "
+                                        "FItemID=" +
+                                            std::to_string(item) +
+                                            " And FUnitID=" + SqlId(line->Get("UnitID"))));
+        if (floor > 0 && price < floor) {
+            a.SetMessage("第" + line->Get("Index").ToString() + "行商品[" +
+                         ItemName(ctx(), a.props(), item) + "]的单价" + NumberToText(price) +
+                         "低于最低限价" + NumberToText(floor) + "。");
+            return Value(true);
+        }
+        a.SetMessage("");
+        return Value(false);
+    });
+    On("CreditSelectOK", [this](Args& args) {
+        CallArgs a(args, ctx());
+        if (auto request = a.FirstCollection())
+            ctx().lastCredit = EvaluateCredit(ctx(), a.props(), request);
+        return Value(SelectOK(ctx(), ctx().lastCredit));
+    });
+    On("UnCheckAmountOutOfDateSelectOK", [this](Args& args) {
+        CallArgs a(args, ctx());
+        if (auto request = a.FirstCollection())
+            ctx().lastOverdue = EvaluateOverdue(ctx(), a.props(), request);
+        return Value(SelectOK(ctx(), ctx().lastOverdue));
+    });
+}
+
+PublicSysInfoComponent::PublicSysInfoComponent(ServiceContextPtr context)
+    : RecordingComponent("QORM_CC_PlugIns.PublicSysInfo", std::move(context)) {
+    On("CheckCredit", [this](Args& args) {
+        CallArgs a(args, ctx());
+        ctx().lastCredit = EvaluateCredit(ctx(), a.props(), a.FirstCollection());
+        return Value(ctx().lastCredit.exceeded);
+    });
+    On("CreditSelectOK", [this](Args& args) {
+        CallArgs a(args, ctx());
+        if (auto request = a.FirstCollection())
+            ctx().lastCredit = EvaluateCredit(ctx(), a.props(), request);
+        return Value(SelectOK(ctx(), ctx().lastCredit));
+    });
+    On("CheckUnCheckAmountOutOfDate", [this](Args& args) {
+        CallArgs a(args, ctx());
+        ctx().lastOverdue = EvaluateOverdue(ctx(), a.props(), a.FirstCollection());
+        return Value(ctx().lastOverdue.exceeded);
+    });
+    On("UnCheckAmountOutOfDateSelectOK", [this](Args& args) {
+        CallArgs a(args, ctx());
+        if (auto request = a.FirstCollection())
+            ctx().lastOverdue = EvaluateOverdue(ctx(), a.props(), request);
+        return Value(SelectOK(ctx(), ctx().lastOverdue));
+    });
+}
+
+// ---- Contacts ------------------------------------------------------------------------------
+
+BarCodeUpdateComponent::BarCodeUpdateComponent(ServiceContextPtr context)
+    : RecordingComponent("QOREBSGLItem.clsBarCodeUpdate", std::move(context)) {
+    On("SaveContactData", [this](Args& args) {
+        CallArgs a(args, ctx());
+        int customer = IdOf(a[0]);
+        if (customer <= 0) throw HostError(ProgId(), "SaveContactData: no customer");
+        static const char* kColumns[] = {"FContact",  "FAddress", "FPhone",    "FMobilePhone",
+                                         "FFax",      "FEmail",   "FDeptName", "FQQNum",
+                                         "FPosition", "FPhoto"};
+        for (const auto& c : RowsWithKey(a.FirstCollection(), "FContact")) {
+            int isFirst = IdOf(c->Get("FIsFirst"));
+            int id = IdOf(c->Get("FID"));
+            if (IdOf(c->Get("FIsNew")) == 1 || id <= 0) {
+                std::string cols = "FItemID,FIsFirst",
+                            values = std::to_string(customer) + "," + std::to_string(isFirst);
+                for (const char* col : kColumns) {
+                    cols += std::string(",") + col;
+                    values += "," + SqlValue(c->Get(col).ToString());
+                }
+                ctx().Exec(a.props(),
+                           "Insert Into t_Contact (" + cols + ") Values (" + values + ")");
+            } else {
+                std::string set = "FIsFirst=" + std::to_string(isFirst);
+                for (const char* col : kColumns)
+                    set += std::string(",") + col + "=" + SqlValue(c->Get(col).ToString());
+                ctx().Exec(a.props(), "Update t_Contact Set " + set +
+                                          " Where FID=" + std::to_string(id) +
+                                          " And FItemID=" + std::to_string(customer));
+            }
+        }
+        return Value(true);
+    });
+    On("ShowPopTip", [this](Args& args) {
+        ShownWindow w{ProgId(), args.size() > 1 ? args[1].ToString() : "", {}, nullptr};
+        if (!args.empty()) w.lines.push_back(args[0].ToString());
+        ctx().Show(std::move(w));
+        return Value();
+    });
+}
+
+}  // namespace qor::host

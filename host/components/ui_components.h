@@ -1,0 +1,85 @@
+// The host's windows and tools the plug-ins open: related-bill viewer, main window, logistics,
+// invoicing, price tool, displayer, help tip and the string builder. What a window would show
+// is recorded in the service context (ServiceContext::Shown).
+#pragma once
+
+#include "host/components/recording.h"
+
+namespace qor::host {
+
+// "QORClassLookUp.RelateBilllookUp": properties Caption, TitleName, TitleDict, EntryDict,
+// ClassTypeID, Columns, SQL; Show() records the window with its properties and, when SQL is
+// set, the rows it reads (data item "Rows").
+class RelateBillLookUpComponent : public RecordingComponent {
+public:
+    explicit RelateBillLookUpComponent(ServiceContextPtr context);
+};
+
+// "QORMain.MDIMain": ShowByCondition(...) records the bill list it would open; AddItem(...)
+// records the item it would add.
+class MDIMainComponent : public RecordingComponent {
+public:
+    explicit MDIMainComponent(ServiceContextPtr context);
+};
+
+// "QORLogisticManage.Application": properties FBillCodeList, BillCode, Command;
+// Show([command]) records the window and, for "BillToLogisticMake", makes one logistics bill
+// for the sales bills numbered in FBillCodeList; BatchMakeLogisticDataProc(props, bills,
+// message&) makes one for the bills given ("BillNo", "Status", "LogisticNum") -> bills done.
+// A logistics bill is made for checked sales bills that have none; its number is "WL" and
+// the first bill's number, written to FLogisticNumber.
+class LogisticApplicationComponent : public RecordingComponent {
+public:
+    explicit LogisticApplicationComponent(ServiceContextPtr context);
+};
+
+// "QORMLogisticManage.clsInfo": ExistsMakeLogistic(props, billNo) -> True when the sales bill
+// carries a logistics number.
+class LogisticInfoComponent : public RecordingComponent {
+public:
+    explicit LogisticInfoComponent(ServiceContextPtr context);
+};
+
+// "QORInvoiceManage.InvoiceManage": SaleBillMakeQvtInvoice(dictionary) keeps the dictionary
+// (ServiceContext::InvoiceDictionaries) -> True.
+class InvoiceManageComponent : public RecordingComponent {
+public:
+    explicit InvoiceManageComponent(ServiceContextPtr context);
+};
+
+// "QORMInvoiceManage.clsInvoiceManage": GetICItemInfo(props, item) -> FTaxableItem, FTaxRate,
+// FIsTaxPrice and FTaxCategoryID of the item (an empty collection for an unknown item).
+class InvoiceItemInfoComponent : public RecordingComponent {
+public:
+    explicit InvoiceItemInfoComponent(ServiceContextPtr context);
+};
+
+// "QORPriceMgr.Application": Show() records the price tool's window.
+class PriceToolComponent : public RecordingComponent {
+public:
+    explicit PriceToolComponent(ServiceContextPtr context);
+};
+
+// "QORDisplayer.DispBuilder": SetColWidth(column, width); Show(text, ...) records the lines
+// of the texts given (split at "|"), the first being the title.
+class DisplayerComponent : public RecordingComponent {
+public:
+    explicit DisplayerComponent(ServiceContextPtr context);
+};
+
+// "QorHelpTip.HelpTip": ShowPopTip(text, caption) records the tip.
+class HelpTipComponent : public RecordingComponent {
+public:
+    explicit HelpTipComponent(ServiceContextPtr context);
+};
+
+// "pelic.stringbuilder": Append(text); StringValue() -> the texts appended, in order.
+class StringBuilderComponent : public RecordingComponent {
+public:
+    explicit StringBuilderComponent(ServiceContextPtr context);
+
+private:
+    std::string text_;
+};
+
+}  // namespace qor::host
