@@ -27,8 +27,8 @@ namespace qor {
 //   (beyond the tenth type), and then source 3 gives nothing.
 // - Source 5 is cost plus margin: the item's unit cost in the chosen stock and batch
 //   (GetItemCost, per base unit) times the unit's coefficient, marked up by the item's
-//   "FProfitRate" (percent); the item's own profit rate is read, so items without a price-list
-//   row can still be priced from cost. "FProfitRate" plays no part in the other sources.
+//   "FProfitRate" (a fraction: 0.15 adds 15 %); the item's own profit rate is read, so items
+//   without a price-list row can still be priced from cost. "FProfitRate" plays no part in the other sources.
 // - The tax-inclusive form (GetPromotionPriceByUnit, chosen when the caller's last argument is
 //   1) reads the same sources in the same order: promotion, customer and price-list prices are
 //   kept in the terms the option names, so they pass unchanged; only the cost-based price,
@@ -195,7 +195,7 @@ double CostPlusPrice(int32_t item, int32_t unit, const Value& stock, const Value
     if (cost <= 0) return 0;
     auto rs = GetCachedRecordset("Select FProfitRate From t_ICItem Where FItemID=" + Num(item));
     double profit = (rs && !rs->IsEOF()) ? rs->Field(0).ToNumber() : 0;
-    double price = cost * (1 + profit / 100);
+    double price = cost * (1 + profit);
     if (taxInclusive) price *= 1 + ItemTaxPercent(item) / 100;
     return price;
 }

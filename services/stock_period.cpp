@@ -503,8 +503,9 @@ void SetDefaultStock(IBillForm& bill, int row, const std::string& stockKey,
 int GetControlPoint() {
     try {
         auto profile = CreateHostObject<IComponent>("QOREBCGL.SystemProfile");
-        profile->Call("Refresh", {GetPropsString()});
-        Value v = profile->Call("GetSystemProfile", {GetPropsString(), "IC", "ControlPoint"});
+        Args none;
+        profile->Call("Refresh", none);
+        Value v = profile->Call("GetSystemProfile", {"IC", "ControlPoint"});
         return static_cast<int>(v.IsText() ? Val(v.AsText()) : v.ToNumber());
     } catch (...) {
         return 0;
