@@ -8,7 +8,8 @@
 --   * identifiers, integers and Boolean flags       INTEGER
 --   * times of day        TEXT 'HH:MM:SS'           (compared as text)
 -- Identity keys are INTEGER PRIMARY KEY. Entry identifiers (FEntryID) are unique over the whole
--- entry table, so source links (FID_SRC, FEntryID_SRC, FClassID_SRC) name one row.
+-- entry table, so source links (FID_SRC, FEntryID_SRC, FClassID_SRC) name one row; lEntryID and
+-- FEntryID2, the names the row services use for it, are computed from FEntryID.
 -- No header table carries FQty or FSecQty: the plug-ins sum them unqualified over joins.
 -- t_FL_SchemeLink (rebate links) is deliberately absent; a scenario may create it.
 
@@ -31,12 +32,22 @@ CREATE TABLE t_Item (
 );
 CREATE INDEX ix_t_Item_class ON t_Item (FItemClassID, FNumber);
 
--- Units of measure; an item's units and their coefficients are its barcode rows.
+-- Unit groups; every item belongs to one.
+CREATE TABLE t_UnitGroup (
+    FUnitGroupID  INTEGER PRIMARY KEY,
+    FNumber       TEXT COLLATE SQLTEXT NOT NULL,
+    FName         TEXT COLLATE SQLTEXT NOT NULL
+);
+
+-- Units of measure, each in one group with its coefficient in the group's base unit. The
+-- units of an item are the units of its group (vw_unit); dbo.GetComplexQty writes a base
+-- quantity in them.
 CREATE TABLE t_MeasureUnit (
     FItemID       INTEGER PRIMARY KEY,
+    FUnitGroupID  INTEGER DEFAULT 0,
     FNumber       TEXT COLLATE SQLTEXT NOT NULL,
     FName         TEXT COLLATE SQLTEXT NOT NULL,
-    FUnitGroupID  INTEGER DEFAULT 0,
+    FCoefficient  REAL DEFAULT 1,
     FDeleted      INTEGER DEFAULT 0
 );
 
@@ -59,6 +70,7 @@ CREATE TABLE t_ICItem (
     FName            TEXT COLLATE SQLTEXT NOT NULL,
     FModel           TEXT COLLATE SQLTEXT,
     FHelpCode        TEXT COLLATE SQLTEXT,
+    FUnitGroupID     INTEGER DEFAULT 0,                 -- unit group
     FUnitID          INTEGER DEFAULT 0,        -- base unit
     FSaleUnitID      INTEGER DEFAULT 0,        -- default sales unit
     FSecUnitID       INTEGER DEFAULT 0,        -- second unit, 0 = none
@@ -87,8 +99,8 @@ CREATE TABLE t_ICItem (
 );
 CREATE INDEX ix_t_ICItem_number ON t_ICItem (FNumber);
 
--- An item's units with their barcodes: FEntryNo 1 is the base unit, 2 the first packing
--- unit, and so on; FCoefficient is base units per unit.
+-- Barcodes of an item's units: FEntryNo 1 is the base unit, 2 the first packing unit, and so
+-- on; FCoefficient (base units per unit) repeats the unit's coefficient.
 CREATE TABLE t_barcode (
     FID           INTEGER PRIMARY KEY,
     FItemID       INTEGER NOT NULL,
@@ -96,7 +108,7 @@ CREATE TABLE t_barcode (
     FEntryNo      INTEGER DEFAULT 1,
     FCoefficient  REAL DEFAULT 1,
     FBarcode      TEXT COLLATE SQLTEXT,
-    FOrder        INTEGER DEFAULT 0         -- list order of the item's units
+    FOrder        INTEGER DEFAULT 0                  -- list order of the item's units
 );
 CREATE INDEX ix_t_barcode_item ON t_barcode (FItemID, FUnitID);
 
@@ -107,12 +119,13 @@ SELECT b.FID, b.FItemID, b.FUnitID, b.FEntryNo, b.FCoefficient, b.FBarcode, b.FO
 FROM t_barcode b
 LEFT JOIN t_MeasureUnit u ON u.FItemID = b.FUnitID;
 
--- The units of each item: FItemID is the unit, FSrcItemID the item.
+-- The units of each item (those of its unit group): FItemID is the unit, FSrcItemID the item.
 CREATE VIEW vw_unit AS
-SELECT u.FItemID, b.FItemID AS FSrcItemID, u.FNumber, u.FName, b.FCoefficient, b.FBarcode,
-       b.FEntryNo, b.FOrder
-FROM t_barcode b
-INNER JOIN t_MeasureUnit u ON u.FItemID = b.FUnitID;
+SELECT u.FItemID, i.FItemID AS FSrcItemID, u.FUnitGroupID, u.FNumber, u.FName, u.FCoefficient,
+       b.FBarcode, b.FEntryNo, IFNULL(b.FOrder, 0) AS FOrder
+FROM t_ICItem i
+INNER JOIN t_MeasureUnit u ON u.FUnitGroupID = i.FUnitGroupID
+LEFT JOIN t_barcode b ON b.FItemID = i.FItemID AND b.FUnitID = u.FItemID;
 
 -- Auxiliary properties (colour, size) of items that carry them.
 CREATE TABLE t_AuxItem (
@@ -600,8 +613,8 @@ CREATE TABLE t_XS_OrderEntry (
     FEntryID            INTEGER PRIMARY KEY,
     FID                 INTEGER NOT NULL,
     FIndex              INTEGER DEFAULT 1,
-    lEntryID            INTEGER,
-    FEntryID2           INTEGER,
+    lEntryID            INTEGER GENERATED ALWAYS AS (FEntryID) VIRTUAL,
+    FEntryID2           INTEGER GENERATED ALWAYS AS (FEntryID) VIRTUAL,
     FItemID             INTEGER DEFAULT 0,
     FAuxPropID          INTEGER DEFAULT 0,
     FBatchNo            TEXT COLLATE SQLTEXT DEFAULT '',
@@ -796,8 +809,8 @@ CREATE TABLE t_CC_StockBillEntry (
     FEntryID               INTEGER PRIMARY KEY,
     FID                    INTEGER NOT NULL,
     FIndex                 INTEGER DEFAULT 1,
-    lEntryID               INTEGER,
-    FEntryID2              INTEGER,
+    lEntryID               INTEGER GENERATED ALWAYS AS (FEntryID) VIRTUAL,
+    FEntryID2              INTEGER GENERATED ALWAYS AS (FEntryID) VIRTUAL,
     FItemID                INTEGER DEFAULT 0,
     FAuxPropID             INTEGER DEFAULT 0,
     FBatchNo               TEXT COLLATE SQLTEXT DEFAULT '',
@@ -917,8 +930,8 @@ CREATE TABLE t_cc_ChangeEntry (
     FEntryID               INTEGER PRIMARY KEY,
     FID                    INTEGER NOT NULL,
     FIndex                 INTEGER DEFAULT 1,
-    lEntryID               INTEGER,
-    FEntryID2              INTEGER,
+    lEntryID               INTEGER GENERATED ALWAYS AS (FEntryID) VIRTUAL,
+    FEntryID2              INTEGER GENERATED ALWAYS AS (FEntryID) VIRTUAL,
     -- main goods set
     FItemID                INTEGER DEFAULT 0,
     FAuxPropID             INTEGER DEFAULT 0,
@@ -1209,31 +1222,3 @@ CREATE TABLE ICCheckInfo (
     FCheckAmount  REAL DEFAULT 0,
     FDate         DATETIME COLLATE SQLDATE
 );
-
--- ============================================================================================
--- Entry identifiers as the row services name them: lEntryID and FEntryID2 follow FEntryID.
--- ============================================================================================
-
-CREATE TRIGGER tr_t_CC_StockBillEntry_ids AFTER INSERT ON t_CC_StockBillEntry
-WHEN NEW.lEntryID IS NULL OR NEW.FEntryID2 IS NULL
-BEGIN
-    UPDATE t_CC_StockBillEntry
-    SET lEntryID = IFNULL(lEntryID, NEW.FEntryID), FEntryID2 = IFNULL(FEntryID2, NEW.FEntryID)
-    WHERE FEntryID = NEW.FEntryID;
-END;
-
-CREATE TRIGGER tr_t_XS_OrderEntry_ids AFTER INSERT ON t_XS_OrderEntry
-WHEN NEW.lEntryID IS NULL OR NEW.FEntryID2 IS NULL
-BEGIN
-    UPDATE t_XS_OrderEntry
-    SET lEntryID = IFNULL(lEntryID, NEW.FEntryID), FEntryID2 = IFNULL(FEntryID2, NEW.FEntryID)
-    WHERE FEntryID = NEW.FEntryID;
-END;
-
-CREATE TRIGGER tr_t_cc_ChangeEntry_ids AFTER INSERT ON t_cc_ChangeEntry
-WHEN NEW.lEntryID IS NULL OR NEW.FEntryID2 IS NULL
-BEGIN
-    UPDATE t_cc_ChangeEntry
-    SET lEntryID = IFNULL(lEntryID, NEW.FEntryID), FEntryID2 = IFNULL(FEntryID2, NEW.FEntryID)
-    WHERE FEntryID = NEW.FEntryID;
-END;

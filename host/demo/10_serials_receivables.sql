@@ -43,7 +43,7 @@ INSERT INTO t_Invoice (FID, FCode, FNumber, FDate, FType, FCustID, FAmount, FTax
 INSERT INTO t_InvoiceEntry (FEntryID, FInvCode, FInvNumber, FItemID, FUnitID, FQuantity, FPrice,
     FPriceIncludeTax, FAmount, FTaxRate, FTaxAmount, FAmountIncludeTax, FID_SRC, FEntryID_SRC,
     FClassID_SRC, FBillNo_SRC) VALUES
-(1, '033002100111', '00012345', 1001, 3, 2, 40, 45.2, 80, 13, 10.4, 90.4, 4, 7, 1030002, 'XOUT000001');
+(1, '033002100111', '00012345', 1001, 3012, 2, 40, 45.2, 80, 13, 10.4, 90.4, 4, 7, 1030002, 'XOUT000001');
 
 -- Receipts: 1 = receipt, 2 = advance receipt.
 INSERT INTO t_RP_RBill (FID, FBillNo, FBillTypeID, FDate, FCustID, FAmount, FCheckAmount, FStatus) VALUES
