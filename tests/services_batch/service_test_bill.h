@@ -1,0 +1,143 @@
+// A small bill form for the batch and serial-number service tests: values by key and row, a
+// grid controller that keeps cell locks, the cursor, and a database behind "QORMClass.ClassInfo"
+// (the demo database, or answers scripted by the test).
+#pragma once
+
+#include <unistd.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "frame/data_access.h"
+#include "host/database.h"
+#include "host/demo_db.h"
+#include "tests/support/fakes.h"
+
+namespace qor::test {
+
+class TestGridController : public IGridController {
+public:
+    std::set<std::pair<std::string, int>> locked;  // upper-cased key, row
+    void LockCell(const CollectionPtr& def, int row, bool lock) override {
+        auto k = std::make_pair(Upper(def->Get("FKey").ToString()), row);
+        if (lock) {
+            locked.insert(k);
+        } else {
+            locked.erase(k);
+        }
+    }
+    void DoAction(const CollectionPtr&, const CollectionPtr&, int) override {}
+    bool IsFieldLockRunTime(const CollectionPtr& def, int row) override {
+        return locked.count({Upper(def->Get("FKey").ToString()), row}) > 0;
+    }
+};
+
+class TestBill : public FakeBillForm {
+public:
+    int32_t classType = 1030002;
+    int32_t billID = 0;
+    int rows = 0;
+    int childRows = 0;
+    std::string activeKey;
+    int activeRow = 0;
+    std::shared_ptr<TestGridController> ctl = std::make_shared<TestGridController>();
+    // Fields the form has; empty: every key is a field.
+    std::set<std::string> fields;
+    std::map<std::pair<std::string, int>, CollectionPtr> cells;
+
+    void Set(const std::string& key, const Value& v, int row = -1) {
+        SetFieldValue(key, v, row, 1);
+    }
+    Value Get(const std::string& key, int row = -1) { return GetFieldValue(key, row, 1); }
+    bool Locked(const std::string& key, int row) {
+        return ctl->locked.count({Upper(key), row}) > 0;
+    }
+
+    int32_t FID() const override { return classType; }
+    int32_t CurBillID() const override { return billID; }
+    int GridMaxDataRowNum(int page) const override { return page == 3 ? childRows : rows; }
+    void SetActiveCell(const std::string& key, int row) override {
+        activeKey = key;
+        activeRow = row;
+    }
+    CollectionPtr GetFieldInfoByKey(const std::string& key, const std::string&, int) override {
+        if (!fields.empty() && !fields.count(Upper(key))) return nullptr;
+        return Collection::Make({{"FKey", key}});
+    }
+    CollectionPtr GetDataFld(const CollectionPtr& def, int row) override {
+        auto k = std::make_pair(Upper(def->Get("FKey").ToString()), row);
+        auto& cell = cells[k];
+        if (!cell) cell = Collection::Make({{"FFLD", Get(k.first, row)}, {"FModify", 1}});
+        return cell;
+    }
+    GridControllerPtr BillCtl() override { return ctl; }
+};
+
+// Answers "QORMClass.ClassInfo" from a lambda and counts the statements sent.
+struct ScriptedDatabase {
+    std::shared_ptr<FakeClassInfo> info = std::make_shared<FakeClassInfo>();
+    explicit ScriptedDatabase(FakePlatform& platform) {
+        platform.Add<IClassInfo>("QORMClass.ClassInfo", info);
+        DataGateway::Instance().Reset();
+    }
+    // The statements sent that contain the text.
+    int CountContaining(const std::string& text) const {
+        int n = 0;
+        for (const auto& s : info->statements) n += s.find(text) != std::string::npos;
+        return n;
+    }
+};
+
+// The demo database behind "QORMClass.ClassInfo": created once per test program in a file of
+// its own; tests that need more rows insert them through Exec.
+class DemoDatabase {
+public:
+    static host::Database& Db() {
+        static std::unique_ptr<host::Database> db = [] {
+            std::string path = "/tmp/qor_services_test_" + std::to_string(::getpid()) + ".db";
+            host::CreateDemoDatabase(path);
+            return std::make_unique<host::Database>(path);
+        }();
+        return *db;
+    }
+    // Routes the platform's reads to the demo database.
+    static std::shared_ptr<FakeClassInfo> Attach(FakePlatform& platform) {
+        auto info = std::make_shared<FakeClassInfo>();
+        info->answer = [](const std::string& sql) {
+            host::SqlResult r = Db().Run(sql);
+            return MemoryRecordset::Make(r.columns, r.rows);
+        };
+        platform.Add<IClassInfo>("QORMClass.ClassInfo", info);
+        DataGateway::Instance().Reset();
+        return info;
+    }
+    static void Exec(const std::string& tsql) { Db().Execute(tsql); }
+};
+
+// A login of user 16 (the host's shared properties) and a published process dictionary with
+// the given values ("InitClosed", "AppType", "IndustryType").
+inline void FakeLogin(FakePlatform& platform,
+                      std::initializer_list<std::pair<std::string, Value>> processValues = {}) {
+    platform.AddComponent("QORMtsCacheService.CacheFacade")->On("GetItem", [](Args&) {
+        return Value(0);
+    });
+    platform.AddComponent("QORPropsMgr.ShareProps")->On("GetProperty", [](Args& a) {
+        return a.size() > 1 && a[1].ToString() == "PropsString"
+                   ? Value("UserID=16;ConnectString={Data Source=demo.db}")
+                   : Value();
+    });
+    platform.dictionary = Collection::Make(processValues);
+}
+
+inline RecordsetPtr OneValue(const std::string& column, const Value& v) {
+    return MemoryRecordset::Make({column}, {{v}});
+}
+inline RecordsetPtr NoRows(const std::string& column) {
+    return MemoryRecordset::Make({column}, {});
+}
+
+}  // namespace qor::test

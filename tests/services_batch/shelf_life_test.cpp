@@ -1,0 +1,213 @@
+// Shelf-life dates: how production date, shelf life and expiry date follow each other, the
+// user's "AdjustPeriod" setting, and the completeness check with its messages.
+#include <gtest/gtest.h>
+
+#include "services/batch_shelflife.h"
+#include "tests/services_batch/service_test_bill.h"
+
+namespace qor::test {
+namespace {
+
+CollectionPtr Changed(const std::string& key) {
+    return Collection::Make({{"FKey", key}});
+}
+
+class ShelfLifeDates : public ::testing::Test {
+protected:
+    ScopedPlatform platform;
+    ScriptedDatabase db{*platform.platform};
+    TestBill bill;
+    // Rows ICClassUserProfile answers with for "AdjustPeriod".
+    std::vector<MemoryRecordset::Row> adjustRows;
+
+    void SetUp() override {
+        FakeLogin(*platform.platform);
+        bill.rows = 3;
+        db.info->answer = [this](const std::string& sql) -> RecordsetPtr {
+            if (sql.find("ICClassUserProfile") != std::string::npos) {
+                return MemoryRecordset::Make({"FValue"}, adjustRows);
+            }
+            return NoRows("X");
+        };
+    }
+};
+
+TEST_F(ShelfLifeDates, ProductionDateOrShelfLifeGivesTheExpiryDate) {
+    bill.Set("FKFDate", "2024-01-01", 1);
+    bill.Set("FKFPeriod", 30, 1);
+    CalcKFDates(bill, Changed("fkfdate"), 1);
+    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "2024-01-31");
+
+    bill.Set("FKFPeriod", 366, 1);  // across the leap day of 2024
+    CalcKFDates(bill, Changed("FKFPeriod"), 1);
+    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "2025-01-01");
+    // The expiry date follows without asking for the user's setting.
+    EXPECT_EQ(db.CountContaining("AdjustPeriod"), 0);
+}
+
+TEST_F(ShelfLifeDates, EditedExpiryWithAdjustPeriodRecomputesTheShelfLife) {
+    adjustRows = {{"1"}};
+    bill.Set("FKFDate", "2024-01-01", 2);
+    bill.Set("FKFPeriod", 30, 2);
+    bill.Set("FPeriodDate", "2024-03-01", 2);
+    CalcKFDates(bill, Changed("FPeriodDate"), 2);
+    EXPECT_EQ(bill.Get("FKFPeriod", 2).ToNumber(), 60);
+    EXPECT_EQ(bill.Get("FKFDate", 2).ToString(), "2024-01-01");
+    ASSERT_EQ(db.CountContaining("AdjustPeriod"), 1);
+    const std::string& sql = db.info->statements.back();
+    EXPECT_NE(sql.find("FSection = 'BillSet1030002'"), std::string::npos) << sql;
+    EXPECT_NE(sql.find("FUserID = 16"), std::string::npos) << sql;
+}
+
+TEST_F(ShelfLifeDates, EditedExpiryWithoutTheSettingMovesTheProductionDate) {
+    for (auto rows : {std::vector<MemoryRecordset::Row>{},                 // no setting
+                      std::vector<MemoryRecordset::Row>{{"0"}},            // set to 0
+                      std::vector<MemoryRecordset::Row>{{"1"}, {"1"}}}) {  // not exactly one
+        adjustRows = rows;
+        bill.Set("FKFDate", "2024-01-01", 1);
+        bill.Set("FKFPeriod", 30, 1);
+        bill.Set("FPeriodDate", "2024-03-01", 1);
+        CalcKFDates(bill, Changed("FPERIODDATE"), 1);
+        EXPECT_EQ(bill.Get("FKFDate", 1).ToString(), "2024-01-31") << rows.size();
+        EXPECT_EQ(bill.Get("FKFPeriod", 1).ToNumber(), 30);
+    }
+}
+
+TEST_F(ShelfLifeDates, BrokenDatesAndAbsurdShelfLivesChangeNothing) {
+    bill.Set("FKFDate", "2024-02-30", 1);
+    bill.Set("FKFPeriod", 30, 1);
+    bill.Set("FPeriodDate", "keep", 1);
+    CalcKFDates(bill, Changed("FKFDate"), 1);
+    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "keep");
+
+    bill.Set("FKFDate", "2024-01-01", 1);
+    for (Value period : {Value(1e12), Value(-1e12), Value(5000000)}) {
+        bill.Set("FKFPeriod", period, 1);
+        CalcKFDates(bill, Changed("FKFPeriod"), 1);
+        EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "keep");
+    }
+    // 1900-01-01 is the missing-date mark, not a production date.
+    bill.Set("FKFDate", "1900-01-01", 1);
+    bill.Set("FKFPeriod", 10, 1);
+    CalcKFDates(bill, Changed("FKFPeriod"), 1);
+    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "keep");
+
+    // An expiry date moved below the year 1 is skipped, not written.
+    adjustRows = {};
+    bill.Set("FKFDate", "2024-01-01", 1);
+    bill.Set("FKFPeriod", 3000000, 1);
+    bill.Set("FPeriodDate", "0005-01-01", 1);
+    CalcKFDates(bill, Changed("FPeriodDate"), 1);
+    EXPECT_EQ(bill.Get("FKFDate", 1).ToString(), "2024-01-01");
+    // Header rows and other keys are not shelf-life rows.
+    CalcKFDates(bill, Changed("FKFDate"), -1);
+    CalcKFDates(bill, Changed("FQty"), 1);
+    CalcKFDates(bill, nullptr, 1);
+    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "0005-01-01");
+}
+
+TEST_F(ShelfLifeDates, TwinAndChildSetsUseTheirOwnKeys) {
+    bill.Set("FKFDate", "2020-05-05", 1);
+    bill.Set("FKFDate01", "2024-01-01", 1);
+    bill.Set("FKFPeriod01", 30, 1);
+    CalcKFDates01(bill, Changed("FKFDATE01"), 1);
+    EXPECT_EQ(bill.Get("FPeriodDate01", 1).ToString(), "2024-01-31");
+    EXPECT_TRUE(bill.Get("FPeriodDate", 1).IsEmpty());
+    // The main set's key does nothing to the twin set.
+    bill.Set("FPeriodDate01", "", 1);
+    CalcKFDates01(bill, Changed("FKFDate"), 1);
+    EXPECT_EQ(bill.Get("FPeriodDate01", 1).ToString(), "");
+
+    bill.Set("FDate1", "2024-02-01", 2);
+    bill.Set("FInteger", 29, 2);
+    CalcKFDates(bill, Changed("FInteger"), 2, true);
+    EXPECT_EQ(bill.Get("FDate2", 2).ToString(), "2024-03-01");
+
+    bill.Set("FProDate", "2024-01-01", 3);
+    bill.Set("FKFPeriod", 10, 3);
+    CalcKFDates(bill, Changed("FProDate"), 3, false, true);
+    EXPECT_EQ(bill.Get("FExpDate", 3).ToString(), "2024-01-11");
+}
+
+// ---- Completeness ------------------------------------------------------------------------------
+
+class ShelfLifeCheck : public ::testing::Test {
+protected:
+    TestBill bill;
+    std::string message;
+    void SetUp() override { bill.rows = 3; }
+    void Row(int r, const Value& production, const Value& period, const Value& expiry) {
+        bill.Set("FKFDate", production, r);
+        bill.Set("FKFPeriod", period, r);
+        bill.Set("FPeriodDate", expiry, r);
+    }
+};
+
+TEST_F(ShelfLifeCheck, ZeroShelfLifeWithEqualDatesPasses) {
+    Row(1, "2024-01-01", 0, "2024-01-01");
+    EXPECT_TRUE(CheckKFFieldsFilled(bill, 1, message));
+    EXPECT_EQ(message, "");
+    Row(2, "2024-01-01", 30, "2024/1/31");  // another date spelling of the same day
+    EXPECT_TRUE(CheckKFFieldsFilled(bill, 2, message));
+}
+
+TEST_F(ShelfLifeCheck, EachStepGivesItsMessageAndCursor) {
+    Row(2, "  ", 30, "2024-01-31");
+    EXPECT_FALSE(CheckKFFieldsFilled(bill, 2, message));
+    EXPECT_EQ(message, "第2行商品未输入生产日期！");
+    EXPECT_EQ(bill.activeKey, "FKFDate");
+    EXPECT_EQ(bill.activeRow, 2);
+
+    Row(2, "1900-01-01", 30, "2024-01-31");  // the missing-date mark
+    EXPECT_FALSE(CheckKFFieldsFilled(bill, 2, message));
+    EXPECT_EQ(message, "第2行商品未输入生产日期！");
+
+    // Shelf life -1 fails at its step whatever the expiry date.
+    for (Value expiry : {Value("2023-12-31"), Value(""), Value("2024-01-01")}) {
+        Row(1, "2024-01-01", -1, expiry);
+        EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message));
+        EXPECT_EQ(message, "第1行商品的保质期必须大于等于0！");
+        EXPECT_EQ(bill.activeKey, "FKFPeriod");
+    }
+
+    Row(1, "2024-01-01", 30, "");
+    EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message));
+    EXPECT_EQ(message, "第1行商品未输入有效期至！");
+    EXPECT_EQ(bill.activeKey, "FPeriodDate");
+
+    bill.activeKey = "unchanged";
+    Row(3, "2024-01-01", 30, "2024-02-01");
+    EXPECT_FALSE(CheckKFFieldsFilled(bill, 3, message));
+    EXPECT_EQ(message, "第3行商品不符合生产日期加保质期等于有效期至！");
+    EXPECT_EQ(bill.activeKey, "unchanged");  // the last check does not move the cursor
+
+    Row(3, "2024-01-01", 30, "not a date");
+    EXPECT_FALSE(CheckKFFieldsFilled(bill, 3, message));
+    EXPECT_EQ(message, "第3行商品不符合生产日期加保质期等于有效期至！");
+}
+
+TEST_F(ShelfLifeCheck, ChildRowsAndAssemblyMessages) {
+    bill.Set("FDate1", "", 3);
+    bill.Set("FInteger", 10, 3);
+    bill.Set("FDate2", "2024-01-11", 3);
+    EXPECT_FALSE(CheckKFFieldsFilled(bill, 3, message, false, true));
+    EXPECT_EQ(message, "子件第3行商品未输入生产日期！");
+    EXPECT_EQ(bill.activeKey, "FDate1");
+    EXPECT_EQ(bill.activeRow, 3);
+
+    bill.Set("FProDate", "2024-01-01", 1);
+    bill.Set("FKFPeriod", 10, 1);
+    bill.Set("FExpDate", "2024-01-12", 1);
+    EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message, true, false, false));
+    EXPECT_EQ(message, "组装件商品不符合生产日期加保质期等于有效期至！");
+    bill.Set("FKFPeriod", -5, 1);
+    EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message, true, false, false));
+    EXPECT_EQ(message, "组装件商品的保质期必须大于等于0！");
+    EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message, true, false, true));
+    EXPECT_EQ(message, "第1行商品的保质期必须大于等于0！");
+    bill.Set("FKFPeriod", 11, 1);
+    EXPECT_TRUE(CheckKFFieldsFilled(bill, 1, message, true, false, false));
+}
+
+}  // namespace
+}  // namespace qor::test
