@@ -67,6 +67,8 @@ public:
     CollectionPtr dictionary;  // null: nothing published
     uint32_t pid = 4242;
     uint32_t dictionaryPid = 4242;  // the process the dictionary was published for
+    std::string systemDirectory;    // "" : unknown
+    std::optional<uint32_t> sessionId;
 
     template <class T>
     std::shared_ptr<T> Add(const std::string& progId, std::shared_ptr<T> obj) {
@@ -89,8 +91,8 @@ public:
         return d;
     }
     uint32_t ProcessId() override { return pid; }
-    std::string SystemDirectory() override { return ""; }
-    std::optional<uint32_t> ProcessSessionId(uint32_t) override { return std::nullopt; }
+    std::string SystemDirectory() override { return systemDirectory; }
+    std::optional<uint32_t> ProcessSessionId(uint32_t) override { return sessionId; }
     ObjectPtr DesktopWindowProperty(const std::string& name) override {
         return name == std::to_string(dictionaryPid) ? dictionary : nullptr;
     }
