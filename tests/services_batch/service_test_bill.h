@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <set>
@@ -97,10 +98,15 @@ struct ScriptedDatabase {
 class DemoDatabase {
 public:
     static host::Database& Db() {
-        static std::unique_ptr<host::Database> db = [] {
+        // The file goes away with the test program (the guard outlives the connection).
+        struct FileGuard {
             std::string path = "/tmp/qor_services_test_" + std::to_string(::getpid()) + ".db";
-            host::CreateDemoDatabase(path);
-            return std::make_unique<host::Database>(path);
+            ~FileGuard() { std::remove(path.c_str()); }
+        };
+        static FileGuard file;
+        static std::unique_ptr<host::Database> db = [] {
+            host::CreateDemoDatabase(file.path);
+            return std::make_unique<host::Database>(file.path);
         }();
         return *db;
     }
