@@ -1,6 +1,7 @@
 #include "host/components/recording.h"
 
 #include "frame/errors.h"
+#include "host/data_components.h"
 #include "host/database.h"
 
 namespace qor::host {
@@ -73,9 +74,7 @@ std::shared_ptr<Database> ServiceContext::Db(const std::string& propsString) {
     if (path.empty()) path = DataSourceOf(PropsStringItem(loginProps_, "ConnectString"));
     if (path.empty()) path = defaultDatabase_;
     if (path.empty()) throw HostError("ServiceContext", "no database is known for this login");
-    auto& db = databases_[path];
-    if (!db) db = std::make_shared<Database>(path);
-    return db;
+    return OpenDatabase(path);
 }
 
 RecordsetPtr ServiceContext::Query(const std::string& propsString, const std::string& sql) {

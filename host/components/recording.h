@@ -58,15 +58,14 @@ public:
     void SetDefaultDatabase(std::string path) { defaultDatabase_ = std::move(path); }
     const std::string& DefaultDatabase() const { return defaultDatabase_; }
     // The database of a login: "Data Source" of its "ConnectString", else the host's login's,
-    // else the default. HostError when none is known.
+    // else the default; the connection is the one the data components share for that file.
+    // HostError when none is known.
     std::shared_ptr<Database> Db(const std::string& propsString);
     // Reads into an in-memory record set; the statement is the caller's, values already quoted.
     RecordsetPtr Query(const std::string& propsString, const std::string& sql);
     void Exec(const std::string& propsString, const std::string& sql);
     // The first column of the first row, empty when there is no row.
     Value Scalar(const std::string& propsString, const std::string& sql);
-    // Forgets the open databases (a scenario that replaced the file).
-    void CloseDatabases() { databases_.clear(); }
 
     // ---- Login ---------------------------------------------------------------------------
     // The host's login properties string, used when a call brings none.
@@ -119,7 +118,6 @@ public:
 
 private:
     std::string defaultDatabase_;
-    std::map<std::string, std::shared_ptr<Database>> databases_;
     std::string loginProps_;
     std::map<uint32_t, CollectionPtr> loginCache_, sharedProps_;
     std::weak_ptr<IPlatform> platform_;

@@ -172,10 +172,18 @@ DisplayerComponent::DisplayerComponent(ServiceContextPtr context)
         return Value();
     });
     On("Show", [this](Args& args) {
+        // The text to show, then the window's type ("Info").
         ShownWindow w{ProgId(), "", {}, Properties()->Clone()};
-        for (const auto& a : args)
-            if (a.IsText())
-                for (auto& line : SplitBars(a.AsText())) w.lines.push_back(line);
+        bool haveText = false;
+        for (const auto& a : args) {
+            if (!a.IsText()) continue;
+            if (haveText) {
+                w.data->Set("Type", a);
+                break;
+            }
+            haveText = true;
+            for (auto& line : SplitBars(a.AsText())) w.lines.push_back(line);
+        }
         if (!w.lines.empty()) w.title = w.lines.front();
         ctx().Show(std::move(w));
         return Value();

@@ -60,8 +60,8 @@ public:
     explicit PriceToolComponent(ServiceContextPtr context);
 };
 
-// "QORDisplayer.DispBuilder": SetColWidth(column, width); Show(text, ...) records the lines
-// of the texts given (split at "|"), the first being the title.
+// "QORDisplayer.DispBuilder": SetColWidth(column, width); Show(text [, type]) records the
+// lines of the text (split at "|"), the first being the title, and the window type.
 class DisplayerComponent : public RecordingComponent {
 public:
     explicit DisplayerComponent(ServiceContextPtr context);

@@ -1,0 +1,173 @@
+// Checking, closing and invalidating bills through the sibling libraries' bill services, and
+// the windows and tools the plug-ins open.
+#include <gtest/gtest.h>
+
+#include "host_fixture.h"
+
+namespace qor::host::testing {
+namespace {
+
+using BillServicesTest = HostTest;
+
+TEST_F(BillServicesTest, OrdersCloseWhenCheckedAndReopenWhenClosed) {
+    auto update = Create("QORM_XS_PlugIns.OrderUpdate");
+    EXPECT_TRUE(update->Call("CloseBill", {false, 1, props()}).ToBool());
+    EXPECT_EQ(Scalar("Select FStatus From t_XS_Order Where FID=1").ToNumber(), 2);
+    EXPECT_FALSE(update->Call("CloseBill", {false, 1, props()}).ToBool());  // already closed
+
+    EXPECT_TRUE(update->Call("CloseBill", {1, props()}).ToBool());
+    EXPECT_EQ(Scalar("Select FStatus From t_XS_Order Where FID=1").ToNumber(), 1);
+    EXPECT_FALSE(update->Call("CloseBill", {1, props()}).ToBool());  // not closed
+
+    // A saved order is not closed before it is checked.
+    EXPECT_FALSE(update->Call("CloseBill", {false, 3, props()}).ToBool());
+    EXPECT_EQ(Scalar("Select FStatus From t_XS_Order Where FID=3").ToNumber(), 0);
+}
+
+TEST_F(BillServicesTest, OrderLinksSumTheRowsDrawnFromIt) {
+    auto update = Create("QORM_XS_PlugIns.OrderUpdate");
+    double qty = Scalar(
+                     "Select Sum(FQty) From t_CC_StockBillEntry Where FClassID_SRC=1030001 "
+                     "And FID_SRC=2")
+                     .ToNumber();
+    ASSERT_GT(qty, 0);
+    EXPECT_DOUBLE_EQ(update->Call("GetLinkQty", {props(), 2}).ToNumber(), qty);
+    EXPECT_DOUBLE_EQ(update->Call("GetLinkQty", {props(), 2, 4}).ToNumber(), 6);  // entry 4: 1009
+    EXPECT_EQ(update->Call("GetLinkQty", {props(), 6}).ToNumber(), 0);
+}
+
+TEST_F(BillServicesTest, OpeningBillsCheckAndUncheckWhileNothingWasSettled) {
+    auto gj = Create("QORM_XS_PlugIns.TempGJUpdate");
+    // QCZG000001 (FID 11) is saved with its open quantity equal to its quantity.
+    Args check{"", true, 11, props()};
+    EXPECT_TRUE(gj->Call("CheckBill", check).ToBool()) << check[0].ToString();
+    EXPECT_EQ(Scalar("Select FStatus From t_CC_StockBill Where FID=11").ToNumber(), 1);
+    Args twice{"", true, 11, props()};
+    EXPECT_FALSE(gj->Call("CheckBill", twice).ToBool());
+    EXPECT_FALSE(twice[0].ToString().empty());
+
+    // Once part of it is settled it stays checked.
+    Exec("Update t_CC_StockBillEntry Set FUnSettleQty=FShowQty-1 Where FID=11");
+    Args uncheck{"", false, 11, props()};
+    EXPECT_FALSE(gj->Call("CheckBill", uncheck).ToBool());
+    EXPECT_NE(uncheck[0].ToString().find("QCZG000001"), std::string::npos);
+    Exec("Update t_CC_StockBillEntry Set FUnSettleQty=FShowQty Where FID=11");
+    Args again{"", false, 11, props()};
+    EXPECT_TRUE(gj->Call("CheckBill", again).ToBool()) << again[0].ToString();
+    EXPECT_EQ(Scalar("Select FStatus From t_CC_StockBill Where FID=11").ToNumber(), 0);
+
+    Args missing{"", true, 0, props()};
+    EXPECT_FALSE(Create("QORM_XS_PlugIns.TempConsignUpdate")->Call("CheckBill", missing).ToBool());
+}
+
+TEST_F(BillServicesTest, SpecialPricesComeIntoForceWhenCheckedAndLeaveWhenInvalidated) {
+    Exec(
+        "Insert Into T_LS_CX (FID,FClassTypeID,FBillNo,FDate,FPriceType,FBeginDate,FEndDate,"
+        "FBeginTime,FEndTime,FStatus) Values (50,1030006,'TJ-T-1','2026-12-06',1,'2026-12-06',"
+        "'2027-01-05','00:00','23:59',0)");
+    Exec(
+        "Insert Into T_LS_CXEntry (FEntryID,FID,FIndex,FItemID,FShowUnitID,FOldPrice,FNewPrice) "
+        "Values (500,50,1,1009,3081,349,299)");
+    auto cx = Create("QORM_XS_PlugIns.CXUpdate");
+
+    Args uncheck{50, 1030006, false, props(), ""};
+    EXPECT_EQ(cx->Call("CheckBill", uncheck).ToNumber(), 2);
+    EXPECT_FALSE(uncheck[4].ToString().empty());
+
+    Args check{50, 1030006, true, props(), ""};
+    EXPECT_EQ(cx->Call("CheckBill", check).ToNumber(), 1);
+    EXPECT_EQ(Scalar("Select FStatus From T_LS_CX Where FID=50").ToNumber(), 1);
+    EXPECT_DOUBLE_EQ(
+        Scalar("Select FXSPrice From t_LS_ItemPrice Where FXSBillNo='TJ-T-1' And FItemID=1009")
+            .ToNumber(),
+        299);
+    EXPECT_EQ(Scalar("Select FXSEndTime From t_LS_ItemPrice Where FXSBillNo='TJ-T-1'").ToString(),
+              "23:59:00");
+
+    Args invalid{50, 1030006, 1, props(), ""};
+    EXPECT_EQ(cx->Call("InvalidBill", invalid).ToNumber(), 1);
+    EXPECT_EQ(Scalar("Select FStatus From T_LS_CX Where FID=50").ToNumber(), 3);
+    EXPECT_EQ(Scalar("Select Count(*) From t_LS_ItemPrice Where FXSBillNo='TJ-T-1'").ToNumber(), 0);
+    Args twice{50, 1030006, 1, props(), ""};
+    EXPECT_EQ(cx->Call("InvalidBill", twice).ToNumber(), -1);
+    EXPECT_FALSE(twice[4].ToString().empty());
+}
+
+TEST_F(BillServicesTest, PurchaseOrdersDrawnFromASalesOrderReduceItsUnlinkedQuantity) {
+    auto cg = Create("QOR_CG_PlugIns.BillEvent_Order");
+    EXPECT_TRUE(cg->Call("updateXSOrderFUnLinkCGQty", {2}).ToBool());
+    double linked = Scalar(
+                        "Select Sum(FQty) From t_CG_OrderEntry Where FClassID_SRC=1030001 And "
+                        "FEntryID_SRC=4")
+                        .ToNumber();
+    EXPECT_DOUBLE_EQ(Scalar("Select FUnLinkCGQty From t_XS_OrderEntry Where FEntryID=4").ToNumber(),
+                     std::max(0.0, 20 - linked));
+    EXPECT_DOUBLE_EQ(Scalar("Select FUnLinkCGQty From t_XS_OrderEntry Where FEntryID=5").ToNumber(),
+                     30);
+}
+
+TEST_F(BillServicesTest, WindowsRecordWhatTheyWouldShow) {
+    auto disp = Create("QORDisplayer.DispBuilder");
+    disp->Call("SetColWidth", {1, 6000});
+    disp->Call("Show", {"提示信息|第1张成功|合计：成功(1张),失败(0张)|", "Info"});
+    ASSERT_EQ(services().Shown().size(), 1u);
+    EXPECT_EQ(services().Shown()[0].title, "提示信息");
+    EXPECT_EQ(services().Shown()[0].lines.size(), 3u);
+    EXPECT_EQ(services().Shown()[0].data->Get("Type").ToString(), "Info");
+
+    auto viewer = Create("QORClassLookUp.RelateBilllookUp");
+    viewer->Call("Caption", {"销售订单执行情况"});
+    viewer->Call("ClassTypeID", {1030001});
+    viewer->Call("SQL", {"Select FBillNo From t_CC_StockBill Where FClassTypeID=1030002"});
+    EXPECT_EQ(viewer->Call("ClassTypeID", {}).ToNumber(), 1030001);
+    viewer->Call("Show", {});
+    const auto& shown = services().Shown().back();
+    EXPECT_EQ(shown.title, "销售订单执行情况");
+    auto rows = shown.data->Get("Rows").As<IRecordset>();
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(rows->RecordCount(), 5);
+
+    auto sb = Create("pelic.stringbuilder");
+    sb->Call("Append", {"第1行"});
+    sb->Call("Append", {"批号不同"});
+    EXPECT_EQ(sb->Call("StringValue", {}).ToString(), "第1行批号不同");
+    EXPECT_EQ(Create("pelic.stringbuilder")->Call("StringValue", {}).ToString(), "");
+}
+
+TEST_F(BillServicesTest, InvoicingKeepsTheDictionaryItReceives) {
+    auto dict =
+        Collection::Make({{"FSaleName", "杭州汇通商贸有限公司"}, {"FBillNo", "XOUT000001"}});
+    EXPECT_TRUE(Create("QORInvoiceManage.InvoiceManage")
+                    ->Call("SaleBillMakeQvtInvoice", {Value(dict)})
+                    .ToBool());
+    ASSERT_EQ(services().InvoiceDictionaries().size(), 1u);
+    EXPECT_EQ(services().InvoiceDictionaries()[0]->Get("FBillNo").ToString(), "XOUT000001");
+
+    auto tax = Create("QORMInvoiceManage.clsInvoiceManage")
+                   ->Call("GetICItemInfo", {props(), 1009})
+                   .As<Collection>();
+    ASSERT_NE(tax, nullptr);
+    EXPECT_EQ(tax->Get("FTaxRate").ToNumber(),
+              Scalar("Select FTaxRate From t_ICItem Where FItemID=1009").ToNumber());
+}
+
+TEST_F(BillServicesTest, LogisticsBillsAreMadeForCheckedSalesBillsOnce) {
+    auto app = Create("QORLogisticManage.Application");
+    auto bills = Collection::Make();
+    bills->Add("", Value(Collection::Make({{"BillNo", "XOUT000004"}, {"Status", 1}})));
+    bills->Add("", Value(Collection::Make({{"BillNo", "XOUT000002"}, {"Status", 0}})));
+    Args args{props(), Value(bills), ""};
+    EXPECT_EQ(app->Call("BatchMakeLogisticDataProc", args).ToNumber(), 1);
+    EXPECT_NE(args[2].ToString().find("XOUT000002"), std::string::npos);
+
+    auto info = Create("QORMLogisticManage.clsInfo");
+    EXPECT_TRUE(info->Call("ExistsMakeLogistic", {props(), "XOUT000004"}).ToBool());
+    EXPECT_EQ(Scalar("Select FLogisticNumber From t_CC_StockBill Where FID=8").ToString(),
+              "WLXOUT000004");
+    EXPECT_FALSE(info->Call("ExistsMakeLogistic", {props(), "XOUT000002"}).ToBool());
+    Args again{props(), Value(bills), ""};
+    EXPECT_EQ(app->Call("BatchMakeLogisticDataProc", again).ToNumber(), 0);
+}
+
+}  // namespace
+}  // namespace qor::host::testing

@@ -1,0 +1,115 @@
+// System options, rights and per-user options as the host's components answer them.
+#include <gtest/gtest.h>
+
+#include "frame/login.h"
+#include "host_fixture.h"
+#include "services/system_options.h"
+
+namespace qor::host::testing {
+namespace {
+
+using ProfilesTest = HostTest;
+
+TEST_F(ProfilesTest, SystemOptionsAreReadByCategoryAndKeyWithTheCallersDefault) {
+    auto profile = Create("QOREBSBase.SystemProfile");
+    EXPECT_EQ(profile->Call("GetProfile", {props(), "IC", "StartYear"}).ToString(), "2026");
+    EXPECT_TRUE(profile->Call("GetProfile", {props(), "IC", "NoSuchOption"}).IsBlank());
+    // The same key in another category is another option.
+    EXPECT_TRUE(profile->Call("GetProfile", {props(), "GL", "StartYear"}).IsBlank());
+
+    EXPECT_EQ(GetSystemProfileValue("QuantityDigitCount", "IC", "2"), "4");
+    EXPECT_EQ(GetSystemProfileValue("NoSuchOption", "IC", "7"), "7");
+    host().SetOption("IC", "NoSuchOption", "O'Neil;--");
+    EXPECT_EQ(GetSystemProfileValue("NoSuchOption", "IC", "7"), "O'Neil;--");
+    host().SetOption("IC", "QuantityDigitCount", "2");  // replaces, never duplicates
+    EXPECT_EQ(GetSystemProfileValue("QuantityDigitCount", "IC"), "2");
+    EXPECT_EQ(
+        Scalar("Select Count(*) From t_SystemProfile Where FKey='QuantityDigitCount'").ToNumber(),
+        1);
+}
+
+TEST_F(ProfilesTest, LedgerSystemProfileAnswersThroughTheLedgerDataObject) {
+    auto profile = std::dynamic_pointer_cast<IComponent>(GetGLSystemProfile());
+    ASSERT_NE(profile, nullptr);
+    EXPECT_TRUE(profile->Call("Refresh", {}).ToBool());
+    EXPECT_EQ(profile->Call("GetSystemProfile", {"IC", "ControlPoint"}).ToString(), "0");
+    host().SetOption("IC", "ControlPoint", "1");
+    EXPECT_EQ(profile->Call("GetSystemProfile", {"IC", "ControlPoint"}).ToString(), "1");
+    EXPECT_EQ(profile->Call("GetSystemProfile", {"IC", "Missing", "9"}).ToString(), "9");
+    EXPECT_TRUE(profile->Call("GetSystemProfile", {"IC", "Missing"}).IsBlank());
+}
+
+TEST_F(ProfilesTest, RightsAreGrantedUnlessDenied) {
+    // The administrator holds every right of the demo account.
+    EXPECT_TRUE(CheckAccessRight(props(), 15, 900, 32, "QOR_XS_PlugIns.BillEvent_Sale"));
+    EXPECT_TRUE(CheckAccessRight(props(), 12, 200, 64, "QORMain.MDIMain"));
+
+    host().DenyRight(12, 200, 64);
+    EXPECT_FALSE(CheckAccessRight(props(), 12, 200, 64, "QORMain.MDIMain"));
+    EXPECT_TRUE(CheckAccessRight(props(), 12, 500, 1, "QORMain.MDIMain"));  // another object
+    EXPECT_TRUE(CheckAccessRight(props(), 12, 200, 1, "QORMain.MDIMain"));  // another access bit
+    EXPECT_FALSE(
+        CheckAccessRight(props(), 12, 200, 65, "QORMain.MDIMain"));  // includes a denied bit
+
+    auto calls = services().CallsTo("QOREBSBase.SecurityInfo", "AccessCheck");
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().args.size(), 6u);
+    EXPECT_EQ(calls.back().args[5].ToString(), "QORMain.MDIMain");
+}
+
+TEST_F(ProfilesTest, DeniedRightsBelongToTheirUser) {
+    // The demo's warehouse keeper may not see costs; the others may.
+    host().SetLogin(HostLogin{16396, "赵磊"});
+    EXPECT_FALSE(CheckAccessRight(props(), 15, 900, 32, ""));
+    host().SetLogin(HostLogin{16395, "张敏"});
+    EXPECT_TRUE(CheckAccessRight(props(), 15, 900, 32, ""));
+    // A row for user 0 denies everybody.
+    Exec(
+        "Insert Into t_AccessRight (FObjectType,FObjectID,FAccess,FUserID,FDenied) Values "
+        "(33,300,32,0,1)");
+    EXPECT_FALSE(CheckAccessRight(props(), 33, 300, 32, ""));
+}
+
+TEST_F(ProfilesTest, UserProfileItemsRoundTripPerUser) {
+    auto read = Create("QORMProfile.ClassUserProfileInfo");
+    auto save = Create("QORMProfile.ClassUserProfileUpdate");
+    EXPECT_EQ(read->Call("GetUserProfile", {props(), "XS1030002", "InvoiceType"}).ToString(), "");
+
+    save->Call("SaveUserProfile", {props(), "XS1030002", "InvoiceType", "2021"});
+    EXPECT_EQ(read->Call("GetUserProfile", {props(), "XS1030002", "InvoiceType"}).ToString(),
+              "2021");
+    save->Call("SaveUserProfile", {props(), "XS1030002", "InvoiceType", "it's"});
+    EXPECT_EQ(read->Call("GetUserProfile", {props(), "XS1030002", "InvoiceType"}).ToString(),
+              "it's");
+    EXPECT_EQ(Scalar("Select Count(*) From ICClassUserProfile Where FUserID=16394 And "
+                     "FSection='XS1030002'")
+                  .ToNumber(),
+              1);
+    // The clerk's own value is untouched.
+    EXPECT_EQ(Scalar("Select FValue From ICClassUserProfile Where FUserID=16395 And "
+                     "FSection='XS1030002' And FKey='InvoiceType'")
+                  .ToString(),
+              "2020");
+
+    host().SetUserProfile("BillSet1030001", "DoNotResetPrice", "1");
+    EXPECT_EQ(
+        read->Call("GetUserProfile", {props(), "BillSet1030001", "DoNotResetPrice"}).ToString(),
+        "1");
+    // An empty login string means the host's login.
+    EXPECT_EQ(read->Call("GetUserProfile", {"", "BillSet1030001", "DoNotResetPrice"}).ToString(),
+              "1");
+}
+
+TEST_F(ProfilesTest, CallsAreRecordedWithTheirArguments) {
+    auto profile = Create("QOREBSBase.SystemProfile");
+    profile->Call("GetProfile", {props(), "IC", "StartYear"});
+    auto recording = std::dynamic_pointer_cast<RecordingComponent>(profile);
+    ASSERT_NE(recording, nullptr);
+    ASSERT_EQ(recording->Calls().size(), 1u);
+    EXPECT_EQ(recording->Calls()[0].method, "GetProfile");
+    EXPECT_EQ(recording->Calls()[0].args.at(2).ToString(), "StartYear");
+    EXPECT_EQ(services().CallsTo("qorebsbase.systemprofile", "getprofile").size(), 1u);
+}
+
+}  // namespace
+}  // namespace qor::host::testing
