@@ -2,6 +2,7 @@
 // the windows and tools the plug-ins open.
 #include <gtest/gtest.h>
 
+#include "frame/errors.h"
 #include "host_fixture.h"
 
 namespace qor::host::testing {
@@ -91,6 +92,35 @@ TEST_F(BillServicesTest, SpecialPricesComeIntoForceWhenCheckedAndLeaveWhenInvali
     Args twice{50, 1030006, 1, props(), ""};
     EXPECT_EQ(cx->Call("InvalidBill", twice).ToNumber(), -1);
     EXPECT_FALSE(twice[4].ToString().empty());
+}
+
+TEST_F(BillServicesTest, PurchaseBillLinksAndColumnTotals) {
+    auto gj = Create("QORM_CG_PlugIns.GJUpdate");
+    // XOUT000005 drew one 1009 from WIN000002.
+    EXPECT_DOUBLE_EQ(gj->Call("GetGHDLinkQty", {props(), 2}).ToNumber(), 1);
+    EXPECT_DOUBLE_EQ(gj->Call("GetGHDLinkTaxAmount", {props(), 2, 3}).ToNumber(), 394.37);
+    EXPECT_DOUBLE_EQ(gj->Call("GetGHDFieldSumValue", {props(), 2, "FQty"}).ToNumber(), 17);
+    EXPECT_DOUBLE_EQ(gj->Call("GetFieldSumValue", {props(), 1030001, 1, "FShowQty"}).ToNumber(),
+                     35);
+    // A column name is never text the caller can smuggle SQL into.
+    EXPECT_THROW(gj->Call("GetGHDFieldSumValue", {props(), 2, "FQty) From t_User --"}), HostError);
+}
+
+TEST_F(BillServicesTest, CustomerSelectionKeepsThePreselectionUnlessTheUserChooses) {
+    auto view = Create("QOREBCGLView.GLView");
+    auto chosen = view->Call("ItemSelect", {"特价单客户", true, "101,102"}).As<Collection>();
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(chosen->Get("CheckPoints").ToString(), "101,102");
+    auto items = chosen->Sub("CheckItems");
+    ASSERT_NE(items, nullptr);
+    ASSERT_EQ(items->Count(), 2u);
+    EXPECT_EQ(items->Sub("101")->Get("ShowName").ToString(), "01.001-杭州联华华商集团有限公司");
+
+    services().answers().hasItemSelection = true;
+    services().answers().itemSelection = {104, 999999};  // an unknown identifier is dropped
+    chosen = view->Call("ItemSelect", {"特价单客户", true, "101,102"}).As<Collection>();
+    EXPECT_EQ(chosen->Get("CheckPoints").ToString(), "104");
+    EXPECT_EQ(chosen->Get("ShowName").ToString(), "北京京客隆商业集团股份有限公司");
 }
 
 TEST_F(BillServicesTest, PurchaseOrdersDrawnFromASalesOrderReduceItsUnlinkedQuantity) {
