@@ -1,0 +1,1077 @@
+#include "host/form/bill_form.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+
+#include "frame/data_access.h"
+#include "host/form/controls.h"
+#include "host/form/expression.h"
+
+namespace qor::host::form {
+
+const char* BillStatusName(int status) {
+    switch (status) {
+        case 0:
+            return "view";
+        case 1:
+            return "new";
+        case 2:
+            return "edit";
+        default:
+            return "unknown";
+    }
+}
+
+// A user edit in progress: the new value is stored for the host's formulas and GetFieldValue,
+// while the cell data's "FFLD" still holds the old value until Change has returned.
+struct HostBillForm::Edit {
+    const FieldTemplate* field = nullptr;
+    int row = -1;
+    Value newValue;
+};
+
+namespace {
+
+std::string Today() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d", &tm);
+    return buf;
+}
+
+std::string Describe(const Value& v) {
+    if (v.IsObject()) {
+        if (auto c = v.As<Collection>()) {
+            std::string s = "{";
+            int n = 0;
+            for (const auto& [k, item] : *c) {
+                if (n++ == 6) {
+                    s += ", ...";
+                    break;
+                }
+                s += (n > 1 ? ", " : "") + k + "=" + (item.IsObject() ? "{...}" : item.ToString());
+            }
+            return s + "}";
+        }
+        return v.object()->TypeName();
+    }
+    if (v.IsText()) return "\"" + v.AsText() + "\"";
+    return v.ToString();
+}
+
+bool IsBlankOrZero(const Value& v) {
+    return v.IsBlank() || (v.ToNumber() == 0 && !v.IsText()) ||
+           (v.IsText() && Trim(v.AsText()) == "0");
+}
+
+}  // namespace
+
+std::shared_ptr<HostBillForm> HostBillForm::Create(const BillTemplate& t, IFormDatabase* db) {
+    return std::shared_ptr<HostBillForm>(new HostBillForm(t, db));
+}
+
+HostBillForm::HostBillForm(const BillTemplate& t, IFormDatabase* db)
+    : t_(t), db_(db), today_(Today()), menu_(std::make_shared<form::MenuBar>(t)) {
+    data_ = Collection::Make();
+    BuildDefinitions();
+    ResetData();
+}
+
+HostBillForm::~HostBillForm() = default;
+
+// ---- Definitions -----------------------------------------------------------------------------
+
+CollectionPtr HostBillForm::FieldDefinition(const FieldTemplate& f) const {
+    auto def = Collection::Make();
+    def->Set("FID", Value(f.id));
+    def->Set("FKey", Value(f.key));
+    def->Set("FFieldName", Value(f.column));
+    def->Set("FFLD", Value(f.column));
+    def->Set("FCaption", Value(f.caption));
+    def->Set("FPage", Value(f.page));
+    def->Set("FType", Value(FieldTypeName(f.type)));
+    def->Set("FCtlType", Value(f.ctlType));
+    def->Set("FSourceType", Value(f.source ? f.source->sourceType : 0));
+    def->Set("FSRCTableName", Value(f.source ? f.source->table : std::string()));
+    def->Set("FSRCFieldName", Value(f.source ? f.source->idColumn : std::string()));
+    def->Set("FDefaultValue", f.defaultValue);
+    def->Set("Visible", Value(f.visible));
+    def->Set("FieldLock", Value(f.lock));
+    return def;
+}
+
+void HostBillForm::BuildDefinitions() {
+    heads_ = Collection::Make();
+    entrys_ = Collection::Make();
+    auto headFields = Collection::Make();
+    auto entryFields = Collection::Make();
+    auto map = Collection::Make();
+    for (const auto& f : t_.fields) {
+        auto def = FieldDefinition(f);
+        (f.page == 1 ? headFields : entryFields)->Set(f.key, Value(def));
+        auto info = Collection::Make();
+        info->Set("FID", Value(f.id));
+        info->Set("FKey", Value(f.key));
+        info->Set("FFieldName", Value(f.column));
+        info->Set("FCaption", Value(f.caption));
+        info->Set("FPage", Value(f.page));
+        info->Set("FVisible", Value(f.visible ? 1 : 0));
+        info->Set("FLock", Value(f.lock ? 1 : 0));
+        info->Set("FDefaultValue", f.defaultValue);
+        info->Set("FTableName", Value(f.page == 1 ? t_.headerTable : t_.entryTable));
+        info->Set("FCtlType", Value(f.ctlType));
+        map->Set(f.key, Value(info));
+    }
+    auto head = Collection::Make();
+    head->Set("BOSFields", Value(headFields));
+    head->Set("TableName", Value(t_.headerTable));
+    heads_->Set("Page1", Value(head));
+    auto entry = Collection::Make();
+    entry->Set("BOSFields", Value(entryFields));
+    entry->Set("KeyField", Value(t_.keyField));
+    entry->Set("TableName", Value(t_.entryTable));
+    entrys_->Set("Page2", Value(entry));
+    tableInfo_ = Collection::Make();
+    tableInfo_->Set("Map", Value(map));
+    tableInfo_->Set("ClassTypeID", Value(t_.classTypeID));
+    tableInfo_->Set("HeadTable", Value(t_.headerTable));
+    tableInfo_->Set("EntryTable", Value(t_.entryTable));
+}
+
+CollectionPtr HostBillForm::GetFieldInfoByKey(const std::string& key, const std::string&, int) {
+    const FieldTemplate* f = Field(key);
+    if (!f) return nullptr;
+    auto page = (f->page == 1 ? heads_ : entrys_)->ItemAt(1).As<Collection>();
+    return page ? page->Sub("BOSFields")->Sub(f->key) : nullptr;
+}
+
+bool HostBillForm::FieldDefFlag(const FieldTemplate& f, const char* item, bool fallback) const {
+    auto page = (f.page == 1 ? heads_ : entrys_)->ItemAt(1).As<Collection>();
+    if (!page) return fallback;
+    auto fields = page->Sub("BOSFields");
+    auto def = fields ? fields->Sub(f.key) : nullptr;
+    if (!def || !def->Exists(item)) return fallback;
+    return def->Get(item).ToBool();
+}
+
+bool HostBillForm::IsFieldVisible(const std::string& key, int page) const {
+    const FieldTemplate* f = t_.Field(key, page);
+    return f && FieldDefFlag(*f, "Visible", f->visible);
+}
+
+// ---- Data ------------------------------------------------------------------------------------
+
+CollectionPtr HostBillForm::Page(int page) const {
+    return data_->Sub(page == 1 ? "Page1" : "Page2");
+}
+
+CollectionPtr HostBillForm::Row(int row) const {
+    auto page = Page(2);
+    if (!page || row < 1) return nullptr;
+    int n = GridMaxDataRowNum();
+    if (row > n) return nullptr;
+    return page->Sub(std::to_string(row));
+}
+
+CollectionPtr HostBillForm::Cell(const FieldTemplate& f, int row) const {
+    CollectionPtr holder = f.page == 1 ? Page(1) : Row(row);
+    if (!holder) return nullptr;
+    auto cell = holder->Sub(f.key);
+    if (!cell) {
+        cell = Collection::Make(
+            {{"FFLD", Value()}, {"FFND", Value("")}, {"FDSP", Value("")}, {"FModify", Value(0)}});
+        holder->Set(f.key, Value(cell));
+    }
+    return cell;
+}
+
+Value HostBillForm::DefaultValue(const FieldTemplate& f) const {
+    if (f.defaultValue.IsText() && IEquals(Trim(f.defaultValue.AsText()), "@today"))
+        return Value(today_);
+    return Normalize(f, f.defaultValue);
+}
+
+Value HostBillForm::Normalize(const FieldTemplate& f, const Value& v) const {
+    switch (f.type) {
+        case FieldType::Number: {
+            // Ten decimals are kept: the binary noise of the formulas does not reach the bill.
+            double d = v.IsObject() ? 0 : v.ToNumber();
+            return Value(std::isfinite(d) ? RoundDecimal(d, 10) : 0.0);
+        }
+        case FieldType::Integer:
+        case FieldType::Bool: {
+            double d = v.IsObject()
+                           ? 0
+                           : (f.type == FieldType::Bool ? (v.ToBool() ? 1 : 0) : v.ToNumber());
+            if (!std::isfinite(d) || std::fabs(d) > 9.0e15) d = 0;
+            return Value(static_cast<long long>(std::llround(d)));
+        }
+        case FieldType::Date: {
+            if (v.IsBlank()) return Value("");
+            std::string s = Trim(v.ToString());
+            if (auto d = ParseDate(s)) {
+                bool hasTime = d->hour || d->minute || d->second;
+                return Value(hasTime ? FormatDateTime(*d) : FormatDate(*d));
+            }
+            return Value(s);
+        }
+        case FieldType::Text:
+            if (v.IsBlank()) return Value("");
+            if (v.IsNumber()) return Value(NumberToText(v.ToNumber()));
+            return Value(v.ToString());
+    }
+    return v;
+}
+
+CollectionPtr HostBillForm::MakeCell(const FieldTemplate&, const Value& v) {
+    auto cell = Collection::Make(
+        {{"FFLD", v}, {"FFND", Value("")}, {"FDSP", Value("")}, {"FModify", Value(0)}});
+    return cell;
+}
+
+CollectionPtr HostBillForm::MakeRow() {
+    auto row = Collection::Make();
+    for (const auto* f : t_.PageFields(2)) row->Set(f->key, Value(MakeCell(*f, DefaultValue(*f))));
+    return row;
+}
+
+void HostBillForm::ResetData() {
+    data_->Clear();
+    auto page1 = Collection::Make();
+    for (const auto* f : t_.PageFields(1))
+        page1->Set(f->key, Value(MakeCell(*f, DefaultValue(*f))));
+    data_->Set("Page1", Value(page1));
+    auto page2 = Collection::Make();
+    page2->Set("Size", Value(0));
+    data_->Set("Page2", Value(page2));
+    for (int i = 0; i < std::max(0, t_.initialRows); ++i) AppendRow();
+    for (const auto* f : t_.PageFields(1)) RefreshDisplay(*f, Cell(*f, -1), -1);
+    status_.clear();
+    entryCtl_.clear();
+    billID_ = 0;
+}
+
+int HostBillForm::AppendRow() {
+    auto page = Page(2);
+    int n = GridMaxDataRowNum();
+    page->Remove("Size");
+    auto row = MakeRow();
+    page->Set(std::to_string(n + 1), Value(row));
+    page->Set("Size", Value(n + 1));
+    for (const auto* f : t_.PageFields(2)) RefreshDisplay(*f, row->Sub(f->key), n + 1);
+    return n + 1;
+}
+
+void HostBillForm::NormalizeRows() {
+    auto page = Page(2);
+    if (!page) {
+        page = Collection::Make();
+        data_->Set("Page2", Value(page));
+    }
+    std::vector<CollectionPtr> rows;
+    for (const auto& [key, item] : *page)
+        if (auto c = item.As<Collection>()) rows.push_back(c);
+    long size = page->Exists("Size") ? static_cast<long>(page->Get("Size").ToNumber())
+                                     : static_cast<long>(rows.size());
+    if (size >= 0 && static_cast<size_t>(size) < rows.size()) rows.resize(size);
+    page->Clear();
+    for (size_t i = 0; i < rows.size(); ++i) page->Set(std::to_string(i + 1), Value(rows[i]));
+    page->Set("Size", Value(static_cast<long long>(rows.size())));
+}
+
+int HostBillForm::GridMaxDataRowNum(int) const {
+    auto page = Page(2);
+    if (!page) return 0;
+    int count = 0;
+    for (const auto& [key, item] : *page)
+        if (item.As<Collection>()) ++count;
+    long size = page->Exists("Size") ? static_cast<long>(page->Get("Size").ToNumber()) : count;
+    return static_cast<int>(std::max(0L, std::min<long>(size, count)));
+}
+
+int HostBillForm::FilledRows() const {
+    const FieldTemplate* key = Field(t_.keyField);
+    int n = 0;
+    for (int r = 1; r <= GridMaxDataRowNum(); ++r) {
+        auto row = Row(r);
+        auto cell = row && key ? row->Sub(key->key) : nullptr;
+        if (cell && !IsBlankOrZero(cell->Get("FFLD"))) ++n;
+    }
+    return n;
+}
+
+void HostBillForm::RefreshDisplay(const FieldTemplate& f, const CollectionPtr& cell, int) {
+    if (!cell) return;
+    Value v = cell->Get("FFLD");
+    if (f.source) {
+        std::string number, name;
+        long long id = static_cast<long long>(v.ToNumber());
+        if (id != 0 && db_) {
+            try {
+                auto r = db_->Query("Select " + f.source->numberColumn + "," +
+                                    f.source->nameColumn + " From " + f.source->table + " Where " +
+                                    f.source->idColumn + "=" + std::to_string(id));
+                if (!r.rows.empty()) {
+                    number = r.rows[0][0].ToString();
+                    name = r.rows[0][1].ToString();
+                }
+            } catch (const std::exception& e) {
+                notes_.push_back(f.key + ": " + e.what());
+            }
+        }
+        cell->Set("FFND", Value(number));
+        cell->Set("FDSP", Value(name));
+        return;
+    }
+    cell->Set("FFND", Value(""));
+    cell->Set("FDSP", Value(f.type == FieldType::Number || f.type == FieldType::Integer
+                                ? NumberToText(v.ToNumber())
+                                : v.ToString()));
+}
+
+void HostBillForm::StoreValue(const FieldTemplate& f, int row, const Value& v, bool lookup) {
+    auto cell = Cell(f, row);
+    if (!cell) return;
+    Value n = Normalize(f, v);
+    cell->Set("FFLD", n);
+    for (auto& e : edits_)
+        if (e.field == &f && (f.page == 1 || e.row == row)) e.newValue = n;
+    if (lookup) RefreshDisplay(f, cell, row);
+}
+
+std::vector<std::string> HostBillForm::TakeNotes() {
+    std::vector<std::string> out;
+    out.swap(notes_);
+    return out;
+}
+
+void HostBillForm::ClearModify() {
+    for (int p : {1, 2}) {
+        auto page = Page(p);
+        if (!page) continue;
+        auto clear = [](const CollectionPtr& holder) {
+            for (const auto& [k, item] : *holder)
+                if (auto cell = item.As<Collection>()) cell->Set("FModify", Value(0));
+        };
+        if (p == 1) {
+            clear(page);
+        } else {
+            for (const auto& [k, item] : *page)
+                if (auto row = item.As<Collection>()) clear(row);
+        }
+    }
+}
+
+void HostBillForm::RestoreData(const CollectionPtr& snapshot) {
+    data_->Clear();
+    for (const auto& [k, item] : *snapshot) data_->Add(k, item);
+}
+
+std::map<std::string, Value> HostBillForm::HeaderValues() const {
+    std::map<std::string, Value> out;
+    for (const auto* f : t_.PageFields(1)) {
+        auto page = Page(1);
+        auto cell = page ? page->Sub(f->key) : nullptr;
+        out[f->key] = cell ? cell->Get("FFLD") : Value();
+    }
+    return out;
+}
+
+std::vector<std::map<std::string, Value>> HostBillForm::RowValues() const {
+    std::vector<std::map<std::string, Value>> out;
+    for (int r = 1; r <= GridMaxDataRowNum(); ++r) {
+        std::map<std::string, Value> row;
+        auto holder = Row(r);
+        for (const auto* f : t_.PageFields(2)) {
+            auto cell = holder ? holder->Sub(f->key) : nullptr;
+            row[f->key] = cell ? cell->Get("FFLD") : Value();
+        }
+        out.push_back(std::move(row));
+    }
+    return out;
+}
+
+// ---- Events ----------------------------------------------------------------------------------
+
+// ---- Field values ----------------------------------------------------------------------------
+
+Value HostBillForm::GetFieldValue(const std::string& key, int row, int) {
+    const FieldTemplate* f = FieldAt(key, row);
+    if (!f) return Value();
+    for (auto it = edits_.rbegin(); it != edits_.rend(); ++it)
+        if (it->field == f && (f->page == 1 || it->row == row)) return it->newValue;
+    auto cell = f->page == 1 ? Cell(*f, -1) : (Row(row) ? Cell(*f, row) : nullptr);
+    return cell ? cell->Get("FFLD") : Value();
+}
+
+void HostBillForm::SetFieldValue(const std::string& key, const Value& value, int row, int) {
+    const FieldTemplate* f = FieldAt(key, row);
+    if (!f) {
+        notes_.push_back("SetFieldValue: no field " + key + " on this bill");
+        return;
+    }
+    if (f->page == 2 && !Row(row)) {
+        notes_.push_back("SetFieldValue: " + key + " on row " + std::to_string(row) +
+                         ", which does not exist");
+        return;
+    }
+    StoreValue(*f, f->page == 1 ? -1 : row, value, true);
+}
+
+CollectionPtr HostBillForm::GetDataFld(const CollectionPtr& fieldDef, int row) {
+    if (!fieldDef) return nullptr;
+    const FieldTemplate* f = t_.Field(fieldDef->Get("FKey").ToString(),
+                                      static_cast<int>(fieldDef->Get("FPage").ToNumber()));
+    if (!f) return nullptr;
+    if (f->page == 2 && !Row(row)) return nullptr;
+    return Cell(*f, f->page == 1 ? -1 : row);
+}
+
+CollectionPtr HostBillForm::GetDataFldbyKey(const std::string& key, int row) {
+    const FieldTemplate* f = FieldAt(key, row);
+    if (!f) return nullptr;
+    if (f->page == 2 && !Row(row)) return nullptr;
+    return Cell(*f, f->page == 1 ? -1 : row);
+}
+
+void HostBillForm::SetText(const CollectionPtr& fieldDef, const std::string& text, int row) {
+    if (auto cell = GetDataFld(fieldDef, row)) cell->Set("FDSP", Value(text));
+}
+
+// ---- Locks -----------------------------------------------------------------------------------
+
+void HostBillForm::LockCell(const std::string& key, int row, bool lock) {
+    const FieldTemplate* f = FieldAt(key, row);
+    if (!f) return;
+    if (f->page == 2 && !Row(row)) return;
+    if (auto cell = Cell(*f, f->page == 1 ? -1 : row)) cell->Set("FLocked", Value(lock ? 1 : 0));
+}
+
+bool HostBillForm::IsCellLocked(const std::string& key, int row) const {
+    const FieldTemplate* f = FieldAt(key, row);
+    if (!f) return false;
+    if (FieldDefFlag(*f, "FieldLock", f->lock)) return true;
+    CollectionPtr holder = f->page == 1 ? Page(1) : Row(row);
+    auto cell = holder ? holder->Sub(f->key) : nullptr;
+    return cell && cell->Get("FLocked").ToBool();
+}
+
+// ---- Field actions ---------------------------------------------------------------------------
+
+CollectionPtr HostBillForm::ItemProperties(const FieldTemplate& f, int row,
+                                           const CollectionPtr& cell) {
+    auto props = Collection::Make();
+    if (f.source && f.source->itemProperties && db_) {
+        Value id = cell ? cell->Get("FFLD") : GetFieldValue(f.key, row);
+        long long n = static_cast<long long>(id.ToNumber());
+        if (n != 0) {
+            try {
+                auto r = db_->Query("Select * From " + f.source->table + " Where " +
+                                    f.source->idColumn + "=" + std::to_string(n));
+                if (!r.rows.empty())
+                    for (size_t c = 0; c < r.columns.size(); ++c)
+                        props->Set(r.columns[c], r.rows[0][c]);
+            } catch (const std::exception& e) {
+                notes_.push_back(f.key + ": " + e.what());
+            }
+        }
+        if (IEquals(f.source->table, "t_ICItem")) {
+            Value batch = props->Get("FISBatchManager", Value(0));
+            props->Set("FBatchManager", batch);
+            props->Set("FIsBatchNoManage", Value(batch.ToNumber() != 0));
+        }
+    }
+    if (cell) {
+        for (const auto& [k, v] : *cell) {
+            if (IEquals(k, "FFLD") || IEquals(k, "FFND") || IEquals(k, "FDSP") ||
+                IEquals(k, "FModify") || IEquals(k, "FLocked") || IEquals(k, "FKey"))
+                continue;
+            if (!v.IsObject()) props->Set(k, v);
+        }
+    }
+    return props;
+}
+
+void HostBillForm::RunAction(const FieldTemplate& f, const FieldAction& a, int row,
+                             const CollectionPtr& cellData) {
+    int r = f.page == 1 ? -1 : row;
+    auto desc = Collection::Make({{"FFieldName", Value(f.key)},
+                                  {"FKey", Value(f.key)},
+                                  {"FPage", Value(f.page)},
+                                  {"FRow", Value(r)}});
+    auto props = ItemProperties(f, r, cellData);
+    Value third = cellData ? Value(cellData) : Value();
+    std::string args = f.key + (r > 0 ? "@" + std::to_string(r) : "") + ", " + a.kind + ", " +
+                       a.type + ", \"" + a.expression + "\"";
+    bool cancel = false;
+    Raise("BeforeDoAction", args, &cancel, [&](IBillFormEvents& s) {
+        s.BeforeDoAction(desc, props, third, a.kind, a.type, a.expression, cancel);
+    });
+    if (cancel) return;
+    Raise("BeforeDoAction2", args, nullptr, [&](IBillFormEvents& s) {
+        s.BeforeDoAction2(desc, props, third, a.kind, a.type, a.expression);
+    });
+    EvalContext ctx;
+    ctx.field = [&](const std::string& key) {
+        const FieldTemplate* g = t_.Field(key, f.page);
+        if (!g) return Value();
+        return GetFieldValue(g->key, g->page == 1 ? -1 : row);
+    };
+    ctx.item = [&](const std::string& key) { return props->Get(key); };
+    try {
+        if (a.type == "Calculate") {
+            for (const auto& asg : ParseFormula(a.expression)) {
+                const FieldTemplate* target = t_.Field(asg.target, f.page);
+                if (!target) continue;
+                if (target->page == 2 && !Row(row)) continue;
+                try {
+                    double v = asg.expression.Evaluate(ctx);
+                    StoreValue(*target, target->page == 1 ? -1 : row, Value(v), true);
+                } catch (const EvaluationError& e) {
+                    notes_.push_back(asg.target + (row > 0 ? "@" + std::to_string(row) : "") +
+                                     " not computed (" + e.what() + " in " + asg.expression.Text() +
+                                     ")");
+                }
+            }
+        } else if (a.type == "LockField") {
+            auto lc = ParseLockCondition(a.expression);
+            bool holds = false;
+            try {
+                holds = lc.condition.IsTrue(ctx);
+            } catch (const EvaluationError& e) {
+                notes_.push_back("lock condition " + a.expression + ": " + e.what());
+            }
+            const LockPart& part = holds ? lc.whenTrue : lc.whenFalse;
+            if (!part.field.empty()) LockCell(part.field, row, part.lock);
+        }
+    } catch (const ExpressionError& e) {
+        notes_.push_back("action of " + f.key + ": " + e.what());
+    }
+    Raise("AfterDoAction2", args, nullptr, [&](IBillFormEvents& s) {
+        s.AfterDoAction2(desc, props, third, a.kind, a.type, a.expression);
+    });
+}
+
+void HostBillForm::RunFieldActions(const std::string& key, int row, const CollectionPtr& cellData,
+                                   const std::string& kind) {
+    const FieldTemplate* f = FieldAt(key, row);
+    if (!f) return;
+    if (f->page == 2 && !Row(row)) return;
+    for (const auto& a : f->actions)
+        if (a.kind == kind)
+            RunAction(*f, a, row, cellData ? cellData : Cell(*f, f->page == 1 ? -1 : row));
+}
+
+void HostBillForm::RunLoadActions(int row) {
+    auto holder = Row(row);
+    const FieldTemplate* key = Field(t_.keyField);
+    if (!holder || !key) return;
+    auto keyCell = holder->Sub(key->key);
+    if (!keyCell || IsBlankOrZero(keyCell->Get("FFLD"))) return;
+    for (const auto* f : t_.PageFields(2))
+        for (const auto& a : f->actions)
+            if (a.kind == "FLoadAction") RunAction(*f, a, row, Cell(*f, row));
+}
+
+// ---- Small operations ------------------------------------------------------------------------
+
+void HostBillForm::SetActiveCell(const std::string& key, int row) {
+    activeKey_ = key;
+    activeRow_ = row;
+}
+
+void HostBillForm::SetEntryCtlProperty(const std::string& property, const Value& value,
+                                       const Value& position) {
+    std::string key = property;
+    if (!position.IsBlank()) key += "@" + position.ToString();
+    entryCtl_[key] = value;
+}
+
+void HostBillForm::SetBarStatus(const std::string& toolKey, const std::string& property,
+                                bool value) {
+    auto tool = menu_->Tool(toolKey);
+    if (!tool) return;
+    if (IEquals(property, "Visible"))
+        tool->SetVisible(value);
+    else if (IEquals(property, "Enabled"))
+        tool->SetEnabled(value);
+    else if (IEquals(property, "Checked"))
+        tool->SetChecked(value);
+}
+
+void HostBillForm::SetStatusText(int panel, const std::string& text) {
+    if (panel < 1 || panel > t_.statusPanels) {
+        notes_.push_back("status bar: no panel " + std::to_string(panel));
+        return;
+    }
+    status_[panel] = text;
+}
+
+std::string HostBillForm::StatusText(int panel) const {
+    auto it = status_.find(panel);
+    return it == status_.end() ? "" : it->second;
+}
+
+double HostBillForm::ColumnTotal(const CollectionPtr& fieldDef) {
+    if (!fieldDef) return 0;
+    const FieldTemplate* f = t_.Field(fieldDef->Get("FKey").ToString(), 2);
+    if (!f || f->page != 2) return 0;
+    double sum = 0;
+    for (int r = 1; r <= GridMaxDataRowNum(); ++r) sum += GetFieldValue(f->key, r).ToNumber();
+    return sum;
+}
+
+GridControllerPtr HostBillForm::BillCtl() {
+    if (!ctl_) ctl_ = std::make_shared<GridController>(weak_from_this());
+    return ctl_;
+}
+
+FormObjectPtr HostBillForm::BillForm() {
+    if (!formObject_) formObject_ = std::make_shared<FormObject>(weak_from_this());
+    return formObject_;
+}
+
+ControlPtr HostBillForm::Control(const std::string& name) {
+    for (const auto& c : Controls())
+        if (IEquals(c->Name(), name)) return c;
+    return nullptr;
+}
+
+std::vector<ControlPtr> HostBillForm::Controls() {
+    if (controls_.empty()) {
+        controls_.push_back(std::make_shared<GridControl>(weak_from_this()));
+        for (const auto* f : t_.PageFields(1))
+            controls_.push_back(std::make_shared<EditPlusControl>(weak_from_this(), f->key));
+    }
+    return controls_;
+}
+
+void HostBillForm::FireChange(const std::string& key, int row, const Value& value) {
+    Edit_(key, row, value, nullptr, false);
+}
+
+// ---- Cycles ----------------------------------------------------------------------------------
+
+void HostBillForm::Open() {
+    if (opened_) return;
+    opened_ = true;
+    MenuBarPtr bar = menu_;
+    Raise("MenuBarInitialize", "menu bar", nullptr,
+          [&](IBillFormEvents& s) { s.MenuBarInitialize(bar); });
+}
+
+std::string HostBillForm::NextBillNo() {
+    long next = 1;
+    if (db_) {
+        try {
+            std::string sql = "Select FBillNo From " + t_.headerTable + " Where FBillNo Like " +
+                              SqlValue(t_.billNoPrefix + "%");
+            auto r = db_->Query(sql);
+            for (const auto& row : r.rows) {
+                std::string no = row[0].ToString();
+                if (no.size() <= t_.billNoPrefix.size()) continue;
+                std::string digits = no.substr(t_.billNoPrefix.size());
+                if (!std::all_of(digits.begin(), digits.end(), ::isdigit) || digits.size() > 9)
+                    continue;
+                next = std::max(next, std::stol(digits) + 1);
+            }
+        } catch (const std::exception& e) {
+            notes_.push_back(std::string("bill number: ") + e.what());
+        }
+    }
+    std::string digits = std::to_string(next);
+    if (digits.size() < 6) digits = std::string(6 - digits.size(), '0') + digits;
+    return t_.billNoPrefix + digits;
+}
+
+ActionResult HostBillForm::NewBill() {
+    Open();
+    edits_.clear();
+    ResetData();
+    if (const FieldTemplate* no = Field("FBillNo")) StoreValue(*no, -1, Value(NextBillNo()), true);
+    billStatus_ = 1;
+    Raise("AfterNewBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterNewBill(); });
+    return ActionResult::Done();
+}
+
+ActionResult HostBillForm::LoadBill(int32_t id) {
+    Open();
+    if (!db_) return ActionResult::Refused("no database");
+    edits_.clear();
+    Raise("BeforLoadBillFillData", "FID=" + std::to_string(id), nullptr,
+          [&](IBillFormEvents& s) { s.BeforLoadBillFillData(); });
+    try {
+        LoadFromDatabase(id);
+    } catch (const std::exception& e) {
+        return ActionResult::Refused(e.what());
+    }
+    billStatus_ = 0;
+    for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
+    ClearModify();
+    Raise("AfterLoadBill", "FID=" + std::to_string(id), nullptr,
+          [&](IBillFormEvents& s) { s.AfterLoadBill(); });
+    return ActionResult::Done();
+}
+
+ActionResult HostBillForm::ClickThen(const std::string& toolKey, bool checkTool,
+                                     const std::function<ActionResult()>& then) {
+    MenuToolPtr tool = menu_->Tool(toolKey);
+    if (checkTool) {
+        if (!tool) return ActionResult::Refused("the form has no tool " + toolKey);
+        if (!tool->Visible()) return ActionResult::Refused("the tool " + toolKey + " is hidden");
+        if (!tool->Enabled()) return ActionResult::Refused("the tool " + toolKey + " is disabled");
+    }
+    if (!tool) tool = std::make_shared<MenuTool>(toolKey);
+    bool cancel = false;
+    Raise("MenuBarClick", tool->Name(), &cancel,
+          [&](IBillFormEvents& s) { s.MenuBarClick(tool, cancel); });
+    if (cancel) return ActionResult::Cancelled("MenuBarClick");
+    return then ? then() : ActionResult::Done();
+}
+
+ActionResult HostBillForm::CopyBill() {
+    Open();
+    return ClickThen("mnuEditCopy", true, [&] {
+        edits_.clear();
+        billID_ = 0;
+        for (const char* key : {"FID", "FStatus", "FCheckerID", "FBillerID"})
+            if (const FieldTemplate* f = Field(key); f && f->page == 1)
+                StoreValue(*f, -1, Value(0), true);
+        for (const char* key : {"FCheckDate"})
+            if (const FieldTemplate* f = Field(key); f && f->page == 1)
+                StoreValue(*f, -1, Value(""), true);
+        if (const FieldTemplate* f = Field("FBillNo"))
+            StoreValue(*f, -1, Value(NextBillNo()), true);
+        if (const FieldTemplate* f = t_.Field("FEntryID", 2); f && f->page == 2)
+            for (int r = 1; r <= GridMaxDataRowNum(); ++r) StoreValue(*f, r, Value(0), true);
+        billStatus_ = 1;
+        for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
+        Raise("AfterCopyBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterCopyBill(); });
+        return ActionResult::Done();
+    });
+}
+
+std::optional<Value> HostBillForm::LookupByNumber(const FieldTemplate& f, const Value& typed) {
+    if (!f.source || !db_) return std::nullopt;
+    std::string text = Trim(typed.ToString());
+    if (text.empty() || text == "0") return Value(0LL);
+    bool numeric =
+        typed.IsNumber() || (std::all_of(text.begin(), text.end(), ::isdigit) && text.size() < 16);
+    try {
+        if (numeric) {
+            auto r = db_->Query("Select " + f.source->idColumn + " From " + f.source->table +
+                                " Where " + f.source->idColumn + "=" + text);
+            if (!r.rows.empty()) return r.rows[0][0];
+        }
+        auto r = db_->Query("Select " + f.source->idColumn + " From " + f.source->table +
+                            " Where " + f.source->numberColumn + "=" + SqlValue(text));
+        if (!r.rows.empty()) return r.rows[0][0];
+        r = db_->Query("Select " + f.source->idColumn + " From " + f.source->table + " Where " +
+                       f.source->nameColumn + "=" + SqlValue(text));
+        if (!r.rows.empty()) return r.rows[0][0];
+    } catch (const std::exception& e) {
+        notes_.push_back(f.key + ": " + e.what());
+    }
+    return std::nullopt;
+}
+
+ActionResult HostBillForm::UserEdit(const std::string& key, int row, const Value& value,
+                                    const CollectionPtr& extras) {
+    return Edit_(key, row, value, extras, true);
+}
+
+ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& value,
+                                 const CollectionPtr& extras, bool byUser) {
+    const FieldTemplate* f = FieldAt(key, row);
+    if (!f) return ActionResult::Refused("the bill has no field " + key);
+    int r = f->page == 1 ? -1 : row;
+    if (f->page == 2) {
+        if (row < 1) return ActionResult::Refused(key + " is an entry field: a row is needed");
+        if (byUser) {
+            if (row > GridMaxDataRowNum() + 50)
+                return ActionResult::Refused("row " + std::to_string(row) + " is too far");
+            while (GridMaxDataRowNum() < row) {
+                int added = AppendRow();
+                Raise("AddNewRow", "page 2, row " + std::to_string(added), nullptr,
+                      [&](IBillFormEvents& s) { s.AddNewRow(2, added); });
+            }
+        } else if (!Row(row)) {
+            return ActionResult::Refused("row " + std::to_string(row) + " does not exist");
+        }
+    }
+    Value typed = value;
+    if (byUser) {
+        if (!IsFieldVisible(f->key, f->page)) return ActionResult::Refused(f->key + " is hidden");
+        if (IsCellLocked(f->key, r)) return ActionResult::Refused(f->key + " is locked");
+        if ((f->type == FieldType::Number || f->type == FieldType::Integer) && !f->source &&
+            value.IsText() && !Trim(value.AsText()).empty()) {
+            std::string t = Trim(value.AsText());
+            char* end = nullptr;
+            double d = std::strtod(t.c_str(), &end);
+            if (end != t.c_str() + t.size() || !std::isfinite(d))
+                return ActionResult::Refused("\"" + t + "\" is not a number for " + f->key);
+        }
+        if (f->type == FieldType::Date && !value.IsBlank() && !ParseDate(value.ToString()))
+            return ActionResult::Refused("\"" + value.ToString() + "\" is not a date for " +
+                                         f->key);
+    }
+    if (f->source) {
+        auto id = LookupByNumber(*f, value);
+        if (!id) {
+            if (byUser)
+                return ActionResult::Refused("no " + f->source->name + " \"" + value.ToString() +
+                                             "\" for " + f->key);
+        } else {
+            typed = *id;
+        }
+    }
+    if (byUser && billStatus_ == 0 && billID_ > 0) billStatus_ = 2;
+    CollectionPtr def = GetFieldInfoByKey(f->key);
+    if (byUser) {
+        int col = 0;
+        for (const auto* g : t_.PageFields(f->page)) {
+            ++col;
+            if (g == f) break;
+        }
+        Raise("BeginEdit", f->key + (r > 0 ? "@" + std::to_string(r) : ""), nullptr,
+              [&](IBillFormEvents& s) { s.BeginEdit(Value(def), Value(r), Value(col)); });
+        if (f->page == 2 && !Row(row)) return ActionResult::Refused("the row went away");
+    }
+    CollectionPtr snapshot = data_->Clone();
+    Value newValue = Normalize(*f, typed);
+    // The event data: the new value with its number and name, what the host knows of the
+    // chosen record, and what the user supplied.
+    auto eventData = Collection::Make({{"FKey", Value(f->key)}, {"FFLD", newValue}});
+    {
+        auto tmp = MakeCell(*f, newValue);
+        RefreshDisplay(*f, tmp, r);
+        eventData->Set("FFND", tmp->Get("FFND"));
+        eventData->Set("FDSP", tmp->Get("FDSP"));
+        eventData->Set("FModify", Value(1));
+    }
+    if (f->source && db_ && IEquals(f->source->table, "t_MeasureUnit") && f->page == 2) {
+        std::string itemKey = "FItemID";
+        if (f->key.size() > 2 && f->key.substr(f->key.size() - 2) == "01") itemKey += "01";
+        double coefficient = 1;
+        try {
+            long long item = static_cast<long long>(GetFieldValue(itemKey, row).ToNumber());
+            auto q = db_->Query(
+                "Select FCoefficient From t_barcode Where FItemID=" + std::to_string(item) +
+                " And FUnitID=" + std::to_string(static_cast<long long>(newValue.ToNumber())));
+            if (!q.rows.empty() && q.rows[0][0].ToNumber() > 0)
+                coefficient = q.rows[0][0].ToNumber();
+        } catch (const std::exception& e) {
+            notes_.push_back(f->key + ": " + e.what());
+        }
+        eventData->Set("FCoefficient", Value(coefficient));
+    }
+    if (f->source && f->source->itemProperties && IEquals(f->source->table, "t_ICItem")) {
+        auto tmp = MakeCell(*f, newValue);
+        auto props = ItemProperties(*f, r, tmp);
+        eventData->Set("FIsBatchNoManage", props->Get("FIsBatchNoManage", Value(false)));
+        eventData->Set("FTrack", props->Get("FTrack", Value(0)));
+    }
+    if (extras)
+        for (const auto& [k, v] : *extras) eventData->Set(k, v);
+    auto desc = eventData->Clone();
+    desc->Set("FFieldName", Value(f->key));
+    desc->Set("FPage", Value(f->page));
+    desc->Set("FRow", Value(r));
+    desc->Set("FCaption", Value(f->caption));
+
+    edits_.push_back(Edit{f, r, newValue});
+    if (auto cell = Cell(*f, r)) cell->Set("FModify", Value(1));
+    RunFieldActions(f->key, r, eventData, "FAction");
+    bool cancel = false;
+    std::string args =
+        f->key + (r > 0 ? "@" + std::to_string(r) : "") + " := " + Describe(newValue);
+    Raise("Change", args, &cancel,
+          [&](IBillFormEvents& s) { s.Change(desc, Value(eventData), 0, r, cancel); });
+    Edit done = edits_.back();
+    edits_.pop_back();
+    if (cancel) {
+        RestoreData(snapshot);
+        return ActionResult::Cancelled("Change");
+    }
+    if (f->page == 1 || Row(row)) {
+        StoreValue(*f, r, done.newValue, true);
+        if (auto cell = Cell(*f, r)) {
+            for (const auto& [k, v] : *eventData) {
+                if (IEquals(k, "FFLD") || IEquals(k, "FFND") || IEquals(k, "FDSP") ||
+                    IEquals(k, "FKey"))
+                    continue;
+                if (!cell->Exists(k) || IEquals(k, "FModify") || IEquals(k, "FCoefficient"))
+                    cell->Set(k, v);
+            }
+            cell->Set("FModify", Value(1));
+        }
+    }
+    if (byUser) SetActiveCell(f->key, r);
+    return ActionResult::Done();
+}
+
+ActionResult HostBillForm::AddRow() {
+    int row = AppendRow();
+    Raise("AddNewRow", "page 2, row " + std::to_string(row), nullptr,
+          [&](IBillFormEvents& s) { s.AddNewRow(2, row); });
+    return ActionResult::Done();
+}
+
+ActionResult HostBillForm::DeleteRow(int row) {
+    if (!Row(row)) return ActionResult::Refused("row " + std::to_string(row) + " does not exist");
+    bool cancel = false;
+    Raise("BeforeDeleteRow", "page 2, row " + std::to_string(row), &cancel,
+          [&](IBillFormEvents& s) { s.BeforeDeleteRow(2, row, cancel); });
+    if (cancel) return ActionResult::Cancelled("BeforeDeleteRow");
+    if (!Row(row)) return ActionResult::Refused("row " + std::to_string(row) + " went away");
+    auto page = Page(2);
+    page->Remove(std::to_string(row));
+    page->Set("Size", Value(static_cast<long long>(GridMaxDataRowNum())));
+    NormalizeRows();
+    if (GridMaxDataRowNum() == 0) AppendRow();
+    Raise("AfterDeleteRow", "page 2, row " + std::to_string(row), nullptr,
+          [&](IBillFormEvents& s) { s.AfterDeleteRow(2, row); });
+    return ActionResult::Done();
+}
+
+ActionResult HostBillForm::Save() {
+    return RunSave(true);
+}
+
+ActionResult HostBillForm::RunSave(bool checkTool) {
+    if (saving_) return ActionResult::Refused("a save is already running");
+    saving_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{saving_};
+    return ClickThen("mnuEditFileSave", checkTool, [&] {
+        bool cancel = false;
+        Raise("BeforeSave", "", &cancel, [&](IBillFormEvents& s) { s.BeforeSave(cancel); });
+        if (cancel) return ActionResult::Cancelled("BeforeSave");
+        if (!db_) return ActionResult::Refused("no database");
+        try {
+            StoreBill();
+        } catch (const std::exception& e) {
+            return ActionResult::Refused(std::string("not saved: ") + e.what());
+        }
+        Value id(billID_);
+        Raise("AfterSave", "FID=" + std::to_string(billID_), nullptr,
+              [&](IBillFormEvents& s) { s.AfterSave(id); });
+        Value data(data_);
+        Raise("SaveBillSuccess", "FID=" + std::to_string(billID_), nullptr,
+              [&](IBillFormEvents& s) { s.SaveBillSuccess(data); });
+        billStatus_ = 0;
+        ClearModify();
+        return ActionResult::Done();
+    });
+}
+
+bool HostBillForm::CheckStatusColumn(int status, ActionResult& result) {
+    if (billID_ <= 0) {
+        result = ActionResult::Refused("the bill is not saved");
+        return false;
+    }
+    int current = static_cast<int>(GetFieldValue("FStatus").ToNumber());
+    if (status == 1 && current >= 1) {
+        result = ActionResult::Refused("the bill is already checked");
+        return false;
+    }
+    if (status == 0 && current == 0) {
+        result = ActionResult::Refused("the bill is not checked");
+        return false;
+    }
+    return true;
+}
+
+ActionResult HostBillForm::Check() {
+    ActionResult refused;
+    if (!CheckStatusColumn(1, refused)) return refused;
+    return ClickThen("mnuEditCheck", true, [&] {
+        bool cancel = false;
+        Raise("BusinessCheck", "", &cancel, [&](IBillFormEvents& s) { s.BusinessCheck(cancel); });
+        if (cancel) return ActionResult::Cancelled("BusinessCheck");
+        try {
+            StoreStatus(1);
+        } catch (const std::exception& e) {
+            return ActionResult::Refused(std::string("not checked: ") + e.what());
+        }
+        billStatus_ = 0;
+        return ActionResult::Done();
+    });
+}
+
+ActionResult HostBillForm::Uncheck() {
+    ActionResult refused;
+    if (!CheckStatusColumn(0, refused)) return refused;
+    return ClickThen("mnuEditUnCheck", true, [&] {
+        bool cancel = false;
+        Raise("UnBusinessCheck", "", &cancel,
+              [&](IBillFormEvents& s) { s.UnBusinessCheck(cancel); });
+        if (cancel) return ActionResult::Cancelled("UnBusinessCheck");
+        try {
+            StoreStatus(0);
+        } catch (const std::exception& e) {
+            return ActionResult::Refused(std::string("not unchecked: ") + e.what());
+        }
+        billStatus_ = 0;
+        return ActionResult::Done();
+    });
+}
+
+ActionResult HostBillForm::DeleteBill() {
+    if (billID_ <= 0) return ActionResult::Refused("the bill is not saved");
+    if (GetFieldValue("FStatus").ToNumber() >= 1)
+        return ActionResult::Refused("a checked bill cannot be deleted");
+    return ClickThen("mnuEditFileDelete", true, [&] {
+        try {
+            DeleteFromDatabase();
+        } catch (const std::exception& e) {
+            return ActionResult::Refused(std::string("not deleted: ") + e.what());
+        }
+        ResetData();
+        billStatus_ = 0;
+        return ActionResult::Done();
+    });
+}
+
+ActionResult HostBillForm::ClickTool(const std::string& key) {
+    std::string k = Upper(key);
+    if (k == "MNUEDITFILESAVE") return Save();
+    if (k == "MNUEDITCHECK") return Check();
+    if (k == "MNUEDITUNCHECK") return Uncheck();
+    if (k == "MNUEDITFILEDELETE") return DeleteBill();
+    if (k == "MNUEDITCOPY") return CopyBill();
+    if (k == "MNUFILENEW" || k == "MNUEDITFILENEW")
+        return ClickThen(key, true, [&] { return NewBill(); });
+    if (k == "MNUEDITADDROW") return ClickThen(key, true, [&] { return AddRow(); });
+    if (k == "MNUCOPYROW")
+        return ClickThen(key, true, [&] {
+            int from = activeRow_ >= 1 ? activeRow_ : GridMaxDataRowNum();
+            auto src = Row(from);
+            if (!src) return ActionResult::Refused("no row to copy");
+            auto copy = src->Clone();
+            int row = AppendRow();
+            Page(2)->Set(std::to_string(row), Value(copy));
+            if (const FieldTemplate* f = t_.Field("FEntryID", 2); f && f->page == 2)
+                StoreValue(*f, row, Value(0), false);
+            Raise("AddNewRow", "page 2, row " + std::to_string(row), nullptr,
+                  [&](IBillFormEvents& s) { s.AddNewRow(2, row); });
+            return ActionResult::Done();
+        });
+    if (k == "MNUOPTIONAMOUNTCALCPRICE")
+        return ClickThen(key, true, [&] {
+            auto tool = menu_->Tool(key);
+            tool->SetChecked(!tool->Checked());
+            return ActionResult::Done();
+        });
+    if (k.rfind("MNURELATE_", 0) == 0)
+        return ActionResult::Refused("choose the source entries with selectSources");
+    return ClickThen(key, true, nullptr);
+}
+
+}  // namespace qor::host::form

@@ -1,0 +1,322 @@
+// The reference host's bill form: the whole bill-form contract of frame/host.h over a bill
+// template, plus the host's own cycles (new, load, copy, user edit, rows, source selection,
+// save, check, uncheck, delete, tool clicks) that raise the events into the bound plug-in.
+//
+// Data. BillData() is the bill itself: "Page1" holds the header cells by key, "Page2" one item
+// per entry row (keyed "1", "2", ... and reachable by position) followed by "Size". A cell is a
+// collection with "FFLD" (the stored value; for base data the identifier), "FFND" (the number of
+// the base-data record), "FDSP" (the text shown), "FModify" (1 when the user changed it) and,
+// once a cell lock was set, "FLocked". A plug-in may change the page collections directly (remove
+// rows, write "FFLD"); after every event the host reads the rows back in order and renumbers
+// them ("Size" smaller than the rows present drops the rows past it).
+//
+// Field definitions (BillHeads/BillEntrys "BOSFields") are live: "Visible" and "FieldLock"
+// written into them take effect at once. A cell is locked when its field is locked or the cell
+// itself is (LockCell, LockField actions); a user cannot change a locked or hidden cell.
+//
+// Event cycles (each event goes to the advised sink; Cancel stops the host's action there):
+//   new bill      AfterNewBill
+//   load          BeforLoadBillFillData, (rows filled; FLoadAction actions of every filled row),
+//                 AfterLoadBill
+//   copy          MenuBarClick(mnuEditCopy)?, (the copy), AfterCopyBill
+//   user edit     BeginEdit, (value stored, the field's FAction actions: per action
+//                 BeforeDoAction? then BeforeDoAction2, applied, AfterDoAction2), Change? with
+//                 the old value still in the cell's "FFLD"; afterwards "FFLD" holds the new value
+//   add row       AddNewRow
+//   delete row    BeforeDeleteRow?, (row removed), AfterDeleteRow
+//   sources       BeforeSelBills (condition by reference), AfterSelBillBeforeFillData, per row
+//                 (copied, FLoadAction actions) AfterFillRow, AfterSelBill
+//   save          MenuBarClick(mnuEditFileSave)?, BeforeSave?, (stored with FID and FBillNo),
+//                 AfterSave, SaveBillSuccess
+//   check         MenuBarClick(mnuEditCheck)?, BusinessCheck?, (FStatus 1 stored)
+//   uncheck       MenuBarClick(mnuEditUnCheck)?, UnBusinessCheck?, (FStatus 0 stored)
+//   delete bill   MenuBarClick(mnuEditFileDelete)?, (rows and header deleted)
+// (? = cancellable.) The form object's SaveBill runs the save cycle from its tool click on.
+//
+// Cancel in Change: the whole edit is undone. Every cell value the edit, the field's formulas
+// and the handler wrote goes back to what it held before the edit (the bill data as a whole is
+// restored); locks, status texts, menus and anything the handler did outside the bill stay.
+//
+// The third argument of Change (the column, which the sales plug-ins read as a flag) is 0 for
+// every edit this host raises, by the user or through FireChange.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "frame/host.h"
+#include "host/form/bill_template.h"
+#include "host/form/form_database.h"
+#include "host/form/menu.h"
+
+namespace qor::host::form {
+
+// One event as the host raised it.
+struct EventRecord {
+    long seq = 0;      // order in which the events were raised
+    int depth = 0;     // nesting: an event raised while another was being handled
+    std::string name;  // "BeforeSave"
+    std::string args;  // a readable summary of the arguments
+    bool cancellable = false;
+    bool cancelled = false;
+    std::string error;  // an error the handler let through (the host goes on)
+};
+using EventObserver = std::function<void(const EventRecord&)>;
+
+// What became of a host action.
+struct ActionResult {
+    bool done = false;        // the host carried the action out
+    bool cancelled = false;   // a handler set Cancel
+    std::string cancelledBy;  // the event whose Cancel stopped it
+    std::string note;         // why the host did not do it (when neither done nor cancelled)
+    static ActionResult Done() { return {true, false, "", ""}; }
+    static ActionResult Cancelled(std::string by) { return {false, true, std::move(by), ""}; }
+    static ActionResult Refused(std::string why) { return {false, false, "", std::move(why)}; }
+};
+
+// Events that do nothing; tests and tools derive from it.
+class NullBillFormEvents : public IBillFormEvents {
+public:
+    void AddNewRow(int, int) override {}
+    void AfterCopyBill() override {}
+    void AfterDeleteRow(int, int) override {}
+    void AfterDoAction2(const CollectionPtr&, const CollectionPtr&, const Value&,
+                        const std::string&, const std::string&, const std::string&) override {}
+    void AfterFillRow(const Value&, const Value&, const Value&, const Value&) override {}
+    void AfterLoadBill() override {}
+    void AfterNewBill() override {}
+    void AfterSave(const Value&) override {}
+    void AfterSelBill(const Value&) override {}
+    void AfterSelBillBeforeFillData(const Value&) override {}
+    void BeforeDeleteRow(int, int, bool&) override {}
+    void BeforeDoAction(const CollectionPtr&, const CollectionPtr&, const Value&,
+                        const std::string&, const std::string&, const std::string&,
+                        bool&) override {}
+    void BeforeDoAction2(const CollectionPtr&, const CollectionPtr&, const Value&,
+                         const std::string&, const std::string&, const std::string&) override {}
+    void BeforeSave(bool&) override {}
+    void BeforeSelBills(const Value&, const Value&, const Value&, std::string&,
+                        const Value&) override {}
+    void BeforLoadBillFillData() override {}
+    void BeginEdit(const Value&, const Value&, const Value&) override {}
+    void BusinessCheck(bool&) override {}
+    void Change(const CollectionPtr&, const Value&, int, int, bool&) override {}
+    void EntryGridRow(const std::vector<Value>&) override {}
+    void LostFocus(const std::string&, const Value&, const std::vector<Value>&) override {}
+    void MenuBarClick(const MenuToolPtr&, bool&) override {}
+    void MenuBarInitialize(const MenuBarPtr&) override {}
+    void SaveBillSuccess(const Value&) override {}
+    void UnBusinessCheck(bool&) override {}
+};
+
+// A source entry chosen for selectSources.
+struct SourceEntry {
+    int32_t id = 0;       // the source bill's FID
+    int32_t entryID = 0;  // its FEntryID; 0 = every entry of the bill
+};
+
+class HostBillForm : public IBillForm, public std::enable_shared_from_this<HostBillForm> {
+public:
+    // db may be null: no lookups, nothing stored or loaded.
+    static std::shared_ptr<HostBillForm> Create(const BillTemplate& t, IFormDatabase* db);
+    ~HostBillForm() override;
+
+    const BillTemplate& Template() const { return t_; }
+    void SetObserver(EventObserver observer) { observer_ = std::move(observer); }
+    // The login user stored as biller and checker.
+    void SetUserID(int32_t id) { userID_ = id; }
+    // The date "@today" defaults take (default: the system date).
+    void SetToday(const std::string& date) { today_ = date; }
+
+    // ---- The host's cycles ----
+    // Raises MenuBarInitialize once (the form's first bill).
+    void Open();
+    ActionResult NewBill();
+    ActionResult LoadBill(int32_t id);
+    ActionResult CopyBill();
+    // A user edit of a cell; extras go into the event data (for example "MultiItem").
+    ActionResult UserEdit(const std::string& key, int row, const Value& value,
+                          const CollectionPtr& extras = nullptr);
+    ActionResult AddRow();
+    ActionResult DeleteRow(int row);
+    ActionResult SelectSources(int32_t classType, const std::vector<SourceEntry>& entries);
+    ActionResult Save();
+    ActionResult Check();
+    ActionResult Uncheck();
+    ActionResult DeleteBill();
+    // A click on a tool: MenuBarClick, then the host's own action of the tool when it has one.
+    ActionResult ClickTool(const std::string& key);
+    // The save the form object's SaveBill runs: the save cycle from the tool click on, whatever
+    // the tool's state.
+    ActionResult SaveFromFormObject() { return RunSave(false); }
+    // True when a cell is marked changed ("FModify" not 0).
+    bool IsDataChanged() const;
+
+    // The filled rows (key field not 0).
+    int FilledRows() const;
+    bool IsCellLocked(const std::string& key, int row) const;
+    bool IsFieldVisible(const std::string& key, int page = 0) const;
+    // Header values then rows (key -> value) for transcripts and comparisons.
+    std::map<std::string, Value> HeaderValues() const;
+    std::vector<std::map<std::string, Value>> RowValues() const;
+    const std::map<int, std::string>& StatusTexts() const { return status_; }
+    form::MenuBar& Menus() { return *menu_; }
+    const std::string& ActiveKey() const { return activeKey_; }
+    int ActiveRow() const { return activeRow_; }
+    // Notes the host made while running formulas (skipped assignments).
+    std::vector<std::string> TakeNotes();
+
+    // ---- IBillForm ----
+    void Advise(IBillFormEvents* sink) override { sink_ = sink; }
+    void Unadvise(IBillFormEvents* sink) override {
+        if (sink_ == sink) sink_ = nullptr;
+    }
+    Value GetFieldValue(const std::string& key, int row = -1, int page = 1) override;
+    void SetFieldValue(const std::string& key, const Value& value, int row = -1,
+                       int page = 1) override;
+    CollectionPtr GetFieldInfoByKey(const std::string& key, const std::string& = "",
+                                    int = 0) override;
+    CollectionPtr GetDataFld(const CollectionPtr& fieldDef, int row = -1) override;
+    CollectionPtr GetDataFldbyKey(const std::string& key, int row = -1) override;
+    void SetText(const CollectionPtr& fieldDef, const std::string& text, int row = -1) override;
+    CollectionPtr BillHeads() override { return heads_; }
+    CollectionPtr BillEntrys() override { return entrys_; }
+    CollectionPtr TableInfo() override { return tableInfo_; }
+    CollectionPtr BillData() override { return data_; }
+    int32_t FID() const override { return t_.classTypeID; }
+    int32_t CurBillID() const override { return billID_; }
+    int BillStatus() const override { return billStatus_; }
+    void SetBillStatus(int status) override { billStatus_ = status; }
+    int BillViewMode() const override { return viewMode_; }
+    int GridMaxDataRowNum(int page = 2) const override;
+    void SetActiveCell(const std::string& key, int row) override;
+    void SetEntryCtlProperty(const std::string& property, const Value& value,
+                             const Value& position) override;
+    void FireChange(const std::string& key, int row, const Value& value) override;
+    void SetBarStatus(const std::string& toolKey, const std::string& property, bool value) override;
+    void SetStatusText(int panel, const std::string& text) override;
+    std::string StatusText(int panel) const override;
+    double ColumnTotal(const CollectionPtr& fieldDef) override;
+    MenuBarPtr MenuBar() override { return menu_; }
+    GridControllerPtr BillCtl() override;
+    FormObjectPtr BillForm() override;
+    ControlPtr Control(const std::string& name) override;
+    std::vector<ControlPtr> Controls() override;
+
+    // Used by the grid controller and the controls.
+    void LockCell(const std::string& key, int row, bool lock);
+    void RunFieldActions(const std::string& key, int row, const CollectionPtr& cellData,
+                         const std::string& kind);
+    const std::map<std::string, Value>& EntryCtlProperties() const { return entryCtl_; }
+
+private:
+    HostBillForm(const BillTemplate& t, IFormDatabase* db);
+    struct Edit;
+
+    const BillTemplate& t_;
+    IFormDatabase* db_;
+    IBillFormEvents* sink_ = nullptr;
+    EventObserver observer_;
+    long seq_ = 0;
+    int depth_ = 0;
+    bool opened_ = false;
+    int32_t userID_ = 0;
+    std::string today_;
+
+    CollectionPtr data_, heads_, entrys_, tableInfo_;
+    std::shared_ptr<form::MenuBar> menu_;
+    GridControllerPtr ctl_;
+    FormObjectPtr formObject_;
+    std::vector<ControlPtr> controls_;
+    std::map<int, std::string> status_;
+    std::map<std::string, Value> entryCtl_;
+    int32_t billID_ = 0;
+    int billStatus_ = 0;
+    int viewMode_ = 0;
+    std::string activeKey_;
+    int activeRow_ = -1;
+    std::vector<std::string> notes_;
+    std::vector<Edit> edits_;  // the user edits in progress (FireChange may nest them)
+    bool saving_ = false;
+
+    // Events
+    template <class F>
+    void Raise(const char* name, const std::string& args, bool* cancel, F&& call);
+
+    // Data
+    const FieldTemplate* Field(const std::string& key) const { return t_.Field(key); }
+    // The field a key names on a row: row -1 prefers the header's, a row the entries'.
+    const FieldTemplate* FieldAt(const std::string& key, int row) const {
+        return t_.Field(key, row >= 1 ? 2 : 1);
+    }
+    CollectionPtr Page(int page) const;
+    CollectionPtr Row(int row) const;
+    CollectionPtr Cell(const FieldTemplate& f, int row) const;
+    void NormalizeRows();
+    CollectionPtr MakeRow();
+    CollectionPtr MakeCell(const FieldTemplate& f, const Value& v);
+    void ResetData();
+    Value Normalize(const FieldTemplate& f, const Value& v) const;
+    void StoreValue(const FieldTemplate& f, int row, const Value& v, bool lookup);
+    void RefreshDisplay(const FieldTemplate& f, const CollectionPtr& cell, int row);
+    Value DefaultValue(const FieldTemplate& f) const;
+    CollectionPtr ItemProperties(const FieldTemplate& f, int row, const CollectionPtr& cell);
+    CollectionPtr FieldDefinition(const FieldTemplate& f) const;
+    bool FieldDefFlag(const FieldTemplate& f, const char* item, bool fallback) const;
+    void ClearModify();
+    void BuildDefinitions();
+    void RunAction(const FieldTemplate& f, const FieldAction& a, int row,
+                   const CollectionPtr& cellData);
+    void RunLoadActions(int row);
+    std::string NextBillNo();
+    bool CheckStatusColumn(int status, ActionResult& result);
+    ActionResult RunSave(bool checkTool);
+    ActionResult ClickThen(const std::string& tool, bool checkTool,
+                           const std::function<ActionResult()>& then);
+    ActionResult Edit_(const std::string& key, int row, const Value& value,
+                       const CollectionPtr& extras, bool byUser);
+    void RestoreData(const CollectionPtr& snapshot);
+    // Persistence (bill_store.cpp)
+    void StoreBill();
+    void LoadFromDatabase(int32_t id);
+    void StoreStatus(int status);
+    void DeleteFromDatabase();
+    std::vector<std::string> Columns(const std::string& table);
+    std::map<std::string, std::vector<std::string>> columnCache_;
+    int AppendRow();
+    std::optional<Value> LookupByNumber(const FieldTemplate& f, const Value& typed);
+};
+
+template <class F>
+inline void HostBillForm::Raise(const char* name, const std::string& args, bool* cancel, F&& call) {
+    EventRecord rec;
+    rec.seq = ++seq_;
+    rec.depth = depth_;
+    rec.name = name;
+    rec.args = args;
+    rec.cancellable = cancel != nullptr;
+    ++depth_;
+    if (sink_) {
+        try {
+            call(*sink_);
+        } catch (const std::exception& e) {
+            rec.error = e.what();
+        } catch (...) {
+            rec.error = "unknown error";
+        }
+    }
+    --depth_;
+    rec.cancelled = cancel && *cancel;
+    NormalizeRows();
+    if (observer_) observer_(rec);
+}
+
+// The form's state texts: 0 view, 1 new, 2 edit.
+const char* BillStatusName(int status);
+
+}  // namespace qor::host::form

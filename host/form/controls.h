@@ -1,0 +1,81 @@
+// The bill form's helper objects: the grid controller (BillCtl), the form object (saving, the
+// amount option, the unsaved-changes query) and the controls reached by name.
+//
+// "grid" (type "Grid"): the entry grid. Properties: "MaxCols", "MaxRows" (the data rows),
+// "Col" and "Row" (the cell the next reads and writes address; columns are the entry fields in
+// template order, 1-based), "ColHidden" (the column's field is hidden), "Lock" (the cell at
+// Col/Row is locked), "Text" (its value as text), "ColKey" (the field key of Col), "ActiveCol",
+// "ActiveRow", "ImportDataFlag". Methods: "SetImportDataFlag"([flag = true]), "SetFocus",
+// "SetActiveCell"(col, row), "ColOfKey"(key).
+//
+// Header boxes (type "EditPlus"), one per header field, named by the field key: "Text" (the
+// cell's display text; writing it changes only what is shown), "ItemID" (the cell's "ItemID"
+// item when a choice of the box put one there, else its "FFLD"), "Tag" (free), "Visible",
+// "Enabled" / "Locked" (the field's lock), "Key".
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "frame/host.h"
+
+namespace qor::host::form {
+
+class HostBillForm;
+
+class GridController : public IGridController {
+public:
+    explicit GridController(std::weak_ptr<HostBillForm> form) : form_(std::move(form)) {}
+    void LockCell(const CollectionPtr& fieldDef, int row, bool lock) override;
+    void DoAction(const CollectionPtr& fieldDef, const CollectionPtr& cellData, int row) override;
+    bool IsFieldLockRunTime(const CollectionPtr& fieldDef, int row) override;
+
+private:
+    std::weak_ptr<HostBillForm> form_;
+};
+
+class FormObject : public IFormObject {
+public:
+    explicit FormObject(std::weak_ptr<HostBillForm> form) : form_(std::move(form)) {}
+    bool SaveBill() override;
+    bool AmountCalcPrice() const override;
+    bool IsDataChanged() const override;
+
+private:
+    std::weak_ptr<HostBillForm> form_;
+};
+
+class GridControl : public IControl {
+public:
+    explicit GridControl(std::weak_ptr<HostBillForm> form) : form_(std::move(form)) {}
+    std::string TypeName() const override { return "Grid"; }
+    std::string Name() const override { return "grid"; }
+    Value GetProperty(const std::string& name) const override;
+    void SetProperty(const std::string& name, const Value& value) override;
+    Value Call(const std::string& method, std::vector<Value>& args) override;
+
+private:
+    std::weak_ptr<HostBillForm> form_;
+    int col_ = 1, row_ = 1;
+    bool importFlag_ = false;
+    bool focused_ = false;
+};
+
+class EditPlusControl : public IControl {
+public:
+    EditPlusControl(std::weak_ptr<HostBillForm> form, std::string key)
+        : form_(std::move(form)), key_(std::move(key)) {}
+    std::string TypeName() const override { return "EditPlus"; }
+    std::string Name() const override { return key_; }
+    Value GetProperty(const std::string& name) const override;
+    void SetProperty(const std::string& name, const Value& value) override;
+    Value Call(const std::string& method, std::vector<Value>& args) override;
+
+private:
+    std::weak_ptr<HostBillForm> form_;
+    std::string key_;
+    Value tag_;
+    bool visible_ = true;
+};
+
+}  // namespace qor::host::form
