@@ -642,6 +642,32 @@ void ComplexQtyFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     });
 }
 
+// tsql_single: the value of a sub-query's only row; a second row is SQL Server's error.
+struct SingleState {
+    sqlite3_int64 rows;
+    sqlite3_value* value;
+};
+
+void SingleStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* st = static_cast<SingleState*>(sqlite3_aggregate_context(ctx, sizeof(SingleState)));
+    if (!st) return sqlite3_result_error_nomem(ctx);
+    if (++st->rows == 1) {
+        st->value = sqlite3_value_dup(argv[0]);
+        return;
+    }
+    Error(ctx,
+          "Subquery returned more than 1 value. This is not permitted when the subquery follows "
+          "=, !=, <, <= , >, >= or when the subquery is used as an expression.");
+}
+
+void SingleFinal(sqlite3_context* ctx) {
+    auto* st = static_cast<SingleState*>(sqlite3_aggregate_context(ctx, 0));
+    if (!st || !st->value) return sqlite3_result_null(ctx);
+    sqlite3_result_value(ctx, st->value);
+    sqlite3_value_free(st->value);
+    st->value = nullptr;
+}
+
 std::string Plain(double d) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.10f", d);
@@ -806,6 +832,9 @@ void RegisterFunctions(sqlite3* db) {
         {"tsql_datepart", 2, DatePartFn, true},
         {"GetComplexQty", 2, ComplexQtyFn, false},
     };
+    check(sqlite3_create_function(db, "tsql_single", 1, SQLITE_UTF8, nullptr, nullptr, SingleStep,
+                                  SingleFinal),
+          "tsql_single");
     for (const Fn& f : fns) {
         int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
         check(sqlite3_create_function(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr),

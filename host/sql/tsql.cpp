@@ -92,6 +92,9 @@ struct SelectTargets {
 struct Core {
     std::string sql;
     std::string top;  // LIMIT expression, empty for none
+    // For a plain one-column query used as a value: the same query through the tsql_single
+    // aggregate, which refuses a second row as SQL Server does. Empty when not applicable.
+    std::string checkedScalar;
 };
 
 class Translator {
@@ -117,6 +120,7 @@ private:
     std::map<std::string, int> varIndex_;  // upper-cased name -> index
     std::vector<int>* params_ = nullptr;
     int depth_ = 0;
+    int aggregates_ = 0;  // aggregate calls read so far
 
     // ---- token helpers ----
     const Token& Peek(size_t k = 0) const {
@@ -712,7 +716,8 @@ private:
 
     // ---- queries ----
 
-    std::string ParseQuery(SelectTargets* tg) {
+    // scalar: the query is used as a value, where a second row is an error.
+    std::string ParseQuery(SelectTargets* tg, bool scalar = false) {
         DepthGuard guard(*this);
         std::vector<Core> cores;
         std::vector<std::string> ops;
@@ -742,6 +747,8 @@ private:
             } while (AcceptSymbol(","));
         }
         if (cores.size() == 1) {
+            if (scalar && orderBy.empty() && !cores[0].checkedScalar.empty())
+                return cores[0].checkedScalar;
             std::string sql = cores[0].sql + orderBy;
             if (!cores[0].top.empty()) sql += " LIMIT " + cores[0].top;
             return sql;
@@ -778,12 +785,23 @@ private:
             if (PeekWord("PERCENT")) Unsupported("TOP ... PERCENT", topTok);
             if (PeekWord("WITH") && PeekWord("TIES", 1)) Unsupported("TOP ... WITH TIES", topTok);
         }
-        bool first = true;
+        bool distinct = sql.find("DISTINCT") != std::string::npos;
+        int aggregatesBefore = aggregates_;
+        size_t items = 0;
+        std::string firstExpr, firstItem;
         do {
-            sql += first ? "" : ", ";
-            first = false;
-            sql += ParseSelectItem(tg);
+            std::string expr;
+            std::string item = ParseSelectItem(tg, &expr);
+            sql += items ? ", " : "";
+            sql += item;
+            if (items++ == 0) {
+                firstExpr = expr;
+                firstItem = item;
+            }
         } while (AcceptSymbol(","));
+        size_t restStart = sql.size();
+        bool plainScalar = items == 1 && !firstExpr.empty() && !distinct && core.top.empty() &&
+                           aggregates_ == aggregatesBefore;
         if (PeekWord("INTO")) Unsupported("SELECT ... INTO", Peek());
         if (AcceptWord("FROM")) {
             sql += " FROM ";
@@ -808,10 +826,20 @@ private:
         }
         if (AcceptWord("HAVING")) sql += " HAVING " + ParseExpr().sql;
         core.sql = sql;
+        bool grouped = sql.find(" GROUP BY ", restStart) != std::string::npos ||
+                       sql.find(" HAVING ", restStart) != std::string::npos;
+        if (plainScalar && !grouped) {
+            std::string alias = firstItem.substr(firstExpr.size());  // " AS \"name\""
+            core.checkedScalar =
+                "SELECT tsql_single(" + firstExpr + ")" + alias + sql.substr(restStart);
+        }
         return core;
     }
 
-    std::string ParseSelectItem(SelectTargets* tg) {
+    // One select-list item as "expr AS alias"; *expr receives the expression alone (empty for
+    // * and assignments).
+    std::string ParseSelectItem(SelectTargets* tg, std::string* expr) {
+        expr->clear();
         if (AcceptSymbol("*")) {
             if (tg) tg->plain = true;
             return "*";
@@ -847,8 +875,8 @@ private:
             Peek().kind != TokenKind::TempName && PeekSymbol("=", 1)) {
             alias = Next().text;
             Next();
-            hasAlias = true;
             Expr e = ParseExpr();
+            *expr = e.sql;
             return e.sql + " AS " + QuoteIdent(alias);
         }
         Expr e = ParseExpr();
@@ -867,6 +895,7 @@ private:
             hasAlias = true;
         }
         if (!hasAlias) alias = e.column ? e.name : "";
+        *expr = e.sql;
         return e.sql + " AS " + QuoteIdent(alias);
     }
 
@@ -1166,7 +1195,7 @@ private:
                 if (t.text == "(") {
                     Next();
                     if (PeekWord("SELECT")) {
-                        std::string q = ParseQuery(nullptr);
+                        std::string q = ParseQuery(nullptr, true);
                         ExpectSymbol(")");
                         return Make("(" + q + ")");
                     }
@@ -1353,6 +1382,7 @@ private:
                                : u == "MIN" ? "min"
                                             : "max");
             sql += "(";
+            ++aggregates_;
             if (u == "COUNT" && AcceptSymbol("*")) {
                 ExpectSymbol(")");
                 return Make("count(*)", ExprType::Number);

@@ -148,3 +148,31 @@ TEST(Tokens, KeepLiteralsWhole) {
 
 }  // namespace
 }  // namespace qor::host::testing
+
+namespace qor::host::testing {
+namespace {
+
+using Subqueries = SqlLayerTest;
+
+TEST_F(Subqueries, AValueSubqueryWithTwoRowsIsAnError) {
+    // SQLite would take the first row; SQL Server refuses.
+    EXPECT_THAT(ErrorOf("select FName from t_ICItem where FItemID = (select FItemID from t_Entry "
+                        "where FID=1)"),
+                ::testing::HasSubstr("Subquery returned more than 1 value"));
+    EXPECT_THAT(ErrorOf("declare @x int\r\nset @x = (select FItemID from t_Entry)"),
+                ::testing::HasSubstr("Subquery returned more than 1 value"));
+    // One row, no row, TOP 1 and aggregates are values as usual.
+    EXPECT_EQ(One("select (select FName from t_ICItem where FItemID=2)"), Value("螺母"));
+    EXPECT_EQ(One("select (select FName from t_ICItem where FItemID=99)"), Value::Null());
+    EXPECT_EQ(One("select (select top 1 FItemID from t_Entry order by FItemID desc)"), Value(2));
+    EXPECT_EQ(One("select (select max(FQty) from t_Entry)"), Value(24.0));
+    EXPECT_THAT(RowsOf("select FItemID, (select count(*) from t_Entry e where e.FItemID = "
+                       "i.FItemID) from t_ICItem i order by FItemID"),
+                ::testing::ElementsAre("1|2", "2|1", "3|0"));
+    EXPECT_THAT(RowsOf("select FItemID from t_ICItem i where FItemID in (select FItemID from "
+                       "t_Entry) order by FItemID"),
+                ::testing::ElementsAre("1", "2"));
+}
+
+}  // namespace
+}  // namespace qor::host::testing
