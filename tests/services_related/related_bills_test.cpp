@@ -1,0 +1,232 @@
+// Related-bill lookup on the reference host and the demo account: the selected bills' header
+// data read from the table of their class type, in one shape whatever kind of bill they are.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "frame/data_access.h"
+#include "host/demo_db.h"
+#include "host/reference_host.h"
+#include "services/related_bills.h"
+#include "tests/support/fakes.h"
+
+namespace qor::test {
+namespace {
+
+class RelatedBills : public ::testing::Test {
+protected:
+    static inline std::unique_ptr<host::ReferenceHost> host_;
+
+    static void SetUpTestSuite() {
+        std::string path =
+            (std::filesystem::path(::testing::TempDir()) / "related_bills_demo.db").string();
+        host::CreateDemoDatabase(path);
+        host_ = std::make_unique<host::ReferenceHost>(path);
+    }
+    static void TearDownTestSuite() {
+        host_.reset();
+        AttachPlatform(nullptr);
+    }
+
+    void SetUp() override {
+        host_->Attach();
+        DataGateway::Instance().Reset();
+        DataGateway::Instance().KeepTrace(true);
+    }
+    void TearDown() override { DataGateway::Instance().KeepTrace(false); }
+
+    // A selection as the host hands it over: one row per selected line of a bill.
+    static CollectionPtr Selection(const std::vector<std::pair<Value, Value>>& bills) {
+        auto selection = Collection::Make();
+        int entry = 0;
+        for (const auto& [classType, id] : bills) {
+            selection->Add("", Collection::Make({{"FClassTypeID", classType},
+                                                 {"FID", id},
+                                                 {"FEntryID", ++entry},
+                                                 {"FBillNo", ""}}));
+        }
+        return selection;
+    }
+
+    static CollectionPtr Entry(const Collection& result, size_t position) {
+        return result.ItemAt(position).As<Collection>();
+    }
+
+    static long StatementsSent() {
+        long n = 0;
+        for (const auto& e : DataGateway::Instance().Trace())
+            if (!e.fromCache) ++n;
+        return n;
+    }
+};
+
+TEST_F(RelatedBills, ThreeSalesBillsGiveThreeEntriesWithTheCustomer) {
+    Collection result;
+    // XOUT000002, XOUT000001 and XOUT000005, in the order the user picked them.
+    ASSERT_TRUE(
+        FillSelectedBillInfo(Selection({{1030002, 5}, {1030002, 4}, {1030002, 12}}), result));
+    ASSERT_EQ(result.Count(), 3u);
+
+    struct Expected {
+        int id;
+        const char* billNo;
+        int customer;
+        double allAmount, curCheck, neutralize;
+    };
+    const Expected expected[] = {{5, "XOUT000002", 102, 6888.48, 0, 0},
+                                 {4, "XOUT000001", 101, 310.98, 300, 300},
+                                 {12, "XOUT000005", 104, 394.37, 0, 0}};
+    for (size_t i = 0; i < 3; ++i) {
+        auto e = Entry(result, i + 1);
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->Get("ClassTypeID").ToNumber(), 1030002);
+        EXPECT_EQ(e->Get("BillInterID").ToNumber(), expected[i].id);
+        EXPECT_EQ(e->Get("HeadTableName").ToString(), "t_CC_StockBill");
+        EXPECT_EQ(e->Get("BillNo").ToString(), expected[i].billNo);
+        EXPECT_EQ(e->Get("BillType").ToNumber(), 3001);
+        EXPECT_EQ(e->Get("CustOrSupplyID").ToNumber(), expected[i].customer);
+        EXPECT_DOUBLE_EQ(e->Get("AllAmount").ToNumber(), expected[i].allAmount);
+        EXPECT_DOUBLE_EQ(e->Get("FCurCheckAmount").ToNumber(), expected[i].curCheck);
+        EXPECT_DOUBLE_EQ(e->Get("FNeutralizeAmount").ToNumber(), expected[i].neutralize);
+    }
+    // The whole selection is read with one statement.
+    EXPECT_EQ(StatementsSent(), 1);
+    const std::string& sql = DataGateway::Instance().Trace().back().sql;
+    EXPECT_NE(sql.find("Where FClassTypeID=1030002 And FID In(5,4,12)"), std::string::npos) << sql;
+}
+
+TEST_F(RelatedBills, EachTableAnswersInTheSameShape) {
+    struct Case {
+        int classType, id;
+        const char* table;
+        const char* billNo;
+        int billType, partner;
+        double allAmount;
+    };
+    const Case cases[] = {
+        // Sales order: no bill type, no settled or neutralised amounts; the customer.
+        {1030001, 3, "t_XS_Order", "SEORD000003", 0, 102, 216.96},
+        // Purchase order: the supplier.
+        {1020001, 2, "t_CG_Order", "POORD000002", 0, 802, 5876.0},
+        // Purchase bill in the stock bills: the supplier, not the (empty) customer.
+        {1020002, 1, "t_CC_StockBill", "WIN000001", 2012, 801, 2798.78},
+        // Consignment bill.
+        {1030003, 7, "t_CC_StockBill", "WTDX000001", 3010, 104, 4264.62},
+        // Assembly bill: no partner.
+        {1040005, 1, "T_CC_ZZCX", "ZZ000001", 0, 0, 2400},
+        // Exchange bill: its own table, the customer.
+        {1030005, 1, "t_cc_Change", "XSHH000001", 0, 105, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.classType);
+        Collection result;
+        ASSERT_TRUE(FillSelectedBillInfo(Selection({{c.classType, c.id}}), result));
+        ASSERT_EQ(result.Count(), 1u);
+        auto e = Entry(result, 1);
+        EXPECT_EQ(e->Get("HeadTableName").ToString(), c.table);
+        EXPECT_EQ(e->Get("BillNo").ToString(), c.billNo);
+        EXPECT_EQ(e->Get("BillType").ToNumber(), c.billType);
+        EXPECT_EQ(e->Get("CustOrSupplyID").ToNumber(), c.partner);
+        EXPECT_DOUBLE_EQ(e->Get("AllAmount").ToNumber(), c.allAmount);
+        // Columns a table does not carry read 0, never blank.
+        EXPECT_TRUE(e->Get("FCurCheckAmount").IsNumber());
+        EXPECT_TRUE(e->Get("FNeutralizeAmount").IsNumber());
+        EXPECT_EQ(e->Get("FCurCheckAmount").ToNumber(), 0);
+        EXPECT_EQ(e->Get("FNeutralizeAmount").ToNumber(), 0);
+    }
+}
+
+TEST_F(RelatedBills, ABillSelectedWithSeveralRowsIsReadOnce) {
+    Collection result;
+    // Three lines of XOUT000002 and one of XOUT000003, the identifiers as the list gives texts.
+    ASSERT_TRUE(FillSelectedBillInfo(
+        Selection({{"1030002", "5"}, {1030002, 5}, {1030002, 6}, {1030002, 5}}), result));
+    ASSERT_EQ(result.Count(), 2u);
+    EXPECT_EQ(Entry(result, 1)->Get("BillNo").ToString(), "XOUT000002");
+    EXPECT_EQ(Entry(result, 2)->Get("BillNo").ToString(), "XOUT000003");
+    EXPECT_EQ(Entry(result, 2)->Get("BillType").ToNumber(), 3002);
+    EXPECT_NE(DataGateway::Instance().Trace().back().sql.find("FID In(5,6)"), std::string::npos);
+}
+
+TEST_F(RelatedBills, SelectionsThatCannotBeReadGiveFalseAndNoEntries) {
+    const std::vector<std::pair<const char*, CollectionPtr>> cases = {
+        {"empty selection", Collection::Make()},
+        {"no selection", nullptr},
+        {"class type outside the lookup", Selection({{1050001, 1}})},
+        {"one unknown class type among known ones", Selection({{1030002, 4}, {9999999, 4}})},
+        {"identifier that is no number", Selection({{1030002, "XOUT000001"}})},
+        {"identifier 0", Selection({{1030002, 0}})},
+        {"identifier out of range", Selection({{1030002, 1e12}})},
+        {"bill no longer in the database", Selection({{1030002, 4}, {1030002, 999}})},
+        {"a bill of another class type under that identifier", Selection({{1030002, 1}})},
+    };
+    for (const auto& [what, selection] : cases) {
+        SCOPED_TRACE(what);
+        Collection result;
+        result.Add("stale", 1);  // whatever the caller held before is gone
+        EXPECT_FALSE(FillSelectedBillInfo(selection, result));
+        EXPECT_EQ(result.Count(), 0u);
+    }
+}
+
+TEST_F(RelatedBills, OnlyTheNumberOfAnIdentifierReachesTheDatabase) {
+    // The host reads a text's leading number, as it does for every identifier.
+    Collection result;
+    ASSERT_TRUE(FillSelectedBillInfo(Selection({{1030002, "4);delete from t_ICItem--"}}), result));
+    ASSERT_EQ(result.Count(), 1u);
+    EXPECT_EQ(Entry(result, 1)->Get("BillNo").ToString(), "XOUT000001");
+    for (const auto& e : DataGateway::Instance().Trace())
+        EXPECT_EQ(e.sql.find("delete"), std::string::npos) << e.sql;
+    EXPECT_NE(GetSQLValue("Select Count(*) From t_ICItem"), "0");
+}
+
+TEST_F(RelatedBills, AFailingDatabaseGivesFalse) {
+    // A database without the bill tables: the statement fails.
+    std::string bare =
+        (std::filesystem::path(::testing::TempDir()) / "related_bills_bare.db").string();
+    std::filesystem::remove(bare);
+    {
+        host::ReferenceHost bareHost(bare);
+        bareHost.Attach();
+        Collection result;
+        EXPECT_FALSE(FillSelectedBillInfo(Selection({{1030002, 4}}), result));
+        EXPECT_EQ(result.Count(), 0u);
+        ASSERT_FALSE(DataGateway::Instance().Trace().empty());
+        EXPECT_TRUE(DataGateway::Instance().Trace().back().failed);
+    }
+    host_->Attach();
+}
+
+// The bills selected in a bill list: the list's rows carry the class type; a row without one
+// takes the list's own class type.
+class SelectionList : public FakeBillList {
+public:
+    CollectionPtr rows = Collection::Make();
+    int32_t classType = 1030001;
+    int32_t FID() const override { return classType; }
+    CollectionPtr Selection() override { return rows; }
+};
+
+TEST_F(RelatedBills, ReadsTheSelectionOfABillList) {
+    SelectionList list;
+    list.rows->Add("", Collection::Make({{"FID", 1}, {"FEntryID", 1}}));
+    list.rows->Add("", Collection::Make({{"FClassTypeID", 1030001}, {"FID", 2}}));
+    Collection result;
+    ASSERT_TRUE(FillSelectedBillInfo(list, result));
+    ASSERT_EQ(result.Count(), 2u);
+    EXPECT_EQ(Entry(result, 1)->Get("BillNo").ToString(), "SEORD000001");
+    EXPECT_EQ(Entry(result, 1)->Get("CustOrSupplyID").ToNumber(), 101);
+    EXPECT_EQ(Entry(result, 2)->Get("BillNo").ToString(), "SEORD000002");
+    EXPECT_EQ(Entry(result, 2)->Get("HeadTableName").ToString(), "t_XS_Order");
+
+    SelectionList empty;
+    EXPECT_FALSE(FillSelectedBillInfo(empty, result));
+    EXPECT_EQ(result.Count(), 0u);
+}
+
+}  // namespace
+}  // namespace qor::test
