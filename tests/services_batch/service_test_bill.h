@@ -97,18 +97,19 @@ struct ScriptedDatabase {
 // its own; tests that need more rows insert them through Exec.
 class DemoDatabase {
 public:
-    static host::Database& Db() {
-        // The file goes away with the test program (the guard outlives the connection).
-        struct FileGuard {
+    // The file, created on first use; it goes away with the test program.
+    static const std::string& Path() {
+        struct File {
             std::string path = "/tmp/qor_services_test_" + std::to_string(::getpid()) + ".db";
-            ~FileGuard() { std::remove(path.c_str()); }
+            File() { host::CreateDemoDatabase(path); }
+            ~File() { std::remove(path.c_str()); }
         };
-        static FileGuard file;
-        static std::unique_ptr<host::Database> db = [] {
-            host::CreateDemoDatabase(file.path);
-            return std::make_unique<host::Database>(file.path);
-        }();
-        return *db;
+        static File file;
+        return file.path;
+    }
+    static host::Database& Db() {
+        static host::Database db(Path());
+        return db;
     }
     // Routes the platform's reads to the demo database.
     static std::shared_ptr<FakeClassInfo> Attach(FakePlatform& platform) {
@@ -124,16 +125,17 @@ public:
     static void Exec(const std::string& tsql) { Db().Execute(tsql); }
 };
 
-// A login of user 16 (the host's shared properties) and a published process dictionary with
-// the given values ("InitClosed", "AppType", "IndustryType").
+// A login of user 16 on the database file dataSource (the host's shared properties) and a
+// published process dictionary with the given values ("InitClosed", "AppType", "IndustryType").
 inline void FakeLogin(FakePlatform& platform,
-                      std::initializer_list<std::pair<std::string, Value>> processValues = {}) {
+                      std::initializer_list<std::pair<std::string, Value>> processValues = {},
+                      const std::string& dataSource = "demo.db") {
     platform.AddComponent("QORMtsCacheService.CacheFacade")->On("GetItem", [](Args&) {
         return Value(0);
     });
-    platform.AddComponent("QORPropsMgr.ShareProps")->On("GetProperty", [](Args& a) {
+    platform.AddComponent("QORPropsMgr.ShareProps")->On("GetProperty", [dataSource](Args& a) {
         return a.size() > 1 && a[1].ToString() == "PropsString"
-                   ? Value("UserID=16;ConnectString={Data Source=demo.db}")
+                   ? Value("UserID=16;ConnectString={Data Source=" + dataSource + "}")
                    : Value();
     });
     platform.dictionary = Collection::Make(processValues);
