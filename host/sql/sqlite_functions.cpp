@@ -618,6 +618,7 @@ void ComplexQtyFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         const char* sql =
             "SELECT u.FName, u.FCoefficient FROM t_ICItem i JOIN t_MeasureUnit u "
             "ON u.FUnitGroupID = i.FUnitGroupID WHERE i.FItemID = ?1 AND u.FCoefficient > 0 "
+            "AND ifnull(u.FDeleted, 0) = 0 "
             "ORDER BY u.FCoefficient DESC";
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
@@ -666,6 +667,39 @@ void SingleFinal(sqlite3_context* ctx) {
     sqlite3_result_value(ctx, st->value);
     sqlite3_value_free(st->value);
     st->value = nullptr;
+}
+
+// tsql_avg: AVG over integers is an integer truncated toward zero, as in SQL Server; over
+// decimals a decimal.
+struct AvgState {
+    sqlite3_int64 count;
+    bool real;
+    double sum;
+    __int128 intSum;
+};
+
+void AvgStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    int t = sqlite3_value_type(argv[0]);
+    if (t == SQLITE_NULL) return;
+    auto* st = static_cast<AvgState*>(sqlite3_aggregate_context(ctx, sizeof(AvgState)));
+    if (!st) return sqlite3_result_error_nomem(ctx);
+    ++st->count;
+    if (t == SQLITE_INTEGER) {
+        st->intSum += sqlite3_value_int64(argv[0]);
+        st->sum += static_cast<double>(sqlite3_value_int64(argv[0]));
+    } else {
+        if (t != SQLITE_FLOAT)
+            return Error(ctx, "Operand data type varchar is invalid for avg operator.");
+        st->real = true;
+        st->sum += sqlite3_value_double(argv[0]);
+    }
+}
+
+void AvgFinal(sqlite3_context* ctx) {
+    auto* st = static_cast<AvgState*>(sqlite3_aggregate_context(ctx, 0));
+    if (!st || st->count == 0) return sqlite3_result_null(ctx);
+    if (st->real) return sqlite3_result_double(ctx, st->sum / static_cast<double>(st->count));
+    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(st->intSum / st->count));
 }
 
 std::string Plain(double d) {
@@ -835,6 +869,9 @@ void RegisterFunctions(sqlite3* db) {
     check(sqlite3_create_function(db, "tsql_single", 1, SQLITE_UTF8, nullptr, nullptr, SingleStep,
                                   SingleFinal),
           "tsql_single");
+    check(sqlite3_create_function(db, "tsql_avg", 1, SQLITE_UTF8, nullptr, nullptr, AvgStep,
+                                  AvgFinal),
+          "tsql_avg");
     for (const Fn& f : fns) {
         int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
         check(sqlite3_create_function(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr),

@@ -1059,7 +1059,13 @@ private:
         }
         std::string notText = negate ? " NOT" : "";
         if (AcceptWord("LIKE")) {
+            const Token& patternTok = Peek();
             Expr r = ParseAdditive();
+            // SQL Server reads [...] in a pattern as a character class; SQLite would match the
+            // brackets literally.
+            if (patternTok.kind == TokenKind::String &&
+                patternTok.text.find('[') != std::string::npos)
+                Unsupported("LIKE pattern with [...] character classes", patternTok);
             std::string sql = "(" + l.sql + notText + " LIKE " + r.sql;
             if (AcceptWord("ESCAPE")) sql += " ESCAPE " + ParseAdditive().sql;
             return Make(sql + ")", ExprType::Bool);
@@ -1378,7 +1384,7 @@ private:
         if (u == "COUNT" || u == "SUM" || u == "AVG" || u == "MIN" || u == "MAX") {
             std::string sql = (u == "COUNT" ? "count"
                                : u == "SUM" ? "sum"
-                               : u == "AVG" ? "avg"
+                               : u == "AVG" ? "tsql_avg"
                                : u == "MIN" ? "min"
                                             : "max");
             sql += "(";
@@ -1387,9 +1393,10 @@ private:
                 ExpectSymbol(")");
                 return Make("count(*)", ExprType::Number);
             }
-            if (AcceptWord("DISTINCT"))
+            if (AcceptWord("DISTINCT")) {
+                if (u == "AVG") Unsupported("AVG(DISTINCT ...)", name);
                 sql += "DISTINCT ";
-            else
+            } else
                 AcceptWord("ALL");
             Expr x = ParseExpr();
             ExpectSymbol(")");

@@ -387,6 +387,8 @@ TEST_F(Refusals, UnknownConstructsAreNamed) {
                 HasSubstr("window functions (OVER)"));
     EXPECT_THAT(ErrorOf("begin tran"), HasSubstr("BEGIN TRAN"));
     EXPECT_THAT(ErrorOf("while 1=1 select 1"), HasSubstr("statement WHILE"));
+    EXPECT_THAT(ErrorOf("select FName from t_ICItem where FName like '[AB]%'"),
+                HasSubstr("character classes"));
     EXPECT_THAT(ErrorOf("select FName from t_ICItem where FName like 'A%' collate "
                         "Latin1_General_BIN"),
                 HasSubstr("COLLATE"));

@@ -88,6 +88,12 @@ TEST_F(Arithmetic, IntegerDivisionTruncatesDecimalsDoNot) {
     EXPECT_EQ(One("select FPrice from t_ICItem where FItemID=3"), Value(3.0));
 }
 
+TEST_F(Arithmetic, AverageOfIntegersIsAnInteger) {
+    EXPECT_EQ(One("select avg(FQtyDecimal) from t_ICItem"), Value(1));  // (2+0+1)/3
+    EXPECT_EQ(One("select avg(FPrice) from t_ICItem where FItemID < 3"), Value(4.75));
+    EXPECT_EQ(One("select avg(FQtyDecimal) from t_ICItem where 1=2"), Value::Null());
+}
+
 TEST_F(Arithmetic, DivisionByZeroIsAnError) {
     EXPECT_THAT(ErrorOf("select 1/0"), HasSubstr("Divide by zero error encountered."));
     EXPECT_THAT(ErrorOf("select FPrice / (FQtyDecimal - 2) from t_ICItem where FItemID=1"),

@@ -47,10 +47,11 @@ INSERT INTO t_ICItem VALUES (1, 'A01', 'Screw', 'M6', NULL, 7, 2, 11, 1, '2024-0
 INSERT INTO t_ICItem VALUES (2, 'A02', '螺母', 'M8', 'packed', 2.5, 0, 21, 2, '2024-03-05 10:30:00');
 INSERT INTO t_ICItem VALUES (3, 'B01   ', 'Washer', NULL, NULL, 0.1, 1, 11, 1, '2024-03-06');
 CREATE TABLE t_MeasureUnit (FMeasureUnitID INTEGER PRIMARY KEY, FItemID INTEGER,
-  FName TEXT COLLATE SQLTEXT, FCoefficient REAL, FUnitGroupID INTEGER);
-INSERT INTO t_MeasureUnit VALUES (11, 11, '个', 1, 1);
-INSERT INTO t_MeasureUnit VALUES (12, 12, '箱', 12, 1);
-INSERT INTO t_MeasureUnit VALUES (21, 21, 'kg', 1, 2);
+  FName TEXT COLLATE SQLTEXT, FCoefficient REAL, FUnitGroupID INTEGER, FDeleted INTEGER);
+INSERT INTO t_MeasureUnit VALUES (11, 11, '个', 1, 1, 0);
+INSERT INTO t_MeasureUnit VALUES (12, 12, '箱', 12, 1, 0);
+INSERT INTO t_MeasureUnit VALUES (13, 13, '托', 480, 1, 1);
+INSERT INTO t_MeasureUnit VALUES (21, 21, 'kg', 1, 2, 0);
 CREATE TABLE t_SystemProfile (FCategory TEXT COLLATE SQLTEXT, FKey TEXT COLLATE SQLTEXT,
   FValue TEXT COLLATE SQLTEXT);
 INSERT INTO t_SystemProfile VALUES ('IC', 'CurrentYear', '2024'), ('IC', 'CurrentPeriod', '3'),
