@@ -46,6 +46,9 @@ RecordsetPtr DataGateway::Read(const std::string& propsString, const std::string
     SqlTraceEntry entry;
     entry.event = CurrentEvent();
     entry.sql = sql;
+    // Outside any event (a public method the host calls directly) nothing bounds the cache's
+    // life, so such reads always go to the database.
+    if (eventStack_.empty()) cacheable = false;
     if (cacheable) {
         auto hit = cache_.find(sql);
         if (hit != cache_.end()) {

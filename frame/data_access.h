@@ -35,7 +35,8 @@ public:
 
     // Reads through "QORMClass.ClassInfo" Getdata(propsString, sql). Errors reach the caller.
     // With cacheable, an identical statement within the same event is answered from the
-    // event's cache (master data: item flags, stock types, price profile, options).
+    // event's cache (master data: item flags, stock types, price profile, options). Outside
+    // any event nothing is cached.
     RecordsetPtr Read(const std::string& propsString, const std::string& sql,
                       bool cacheable = false);
     // Writes through "QORMClass.ClassUpdate" UpdateBatch(propsString, sql); drops the cache.
