@@ -320,8 +320,10 @@ bool CheckBillSerialNumCount(IBillForm& bill, std::string* message) {
                  {"TwoStocks", twoStocks},
                  {"Direction", dir},
                  {"FQty", qty},
-                 {"FProfitLossQty", bill.GetFieldValue("FProfitLossQty", g.row).ToNumber()},
-                 {"FSerialNo", bill.GetFieldValue(grid.serialNo, g.row)}});
+                 {"FProfitLossQty", bill.GetFieldValue("FProfitLossQty", g.row).ToNumber()}});
+            // A row whose serial numbers are not shown is counted from what the host recorded.
+            Value shown = bill.GetFieldValue(grid.serialNo, g.row);
+            if (!Trim(shown.ToString()).empty()) rec->Set("FSerialNo", shown);
             records->Add("", Value(rec));
         }
 

@@ -206,6 +206,14 @@ TEST_F(SerialCount, TheHostsStockServiceCountsTheRowsSerials) {
     bill.Set("FQty", 3, 1);
     EXPECT_FALSE(CheckBillSerialNumCount(bill, &message));
     EXPECT_FALSE(message.empty());
+    // Serial numbers not shown on the row are counted from the bill's records: the sales bill
+    // 5 recorded two on its row 1.
+    bill.billID = 5;
+    bill.Set("FSerialNo", "", 1);
+    bill.Set("FQty", 2, 1);
+    EXPECT_TRUE(CheckBillSerialNumCount(bill, &message)) << message;
+    bill.Set("FQty", 3, 1);
+    EXPECT_FALSE(CheckBillSerialNumCount(bill, &message));
     // Without a stock service the count is not checked.
     platform->components.erase("QOR_CC_PlugIns.clsStockInfo");
     EXPECT_TRUE(CheckBillSerialNumCount(bill, &message));
