@@ -82,8 +82,9 @@ std::string EntryKeyField(IBillForm& bill) {
     return grid ? Trim(grid->Get("KeyField").ToString()) : "";
 }
 
+// The rows' total of "FTranspotationCharges". Summed row by row: some bills carry a header field
+// of the same key (the header's copy of the total), which the key alone would name first.
 double ChargeColumnTotal(IBillForm& bill) {
-    if (CollectionPtr def = bill.GetFieldInfoByKey(kChargeKey, "", 0)) return bill.ColumnTotal(def);
     double sum = 0;
     int rows = GetEntryRowCount(bill, 1, true);
     for (int row = 1; row <= rows; ++row) sum += bill.GetFieldValue(kChargeKey, row).ToNumber();
