@@ -116,25 +116,35 @@ TEST_F(TransportCosts, FreightFollowsQuantitiesOrAmounts) {
     EXPECT_EQ(Charges(), (std::vector<double>{25, 25, 50}));
     EXPECT_EQ(HeaderCosts(), 100);
     EXPECT_TRUE(Boxes().empty());
+
+    // A return row: by the signed basis it takes back part of what the others carry; by
+    // absolute values every row carries a part.
+    Freight(90);
+    Row(3, -1, kRealToo, -100);
+    ASSERT_TRUE(ShareTransportCosts(*bill, kShareByQty, false));
+    EXPECT_EQ(Charges(), (std::vector<double>{90, 90, -90}));
+    ASSERT_TRUE(ShareTransportCosts(*bill, kShareByAmt, true));
+    EXPECT_EQ(Charges(), (std::vector<double>{54, 18, 18}));
 }
 
-TEST_F(TransportCosts, RowsInVirtualStocksTakeNoShare) {
+TEST_F(TransportCosts, RowsInVirtualStocksAndEmptyRowsTakeNoShare) {
     Freight(100);
     Row(1, 1, kReal);
     Row(2, 5, kVirtual);
-    Row(3, 3, kReal);
-    bill->SetFieldValue("FTranspotationCharges", 9.99, 2);  // left from an earlier sharing
+    Row(4, 3, kReal);  // row 3 exists but holds no item
+    ASSERT_EQ(bill->GridMaxDataRowNum(), 4);
+    // Left from an earlier sharing.
+    bill->SetFieldValue("FTranspotationCharges", 9.99, 2);
+    bill->SetFieldValue("FTranspotationCharges", 5, 3);
 
     ASSERT_TRUE(ShareTransportCosts(*bill, kShareByQty));
-    EXPECT_EQ(Charge(1).ToNumber(), 25);
-    EXPECT_EQ(Charge(2).ToNumber(), 0) << Charge(2).ToString();
-    EXPECT_EQ(Charge(3).ToNumber(), 75);
+    EXPECT_EQ(Charges(), (std::vector<double>{25, 0, 0, 75}));
 
-    // A row without a stock yet counts as real.
-    bill->SetFieldValue("FSCStockID", 0, 3);
-    EXPECT_TRUE(IsRowRealStock(*bill, 3, true));
-    EXPECT_FALSE(IsRowRealStock(*bill, 2, true));
     EXPECT_TRUE(IsRowRealStock(*bill, 1, true));
+    EXPECT_FALSE(IsRowRealStock(*bill, 2, true));
+    // A row without a stock yet counts as real.
+    bill->SetFieldValue("FSCStockID", 0, 2);
+    EXPECT_TRUE(IsRowRealStock(*bill, 2, true));
 }
 
 TEST_F(TransportCosts, AllRowsVirtualGiveTheMessageAndChangeNothing) {
@@ -212,32 +222,6 @@ TEST_F(TransportCosts, UnevenSplitsAddUpToTheCent) {
         EXPECT_EQ(TotalCents(), std::llround(amount * 100));
         for (double c : Charges()) EXPECT_EQ(c, std::round(c * 100) / 100);  // whole cents
     }
-}
-
-TEST_F(TransportCosts, ReturnRowsShareByAbsoluteValues) {
-    Freight(90);
-    Row(1, 2, kReal, 200);
-    Row(2, -1, kReal, -100);
-
-    // By the signed basis the return row takes back what the delivery row carries over.
-    ASSERT_TRUE(ShareTransportCosts(*bill, kShareByQty, false));
-    EXPECT_EQ(Charges(), (std::vector<double>{180, -90}));
-    // By absolute values both rows carry a part of the cost.
-    ASSERT_TRUE(ShareTransportCosts(*bill, kShareByAmt, true));
-    EXPECT_EQ(Charges(), (std::vector<double>{60, 30}));
-}
-
-TEST_F(TransportCosts, AnEmptyRowBetweenFilledRowsIsPassedOver) {
-    Freight(100);
-    Row(1, 1, kReal);
-    Row(3, 3, kReal);  // row 2 exists but holds no item
-    ASSERT_EQ(bill->GridMaxDataRowNum(), 3);
-    bill->SetFieldValue("FTranspotationCharges", 5, 2);
-
-    ASSERT_TRUE(ShareTransportCosts(*bill, kShareByQty));
-    EXPECT_EQ(Charge(1).ToNumber(), 25);
-    EXPECT_EQ(Charge(2).ToNumber(), 0);
-    EXPECT_EQ(Charge(3).ToNumber(), 75);
 }
 
 TEST_F(TransportCosts, EachStockTypeIsReadOncePerSharing) {
