@@ -735,24 +735,32 @@ ActionResult HostBillForm::ClickThen(const std::string& toolKey, bool checkTool,
 
 ActionResult HostBillForm::CopyBill() {
     Open();
-    return ClickThen("mnuEditCopy", true, [&] {
-        edits_.clear();
-        billID_ = 0;
-        for (const char* key : {"FID", "FStatus", "FCheckerID", "FBillerID"})
-            if (const FieldTemplate* f = Field(key); f && f->page == 1)
-                StoreValue(*f, -1, Value(0), true);
-        for (const char* key : {"FCheckDate"})
-            if (const FieldTemplate* f = Field(key); f && f->page == 1)
-                StoreValue(*f, -1, Value(""), true);
-        if (const FieldTemplate* f = Field("FBillNo"))
-            StoreValue(*f, -1, Value(NextBillNo()), true);
-        if (const FieldTemplate* f = t_.Field("FEntryID", 2); f && f->page == 2)
-            for (int r = 1; r <= GridMaxDataRowNum(); ++r) StoreValue(*f, r, Value(0), true);
-        billStatus_ = 1;
-        for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
-        Raise("AfterCopyBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterCopyBill(); });
-        return ActionResult::Done();
-    });
+    return ClickThen("mnuEditCopy", true, [&] { return ResetAsCopy(); });
+}
+
+ActionResult HostBillForm::OpenCopy(const CollectionPtr& data) {
+    Open();
+    if (!data) return ActionResult::Refused("no bill data");
+    RestoreData(data->Clone());
+    NormalizeRows();
+    return ResetAsCopy();
+}
+
+ActionResult HostBillForm::ResetAsCopy() {
+    edits_.clear();
+    billID_ = 0;
+    for (const char* key : {"FID", "FStatus", "FCheckerID", "FBillerID"})
+        if (const FieldTemplate* f = Field(key); f && f->page == 1)
+            StoreValue(*f, -1, Value(0), true);
+    if (const FieldTemplate* f = Field("FCheckDate"); f && f->page == 1)
+        StoreValue(*f, -1, Value(""), true);
+    if (const FieldTemplate* f = Field("FBillNo")) StoreValue(*f, -1, Value(NextBillNo()), true);
+    if (const FieldTemplate* f = t_.Field("FEntryID", 2); f && f->page == 2)
+        for (int r = 1; r <= GridMaxDataRowNum(); ++r) StoreValue(*f, r, Value(0), true);
+    billStatus_ = 1;
+    for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
+    Raise("AfterCopyBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterCopyBill(); });
+    return ActionResult::Done();
 }
 
 std::optional<Value> HostBillForm::LookupByNumber(const FieldTemplate& f, const Value& typed) {

@@ -139,6 +139,8 @@ public:
     ActionResult NewBill();
     ActionResult LoadBill(int32_t id);
     ActionResult CopyBill();
+    // Opens bill data made elsewhere (a list's merged copy) as a new copied bill.
+    ActionResult OpenCopy(const CollectionPtr& data);
     // A user edit of a cell; extras go into the event data (for example "MultiItem").
     ActionResult UserEdit(const std::string& key, int row, const Value& value,
                           const CollectionPtr& extras = nullptr);
@@ -281,6 +283,7 @@ private:
     ActionResult Edit_(const std::string& key, int row, const Value& value,
                        const CollectionPtr& extras, bool byUser);
     void RestoreData(const CollectionPtr& snapshot);
+    ActionResult ResetAsCopy();
     // Persistence (bill_store.cpp)
     void StoreBill();
     void LoadFromDatabase(int32_t id);

@@ -1,0 +1,510 @@
+#include "host/form/scenario.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "host/form/yaml_util.h"
+
+namespace qor::host::form {
+
+namespace fs = std::filesystem;
+
+const char* StepKindName(Step::Kind k) {
+    switch (k) {
+        case Step::Kind::New:
+            return "new";
+        case Step::Kind::Load:
+            return "load";
+        case Step::Kind::Copy:
+            return "copy";
+        case Step::Kind::Set:
+            return "set";
+        case Step::Kind::Answers:
+            return "answers";
+        case Step::Kind::Menu:
+            return "menu";
+        case Step::Kind::Save:
+            return "save";
+        case Step::Kind::Check:
+            return "check";
+        case Step::Kind::Uncheck:
+            return "uncheck";
+        case Step::Kind::Delete:
+            return "delete";
+        case Step::Kind::AddRow:
+            return "addRow";
+        case Step::Kind::DeleteRow:
+            return "deleteRow";
+        case Step::Kind::SelectSources:
+            return "selectSources";
+        case Step::Kind::List:
+            return "list";
+        case Step::Kind::ListMenu:
+            return "listMenu";
+        case Step::Kind::ListCheck:
+            return "listCheck";
+        case Step::Kind::ListUncheck:
+            return "listUncheck";
+        case Step::Kind::Expect:
+            return "expect";
+    }
+    return "?";
+}
+
+namespace {
+
+using yaml::Fail;
+
+struct Parser {
+    std::string file;
+    Scenario sc;
+
+    int Line(const YAML::Node& n) const { return n.Mark().is_null() ? 0 : n.Mark().line + 1; }
+
+    std::string BillKind(const YAML::Node& n) {
+        std::string kind = yaml::Text(file, n, "bill kind");
+        const BillTemplate* t = nullptr;
+        try {
+            t = FindTemplate(kind);
+        } catch (const TemplateError& e) {
+            Fail(file, n, e.what());
+        }
+        if (!t) {
+            std::string known;
+            for (const auto& [k, tt] : Templates()) known += (known.empty() ? "" : ", ") + k;
+            Fail(file, n, "unknown bill kind \"" + kind + "\" (known: " + known + ")");
+        }
+        return t->kind;
+    }
+
+    // "FKey" (header) or "FKey@row".
+    CellRef Cell(const YAML::Node& n) {
+        std::string s = Trim(yaml::Text(file, n, "field"));
+        CellRef c;
+        auto at = s.find('@');
+        c.key = Trim(s.substr(0, at));
+        if (c.key.empty()) Fail(file, n, "a field key is needed");
+        if (at != std::string::npos) {
+            std::string r = Trim(s.substr(at + 1));
+            char* end = nullptr;
+            long row = std::strtol(r.c_str(), &end, 10);
+            if (r.empty() || *end || row < 1 || row > 100000)
+                Fail(file, n, "the row after @ must be a number from 1: \"" + s + "\"");
+            c.row = static_cast<int>(row);
+        }
+        return c;
+    }
+
+    std::vector<CellRef> Cells(const YAML::Node& n) {
+        std::vector<CellRef> out;
+        if (n.IsScalar()) {
+            out.push_back(Cell(n));
+        } else if (n.IsSequence()) {
+            for (const auto& c : n) out.push_back(Cell(c));
+        } else {
+            Fail(file, n, "a list of fields (\"FKey\" or \"FKey@row\") is needed");
+        }
+        return out;
+    }
+
+    FieldValue ReadFieldValue(const std::string& key, const YAML::Node& v) {
+        FieldValue fv;
+        fv.key = key;
+        if (v.IsMap()) {
+            if (!v["value"]) Fail(file, v, "a field given as a map needs \"value\"");
+            fv.value = yaml::ToValue(v["value"]);
+            fv.extras = Collection::Make();
+            for (auto it = v.begin(); it != v.end(); ++it)
+                if (it->first.Scalar() != "value")
+                    fv.extras->Set(it->first.Scalar(), yaml::ToValue(it->second));
+        } else if (v.IsScalar() || v.IsNull()) {
+            fv.value = yaml::ToValue(v);
+        } else {
+            Fail(file, v, "the value of " + key + " must be a single value");
+        }
+        return fv;
+    }
+
+    std::vector<FieldValue> Values(const YAML::Node& map, const std::vector<std::string>& skip) {
+        std::vector<FieldValue> out;
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            std::string key = it->first.Scalar();
+            if (std::find(skip.begin(), skip.end(), key) != skip.end()) continue;
+            if (key.empty() || key[0] != 'F')
+                Fail(file, it->first, "\"" + key + "\" is no field key (field keys start with F)");
+            out.push_back(ReadFieldValue(key, it->second));
+        }
+        return out;
+    }
+
+    ToolExpect Tool(const YAML::Node& n) {
+        ToolExpect t;
+        yaml::CheckKeys(file, n, {"visible", "enabled", "checked", "caption"},
+                        "a tool expectation");
+        if (n["visible"]) t.visible = yaml::Bool(file, n["visible"], "visible");
+        if (n["enabled"]) t.enabled = yaml::Bool(file, n["enabled"], "enabled");
+        if (n["checked"]) t.checked = yaml::Bool(file, n["checked"], "checked");
+        if (n["caption"]) t.caption = yaml::Text(file, n["caption"], "caption");
+        return t;
+    }
+
+    Expect ReadExpect(const YAML::Node& n) {
+        Expect e;
+        yaml::CheckKeys(file, n,
+                        {"header", "rows", "tolerance", "messages", "cancelled", "done", "locked",
+                         "unlocked", "hidden", "visible", "tools", "listTools", "status",
+                         "rowCount", "billStatus", "dataChanged", "query"},
+                        "expect");
+        if (n["header"]) {
+            if (!n["header"].IsMap())
+                Fail(file, n["header"], "header must map field keys to values");
+            e.header = Values(n["header"], {});
+        }
+        if (n["rows"]) {
+            if (!n["rows"].IsMap()) Fail(file, n["rows"], "rows must map row numbers to fields");
+            for (auto it = n["rows"].begin(); it != n["rows"].end(); ++it) {
+                int row = static_cast<int>(yaml::Integer(file, it->first, "row number"));
+                if (row < 1) Fail(file, it->first, "rows are numbered from 1");
+                if (!it->second.IsMap())
+                    Fail(file, it->second, "a row must map field keys to values");
+                e.rows[row] = Values(it->second, {});
+            }
+        }
+        if (n["tolerance"]) e.tolerance = yaml::Number(file, n["tolerance"], "tolerance");
+        if (n["messages"]) {
+            if (!n["messages"].IsSequence()) Fail(file, n["messages"], "messages must be a list");
+            std::vector<std::string> m;
+            for (const auto& x : n["messages"]) m.push_back(yaml::Text(file, x, "message"));
+            e.messages = m;
+        }
+        if (n["cancelled"]) e.cancelled = yaml::Bool(file, n["cancelled"], "cancelled");
+        if (n["done"]) e.done = yaml::Bool(file, n["done"], "done");
+        if (n["locked"]) e.locked = Cells(n["locked"]);
+        if (n["unlocked"]) e.unlocked = Cells(n["unlocked"]);
+        if (n["hidden"]) e.hidden = Cells(n["hidden"]);
+        if (n["visible"]) e.visible = Cells(n["visible"]);
+        for (const char* which : {"tools", "listTools"}) {
+            if (!n[which]) continue;
+            if (!n[which].IsMap())
+                Fail(file, n[which], std::string(which) + " must map tool keys to states");
+            auto& target = std::string(which) == "tools" ? e.tools : e.listTools;
+            for (auto it = n[which].begin(); it != n[which].end(); ++it)
+                target[it->first.Scalar()] = Tool(it->second);
+        }
+        if (n["status"]) {
+            if (!n["status"].IsMap())
+                Fail(file, n["status"], "status must map panel numbers to texts");
+            for (auto it = n["status"].begin(); it != n["status"].end(); ++it)
+                e.status[static_cast<int>(yaml::Integer(file, it->first, "panel"))] =
+                    yaml::Text(file, it->second, "status text");
+        }
+        if (n["rowCount"])
+            e.rowCount = static_cast<int>(yaml::Integer(file, n["rowCount"], "rowCount"));
+        if (n["billStatus"])
+            e.billStatus = static_cast<int>(yaml::Integer(file, n["billStatus"], "billStatus"));
+        if (n["dataChanged"]) e.dataChanged = yaml::Bool(file, n["dataChanged"], "dataChanged");
+        if (n["query"]) {
+            YAML::Node q = n["query"];
+            std::vector<YAML::Node> list;
+            if (q.IsSequence())
+                for (const auto& x : q) list.push_back(x);
+            else
+                list.push_back(q);
+            for (const auto& x : list) {
+                yaml::CheckKeys(file, x, {"sql", "rows", "count"}, "a query expectation");
+                QueryExpect qe;
+                qe.sql = yaml::Text(file, x["sql"], "sql");
+                if (Trim(qe.sql).empty()) Fail(file, x, "a query needs its sql");
+                if (x["count"]) qe.count = yaml::Integer(file, x["count"], "count");
+                if (x["rows"]) {
+                    if (!x["rows"].IsSequence())
+                        Fail(file, x["rows"], "rows must be a list of rows");
+                    std::vector<std::vector<Value>> rows;
+                    for (const auto& r : x["rows"]) {
+                        std::vector<Value> row;
+                        if (r.IsSequence())
+                            for (const auto& c : r) row.push_back(yaml::ToValue(c));
+                        else
+                            row.push_back(yaml::ToValue(r));
+                        rows.push_back(row);
+                    }
+                    qe.rows = rows;
+                }
+                e.queries.push_back(qe);
+            }
+        }
+        return e;
+    }
+
+    Value Answer(const YAML::Node& n) {
+        if (n.IsScalar() && n.Tag() != "!") {
+            std::string s = Upper(Trim(n.Scalar()));
+            if (s == "YES") return Value(6);
+            if (s == "NO") return Value(7);
+            if (s == "OK") return Value(1);
+            if (s == "CANCEL") return Value(2);
+        }
+        Value v = yaml::ToValue(n);
+        if (v.IsNumber()) return Value(static_cast<int>(v.ToNumber()));
+        return Value(v.ToString());
+    }
+
+    Step ReadStep(const YAML::Node& n) {
+        Step s;
+        s.line = Line(n);
+        std::string name;
+        YAML::Node arg;
+        if (n.IsScalar()) {
+            name = n.Scalar();
+        } else if (n.IsMap() && n.size() == 1) {
+            name = n.begin()->first.Scalar();
+            arg = n.begin()->second;
+        } else {
+            Fail(file, n, "a step is a step name or a map with one step name");
+        }
+        auto needArg = [&](const char* what) {
+            if (!arg.IsDefined() || arg.IsNull()) Fail(file, n, name + " needs " + what);
+        };
+        auto noArg = [&] {
+            if (arg.IsDefined() && !arg.IsNull()) Fail(file, arg, name + " takes no argument");
+        };
+        if (name == "new") {
+            needArg("a bill kind");
+            s.kind = Step::Kind::New;
+            s.billKind = BillKind(arg);
+            s.label = "new " + s.billKind;
+        } else if (name == "load") {
+            needArg("{class, id}");
+            yaml::CheckKeys(file, arg, {"class", "id"}, "load");
+            s.kind = Step::Kind::Load;
+            s.billKind = BillKind(arg["class"]);
+            s.id = static_cast<int32_t>(yaml::Integer(file, arg["id"], "id"));
+            s.label = "load " + s.billKind + " " + std::to_string(s.id);
+        } else if (name == "copy") {
+            noArg();
+            s.kind = Step::Kind::Copy;
+            s.label = "copy";
+        } else if (name == "set") {
+            needArg("fields");
+            if (!arg.IsMap()) Fail(file, arg, "set maps field keys to values (and row: n)");
+            s.kind = Step::Kind::Set;
+            if (arg["row"]) {
+                s.row = static_cast<int>(yaml::Integer(file, arg["row"], "row"));
+                if (s.row < 1) Fail(file, arg["row"], "rows are numbered from 1");
+            }
+            s.values = Values(arg, {"row"});
+            if (s.values.empty()) Fail(file, arg, "set names no field");
+            s.label = "set";
+            for (const auto& v : s.values)
+                s.label += " " + v.key + (s.row > 0 ? "@" + std::to_string(s.row) : "") + "=" +
+                           v.value.ToString();
+        } else if (name == "answers") {
+            needArg("a list of answers");
+            s.kind = Step::Kind::Answers;
+            if (arg.IsSequence())
+                for (const auto& a : arg) s.answers.push_back(Answer(a));
+            else
+                s.answers.push_back(Answer(arg));
+            s.label = "answers";
+        } else if (name == "menu" || name == "listMenu") {
+            needArg("a tool key");
+            s.kind = name == "menu" ? Step::Kind::Menu : Step::Kind::ListMenu;
+            s.tool = yaml::Text(file, arg, "tool");
+            s.label = name + " " + s.tool;
+        } else if (name == "save" || name == "check" || name == "uncheck" || name == "delete" ||
+                   name == "addRow" || name == "listCheck" || name == "listUncheck") {
+            noArg();
+            static const std::map<std::string, Step::Kind> kinds = {
+                {"save", Step::Kind::Save},
+                {"check", Step::Kind::Check},
+                {"uncheck", Step::Kind::Uncheck},
+                {"delete", Step::Kind::Delete},
+                {"addRow", Step::Kind::AddRow},
+                {"listCheck", Step::Kind::ListCheck},
+                {"listUncheck", Step::Kind::ListUncheck}};
+            s.kind = kinds.at(name);
+            s.label = name;
+        } else if (name == "deleteRow") {
+            needArg("a row number");
+            s.kind = Step::Kind::DeleteRow;
+            s.row = static_cast<int>(yaml::Integer(file, arg, "row"));
+            s.label = "deleteRow " + std::to_string(s.row);
+        } else if (name == "selectSources") {
+            needArg("{classType, entries}");
+            yaml::CheckKeys(file, arg, {"classType", "entries", "bills"}, "selectSources");
+            s.kind = Step::Kind::SelectSources;
+            s.classType = static_cast<int32_t>(yaml::Integer(file, arg["classType"], "classType"));
+            if (arg["bills"])
+                for (const auto& b : arg["bills"])
+                    s.entries.push_back(
+                        {static_cast<int32_t>(yaml::Integer(file, b, "bill FID")), 0});
+            if (arg["entries"]) {
+                for (const auto& e : arg["entries"]) {
+                    SourceEntry se;
+                    if (e.IsSequence() && e.size() == 2) {
+                        se.id = static_cast<int32_t>(yaml::Integer(file, e[0], "bill FID"));
+                        se.entryID = static_cast<int32_t>(yaml::Integer(file, e[1], "FEntryID"));
+                    } else if (e.IsMap()) {
+                        yaml::CheckKeys(file, e, {"id", "entry"}, "a source entry");
+                        se.id = static_cast<int32_t>(yaml::Integer(file, e["id"], "id"));
+                        if (e["entry"])
+                            se.entryID =
+                                static_cast<int32_t>(yaml::Integer(file, e["entry"], "entry"));
+                    } else {
+                        Fail(file, e, "a source entry is [FID, FEntryID] or {id, entry}");
+                    }
+                    s.entries.push_back(se);
+                }
+            }
+            if (s.entries.empty()) Fail(file, arg, "selectSources needs entries or bills");
+            s.label = "selectSources " + std::to_string(s.classType);
+        } else if (name == "list") {
+            needArg("{class, select}");
+            yaml::CheckKeys(file, arg, {"class", "select"}, "list");
+            s.kind = Step::Kind::List;
+            s.billKind = BillKind(arg["class"]);
+            if (arg["select"]) {
+                if (!arg["select"].IsSequence())
+                    Fail(file, arg["select"], "select is a list of FIDs");
+                for (const auto& i : arg["select"])
+                    s.ids.push_back(static_cast<int32_t>(yaml::Integer(file, i, "FID")));
+            }
+            s.label = "list " + s.billKind;
+        } else if (name == "expect") {
+            needArg("what to check");
+            s.kind = Step::Kind::Expect;
+            s.expect = ReadExpect(arg);
+            s.label = "expect";
+        } else {
+            Fail(file, n.IsMap() ? n.begin()->first : n,
+                 "unknown step \"" + name +
+                     "\" (new, load, copy, set, answers, menu, save, check, uncheck, delete, "
+                     "addRow, "
+                     "deleteRow, selectSources, list, listMenu, listCheck, listUncheck, expect)");
+        }
+        return s;
+    }
+
+    std::pair<std::string, std::string> Split(const YAML::Node& keyNode, const std::string& what) {
+        std::string key = keyNode.Scalar();
+        auto slash = key.find('/');
+        if (slash == std::string::npos || slash == 0 || slash + 1 == key.size())
+            Fail(file, keyNode, what + " keys are \"A/B\", not \"" + key + "\"");
+        return {key.substr(0, slash), key.substr(slash + 1)};
+    }
+
+    void Read(const YAML::Node& root) {
+        if (!root.IsMap()) Fail(file, root, "a scenario is a map with name and steps");
+        yaml::CheckKeys(file, root,
+                        {"name", "description", "today", "database", "login", "rights", "options",
+                         "userProfile", "steps"},
+                        "a scenario");
+        sc.name = yaml::Text(file, root["name"], "name");
+        if (Trim(sc.name).empty()) Fail(file, root, "a scenario needs a name");
+        sc.description = yaml::Text(file, root["description"], "description");
+        if (root["today"]) {
+            sc.today = yaml::Text(file, root["today"], "today");
+            auto d = ParseDate(sc.today);
+            if (!d) Fail(file, root["today"], "today must be a date (YYYY-MM-DD)");
+            sc.today = FormatDate(*d);
+        }
+        if (YAML::Node db = root["database"]) {
+            std::vector<YAML::Node> parts;
+            if (db.IsSequence())
+                for (const auto& p : db) parts.push_back(p);
+            else
+                parts.push_back(db);
+            for (const auto& p : parts) {
+                if (p.IsMap()) {
+                    yaml::CheckKeys(file, p, {"file", "sql"}, "a database entry");
+                    if (p["file"]) {
+                        fs::path path = yaml::Text(file, p["file"], "file");
+                        if (path.is_relative()) path = fs::path(file).parent_path() / path;
+                        std::ifstream in(path, std::ios::binary);
+                        if (!in) Fail(file, p["file"], "cannot read " + path.string());
+                        std::stringstream ss;
+                        ss << in.rdbuf();
+                        sc.databaseSql.emplace_back(ss.str(), Line(p));
+                    }
+                    if (p["sql"])
+                        sc.databaseSql.emplace_back(yaml::Text(file, p["sql"], "sql"),
+                                                    Line(p["sql"]));
+                } else {
+                    sc.databaseSql.emplace_back(yaml::Text(file, p, "database"), Line(p));
+                }
+            }
+        }
+        if (YAML::Node l = root["login"]) {
+            yaml::CheckKeys(file, l, {"user", "industryType", "appType", "initClosed"}, "login");
+            if (l["user"]) sc.login.user = yaml::ToValue(l["user"]);
+            if (l["industryType"])
+                sc.login.industryType =
+                    static_cast<int>(yaml::Integer(file, l["industryType"], "industryType"));
+            if (l["appType"])
+                sc.login.appType = static_cast<int>(yaml::Integer(file, l["appType"], "appType"));
+            if (l["initClosed"])
+                sc.login.initClosed = yaml::Bool(file, l["initClosed"], "initClosed");
+        }
+        if (YAML::Node r = root["rights"]) {
+            yaml::CheckKeys(file, r, {"deny"}, "rights");
+            for (const auto& d : r["deny"]) {
+                if (d.IsSequence() && d.size() == 3) {
+                    sc.denied.emplace_back(
+                        static_cast<int>(yaml::Integer(file, d[0], "object type")),
+                        static_cast<int>(yaml::Integer(file, d[1], "object")),
+                        static_cast<int>(yaml::Integer(file, d[2], "access")));
+                } else if (d.IsMap()) {
+                    yaml::CheckKeys(file, d, {"objectType", "object", "access"}, "a denied right");
+                    sc.denied.emplace_back(
+                        static_cast<int>(yaml::Integer(file, d["objectType"], "objectType")),
+                        static_cast<int>(yaml::Integer(file, d["object"], "object")),
+                        static_cast<int>(yaml::Integer(file, d["access"], "access")));
+                } else {
+                    Fail(file, d, "a denied right is [objectType, object, access]");
+                }
+            }
+        }
+        for (const char* which : {"options", "userProfile"}) {
+            YAML::Node o = root[which];
+            if (!o) continue;
+            if (!o.IsMap()) Fail(file, o, std::string(which) + " must be a map");
+            for (auto it = o.begin(); it != o.end(); ++it) {
+                auto [a, b] = Split(it->first, which);
+                std::string value = yaml::ToValue(it->second).ToString();
+                (std::string(which) == "options" ? sc.options : sc.profile)
+                    .emplace_back(a, b, value);
+            }
+        }
+        YAML::Node steps = root["steps"];
+        if (!steps || !steps.IsSequence() || steps.size() == 0)
+            Fail(file, steps ? steps : root, "a scenario needs a list of steps");
+        for (const auto& s : steps) sc.steps.push_back(ReadStep(s));
+    }
+};
+
+}  // namespace
+
+Scenario ParseScenario(const std::string& text, const std::string& name) {
+    Parser p;
+    p.file = name;
+    p.sc.file = name;
+    try {
+        p.Read(yaml::LoadText(text, name));
+    } catch (const yaml::YamlError& e) {
+        throw ScenarioError(e.what());
+    } catch (const YAML::Exception& e) {
+        throw ScenarioError(name + ": " + e.what());
+    }
+    return std::move(p.sc);
+}
+
+Scenario LoadScenario(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ScenarioError(path + ": cannot be read");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ParseScenario(ss.str(), path);
+}
+
+}  // namespace qor::host::form

@@ -1,0 +1,124 @@
+// Scenarios: scripted editing sessions on the bills, read from YAML (the format is described in
+// docs/scenarios.md). Parsing checks everything it can before a scenario runs; an error names
+// the file and the line.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "frame/value.h"
+#include "host/form/bill_form.h"
+
+namespace qor::host::form {
+
+// An invalid scenario: the message names the file and the line.
+class ScenarioError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CellRef {
+    std::string key;
+    int row = -1;  // -1 header
+    std::string Text() const { return row > 0 ? key + "@" + std::to_string(row) : key; }
+};
+
+struct FieldValue {
+    std::string key;
+    Value value;
+    CollectionPtr extras;  // event data the user's choice carries ({value:, ItemID:, ...})
+};
+
+struct ToolExpect {
+    std::optional<bool> visible, enabled, checked;
+    std::optional<std::string> caption;
+};
+
+struct QueryExpect {
+    std::string sql;
+    std::optional<std::vector<std::vector<Value>>> rows;
+    std::optional<long> count;
+};
+
+struct Expect {
+    std::vector<FieldValue> header;
+    std::map<int, std::vector<FieldValue>> rows;
+    double tolerance = 0.005;
+    std::optional<std::vector<std::string>> messages;
+    std::optional<bool> cancelled;
+    std::optional<bool> done;
+    std::vector<CellRef> locked, unlocked, hidden, visible;
+    std::map<std::string, ToolExpect> tools;
+    std::map<std::string, ToolExpect> listTools;
+    std::map<int, std::string> status;
+    std::optional<int> rowCount;
+    std::optional<int> billStatus;
+    std::optional<bool> dataChanged;
+    std::vector<QueryExpect> queries;
+};
+
+struct Step {
+    enum class Kind {
+        New,
+        Load,
+        Copy,
+        Set,
+        Answers,
+        Menu,
+        Save,
+        Check,
+        Uncheck,
+        Delete,
+        AddRow,
+        DeleteRow,
+        SelectSources,
+        List,
+        ListMenu,
+        ListCheck,
+        ListUncheck,
+        Expect
+    };
+    Kind kind = Kind::Save;
+    int line = 0;
+    std::string label;               // how the transcript names the step
+    std::string billKind;            // new, load, list
+    int32_t id = 0;                  // load
+    int row = -1;                    // set, deleteRow
+    std::vector<FieldValue> values;  // set
+    std::vector<Value> answers;
+    std::string tool;       // menu, listMenu
+    int32_t classType = 0;  // selectSources
+    std::vector<SourceEntry> entries;
+    std::vector<int32_t> ids;  // list
+    Expect expect;
+};
+
+struct ScenarioLogin {
+    std::optional<Value> user;  // an identifier or a user name
+    std::optional<int> industryType, appType;
+    std::optional<bool> initClosed;
+};
+
+struct Scenario {
+    std::string file;
+    std::string name;
+    std::string description;
+    std::string today;  // the date new bills take ("" = the system date)
+    std::vector<std::pair<std::string, int>> databaseSql;  // extra seed batches (text, line)
+    ScenarioLogin login;
+    std::vector<std::tuple<int, int, int>> denied;  // object type, object, access
+    std::vector<std::tuple<std::string, std::string, std::string>> options;  // category, key, value
+    std::vector<std::tuple<std::string, std::string, std::string>> profile;  // section, key, value
+    std::vector<Step> steps;
+};
+
+// Reads a scenario file; ScenarioError with file and line for anything wrong.
+Scenario LoadScenario(const std::string& path);
+Scenario ParseScenario(const std::string& text, const std::string& name);
+
+const char* StepKindName(Step::Kind k);
+
+}  // namespace qor::host::form

@@ -1,0 +1,769 @@
+#include "host/form/scenario_runner.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "frame/data_access.h"
+#include "host/database.h"
+#include "host/demo_db.h"
+#include "host/form/bill_list.h"
+#include "host/form/database_adapter.h"
+#include "host/form/plugin_library.h"
+#include "host/reference_host.h"
+#include "host/sql_trace.h"
+
+namespace qor::host::form {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Show(const Value& v) {
+    if (v.IsNumber()) return NumberToText(v.ToNumber());
+    return v.ToString();
+}
+
+// Raised for a step that cannot run at all (no bill open, bad seed SQL): the scenario is invalid.
+struct InvalidStep : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class Runner {
+public:
+    Runner(const Scenario& sc, const RunOptions& opt) : sc_(sc), opt_(opt) {}
+
+    RunRecord Run() {
+        run_.file = sc_.file;
+        run_.name = sc_.name;
+        run_.description = sc_.description;
+        try {
+            Prepare();
+        } catch (const InvalidStep& e) {
+            run_.invalid = e.what();
+            Finish();
+            return run_;
+        } catch (const std::exception& e) {
+            run_.invalid = sc_.file + ": " + e.what();
+            Finish();
+            return run_;
+        }
+        int index = 0;
+        for (const auto& step : sc_.steps) {
+            StepRecord rec;
+            rec.index = ++index;
+            rec.line = step.line;
+            rec.label = step.label;
+            rec.isExpect = step.kind == Step::Kind::Expect;
+            current_ = &rec;
+            auto before = Values();
+            try {
+                Perform(step, rec);
+            } catch (const InvalidStep& e) {
+                run_.invalid = sc_.file + ":" + std::to_string(step.line) + ": " + e.what();
+                current_ = nullptr;
+                run_.steps.push_back(std::move(rec));
+                break;
+            } catch (const std::exception& e) {
+                rec.note = std::string("host error: ") + e.what();
+            }
+            current_ = nullptr;
+            if (!rec.isExpect) Diff(before, Values(), rec);
+            if (form_)
+                for (auto& n : form_->TakeNotes()) rec.hostNotes.push_back(n);
+            CollectSql(rec);
+            if (!rec.failures.empty()) run_.failures += static_cast<int>(rec.failures.size());
+            run_.steps.push_back(std::move(rec));
+        }
+        Finish();
+        return run_;
+    }
+
+private:
+    const Scenario& sc_;
+    RunOptions opt_;
+    RunRecord run_;
+    StepRecord* current_ = nullptr;
+    std::string dbPath_;
+    bool tempDb_ = false;
+    std::unique_ptr<ReferenceHost> host_;
+    std::unique_ptr<Database> db_;
+    std::unique_ptr<DatabaseAdapter> adapter_;
+    std::unique_ptr<PlugInLibrary> lib_;
+    std::shared_ptr<HostBillForm> form_;
+    PlugInLibrary::Object formPlugIn_{nullptr, {}};
+    std::shared_ptr<HostBillList> list_;
+    PlugInLibrary::Object listPlugIn_{nullptr, {}};
+    ActionResult last_;
+    bool lastSet_ = false;
+    std::vector<BoxLine> boxesSinceExpect_;
+    int32_t userID_ = 16394;
+
+    // ---- Set-up ----
+    void Prepare() {
+        if (opt_.databasePath.empty()) {
+            static int n = 0;
+            dbPath_ = (fs::temp_directory_path() /
+                       ("xsbill_" + std::to_string(::getpid()) + "_" + std::to_string(++n) + ".db"))
+                          .string();
+            tempDb_ = !opt_.keepDatabase;
+            CreateDemoDatabase(dbPath_);
+        } else {
+            dbPath_ = opt_.databasePath;
+            if (!fs::exists(dbPath_)) CreateDemoDatabase(dbPath_);
+        }
+        run_.database = dbPath_;
+        db_ = std::make_unique<Database>(dbPath_);
+        adapter_ = std::make_unique<DatabaseAdapter>(*db_);
+        for (const auto& [sql, line] : sc_.databaseSql) {
+            try {
+                db_->ExecScript(sql);
+            } catch (const std::exception& e) {
+                throw InvalidStep(sc_.file + ":" + std::to_string(line) +
+                                  ": the database SQL failed: " + e.what());
+            }
+        }
+        HostLogin login;
+        if (sc_.login.user) {
+            const Value& u = *sc_.login.user;
+            auto r = u.IsNumber() ? db_->Run("Select FUserID, FName From t_User Where FUserID=" +
+                                             std::to_string(static_cast<long long>(u.ToNumber())))
+                                  : db_->Run("Select FUserID, FName From t_User Where FName=" +
+                                             SqlValue(u.ToString()));
+            if (r.rows.empty()) throw InvalidStep(sc_.file + ": login: no user " + u.ToString());
+            login.userId = static_cast<int>(r.rows[0][0].ToNumber());
+            login.userName = r.rows[0][1].ToString();
+        }
+        userID_ = login.userId;
+        host_ = std::make_unique<ReferenceHost>(dbPath_, login);
+        if (sc_.login.industryType) host_->SetIndustryType(*sc_.login.industryType);
+        if (sc_.login.appType) host_->SetAppType(*sc_.login.appType);
+        if (sc_.login.initClosed) host_->SetInitClosed(*sc_.login.initClosed);
+        for (const auto& [t, o, a] : sc_.denied) host_->DenyRight(t, o, a);
+        for (const auto& [c, k, v] : sc_.options) host_->SetOption(c, k, v);
+        for (const auto& [s, k, v] : sc_.profile) host_->SetUserProfile(s, k, v);
+        host_->Platform().SetBoxListener([this](const BoxRecord& b) {
+            BoxLine line{b.isInput, b.prompt, b.caption, b.buttons, Show(b.answer), b.defaulted};
+            boxesSinceExpect_.push_back(line);
+            if (current_) current_->boxes.push_back(line);
+        });
+        host_->Attach();
+        lib_ = std::make_unique<PlugInLibrary>(opt_.pluginPath);
+        lib_->AttachPlatform(host_->PlatformPtr());
+        SqlTrace::Global().Enable(true);
+        SqlTrace::Global().Clear();
+    }
+
+    void Finish() {
+        if (form_) {
+            run_.billKind = form_->Template().kind;
+            for (const auto& [k, v] : form_->HeaderValues()) {
+                if (v.IsBlank() || (v.IsNumber() && v.ToNumber() == 0)) continue;
+                std::string text = Show(v);
+                auto cell = form_->GetDataFldbyKey(k, -1);
+                const FieldTemplate* f = form_->Template().Field(k, 1);
+                if (cell && f && f->source && !cell->Get("FDSP").ToString().empty())
+                    text += " (" + cell->Get("FDSP").ToString() + ")";
+                run_.header.emplace_back(k, text);
+            }
+            int r = 0;
+            for (const auto& row : form_->RowValues()) {
+                ++r;
+                std::vector<std::pair<std::string, std::string>> out;
+                for (const auto* f : form_->Template().PageFields(2)) {
+                    const Value& v = row.at(f->key);
+                    if (v.IsBlank() || (v.IsNumber() && v.ToNumber() == 0)) continue;
+                    std::string text = Show(v);
+                    auto cell = form_->GetDataFldbyKey(f->key, r);
+                    if (cell && f->source && !cell->Get("FDSP").ToString().empty())
+                        text += " (" + cell->Get("FDSP").ToString() + ")";
+                    out.emplace_back(f->key, text);
+                }
+                if (!out.empty()) run_.rows.push_back(out);
+            }
+        }
+        listPlugIn_.reset();
+        formPlugIn_.reset();
+        list_.reset();
+        form_.reset();
+        adapter_.reset();
+        db_.reset();
+        host_.reset();
+        if (tempDb_) {
+            std::error_code ec;
+            fs::remove(dbPath_, ec);
+            run_.database = "(fresh demo database)";
+        }
+    }
+
+    // ---- Recording ----
+    using Snapshot = std::map<std::string, std::string>;
+    Snapshot Values() const {
+        Snapshot s;
+        if (!form_) return s;
+        for (const auto& [k, v] : form_->HeaderValues()) s[k] = Show(v);
+        int r = 0;
+        for (const auto& row : form_->RowValues()) {
+            ++r;
+            for (const auto& [k, v] : row) s[k + "@" + std::to_string(r)] = Show(v);
+        }
+        return s;
+    }
+
+    static void Diff(const Snapshot& before, const Snapshot& after, StepRecord& rec) {
+        for (const auto& [k, v] : after) {
+            auto it = before.find(k);
+            std::string old = it == before.end() ? "" : it->second;
+            if (old != v && !(old.empty() && v == "0")) rec.changes.push_back({k, old, v});
+        }
+        for (const auto& [k, v] : before)
+            if (!after.count(k) && !v.empty() && v != "0")
+                rec.changes.push_back({k, v, "(row gone)"});
+    }
+
+    void CollectSql(StepRecord& rec) {
+        for (const auto& e : SqlTrace::Global().Entries())
+            rec.sql.push_back(
+                {e.sql, e.duration.count() / 1000.0, e.rows, e.rowsAffected, e.failed, e.error});
+        SqlTrace::Global().Clear();
+    }
+
+    void Observe(const EventRecord& e) {
+        if (current_) current_->events.push_back(e);
+    }
+
+    void Record(StepRecord& rec, const ActionResult& r) {
+        rec.done = r.done;
+        rec.cancelled = r.cancelled;
+        rec.cancelledBy = r.cancelledBy;
+        if (!r.note.empty()) rec.note = r.note;
+        last_ = r;
+        lastSet_ = true;
+    }
+
+    // ---- Forms ----
+    HostBillForm& Form(const Step& s) {
+        if (!form_)
+            throw InvalidStep(std::string(StepKindName(s.kind)) +
+                              ": no bill is open (new or load one first)");
+        return *form_;
+    }
+
+    void OpenForm(const std::string& kind) {
+        if (form_ && form_->Template().kind == kind) return;
+        formPlugIn_.reset();
+        form_.reset();
+        const BillTemplate* t = FindTemplate(kind);
+        form_ = HostBillForm::Create(*t, adapter_.get());
+        form_->SetUserID(userID_);
+        if (!sc_.today.empty()) form_->SetToday(sc_.today);
+        form_->SetObserver([this](const EventRecord& e) { Observe(e); });
+        formPlugIn_ = lib_->Create(t->progId);
+        if (!formPlugIn_) throw InvalidStep("the plug-in library has no class " + t->progId);
+        formPlugIn_->Show(form_);
+    }
+
+    void Perform(const Step& s, StepRecord& rec) {
+        switch (s.kind) {
+            case Step::Kind::New:
+                OpenForm(s.billKind);
+                Record(rec, form_->NewBill());
+                break;
+            case Step::Kind::Load:
+                OpenForm(s.billKind);
+                Record(rec, form_->LoadBill(s.id));
+                break;
+            case Step::Kind::Copy:
+                Record(rec, Form(s).CopyBill());
+                break;
+            case Step::Kind::Set: {
+                HostBillForm& f = Form(s);
+                ActionResult overall = ActionResult::Done();
+                for (const auto& v : s.values) {
+                    ActionResult r = f.UserEdit(v.key, s.row, v.value, v.extras);
+                    if (!r.done) {
+                        std::string cell = v.key + (s.row > 0 ? "@" + std::to_string(s.row) : "");
+                        if (r.cancelled)
+                            rec.hostNotes.push_back(cell + ": the edit was cancelled by " +
+                                                    r.cancelledBy);
+                        else
+                            rec.hostNotes.push_back(cell + ": not changed: " + r.note);
+                        if (overall.done) overall = r;
+                    }
+                }
+                Record(rec, overall);
+                break;
+            }
+            case Step::Kind::Answers:
+                for (const auto& a : s.answers) host_->Platform().QueueAnswer(a);
+                rec.done = true;
+                break;
+            case Step::Kind::Menu:
+                Record(rec, Form(s).ClickTool(s.tool));
+                break;
+            case Step::Kind::Save:
+                Record(rec, Form(s).Save());
+                break;
+            case Step::Kind::Check:
+                Record(rec, Form(s).Check());
+                break;
+            case Step::Kind::Uncheck:
+                Record(rec, Form(s).Uncheck());
+                break;
+            case Step::Kind::Delete:
+                Record(rec, Form(s).DeleteBill());
+                break;
+            case Step::Kind::AddRow:
+                Record(rec, Form(s).AddRow());
+                break;
+            case Step::Kind::DeleteRow:
+                Record(rec, Form(s).DeleteRow(s.row));
+                break;
+            case Step::Kind::SelectSources:
+                Record(rec, Form(s).SelectSources(s.classType, s.entries));
+                break;
+            case Step::Kind::List: {
+                listPlugIn_.reset();
+                const BillTemplate* t = FindTemplate(s.billKind);
+                list_ = HostBillList::Create(*t, adapter_.get());
+                list_->SetUserID(userID_);
+                list_->SetObserver([this](const EventRecord& e) { Observe(e); });
+                listPlugIn_ = lib_->Create(t->progId);
+                if (!listPlugIn_)
+                    throw InvalidStep("the plug-in library has no class " + t->progId);
+                listPlugIn_->Show(list_);
+                list_->Open();
+                Record(rec, list_->Select(s.ids));
+                break;
+            }
+            case Step::Kind::ListMenu:
+            case Step::Kind::ListCheck:
+            case Step::Kind::ListUncheck: {
+                if (!list_)
+                    throw InvalidStep(std::string(StepKindName(s.kind)) +
+                                      ": no list is open (use list first)");
+                ActionResult r = s.kind == Step::Kind::ListCheck     ? list_->Check()
+                                 : s.kind == Step::Kind::ListUncheck ? list_->Uncheck()
+                                                                     : list_->ClickTool(s.tool);
+                Record(rec, r);
+                if (r.done && list_->MergedCopy()) {
+                    OpenForm(list_->Template().kind);
+                    ActionResult opened = form_->OpenCopy(list_->MergedCopy());
+                    if (!opened.done)
+                        rec.hostNotes.push_back("the merged copy was not opened: " + opened.note);
+                    else
+                        rec.hostNotes.push_back("the merged copy is open as a new bill");
+                }
+                break;
+            }
+            case Step::Kind::Expect:
+                Check(s, rec);
+                rec.done = rec.failures.empty();
+                boxesSinceExpect_.clear();
+                break;
+        }
+    }
+
+    // ---- Expectations ----
+    bool Matches(const FieldTemplate* f, const CollectionPtr& cell, const Value& actual,
+                 const Value& expected, double tol) const {
+        if (expected.IsNumber() && (actual.IsNumber() || actual.IsBlank()))
+            return std::fabs(actual.ToNumber() - expected.ToNumber()) <= tol;
+        std::string e = Trim(expected.ToString());
+        std::string a = Trim(Show(actual));
+        if (e == a) return true;
+        if (f && f->type == FieldType::Date) {
+            auto de = ParseDate(e), da = ParseDate(a);
+            if (de && da) return *de == *da;
+        }
+        if (f && f->source && cell)
+            return e == Trim(cell->Get("FFND").ToString()) ||
+                   e == Trim(cell->Get("FDSP").ToString());
+        if (expected.IsBlank()) return a.empty() || (actual.IsNumber() && actual.ToNumber() == 0);
+        if (actual.IsNumber()) {
+            char* end = nullptr;
+            double d = std::strtod(e.c_str(), &end);
+            if (!e.empty() && *end == '\0') return std::fabs(actual.ToNumber() - d) <= tol;
+        }
+        return false;
+    }
+
+    void CheckValues(HostBillForm& f, int row, const std::vector<FieldValue>& values, double tol,
+                     StepRecord& rec) {
+        for (const auto& v : values) {
+            const FieldTemplate* t = f.Template().Field(v.key, row > 0 ? 2 : 1);
+            std::string cell = v.key + (row > 0 ? "@" + std::to_string(row) : "");
+            if (!t) {
+                rec.failures.push_back(cell + ": the bill has no such field");
+                continue;
+            }
+            if (row > f.GridMaxDataRowNum()) {
+                rec.failures.push_back(cell + ": the bill has only " +
+                                       std::to_string(f.GridMaxDataRowNum()) + " rows");
+                continue;
+            }
+            Value actual = f.GetFieldValue(v.key, row);
+            auto data = f.GetDataFldbyKey(v.key, row);
+            if (!Matches(t, data, actual, v.value, tol)) {
+                std::string shown = Show(actual);
+                if (t->source && data && !data->Get("FDSP").ToString().empty())
+                    shown += " (" + data->Get("FDSP").ToString() + ")";
+                rec.failures.push_back(cell + " is " + shown + ", expected " + Show(v.value));
+            }
+        }
+    }
+
+    static std::string Flag(bool b) { return b ? "true" : "false"; }
+
+    void CheckTools(form::MenuBar& bar, const std::map<std::string, ToolExpect>& tools,
+                    const std::string& where, StepRecord& rec) {
+        for (const auto& [key, t] : tools) {
+            auto tool = bar.Tool(key);
+            if (!tool) {
+                rec.failures.push_back(where + " has no tool " + key);
+                continue;
+            }
+            if (t.visible && tool->Visible() != *t.visible)
+                rec.failures.push_back(key + " visible is " + Flag(tool->Visible()) +
+                                       ", expected " + Flag(*t.visible));
+            if (t.enabled && tool->Enabled() != *t.enabled)
+                rec.failures.push_back(key + " enabled is " + Flag(tool->Enabled()) +
+                                       ", expected " + Flag(*t.enabled));
+            if (t.checked && tool->Checked() != *t.checked)
+                rec.failures.push_back(key + " checked is " + Flag(tool->Checked()) +
+                                       ", expected " + Flag(*t.checked));
+            if (t.caption && tool->Caption() != *t.caption)
+                rec.failures.push_back(key + " caption is \"" + tool->Caption() +
+                                       "\", expected \"" + *t.caption + "\"");
+        }
+    }
+
+    void Check(const Step& s, StepRecord& rec) {
+        const Expect& e = s.expect;
+        bool needsForm = !e.header.empty() || !e.rows.empty() || !e.locked.empty() ||
+                         !e.unlocked.empty() || !e.hidden.empty() || !e.visible.empty() ||
+                         !e.tools.empty() || !e.status.empty() || e.rowCount || e.billStatus ||
+                         e.dataChanged;
+        if (needsForm && !form_) throw InvalidStep("expect: no bill is open");
+        if (!e.listTools.empty() && !list_) throw InvalidStep("expect: no list is open");
+        if (form_) {
+            CheckValues(*form_, -1, e.header, e.tolerance, rec);
+            for (const auto& [row, values] : e.rows)
+                CheckValues(*form_, row, values, e.tolerance, rec);
+            auto lockState = [&](const std::vector<CellRef>& cells, bool want) {
+                for (const auto& c : cells) {
+                    if (!form_->Template().Field(c.key, c.row > 0 ? 2 : 1)) {
+                        rec.failures.push_back(c.Text() + ": the bill has no such field");
+                        continue;
+                    }
+                    bool locked = form_->IsCellLocked(c.key, c.row);
+                    if (locked != want)
+                        rec.failures.push_back(c.Text() + " is " +
+                                               (locked ? "locked" : "not locked") + ", expected " +
+                                               (want ? "locked" : "unlocked"));
+                }
+            };
+            lockState(e.locked, true);
+            lockState(e.unlocked, false);
+            auto visibility = [&](const std::vector<CellRef>& cells, bool want) {
+                for (const auto& c : cells) {
+                    const FieldTemplate* t = form_->Template().Field(c.key, c.row > 0 ? 2 : 0);
+                    if (!t) {
+                        rec.failures.push_back(c.Text() + ": the bill has no such field");
+                        continue;
+                    }
+                    bool visible = form_->IsFieldVisible(c.key, t->page);
+                    if (visible != want)
+                        rec.failures.push_back(c.Text() + " is " +
+                                               (visible ? "visible" : "hidden") + ", expected " +
+                                               (want ? "visible" : "hidden"));
+                }
+            };
+            visibility(e.hidden, false);
+            visibility(e.visible, true);
+            CheckTools(form_->Menus(), e.tools, "the form", rec);
+            for (const auto& [panel, text] : e.status)
+                if (form_->StatusText(panel) != text)
+                    rec.failures.push_back("status panel " + std::to_string(panel) + " shows \"" +
+                                           form_->StatusText(panel) + "\", expected \"" + text +
+                                           "\"");
+            if (e.rowCount && form_->FilledRows() != *e.rowCount)
+                rec.failures.push_back("the bill has " + std::to_string(form_->FilledRows()) +
+                                       " filled rows, expected " + std::to_string(*e.rowCount));
+            if (e.billStatus && form_->BillStatus() != *e.billStatus)
+                rec.failures.push_back(std::string("the form is in state ") +
+                                       BillStatusName(form_->BillStatus()) + ", expected " +
+                                       BillStatusName(*e.billStatus));
+            if (e.dataChanged && form_->IsDataChanged() != *e.dataChanged)
+                rec.failures.push_back(
+                    std::string("the bill ") + (form_->IsDataChanged() ? "has" : "has no") +
+                    " unsaved changes, expected " + (*e.dataChanged ? "some" : "none"));
+        }
+        if (list_) CheckTools(list_->Menus(), e.listTools, "the list", rec);
+        if (e.cancelled || e.done) {
+            if (!lastSet_) throw InvalidStep("expect: no host action happened before");
+            if (e.cancelled && last_.cancelled != *e.cancelled)
+                rec.failures.push_back(
+                    last_.cancelled
+                        ? "the action was cancelled by " + last_.cancelledBy +
+                              ", expected it to go through"
+                        : "the action was not cancelled" +
+                              (last_.note.empty() ? std::string() : " (" + last_.note + ")") +
+                              ", expected a cancel");
+            if (e.done && last_.done != *e.done)
+                rec.failures.push_back(std::string("the action was ") +
+                                       (last_.done ? "done" : "not done") +
+                                       (last_.note.empty() ? "" : " (" + last_.note + ")") +
+                                       ", expected " + (*e.done ? "done" : "not done"));
+        }
+        if (e.messages) {
+            if (e.messages->empty() && !boxesSinceExpect_.empty())
+                rec.failures.push_back("expected no message, but \"" + boxesSinceExpect_[0].prompt +
+                                       "\" was shown");
+            size_t from = 0;
+            for (const auto& m : *e.messages) {
+                bool found = false;
+                for (size_t i = from; i < boxesSinceExpect_.size(); ++i)
+                    if (boxesSinceExpect_[i].prompt.find(m) != std::string::npos) {
+                        found = true;
+                        from = i + 1;
+                        break;
+                    }
+                if (!found) {
+                    std::string shown;
+                    for (const auto& b : boxesSinceExpect_)
+                        shown += (shown.empty() ? "" : " | ") + b.prompt;
+                    rec.failures.push_back("the message \"" + m + "\" was not shown" +
+                                           (shown.empty() ? std::string(" (no message was shown)")
+                                                          : " (shown: " + shown + ")"));
+                }
+            }
+        }
+        for (const auto& q : e.queries) {
+            SqlResult r;
+            try {
+                r = db_->Run(q.sql);
+            } catch (const std::exception& ex) {
+                rec.failures.push_back("the query failed: " + std::string(ex.what()));
+                continue;
+            }
+            if (q.count && static_cast<long>(r.rows.size()) != *q.count)
+                rec.failures.push_back("the query gave " + std::to_string(r.rows.size()) +
+                                       " rows, expected " + std::to_string(*q.count) + ": " +
+                                       q.sql);
+            if (q.rows) {
+                auto rowText = [](const std::vector<Value>& row) {
+                    std::string t = "[";
+                    for (size_t i = 0; i < row.size(); ++i) t += (i ? ", " : "") + Show(row[i]);
+                    return t + "]";
+                };
+                bool same = r.rows.size() == q.rows->size();
+                for (size_t i = 0; same && i < r.rows.size(); ++i) {
+                    const auto& want = (*q.rows)[i];
+                    if (want.size() != r.rows[i].size()) {
+                        same = false;
+                        break;
+                    }
+                    for (size_t c = 0; c < want.size(); ++c)
+                        if (!Matches(nullptr, nullptr, r.rows[i][c], want[c], e.tolerance))
+                            same = false;
+                }
+                if (!same) {
+                    std::string got;
+                    for (const auto& row : r.rows) got += (got.empty() ? "" : ", ") + rowText(row);
+                    std::string want;
+                    for (const auto& row : *q.rows)
+                        want += (want.empty() ? "" : ", ") + rowText(row);
+                    rec.failures.push_back("the query gave " + (got.empty() ? "no rows" : got) +
+                                           ", expected " + (want.empty() ? "no rows" : want) +
+                                           ": " + q.sql);
+                }
+            }
+        }
+    }
+};
+
+std::string ButtonsText(int b) {
+    std::string s = std::to_string(b);
+    return s;
+}
+
+}  // namespace
+
+RunRecord RunScenario(const Scenario& scenario, const RunOptions& options) {
+    Runner r(scenario, options);
+    return r.Run();
+}
+
+RunRecord RunScenarioFile(const std::string& path, const RunOptions& options) {
+    try {
+        Scenario sc = LoadScenario(path);
+        return RunScenario(sc, options);
+    } catch (const ScenarioError& e) {
+        RunRecord run;
+        run.file = path;
+        run.invalid = e.what();
+        return run;
+    } catch (const TemplateError& e) {
+        RunRecord run;
+        run.file = path;
+        run.invalid = e.what();
+        return run;
+    }
+}
+
+std::string RenderText(const RunRecord& run, bool traceSql) {
+    std::ostringstream o;
+    o << "== " << run.file << (run.name.empty() ? "" : ": " + run.name) << " ==\n";
+    if (!run.description.empty()) o << "   " << run.description << "\n";
+    for (const auto& s : run.steps) {
+        o << "[" << s.index << "] " << s.label << "  (line " << s.line << ")\n";
+        for (const auto& b : s.boxes) {
+            if (b.input)
+                o << "    input box \"" << b.prompt << "\" [" << b.caption << "] -> \"" << b.answer
+                  << "\"";
+            else
+                o << "    message \"" << b.prompt << "\" [" << b.caption << ", buttons "
+                  << ButtonsText(b.buttons) << "] -> " << b.answer;
+            o << (b.defaulted ? " (no answer queued: default taken)" : "") << "\n";
+        }
+        for (const auto& e : s.events) {
+            if (e.cancelled) o << "    " << e.name << "(" << e.args << ") set Cancel\n";
+            if (!e.error.empty()) o << "    " << e.name << ": handler error: " << e.error << "\n";
+        }
+        if (!s.isExpect) {
+            if (s.cancelled)
+                o << "    cancelled by " << s.cancelledBy << "\n";
+            else if (!s.done && !s.note.empty())
+                o << "    not done: " << s.note << "\n";
+        }
+        for (const auto& n : s.hostNotes) o << "    note: " << n << "\n";
+        if (!s.changes.empty()) {
+            o << "    changed:";
+            size_t n = 0;
+            for (const auto& c : s.changes) {
+                if (n++ == 12) {
+                    o << " ... (" << s.changes.size() - 12 << " more)";
+                    break;
+                }
+                o << " " << c.cell << " " << (c.before.empty() ? "\"\"" : c.before) << "->"
+                  << (c.after.empty() ? "\"\"" : c.after) << ";";
+            }
+            o << "\n";
+        }
+        if (s.isExpect) {
+            if (s.failures.empty())
+                o << "    ok\n";
+            else
+                for (const auto& f : s.failures) o << "    FAILED: " << f << "\n";
+        }
+        if (traceSql)
+            for (const auto& q : s.sql)
+                o << "    sql " << q.ms << " ms, "
+                  << (q.failed
+                          ? "failed: " + q.error
+                          : std::to_string(q.rows) + " rows" +
+                                (q.changed ? ", " + std::to_string(q.changed) + " changed" : ""))
+                  << ": " << q.sql << "\n";
+    }
+    if (!run.billKind.empty()) {
+        o << "-- the " << run.billKind << " bill at the end --\n   header:";
+        for (const auto& [k, v] : run.header) o << " " << k << "=" << v << ";";
+        o << "\n";
+        for (size_t i = 0; i < run.rows.size(); ++i) {
+            o << "   row " << i + 1 << ":";
+            for (const auto& [k, v] : run.rows[i]) o << " " << k << "=" << v << ";";
+            o << "\n";
+        }
+    }
+    if (!run.invalid.empty())
+        o << "INVALID SCENARIO: " << run.invalid << "\n";
+    else
+        o << (run.failures
+                  ? "FAILED: " + std::to_string(run.failures) + " expectation(s) did not hold"
+                  : std::string("passed"))
+          << "\n";
+    return o.str();
+}
+
+std::string RenderJson(const std::vector<RunRecord>& runs, bool traceSql) {
+    nlohmann::json all = nlohmann::json::array();
+    for (const auto& run : runs) {
+        nlohmann::json r;
+        r["file"] = run.file;
+        r["name"] = run.name;
+        r["description"] = run.description;
+        r["status"] = !run.invalid.empty() ? "invalid" : run.failures ? "failed" : "passed";
+        if (!run.invalid.empty()) r["invalid"] = run.invalid;
+        r["failures"] = run.failures;
+        nlohmann::json steps = nlohmann::json::array();
+        for (const auto& s : run.steps) {
+            nlohmann::json j;
+            j["index"] = s.index;
+            j["line"] = s.line;
+            j["step"] = s.label;
+            j["done"] = s.done;
+            j["cancelled"] = s.cancelled;
+            if (s.cancelled) j["cancelledBy"] = s.cancelledBy;
+            if (!s.note.empty()) j["note"] = s.note;
+            nlohmann::json boxes = nlohmann::json::array();
+            for (const auto& b : s.boxes)
+                boxes.push_back({{"input", b.input},
+                                 {"prompt", b.prompt},
+                                 {"caption", b.caption},
+                                 {"buttons", b.buttons},
+                                 {"answer", b.answer},
+                                 {"defaulted", b.defaulted}});
+            j["messages"] = boxes;
+            nlohmann::json events = nlohmann::json::array();
+            for (const auto& e : s.events) {
+                nlohmann::json ev{{"event", e.name}, {"args", e.args}, {"depth", e.depth}};
+                if (e.cancellable) ev["cancelled"] = e.cancelled;
+                if (!e.error.empty()) ev["error"] = e.error;
+                events.push_back(ev);
+            }
+            j["events"] = events;
+            nlohmann::json changes = nlohmann::json::array();
+            for (const auto& c : s.changes)
+                changes.push_back({{"field", c.cell}, {"before", c.before}, {"after", c.after}});
+            j["changed"] = changes;
+            j["notes"] = s.hostNotes;
+            if (s.isExpect) j["failures"] = s.failures;
+            if (traceSql) {
+                nlohmann::json sql = nlohmann::json::array();
+                for (const auto& q : s.sql) {
+                    nlohmann::json x{
+                        {"sql", q.sql}, {"ms", q.ms}, {"rows", q.rows}, {"changed", q.changed}};
+                    if (q.failed) x["error"] = q.error;
+                    sql.push_back(x);
+                }
+                j["sql"] = sql;
+            }
+            steps.push_back(j);
+        }
+        r["steps"] = steps;
+        if (!run.billKind.empty()) {
+            nlohmann::json bill;
+            bill["kind"] = run.billKind;
+            nlohmann::json header = nlohmann::json::object();
+            for (const auto& [k, v] : run.header) header[k] = v;
+            bill["header"] = header;
+            nlohmann::json rows = nlohmann::json::array();
+            for (const auto& row : run.rows) {
+                nlohmann::json x = nlohmann::json::object();
+                for (const auto& [k, v] : row) x[k] = v;
+                rows.push_back(x);
+            }
+            bill["rows"] = rows;
+            r["bill"] = bill;
+        }
+        all.push_back(r);
+    }
+    return all.dump(2);
+}
+
+}  // namespace qor::host::form

@@ -1,0 +1,80 @@
+// Runs scenarios on the reference host: a database (a fresh demo database unless one is given),
+// the host with its login, rights and options, the plug-in library loaded as a host loads it,
+// one bill form and one bill list at a time bound to their plug-in objects through Show. Every
+// step is recorded for the transcript: the boxes shown with the answers given, the events, the
+// host's action and whether a handler cancelled it, the fields changed and the SQL.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/form/scenario.h"
+
+namespace qor::host::form {
+
+struct FieldChange {
+    std::string cell;  // "FAmount@1"
+    std::string before, after;
+};
+
+struct BoxLine {
+    bool input = false;
+    std::string prompt, caption;
+    int buttons = 0;
+    std::string answer;
+    bool defaulted = false;
+};
+
+struct SqlLine {
+    std::string sql;
+    double ms = 0;
+    long rows = 0;
+    long changed = 0;
+    bool failed = false;
+    std::string error;
+};
+
+struct StepRecord {
+    int index = 0;
+    int line = 0;
+    std::string label;
+    bool isExpect = false;
+    bool done = false;
+    bool cancelled = false;
+    std::string cancelledBy;
+    std::string note;  // why the host did not act
+    std::vector<BoxLine> boxes;
+    std::vector<EventRecord> events;
+    std::vector<FieldChange> changes;
+    std::vector<std::string> hostNotes;
+    std::vector<SqlLine> sql;
+    std::vector<std::string> failures;  // expectations that did not hold
+};
+
+struct RunRecord {
+    std::string file, name, description, database;
+    std::vector<StepRecord> steps;
+    std::string billKind;
+    std::vector<std::pair<std::string, std::string>> header;  // non-blank header values
+    std::vector<std::vector<std::pair<std::string, std::string>>> rows;
+    int failures = 0;
+    std::string invalid;  // set when the scenario could not be run (exit status 2)
+};
+
+struct RunOptions {
+    std::string databasePath;  // "" = a fresh demo database in a temporary file
+    std::string pluginPath;    // the plug-in library to load
+    bool traceSql = false;
+    bool keepDatabase = false;
+};
+
+// Runs one scenario file (parse errors become an invalid run).
+RunRecord RunScenarioFile(const std::string& path, const RunOptions& options);
+RunRecord RunScenario(const Scenario& scenario, const RunOptions& options);
+
+std::string RenderText(const RunRecord& run, bool traceSql);
+std::string RenderJson(const std::vector<RunRecord>& runs, bool traceSql);
+
+}  // namespace qor::host::form
