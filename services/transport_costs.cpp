@@ -168,7 +168,10 @@ bool ShareTransportCosts(IBillForm& bill, int mode, bool byAbsolute) {
             std::optional<long long> cents = ToCents(amount * (shares[i].basis / basisTotal));
             if (!cents || __builtin_add_overflow(sharedCents, *cents, &sharedCents)) return false;
             shares[i].cents = *cents;
-            if (std::llabs(*cents) > std::llabs(shares[largest].cents)) largest = i;
+            // Largest share first, then largest basis (when every share rounds to 0 cents).
+            long long a = std::llabs(*cents), b = std::llabs(shares[largest].cents);
+            if (a > b || (a == b && std::fabs(shares[i].basis) > std::fabs(shares[largest].basis)))
+                largest = i;
         }
         // The remainder goes to the row with the largest share (the first of equal ones): a
         // cent or two changes that row's charge by the smallest fraction of any row, and it

@@ -210,6 +210,14 @@ TEST_F(TransportCosts, UnevenSplitsAddUpToTheCent) {
     ASSERT_TRUE(ShareTransportCosts(*bill, kShareByQty));
     EXPECT_EQ(Charges(), (std::vector<double>{0.17, 0.17, 0.17, 0.49}));
 
+    // A cent over rows that each round to nothing goes to the largest basis, not to the
+    // row without quantity.
+    Freight(0.01);
+    bill->SetFieldValue("FQty", 0, 1);
+    bill->SetFieldValue("FQty", 1, 4);
+    ASSERT_TRUE(ShareTransportCosts(*bill, kShareByQty));
+    EXPECT_EQ(Charges(), (std::vector<double>{0, 0.01, 0, 0}));
+
     // Odd quantities and amounts: always the amount, exactly.
     const double amounts[] = {0.01, 0.05, 99.99, 1234.57, 100000.01};
     const double quantities[] = {0.3, 7, 1.1, 2.35, 13, 0.001};
