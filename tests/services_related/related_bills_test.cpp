@@ -9,7 +9,11 @@
 #include <vector>
 
 #include "frame/data_access.h"
+#include "host/data_components.h"
 #include "host/demo_db.h"
+#include "host/form/bill_list.h"
+#include "host/form/bill_template.h"
+#include "host/form/database_adapter.h"
 #include "host/reference_host.h"
 #include "services/related_bills.h"
 #include "tests/support/fakes.h"
@@ -201,31 +205,35 @@ TEST_F(RelatedBills, AFailingDatabaseGivesFalse) {
     host_->Attach();
 }
 
-// The bills selected in a bill list: the list's rows carry the class type; a row without one
-// takes the list's own class type.
-class SelectionList : public FakeBillList {
-public:
-    CollectionPtr rows = Collection::Make();
-    int32_t classType = 1030001;
-    int32_t FID() const override { return classType; }
-    CollectionPtr Selection() override { return rows; }
-};
-
 TEST_F(RelatedBills, ReadsTheSelectionOfABillList) {
-    SelectionList list;
-    list.rows->Add("", Collection::Make({{"FID", 1}, {"FEntryID", 1}}));
-    list.rows->Add("", Collection::Make({{"FClassTypeID", 1030001}, {"FID", 2}}));
+    auto db = host::OpenDatabase(host_->DatabasePath());
+    host::form::DatabaseAdapter adapter(*db);
+    auto list = host::form::HostBillList::Create(*host::form::FindTemplate("order"), &adapter);
+    ASSERT_TRUE(list->Select({2, 1}).done);
     Collection result;
-    ASSERT_TRUE(FillSelectedBillInfo(list, result));
+    ASSERT_TRUE(FillSelectedBillInfo(*list, result));
     ASSERT_EQ(result.Count(), 2u);
-    EXPECT_EQ(Entry(result, 1)->Get("BillNo").ToString(), "SEORD000001");
-    EXPECT_EQ(Entry(result, 1)->Get("CustOrSupplyID").ToNumber(), 101);
-    EXPECT_EQ(Entry(result, 2)->Get("BillNo").ToString(), "SEORD000002");
+    EXPECT_EQ(Entry(result, 1)->Get("BillNo").ToString(), "SEORD000002");
+    EXPECT_EQ(Entry(result, 1)->Get("CustOrSupplyID").ToNumber(), 104);
+    EXPECT_EQ(Entry(result, 2)->Get("BillNo").ToString(), "SEORD000001");
     EXPECT_EQ(Entry(result, 2)->Get("HeadTableName").ToString(), "t_XS_Order");
 
-    SelectionList empty;
-    EXPECT_FALSE(FillSelectedBillInfo(empty, result));
+    ASSERT_TRUE(list->Select({}).done);
+    EXPECT_FALSE(FillSelectedBillInfo(*list, result));
     EXPECT_EQ(result.Count(), 0u);
+}
+
+// A list row that names no class type is a bill of the list's own class type.
+TEST_F(RelatedBills, AListRowWithoutClassTypeTakesTheLists) {
+    struct Rows : FakeBillList {
+        CollectionPtr rows = Collection::Make();
+        int32_t FID() const override { return 1030001; }
+        CollectionPtr Selection() override { return rows; }
+    } list;
+    list.rows->Add("", Collection::Make({{"FID", 1}, {"FEntryID", 1}}));
+    Collection result;
+    ASSERT_TRUE(FillSelectedBillInfo(list, result));
+    EXPECT_EQ(Entry(result, 1)->Get("BillNo").ToString(), "SEORD000001");
 }
 
 }  // namespace
