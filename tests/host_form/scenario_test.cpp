@@ -1,0 +1,161 @@
+// Scenarios: parse errors name file and line; a run reports expectations that do not hold.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/form/scenario.h"
+#include "host/form/scenario_runner.h"
+
+namespace qor::host::form {
+namespace {
+
+void ExpectError(const std::string& text, const std::string& where, const std::string& what) {
+    try {
+        ParseScenario(text, "s.yaml");
+        FAIL() << "no error for:\n" << text;
+    } catch (const ScenarioError& e) {
+        std::string m = e.what();
+        EXPECT_NE(m.find(where), std::string::npos) << m;
+        EXPECT_NE(m.find(what), std::string::npos) << m;
+    }
+}
+
+TEST(ScenarioParse, ErrorsPointAtFileAndLine) {
+    ExpectError("name: x\nsteps:\n  - new: sale\n  - sett: {FQty: 1}\n", "s.yaml:4",
+                "unknown step \"sett\"");
+    ExpectError("name: x\nsteps:\n  - new: invoice\n", "s.yaml:3", "unknown bill kind \"invoice\"");
+    ExpectError("name: x\nsteps:\n  - load: {class: sale, id: abc}\n", "s.yaml:3",
+                "must be a number");
+    ExpectError("name: x\nsteps:\n  - new: sale\n  - set: {row: 0, FQty: 1}\n", "s.yaml:4",
+                "rows are numbered from 1");
+    ExpectError("name: x\nsteps:\n  - expect: {locked: [FBatchNo@x]}\n", "s.yaml:3",
+                "the row after @");
+    ExpectError("name: x\nsteps:\n  - expect: {tools: {mnuEditCheck: {shown: true}}}\n", "s.yaml:3",
+                "unknown key \"shown\"");
+    ExpectError("name: x\nsteps:\n  - save: now\n", "s.yaml:3", "takes no argument");
+    ExpectError("name: x\nsteps: [new: sale, {set: {FQty: [1, 2]}}]\n", "s.yaml:2", "single value");
+    ExpectError("name: x\noptions: {UnderStockBeforeSave: 1}\nsteps: [save]\n", "s.yaml:2",
+                "\"A/B\"");
+    ExpectError("name: x\nsteps:\n  - new: sale\n   - save\n", "s.yaml:4", "");
+    ExpectError("steps: [save]\n", "s.yaml", "needs a name");
+    ExpectError("name: x\nsteps: []\n", "s.yaml:2", "list of steps");
+    ExpectError("name: x\nbogus: 1\nsteps: [save]\n", "s.yaml:2", "unknown key \"bogus\"");
+}
+
+TEST(ScenarioParse, ReadsEveryStepKind) {
+    Scenario s = ParseScenario(R"(
+name: all steps
+today: 2026/12/1
+database: "Insert Into t_Department (FItemID, FNumber, FName) Values (299, '99', 'Test');"
+login: {user: 16394, industryType: 1, appType: 2, initClosed: false}
+rights: {deny: [[15, 900, 32], {objectType: 40, object: 100, access: 1024}]}
+options: {IC/UnderStockBeforeSave: 1}
+userProfile: {1030002BillSet/DoNotResetPrice: "1"}
+steps:
+  - new: sale
+  - load: {class: order, id: 1}
+  - copy
+  - set: {row: 2, FShowQty: 3, FUnitID: {value: 3012, FCoefficient: 24}}
+  - answers: [yes, No, 1, "理由"]
+  - menu: mnuEditCheck
+  - save
+  - check
+  - uncheck
+  - delete
+  - addRow
+  - deleteRow: 2
+  - selectSources: {classType: 1030001, entries: [[1, 2], {id: 3}], bills: [4]}
+  - list: {class: consign, select: [7, 9]}
+  - listMenu: mnuEditCopy
+  - listCheck
+  - listUncheck
+  - expect: {header: {FCustID: 101}, rows: {1: {FQty: 2}}, cancelled: false, messages: [],
+             query: {sql: "select 1", rows: [[1]]}, status: {3: x}, tools: {mnuEditCheck: {visible: false}}}
+)",
+                               "all.yaml");
+    ASSERT_EQ(s.steps.size(), 18u);
+    EXPECT_EQ(s.today, "2026-12-01");
+    EXPECT_EQ(s.denied.size(), 2u);
+    EXPECT_EQ(std::get<0>(s.options[0]), "IC");
+    EXPECT_EQ(std::get<1>(s.profile[0]), "DoNotResetPrice");
+    EXPECT_EQ(s.steps[1].billKind, "order");
+    EXPECT_EQ(s.steps[3].row, 2);
+    EXPECT_EQ(s.steps[3].values[1].extras->Get("FCoefficient").ToNumber(), 24);
+    EXPECT_EQ(s.steps[4].answers[0].ToNumber(), 6);
+    EXPECT_EQ(s.steps[4].answers[1].ToNumber(), 7);
+    EXPECT_EQ(s.steps[4].answers[3].ToString(), "理由");
+    EXPECT_EQ(s.steps[12].entries.size(), 3u);
+    EXPECT_EQ(s.steps[13].ids, (std::vector<int32_t>{7, 9}));
+    EXPECT_EQ(s.steps[17].expect.queries.size(), 1u);
+    EXPECT_EQ(s.steps[17].line, 27);
+}
+
+RunOptions Options() {
+    RunOptions o;
+    o.pluginPath = QOR_PLUGIN_PATH;
+    return o;
+}
+
+TEST(ScenarioRun, AnExpectationThatDoesNotHoldFailsTheRunAndSaysWhy) {
+    Scenario s = ParseScenario(R"(
+name: wrong amount
+steps:
+  - new: sale
+  - set: {row: 1, FItemID: 1001, FPrice: 2, FShowQty: 3}
+  - expect: {rows: {1: {FAmount: 7}}, locked: [FBatchNo@1], tools: {mnuEditCheck: {enabled: false}}}
+  - expect: {rows: {1: {FAmount: 6.004}}, messages: []}
+)",
+                               "wrong.yaml");
+    RunRecord run = RunScenario(s, Options());
+    ASSERT_TRUE(run.invalid.empty()) << run.invalid;
+    EXPECT_EQ(run.failures, 2);
+    ASSERT_EQ(run.steps.size(), 4u);
+    ASSERT_EQ(run.steps[2].failures.size(), 2u);
+    EXPECT_EQ(run.steps[2].failures[0], "FAmount@1 is 6, expected 7");
+    EXPECT_NE(run.steps[2].failures[1].find("mnuEditCheck enabled is true"), std::string::npos);
+    EXPECT_TRUE(run.steps[3].failures.empty());
+    std::string text = RenderText(run, false);
+    EXPECT_NE(text.find("FAILED: FAmount@1 is 6, expected 7"), std::string::npos) << text;
+    EXPECT_NE(RenderJson({run}, false).find("\"status\": \"failed\""), std::string::npos);
+}
+
+TEST(ScenarioRun, SaveLoadAndQueryThroughAScenario) {
+    Scenario s = ParseScenario(R"Y(
+name: order saved and listed
+today: 2026-12-10
+steps:
+  - new: order
+  - set: {FCustID: 102}
+  - set: {row: 1, FItemID: 1017, FPrice: 25, FShowQty: 4}
+  - save
+  - expect: {done: true, cancelled: false, billStatus: 0, dataChanged: false,
+             query: {sql: "Select FShowQty, FAmount From t_XS_OrderEntry Where FID=(Select Max(FID) From t_XS_Order)", rows: [[4, 100]]}}
+  - list: {class: order, select: [7]}
+  - listCheck
+  - expect: {query: {sql: "Select FStatus From t_XS_Order Where FID=7", rows: [[1]]}}
+  - load: {class: order, id: 7}
+  - expect: {header: {FCustID: 上海百联便利连锁有限公司, FStatus: 1}, rows: {1: {FAmount: 100}}, rowCount: 1}
+  - set: {FCustID: nobody}
+  - expect: {done: false}
+)Y",
+                               "order.yaml");
+    RunRecord run = RunScenario(s, Options());
+    ASSERT_TRUE(run.invalid.empty()) << run.invalid;
+    EXPECT_EQ(run.failures, 0) << RenderText(run, false);
+}
+
+TEST(ScenarioRun, AStepWithoutABillMakesTheScenarioInvalid) {
+    Scenario s = ParseScenario("name: x\nsteps:\n  - save\n", "nobill.yaml");
+    RunRecord run = RunScenario(s, Options());
+    EXPECT_NE(run.invalid.find("nobill.yaml:3"), std::string::npos) << run.invalid;
+    EXPECT_NE(run.invalid.find("no bill is open"), std::string::npos) << run.invalid;
+    Scenario bad = ParseScenario(
+        "name: x\ndatabase: \"Insert Into nowhere Values (1)\"\nsteps: [{new: sale}]\n",
+        "seed.yaml");
+    RunRecord seeded = RunScenario(bad, Options());
+    EXPECT_NE(seeded.invalid.find("seed.yaml:2"), std::string::npos) << seeded.invalid;
+}
+
+}  // namespace
+}  // namespace qor::host::form
