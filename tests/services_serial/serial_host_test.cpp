@@ -1,0 +1,66 @@
+// Serial numbers on the reference host: the demo account's sales bill 5 (XOUT000002) loaded in
+// the host's sales bill form, the host's serial-number and stock services and its options.
+#include <gtest/gtest.h>
+
+#include "services/serial_numbers.h"
+#include "tests/support/demo_form.h"
+
+namespace qor::test {
+namespace {
+
+class SerialOnHost : public ::testing::Test {
+protected:
+    DemoHost demo{"svc_serial"};
+    std::shared_ptr<host::form::HostBillForm> bill = demo.NewBill("sale");
+    void SetUp() override {
+        auto load = bill->LoadBill(5);
+        ASSERT_TRUE(load.done) << load.note;
+        ASSERT_EQ(bill->GetFieldValue("FItemID", 1).ToNumber(), 1009);
+    }
+};
+
+TEST_F(SerialOnHost, ASerialTakenByALaterBillBlocksTheRow) {
+    auto states = GetBillSerialNumState(*bill, 1);
+    ASSERT_EQ(states.size(), 2u);
+    for (const auto& s : states) EXPECT_FALSE(s.beingUsed) << s.serialNo;
+    EXPECT_TRUE(CheckSerialNumQty(*bill, 1));
+    EXPECT_TRUE(CheckSerialNumQty(*bill, -1));
+
+    // A later sales return takes MD2026110002 back.
+    demo.Db().Execute(
+        "Insert Into t_SerialNumList (FID, FItemID, FSerialNo, FBillID, FBillIndexID, "
+        "FClassTypeID, FStockID, FStatus) Values (500, 1009, 'MD2026110002', 9300, 1, 1030002, "
+        "501, 1)");
+    states = GetBillSerialNumState(*bill, 1);
+    ASSERT_EQ(states.size(), 2u);
+    for (const auto& s : states) EXPECT_EQ(s.beingUsed, s.serialNo == "MD2026110002");
+    EXPECT_FALSE(CheckSerialNumQty(*bill, 1));
+    EXPECT_FALSE(CheckSerialNumQty(*bill, -1));
+    EXPECT_FALSE(demo.Host().Services().CallsTo("QORMSerialNumMgr.clsInfo").empty());
+}
+
+TEST_F(SerialOnHost, CountCheckRunsOnlyWithTheOption) {
+    bill->SetFieldValue("FQty", 3, 1);  // two serial numbers recorded for the row
+    demo.Host().SetOption("IC", "CKSerialNum", "0");
+    EXPECT_TRUE(CheckBillSerialNumCount(*bill));
+    EXPECT_TRUE(demo.Host().Services().CallsTo("QOR_CC_PlugIns.clsStockInfo").empty());
+
+    demo.Host().SetOption("IC", "CKSerialNum", "1");
+    std::string message;
+    EXPECT_FALSE(CheckBillSerialNumCount(*bill, &message));
+    EXPECT_FALSE(message.empty());
+    EXPECT_EQ(demo.Host().Services().CallsTo("QOR_CC_PlugIns.clsStockInfo").size(), 1u);
+    bill->SetFieldValue("FQty", 2, 1);
+    EXPECT_TRUE(CheckBillSerialNumCount(*bill, &message)) << message;
+}
+
+TEST_F(SerialOnHost, SerialCellsOfTheSalesBillAreLocked) {
+    LockSerialNoFields(*bill);
+    for (int r = 1; r <= bill->GridMaxDataRowNum(); ++r) {
+        EXPECT_TRUE(bill->IsCellLocked("FSerialNo", r)) << r;
+    }
+    EXPECT_FALSE(bill->IsDataChanged());
+}
+
+}  // namespace
+}  // namespace qor::test
