@@ -1,0 +1,238 @@
+// Cell services, filled rows, modified flags, base-data texts, the operator's department and the
+// price rights on the reference host's bill forms and the demo database.
+#include <gtest/gtest.h>
+
+#include "host/form/bill_template.h"
+#include "services/system_options.h"
+#include "tests/support/demo_form.h"
+
+namespace qor::test {
+namespace {
+
+using Form = std::shared_ptr<host::form::HostBillForm>;
+
+class FormServices : public ::testing::Test {
+protected:
+    DemoHost demo{"options"};
+    Form sale = demo.NewBill("sale", 3);
+    IBillForm& b = *sale;
+};
+
+TEST_F(FormServices, LookupDataReadsTheCellItems) {
+    b.SetFieldValue("FCustID", 101);
+    EXPECT_EQ(GetLookupData(b, "FCustID", -1, "FFLD", "0").ToNumber(), 101);
+    EXPECT_EQ(GetLookupData(b, "FCustID", -1, "FFND").ToString(), "01.001");
+    EXPECT_EQ(GetLookupData(b, "FCustID", -1, "FDSP").ToString(), "杭州联华华商集团有限公司");
+    EXPECT_EQ(GetLookupData(b, "FCustID", -1, "FNoSuchItem", "x").ToString(), "x");
+    EXPECT_EQ(GetLookupData(b, "FNoSuchField", -1, "FFLD", "0").ToString(), "0");
+    EXPECT_EQ(GetLookupData(b, "FItemID", 9, "FFLD", "0").ToString(), "0") << "no such row";
+}
+
+TEST_F(FormServices, CellsLockOpenAndActThroughTheGridController) {
+    EXPECT_TRUE(LockEntryCell(b, "FBatchNo", true, false, 0, 2));
+    EXPECT_TRUE(sale->IsCellLocked("FBatchNo", 2));
+    EXPECT_FALSE(sale->IsCellLocked("FBatchNo", 1));
+    EXPECT_TRUE(IsFieldLocked(b, "FBatchNo", 2));
+    EXPECT_TRUE(LockEntryCell(b, "FBatchNo", false, false, 0, 2));
+    EXPECT_FALSE(IsFieldLocked(b, "FBatchNo", 2));
+    EXPECT_TRUE(IsFieldLocked(b, "FDiscountAmount", 1)) << "a field locked by its definition";
+
+    // Header cells, with the modified flag reset on the way.
+    auto cell = b.GetDataFldbyKey("FCurPayAmount", -1);
+    cell->Set("FModify", 1);
+    EXPECT_TRUE(LockEntryCell(b, "FCurPayAmount", true, true, 0));
+    EXPECT_TRUE(sale->IsCellLocked("FCurPayAmount", -1));
+    EXPECT_EQ(cell->Get("FModify").ToNumber(), 0);
+    LockEntryCell(b, "FCurPayAmount", false, true, 1);
+    EXPECT_EQ(cell->Get("FModify").ToNumber(), 1);
+    EXPECT_FALSE(sale->IsCellLocked("FCurPayAmount", -1));
+
+    EXPECT_FALSE(LockEntryCell(b, "FNoSuchField", true));
+    EXPECT_FALSE(IsFieldLocked(b, "FNoSuchField"));
+}
+
+TEST_F(FormServices, FieldActionsRunTheHostsFormulas) {
+    for (auto [key, value] : std::vector<std::pair<std::string, double>>{
+             {"FShowQty", 3}, {"FDiscountRate", 100}, {"FTaxRate", 13}, {"FPrice", 10}}) {
+        b.SetFieldValue(key, value, 1);
+    }
+    EXPECT_TRUE(DoFieldAction(b, "FPrice", 1));
+    EXPECT_DOUBLE_EQ(b.GetFieldValue("FAmount", 1).ToNumber(), 30);
+    EXPECT_NEAR(b.GetFieldValue("FInTaxAmount", 1).ToNumber(), 33.9, 1e-9);
+    EXPECT_EQ(b.GetDataFldbyKey("FPrice", 1)->Get("FModify").ToNumber(), 0);
+    DoFieldAction(b, "FPrice", 1, true);
+    EXPECT_EQ(b.GetDataFldbyKey("FPrice", 1)->Get("FModify").ToNumber(), 1);
+    EXPECT_FALSE(DoFieldAction(b, "FNoSuchField", 1));
+}
+
+TEST_F(FormServices, FilledRowsAndModifiedFlagsOfARealBill) {
+    sale->UserEdit("FItemID", 1, 1001);
+    sale->UserEdit("FItemID", 3, 1003);
+    sale->UserEdit("FExplanation", -1, "补货");
+    EXPECT_EQ(GetEntryRowCount(b), 3);
+    sale->AddRow();
+    EXPECT_EQ(GetEntryRowCount(b), 3);
+    EXPECT_EQ(GetEntryRowCount(b, 1, true), 4);
+    EXPECT_FALSE(FindEntryRow(b, 1, "FID_SRC"));
+    b.SetFieldValue("FID_SRC", 7, 3);
+    EXPECT_TRUE(FindEntryRow(b, 1, "FID_SRC"));
+
+    ASSERT_TRUE(sale->IsDataChanged());
+    ClearPageModifyFlags(b);
+    EXPECT_FALSE(sale->IsDataChanged());
+}
+
+TEST_F(FormServices, PriceColumnsHiddenFromUsersWithoutThePriceRight) {
+    ApplyPriceFieldRights(b, demo.Host().PropsString());
+    EXPECT_TRUE(sale->IsFieldVisible("FPrice", 2)) << "the administrator holds the right";
+
+    demo.Host().DenyRight(15, kPriceRightObject, 32);
+    demo.Host().SetAppType(1);
+    ApplyPriceFieldRights(b, demo.Host().PropsString());
+    EXPECT_TRUE(sale->IsFieldVisible("FPrice", 2)) << "application type 1";
+
+    demo.Host().SetAppType(2);
+    ApplyPriceFieldRights(b, demo.Host().PropsString(), 0, false, {kPriceRightObject},
+                          "QOR_XS_PlugIns.BillEvent_Sale");
+    EXPECT_FALSE(sale->IsFieldVisible("FPrice", 2));
+    EXPECT_FALSE(sale->IsFieldVisible("FAmount", 2));
+    EXPECT_TRUE(sale->IsFieldVisible("FBasePrice", 2));
+    EXPECT_FALSE(sale->IsFieldVisible("FInvoiceAmt", 1));
+    EXPECT_TRUE(sale->IsFieldVisible("FCustID", 1));
+
+    demo.Host().DenyRight(15, 2040, 32);
+    ApplyTaxFieldRights(demo.Host().PropsString(), b);
+    EXPECT_TRUE(sale->IsCellLocked("FTaxRate", 1));
+    EXPECT_FALSE(sale->IsCellLocked("FQty", 1));
+}
+
+// ---- Base-data texts and the operator -----------------------------------------------------------
+
+// A bill whose salesman and department hold the numbers written to them, and whose base-data
+// fields describe their source in different ways.
+host::form::BillTemplate OperatorTemplate() {
+    host::form::BillTemplate t;
+    t.kind = "operator";
+    t.classTypeID = 1030002;
+    auto header = [&t](const std::string& key, host::form::FieldType type,
+                       std::optional<host::form::BaseSource> source = std::nullopt) {
+        host::form::FieldTemplate f;
+        f.key = key;
+        f.page = 1;
+        f.type = type;
+        f.source = std::move(source);
+        t.fields.push_back(f);
+    };
+    header("FCustID", host::form::FieldType::Integer);
+    header("FEmpID", host::form::FieldType::Text);
+    header("FDeptID", host::form::FieldType::Text);
+    host::form::BaseSource bank;
+    bank.table = "t_SubMessage";
+    bank.idColumn = "";
+    header("FBank", host::form::FieldType::Integer, bank);
+    host::form::BaseSource broken;
+    broken.table = "t_Stock where 1=1;delete from t_Stock";
+    header("FStockID", host::form::FieldType::Integer, broken);
+    host::form::FieldTemplate item;
+    item.key = "FItemID";
+    item.page = 2;
+    item.type = host::form::FieldType::Integer;
+    t.fields.push_back(item);
+    return t;
+}
+
+class OperatorFields : public ::testing::Test {
+protected:
+    DemoHost demo{"operator"};
+    host::form::BillTemplate t = OperatorTemplate();
+    Form bill = host::form::HostBillForm::Create(t, nullptr);
+    IBillForm& b = *bill;
+    void SetUp() override { bill->NewBill(); }
+    std::string Text(const std::string& key) { return b.GetFieldValue(key).ToString(); }
+};
+
+TEST_F(OperatorFields, TheCustomersOperatorAndDepartment) {
+    b.SetFieldValue("FCustID", 101);
+    EXPECT_TRUE(GetOperatorEmpDept(b));
+    EXPECT_EQ(Text("FEmpID"), "001");
+    EXPECT_EQ(Text("FDeptID"), "01");
+
+    // Mode "1" writes the operator only; keepFilled leaves a chosen salesman alone.
+    b.SetFieldValue("FCustID", 102);
+    b.SetFieldValue("FDeptID", "04");
+    EXPECT_TRUE(GetOperatorEmpDept(b, "1"));
+    EXPECT_EQ(Text("FEmpID"), "002");
+    EXPECT_EQ(Text("FDeptID"), "04");
+    b.SetFieldValue("FCustID", 103);
+    EXPECT_TRUE(GetOperatorEmpDept(b, "2", 1));
+    EXPECT_EQ(Text("FEmpID"), "002");
+    b.SetFieldValue("FDeptID", "");
+    GetOperatorEmpDept(b, "2", 1);
+    EXPECT_EQ(Text("FDeptID"), "02") << "an empty field is filled";
+
+    // The supplier named by the caller.
+    EXPECT_TRUE(GetOperatorEmpDept(b, "2", 0, 801));
+    EXPECT_EQ(Text("FEmpID"), "004");
+    EXPECT_EQ(Text("FDeptID"), "03");
+}
+
+TEST_F(OperatorFields, NoOperatorChangesNothing) {
+    b.SetFieldValue("FEmpID", "006");
+    b.SetFieldValue("FDeptID", "04");
+    b.SetFieldValue("FCustID", 107);  // the salesman has left the company
+    EXPECT_FALSE(GetOperatorEmpDept(b));
+    b.SetFieldValue("FCustID", 106);  // no default salesman
+    EXPECT_FALSE(GetOperatorEmpDept(b));
+    b.SetFieldValue("FCustID", 0);
+    EXPECT_FALSE(GetOperatorEmpDept(b));
+    EXPECT_FALSE(GetOperatorEmpDept(b, "2", 0, Value("99999")));
+    EXPECT_EQ(Text("FEmpID"), "006");
+    EXPECT_EQ(Text("FDeptID"), "04");
+}
+
+TEST_F(OperatorFields, TheDepartmentFollowsTheEmployee) {
+    b.SetFieldValue("FEmpID", "303");
+    SetDeptByEmp(b);
+    EXPECT_EQ(Text("FDeptID"), "02");
+    b.SetFieldValue("FEmpID", "304");
+    SetDeptByEmp(b);
+    EXPECT_EQ(Text("FDeptID"), "03");
+    b.SetFieldValue("FEmpID", "");
+    SetDeptByEmp(b);
+    EXPECT_EQ(Text("FDeptID"), "") << "no employee, no department";
+}
+
+TEST_F(OperatorFields, LookupTextsFromTheFieldsSource) {
+    b.SetFieldValue("FCustID", 101);  // no source in the definition: a customer key
+    EXPECT_TRUE(RefreshFieldLookupText(b, "FCustID"));
+    EXPECT_EQ(GetLookupData(b, "FCustID", -1, "FFND").ToString(), "01.001");
+    EXPECT_EQ(GetLookupData(b, "FCustID", -1, "FDSP").ToString(), "杭州联华华商集团有限公司");
+
+    b.SetFieldValue("FBank", 2);  // the message table, keyed by FInterID
+    EXPECT_TRUE(RefreshFieldLookupText(b, "FBank"));
+    EXPECT_EQ(GetLookupData(b, "FBank", -1, "FFND").ToString(), "02");
+    EXPECT_EQ(GetLookupData(b, "FBank", -1, "FDSP").ToString(), "中国建设银行上海静安支行");
+
+    b.SetFieldValue("FBank", 999);
+    EXPECT_FALSE(RefreshFieldLookupText(b, "FBank")) << "no such record";
+    b.SetFieldValue("FStockID", 501);
+    EXPECT_FALSE(RefreshFieldLookupText(b, "FStockID")) << "a table name that is no name";
+    EXPECT_EQ(demo.Db().Run("select count(*) from t_Stock").rows[0][0].ToNumber(), 5);
+    EXPECT_FALSE(RefreshFieldLookupText(b, "FEmpID")) << "no source, no id";
+    EXPECT_FALSE(RefreshFieldLookupText(b, "FNoSuchField"));
+}
+
+TEST_F(FormServices, LookupTextsOfTheSalesBill) {
+    b.SetFieldValue("FEmpID", 303);
+    auto cell = b.GetDataFldbyKey("FEmpID", -1);
+    cell->Set("FFND", "");
+    cell->Set("FDSP", "");
+    EXPECT_TRUE(RefreshFieldLookupText(b, "FEmpID"));
+    EXPECT_EQ(cell->Get("FFND").ToString(), "003");
+    EXPECT_EQ(cell->Get("FDSP").ToString(), "李娜");
+    b.SetFieldValue("FCurPayID", 1);
+    EXPECT_FALSE(RefreshFieldLookupText(b, "FCurPayID")) << "a plain number field";
+}
+
+}  // namespace
+}  // namespace qor::test
