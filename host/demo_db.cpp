@@ -1,5 +1,7 @@
 #include "host/demo_db.h"
 
+#include "host/data_components.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -67,6 +69,8 @@ std::string CreateDemoDatabase(const std::string& path) {
     // Read everything first, so a missing file leaves an existing database untouched.
     std::vector<std::string> texts;
     for (const std::string& script : scripts) texts.push_back(ReadFile(script));
+    // A connection the data components still hold would keep reading the replaced file.
+    CloseDatabase(path);
     RemoveDatabaseFiles(path);
     Database db(path);
     db.ExecScript("BEGIN;");
