@@ -675,7 +675,7 @@ struct AvgState {
     sqlite3_int64 count;
     bool real;
     double sum;
-    __int128 intSum;
+    sqlite3_int64 intSum;
 };
 
 void AvgStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -685,7 +685,9 @@ void AvgStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (!st) return sqlite3_result_error_nomem(ctx);
     ++st->count;
     if (t == SQLITE_INTEGER) {
-        st->intSum += sqlite3_value_int64(argv[0]);
+        if (__builtin_add_overflow(st->intSum, sqlite3_value_int64(argv[0]), &st->intSum))
+            return Error(ctx,
+                         "Arithmetic overflow error converting expression to data type bigint.");
         st->sum += static_cast<double>(sqlite3_value_int64(argv[0]));
     } else {
         if (t != SQLITE_FLOAT)
@@ -699,7 +701,7 @@ void AvgFinal(sqlite3_context* ctx) {
     auto* st = static_cast<AvgState*>(sqlite3_aggregate_context(ctx, 0));
     if (!st || st->count == 0) return sqlite3_result_null(ctx);
     if (st->real) return sqlite3_result_double(ctx, st->sum / static_cast<double>(st->count));
-    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(st->intSum / st->count));
+    sqlite3_result_int64(ctx, st->intSum / st->count);
 }
 
 std::string Plain(double d) {

@@ -552,7 +552,8 @@ Value ConvertTo(const Value& v, const SqlType& t, int style) {
                           ".");
                 r = static_cast<int64_t>(d);
             } else {
-                std::string_view s = TrimBlanks(ValueText(v));
+                std::string whole = ValueText(v);
+                std::string_view s = TrimBlanks(whole);
                 if (t.kind == SqlType::Kind::Bit && (Lower(s) == "true" || Lower(s) == "false")) {
                     r = Lower(s) == "true";
                 } else if (s.empty()) {
