@@ -454,7 +454,9 @@ void LockCalTypeFromSource(Row& r, int classType) {
     if (!r.bill().GetFieldInfoByKey("FClassID_SRC", "", 0)) return;
     const Value source = r.Raw("FClassID_SRC");
     if (Trim(source.ToString()).empty()) return;
-    if (KeepsSourceCalType(static_cast<int>(source.ToNumber()), classType)) {
+    const double sourceClass = source.ToNumber();
+    if (std::fabs(sourceClass) < 1e9 &&
+        KeepsSourceCalType(static_cast<int>(sourceClass), classType)) {
         r.Lock({"FCalTypeID"});
     }
 }
@@ -551,7 +553,7 @@ void CalcRowPriceByCalTypeOn(IBillForm& bill, int row, const RowKeys& k) {
     const std::string stockKey = StockKeyOf(k, classType);
     const Value stock = stockKey.empty() ? Value(0) : r.Raw(stockKey);
     const Value calType = IsTransferBill(classType) ? Value() : r.Raw(k.calType);
-    const bool isVirtual = !stockKey.empty() && ToId(stock) != 0 && IsVirtualStock(stock);
+    const bool isVirtual = !stockKey.empty() && stock.ToNumber() != 0 && IsVirtualStock(stock);
 
     if (isVirtual) {
         if (LocksPricesOnVirtualStock(classType)) {
@@ -784,16 +786,20 @@ void RefreshSecUnitFields(IBillForm& bill, int row) {
         const int first = allRows ? 1 : row;
         const int last = allRows ? bill.GridMaxDataRowNum(2) : row;
         for (int r = first; r <= last; ++r) {
-            const std::string item = SqlId(bill.GetFieldValue("FItemID", r));
-            if (item == "0") continue;
-            const std::string sql =
-                allRows ? "Select FConverMethod,* from t_ICItem Where FItemID=" + item
-                        : "Select FConverMethod,FSecUnitID from t_ICItem Where FItemID=" + item;
-            auto rs = GetCachedRecordset(sql);
-            if (rs->IsEOF()) continue;
-            const bool fixedOrNone = rs->Field("FConverMethod").ToNumber() == 1078 ||
-                                     rs->Field("FSecUnitID").ToNumber() == 0;
-            LockEntryCell(bill, "FSecCoefficient", fixedOrNone, false, 0, r);
+            try {
+                const std::string item = SqlId(bill.GetFieldValue("FItemID", r));
+                if (item == "0") continue;
+                const std::string sql =
+                    allRows ? "Select FConverMethod,* from t_ICItem Where FItemID=" + item
+                            : "Select FConverMethod,FSecUnitID from t_ICItem Where FItemID=" + item;
+                auto rs = GetCachedRecordset(sql);
+                if (rs->IsEOF()) continue;
+                const bool fixedOrNone = rs->Field("FConverMethod").ToNumber() == 1078 ||
+                                         rs->Field("FSecUnitID").ToNumber() == 0;
+                LockEntryCell(bill, "FSecCoefficient", fixedOrNone, false, 0, r);
+            } catch (...) {
+                // A row whose item cannot be read keeps its lock; the others still follow.
+            }
         }
     } catch (...) {
     }

@@ -67,14 +67,11 @@ CollectionPtr PageDefinitions(const CollectionPtr& pages, int page) {
 // Sets one property on the definition of each listed field of the page.
 void SetFieldsProperty(const CollectionPtr& pages, int page, const std::string& keys,
                        const std::string& property, bool value) {
-    try {
-        auto grid = PageDefinitions(pages, page);
-        auto fields = grid ? grid->Sub("BOSFields") : nullptr;
-        if (!fields) return;
-        for (const auto& key : SplitKeys(keys)) {
-            if (auto def = fields->Sub(key)) def->Set(property, value);
-        }
-    } catch (...) {
+    auto grid = PageDefinitions(pages, page);
+    auto fields = grid ? grid->Sub("BOSFields") : nullptr;
+    if (!fields) return;
+    for (const auto& key : SplitKeys(keys)) {
+        if (auto def = fields->Sub(key)) def->Set(property, value);
     }
 }
 
@@ -90,6 +87,8 @@ Cell FindCell(IBillForm& bill, const std::string& key, int row) {
     return cell;
 }
 
+constexpr double kMaxGridRows = 100000;
+
 // The rows of the grid whose key field is not 0, in order; every row when allRows or when the
 // grid has no key field. Also gives the page's size.
 std::vector<int> FilledRows(IBillForm& bill, int page, bool allRows) {
@@ -97,7 +96,9 @@ std::vector<int> FilledRows(IBillForm& bill, int page, bool allRows) {
     int size = 0;
     if (auto data = bill.BillData()) {
         if (auto pageData = data->Sub("Page" + std::to_string(page + 1))) {
-            size = static_cast<int>(pageData->Get("Size").ToNumber());
+            // A broken size (negative, huge) reads as no rows rather than a runaway loop.
+            const double n = pageData->Get("Size").ToNumber();
+            size = (n > 0 && n <= kMaxGridRows) ? static_cast<int>(n) : 0;
         }
     }
     std::string keyField;

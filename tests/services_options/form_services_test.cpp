@@ -73,9 +73,14 @@ TEST_F(FormServices, FilledRowsAndModifiedFlagsOfARealBill) {
     sale->AddRow();
     EXPECT_EQ(GetEntryRowCount(b), 3);
     EXPECT_EQ(GetEntryRowCount(b, 1, true), 4);
+    EXPECT_EQ(GetEntryRowCount(b, 2), 0) << "no second grid";
     EXPECT_FALSE(FindEntryRow(b, 1, "FID_SRC"));
+    b.SetFieldValue("FID_SRC", 7, 4);
+    EXPECT_FALSE(FindEntryRow(b, 1, "FID_SRC")) << "a row without item does not count";
     b.SetFieldValue("FID_SRC", 7, 3);
     EXPECT_TRUE(FindEntryRow(b, 1, "FID_SRC"));
+    b.BillEntrys()->ItemAt(1).As<Collection>()->Remove("KeyField");
+    EXPECT_EQ(GetEntryRowCount(b), 4) << "without a key field every row counts";
 
     ASSERT_TRUE(sale->IsDataChanged());
     ClearPageModifyFlags(b);

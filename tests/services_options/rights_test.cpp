@@ -1,7 +1,8 @@
-// Field groups, filled rows, modified flags and the price and tax rights, on a form that holds
+// Field groups, modified flags and the price and tax rights, on a form that holds
 // only field definitions and bill data.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 #include "services/system_options.h"
@@ -85,36 +86,13 @@ TEST(FieldGroups, HideShowLockAndOpenListedFieldsOfThePageAsked) {
     EXPECT_TRUE(form.HeadVisible("FDate"));
 }
 
-struct RowsFixture : ::testing::Test {
+TEST(EntryRows, ABrokenPageSizeReadsNoRows) {
     DefsForm form;
-    void SetUp() override {
-        form.entrys->Add("", PageDefs("FItemID,FID_SRC", "FItemID"));
-        auto page = Collection::Make();
-        page->Set("Size", 4);
-        form.data->Set("Page2", page);
-        // Rows 1 and 3 hold items, row 2 was left empty between them.
-        form.SetFieldValue("FItemID", 1001, 1, 2);
-        form.SetFieldValue("FItemID", Value(""), 2, 2);
-        form.SetFieldValue("FItemID", Value("1003"), 3, 2);
+    form.entrys->Add("", PageDefs("FItemID", "FItemID"));
+    for (double size : {1e12, -3.0, std::nan("")}) {
+        form.data->Set("Page2", Collection::Make({{"Size", size}}));
+        EXPECT_EQ(GetEntryRowCount(form, 1, true), 0) << size;
     }
-};
-
-TEST_F(RowsFixture, RowCountReachesTheLastFilledRowAcrossGaps) {
-    EXPECT_EQ(GetEntryRowCount(form), 3);
-    EXPECT_EQ(GetEntryRowCount(form, 1, true), 4);
-    form.entrys->ItemAt(1).As<Collection>()->Remove("KeyField");
-    EXPECT_EQ(GetEntryRowCount(form), 4) << "no key field: every row";
-    EXPECT_EQ(GetEntryRowCount(form, 2), 0) << "a grid without data";
-}
-
-TEST_F(RowsFixture, FindEntryRowLooksAtFilledRowsOnly) {
-    EXPECT_FALSE(FindEntryRow(form, 1, "FID_SRC"));
-    form.SetFieldValue("FID_SRC", 55, 4, 2);  // an unfilled row does not count
-    EXPECT_FALSE(FindEntryRow(form, 1, "FID_SRC"));
-    form.SetFieldValue("FID_SRC", Value("-1"), 1, 2);
-    EXPECT_FALSE(FindEntryRow(form, 1, "FID_SRC")) << "only values above 0";
-    form.SetFieldValue("FID_SRC", Value("12"), 3, 2);
-    EXPECT_TRUE(FindEntryRow(form, 1, "FID_SRC"));
 }
 
 TEST(ClearPageModifyFlags, MarksEveryCellOfEveryPageUnchanged) {
