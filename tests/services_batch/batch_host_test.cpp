@@ -46,7 +46,24 @@ TEST_F(BatchOnHost, BatchDataReadBackInBothOpeningStates) {
     ASSERT_EQ(closed.size(), 1u);
     EXPECT_EQ(closed[0].kfDate, "2026-11-30");
     EXPECT_EQ(closed[0].periodDate, "2027-05-29");
-    EXPECT_TRUE(GetBatchKFInfo(*bill, 1007, "SZ20251210").empty());
+    EXPECT_TRUE(GetBatchKFInfo(*bill, 1007, "SZ20251210").empty());  // opening stock only
+    BatchKFRecord first;
+    EXPECT_EQ(GetStockBatchKFInfo(1005, 503, "b20261128", &first), 1);
+    EXPECT_EQ(first.batchNo, "B20261128");
+    EXPECT_EQ(GetStockBatchKFInfo(1005, 501, "B20261128"), 0);
+
+    // The bills compare their rows with what is recorded; locked cells are left out.
+    BatchRowData row{0, "2026-11-30", 180, "2027/5/29"};
+    EXPECT_EQ(CompareBatchRow(closed, row).match, BatchMatch::Same);
+    row.kfDate = "2026-12-01";
+    auto differ = CompareBatchRow(closed, row);
+    EXPECT_EQ(differ.match, BatchMatch::DatesDiffer);
+    EXPECT_EQ(differ.recorded.kfDate, "2026-11-30");  // what the row is restored from
+    row.compareKFDate = false;
+    EXPECT_EQ(CompareBatchRow(closed, row).match, BatchMatch::Same);
+    row.auxPropID = 2001;
+    EXPECT_EQ(CompareBatchRow(closed, row).match, BatchMatch::AuxDiffers);
+    EXPECT_EQ(CompareBatchRow({}, row).match, BatchMatch::NotFound);
 
     demo.Host().SetInitClosed(false);
     auto open = GetBatchKFInfo(*bill, 1007, "SZ20251210");
@@ -65,8 +82,63 @@ TEST_F(BatchOnHost, ChosenBatchFillsTheSalesRow) {
     EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FKFDate", 1)), "2026-09-15");
     EXPECT_EQ(bill->GetFieldValue("FKFPeriod", 1).ToNumber(), 180);
     EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FPeriodDate", 1)), "2027-03-14");
-    EXPECT_EQ(GetStockBatchKFInfo(1007, 501, "SZ20260915"), 1);
-    EXPECT_EQ(GetStockBatchKFInfo(1007, 503, "SZ20260915"), 0);
+
+    // A batch no stock holds keeps the dates entered and takes the item's shelf life.
+    bill->SetFieldValue("FItemID", 1006, 1);
+    bill->SetFieldValue("FBatchNo", "NEW-1", 1);
+    bill->SetFieldValue("FKFDate", "2026-12-10", 1);
+    FillRowBatchInfo(*bill, 1);
+    EXPECT_EQ(bill->GetFieldValue("FKFPeriod", 1).ToNumber(), 7);
+    EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FPeriodDate", 1)), "2026-12-17");
+}
+
+TEST_F(BatchOnHost, NewAuxiliaryPropertyRefreshesTheRowOnlyWhenStockHasIt) {
+    demo.Db().Execute(
+        "Insert Into t_cc_inventory (FID, FItemID, FStockID, FBatchNo, FAuxPropID, FKFDate, "
+        "FKFPeriod, FPeriodDate, FQty) Values (9101, 1012, 502, 'LN-1', 2003, '2026-01-01', 10, "
+        "'2026-01-11', 5)");
+    auto bill = demo.NewBill("sale", 1);
+    bill->SetFieldValue("FItemID", 1012, 1);
+    bill->SetFieldValue("FBatchNo", "LN-1", 1);
+    bill->SetFieldValue("FSCStockID", 502, 1);
+    bill->SetFieldValue("FAuxPropID", 2001, 1);
+    bill->SetFieldValue("FKFDate", "2020-01-01", 1);
+    FillRowStockNumber(*bill, 1);
+    EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FKFDate", 1)), "2020-01-01");
+    bill->SetFieldValue("FAuxPropID", 2003, 1);
+    FillRowStockNumber(*bill, 1);
+    EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FKFDate", 1)), "2026-01-01");
+    EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FPeriodDate", 1)), "2026-01-11");
+}
+
+TEST_F(BatchOnHost, TheBillBeingEditedDoesNotCountAndQuotesStayText) {
+    // A saved return (9001) carries a batch no stock knows, with a quote in its number.
+    demo.Db().Execute(
+        "Insert Into t_CC_StockBill (FID, FClassTypeID, FBillTypeID, FBillNo, FDate, FStatus) "
+        "Values (9001, 1030002, 3002, 'TEST9001', '2026-12-01', 0)");
+    demo.Db().Execute(
+        "Insert Into t_CC_StockBillEntry (FEntryID, FID, FIndex, FItemID, FBatchNo, FSCStockID, "
+        "FDCStockID, FKFDate, FKFPeriod, FPeriodDate, FQty) Values (90011, 9001, 1, 1007, "
+        "'O''K-1', 0, 501, '2026-10-01', 180, '2027-03-30', 2)");
+    auto records = GetBatchKFInfo(1007, "O'K-1");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].batchNo, "O'K-1");
+    EXPECT_EQ(records[0].kfDate, "2026-10-01");
+    EXPECT_TRUE(GetBatchKFInfo(1007, "O'K-1", Value(), 9001).empty());
+    EXPECT_TRUE(GetBatchKFInfo(1007, "O'K-1", Value(), 9001, BatchKFSource::EnteredRows).empty());
+    EXPECT_EQ(GetBatchKFInfo(1007, "O'K-1", Value(), 9002, BatchKFSource::EnteredRows).size(), 1u);
+    // A text that tries to leave the quotes is only a batch number nobody has.
+    EXPECT_TRUE(GetBatchKFInfo(1007, "x' Or '1'='1").empty());
+    // Item flags of the register; anything that is no item is no batch item.
+    EXPECT_TRUE(IsBatchManagerItem(1008));
+    EXPECT_TRUE(IsKFPeriodItem(1007));
+    EXPECT_FALSE(IsKFPeriodItem(1008));
+    EXPECT_TRUE(IsAuxItem(1012));
+    EXPECT_TRUE(GetItemTrack(1005));
+    EXPECT_FALSE(GetItemTrack(1007));
+    for (Value bad : {Value(), Value("abc"), Value(99999), Value(1e12)}) {
+        EXPECT_FALSE(IsBatchManagerItem(bad));
+    }
 }
 
 TEST_F(BatchOnHost, AutomaticBatchNumbersSkipTheUnsavedRows) {

@@ -1,11 +1,8 @@
 // A small bill form for the batch and serial-number service tests: values by key and row, a
-// grid controller that keeps cell locks, the cursor, and a database behind "QORMClass.ClassInfo"
-// (the demo database, or answers scripted by the test).
+// grid controller that keeps cell locks, the cursor; and a database behind "QORMClass.ClassInfo"
+// whose answers the test scripts.
 #pragma once
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <set>
@@ -14,8 +11,6 @@
 #include <vector>
 
 #include "frame/data_access.h"
-#include "host/database.h"
-#include "host/demo_db.h"
 #include "tests/support/fakes.h"
 
 namespace qor::test {
@@ -93,49 +88,16 @@ struct ScriptedDatabase {
     }
 };
 
-// The demo database behind "QORMClass.ClassInfo": created once per test program in a file of
-// its own; tests that need more rows insert them through Exec.
-class DemoDatabase {
-public:
-    // The file, created on first use; it goes away with the test program.
-    static const std::string& Path() {
-        struct File {
-            std::string path = "/tmp/qor_services_test_" + std::to_string(::getpid()) + ".db";
-            File() { host::CreateDemoDatabase(path); }
-            ~File() { std::remove(path.c_str()); }
-        };
-        static File file;
-        return file.path;
-    }
-    static host::Database& Db() {
-        static host::Database db(Path());
-        return db;
-    }
-    // Routes the platform's reads to the demo database.
-    static std::shared_ptr<FakeClassInfo> Attach(FakePlatform& platform) {
-        auto info = std::make_shared<FakeClassInfo>();
-        info->answer = [](const std::string& sql) {
-            host::SqlResult r = Db().Run(sql);
-            return MemoryRecordset::Make(r.columns, r.rows);
-        };
-        platform.Add<IClassInfo>("QORMClass.ClassInfo", info);
-        DataGateway::Instance().Reset();
-        return info;
-    }
-    static void Exec(const std::string& tsql) { Db().Execute(tsql); }
-};
-
-// A login of user 16 on the database file dataSource (the host's shared properties) and a
-// published process dictionary with the given values ("InitClosed", "AppType", "IndustryType").
+// A login of user 16 (the host's shared properties) and a published process dictionary with
+// the given values ("InitClosed", "AppType", "IndustryType").
 inline void FakeLogin(FakePlatform& platform,
-                      std::initializer_list<std::pair<std::string, Value>> processValues = {},
-                      const std::string& dataSource = "demo.db") {
+                      std::initializer_list<std::pair<std::string, Value>> processValues = {}) {
     platform.AddComponent("QORMtsCacheService.CacheFacade")->On("GetItem", [](Args&) {
         return Value(0);
     });
-    platform.AddComponent("QORPropsMgr.ShareProps")->On("GetProperty", [dataSource](Args& a) {
+    platform.AddComponent("QORPropsMgr.ShareProps")->On("GetProperty", [](Args& a) {
         return a.size() > 1 && a[1].ToString() == "PropsString"
-                   ? Value("UserID=16;ConnectString={Data Source=" + dataSource + "}")
+                   ? Value("UserID=16;ConnectString={Data Source=demo.db}")
                    : Value();
     });
     platform.dictionary = Collection::Make(processValues);

@@ -2,7 +2,10 @@
 // the host's sales bill form, the host's serial-number and stock services and its options.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "services/serial_numbers.h"
+#include "tests/services_batch/service_test_bill.h"
 #include "tests/support/demo_form.h"
 
 namespace qor::test {
@@ -19,7 +22,26 @@ protected:
     }
 };
 
+// The purchase bill 2 took 美的电饭煲 serials 0001-0012 into stock on row 1; later bills issued
+// 0001-0009.
+TEST_F(SerialOnHost, SerialsTakenByLaterBillsAreMarkedUsed) {
+    TestBill purchase;
+    purchase.billID = 2;
+    std::map<std::string, bool> marks;
+    for (const auto& s : GetBillSerialNumState(purchase, 1)) marks[s.serialNo] = s.beingUsed;
+    ASSERT_EQ(marks.size(), 12u);
+    for (int i = 1; i <= 12; ++i) {
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "MD20261100%02d", i);
+        EXPECT_EQ(marks[serial], i <= 9) << serial;
+    }
+    // Only the bill's records of the status asked set the mark: bill 2 issued nothing.
+    for (const auto& s : GetSerialNumState(purchase, 1, 0)) EXPECT_FALSE(s.beingUsed);
+    EXPECT_EQ(GetSerialNumState(purchase, 1, 1).size(), 12u);
+}
+
 TEST_F(SerialOnHost, ASerialTakenByALaterBillBlocksTheRow) {
+    // Bill 5 issued 0001 and 0002, which only the earlier bill 2 had: not used.
     auto states = GetBillSerialNumState(*bill, 1);
     ASSERT_EQ(states.size(), 2u);
     for (const auto& s : states) EXPECT_FALSE(s.beingUsed) << s.serialNo;
