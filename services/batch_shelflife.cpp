@@ -174,12 +174,11 @@ void CalcKFDatesOn(IBillForm& bill, const KFFieldSet& keys, const std::string& c
     if (row < 1) return;
     std::string key = UpperTrim(changedKey);
     if (key == Upper(keys.periodDate)) {
-        bool adjustPeriod = IsAdjustPeriodOn(bill);
         try {
             auto expiry = ReadKFDate(bill.GetFieldValue(keys.periodDate, row));
             auto production = ReadKFDate(bill.GetFieldValue(keys.kfDate, row));
             if (!expiry || !production) return;
-            if (adjustPeriod) {
+            if (IsAdjustPeriodOn(bill)) {
                 bill.SetFieldValue(keys.kfPeriod, DaysValue(DaysBetween(*production, *expiry)),
                                    row);
             } else {
@@ -423,6 +422,29 @@ BatchCompareResult CompareBatchRow(const std::vector<BatchKFRecord>& records,
     result.match = auxMatch ? BatchMatch::DatesDiffer : BatchMatch::AuxDiffers;
     result.recorded = auxMatch ? *auxMatch : records.front();
     return result;
+}
+
+BatchCompareResult CompareRowWithStock(IBillForm& bill, int row, const BatchRowKeys& keys,
+                                       bool compareAux) {
+    try {
+        if (row < 1) return {};
+        Value item = bill.GetFieldValue(keys.item, row);
+        std::string batch = Text(bill.GetFieldValue(keys.batch, row));
+        if (SafeId(item) == 0 || batch.empty()) return {};
+        auto records = GetBatchKFInfo(bill, item, batch, bill.GetFieldValue(keys.stock, row));
+        BatchRowData data;
+        data.auxPropID = SafeId(bill.GetFieldValue(keys.aux, row));
+        data.kfDate = bill.GetFieldValue(keys.kfDate, row).ToString();
+        data.kfPeriod = bill.GetFieldValue(keys.kfPeriod, row).ToNumber();
+        data.periodDate = bill.GetFieldValue(keys.periodDate, row).ToString();
+        data.compareAux = compareAux && !IsFieldLocked(bill, keys.aux, row);
+        data.compareKFDate = !IsFieldLocked(bill, keys.kfDate, row);
+        data.compareKFPeriod = !IsFieldLocked(bill, keys.kfPeriod, row);
+        data.comparePeriodDate = !IsFieldLocked(bill, keys.periodDate, row);
+        return CompareBatchRow(records, data);
+    } catch (...) {
+        return {};
+    }
 }
 
 // ---- Row services ---------------------------------------------------------------------------

@@ -164,6 +164,12 @@ struct BatchRowKeys {
     static BatchRowKeys Child();
 };
 
+// The row's batch data compared with what stock records for its item and batch in the row's
+// stock (the bill being edited left out). Locked cells are not compared, nor the auxiliary
+// property without compareAux. NotFound for a row without item or batch.
+BatchCompareResult CompareRowWithStock(IBillForm& bill, int row, const BatchRowKeys& keys = {},
+                                       bool compareAux = true);
+
 // After a batch was chosen: the row's production and expiry dates (and shelf life) from the
 // stock of the item and batch, preferring a record in the row's stock; a batch not in stock
 // keeps the row's dates and takes the item's shelf life. A blank batch changes nothing.

@@ -92,6 +92,22 @@ TEST_F(BatchOnHost, ChosenBatchFillsTheSalesRow) {
     EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FPeriodDate", 1)), "2026-12-17");
 }
 
+TEST_F(BatchOnHost, SalesRowsAreComparedWithStockLeavingLockedCellsOut) {
+    auto bill = demo.NewBill("sale", 1);
+    bill->SetFieldValue("FItemID", 1007, 1);
+    bill->SetFieldValue("FSCStockID", 501, 1);
+    bill->SetFieldValue("FBatchNo", "SZ20260915", 1);
+    EXPECT_EQ(CompareRowWithStock(*bill, 1).match, BatchMatch::DatesDiffer);  // no dates yet
+    FillRowBatchInfo(*bill, 1);
+    EXPECT_EQ(CompareRowWithStock(*bill, 1).match, BatchMatch::Same);
+    bill->SetFieldValue("FPeriodDate", "2027-03-15", 1);
+    EXPECT_EQ(CompareRowWithStock(*bill, 1).match, BatchMatch::DatesDiffer);
+    bill->LockCell("FPeriodDate", 1, true);
+    EXPECT_EQ(CompareRowWithStock(*bill, 1).match, BatchMatch::Same);
+    bill->SetFieldValue("FBatchNo", "NO-SUCH", 1);
+    EXPECT_EQ(CompareRowWithStock(*bill, 1).match, BatchMatch::NotFound);
+}
+
 TEST_F(BatchOnHost, NewAuxiliaryPropertyRefreshesTheRowOnlyWhenStockHasIt) {
     demo.Db().Execute(
         "Insert Into t_cc_inventory (FID, FItemID, FStockID, FBatchNo, FAuxPropID, FKFDate, "
