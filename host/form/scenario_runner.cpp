@@ -79,6 +79,10 @@ public:
             if (!rec.failures.empty()) run_.failures += static_cast<int>(rec.failures.size());
             run_.steps.push_back(std::move(rec));
         }
+        if (host_ && host_->Platform().PendingAnswers() && !run_.steps.empty())
+            run_.steps.back().hostNotes.push_back(
+                std::to_string(host_->Platform().PendingAnswers()) +
+                " queued answer(s) were never asked for");
         Finish();
         return run_;
     }
