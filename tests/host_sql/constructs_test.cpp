@@ -427,3 +427,63 @@ TEST(TranslationCache, ATextIsTranslatedOnceAndReused) {
 
 }  // namespace
 }  // namespace qor::host::testing
+
+namespace qor::host::testing {
+namespace {
+
+using Statements = SqlLayerTest;
+
+TEST_F(Statements, CreateWithIdentityAndDefaultsThenDrop) {
+    Run("CREATE TABLE #log (FID int IDENTITY(1,1) NOT NULL, FName varchar(20) NULL, FWhen datetime "
+        "DEFAULT (getdate()), FQty decimal(18,4) DEFAULT 0)");
+    sql::SetFixedNow("2024-05-06 07:08:09");
+    EXPECT_THAT(RowsOf("insert into #log (FName) values ('a')\r\ninsert into #log (FName) values "
+                       "('b')\r\nselect @@IDENTITY, @@ROWCOUNT"),
+                ElementsAre("2|1"));
+    sql::SetFixedNow("");
+    EXPECT_THAT(RowsOf("select FID, FName, FWhen, FQty from #log order by FID"),
+                ElementsAre("1|'a'|'2024-05-06 07:08:09'|0.0", "2|'b'|'2024-05-06 07:08:09'|0.0"));
+    // The column types follow SQL Server: decimals stay decimals, texts compare without case.
+    EXPECT_EQ(One("select count(*) from #log where FName = 'A '"), Value(1));
+    EXPECT_EQ(db->Execute("truncate table #log"), 2);
+    Run("drop table #log");
+    EXPECT_THAT(ErrorOf("select * from #log"), HasSubstr("no such table"));
+    EXPECT_NO_THROW(Run("drop table if exists #log"));
+}
+
+TEST_F(Statements, RowCountFollowsTheLastStatement) {
+    EXPECT_THAT(RowsOf("update t_Entry set FQty = FQty where FID = 1\r\nselect @@rowcount"),
+                ElementsAre("2"));
+    EXPECT_THAT(
+        RowsOf("select FItemID from t_ICItem\r\nif @@ROWCOUNT = 3 select 'three' else select "
+               "'other'"),
+        ElementsAre("'three'"));
+}
+
+TEST_F(Statements, ReturnEndsTheBatch) {
+    SqlResult r = Run("select 1 as A\r\nif 1=1 return\r\nupdate t_ICItem set FNote='late'");
+    EXPECT_THAT(Rows(r), ElementsAre("1"));
+    EXPECT_EQ(r.rowsAffected, 0);
+    EXPECT_EQ(One("select count(*) from t_ICItem where FNote='late'"), Value(0));
+}
+
+TEST_F(Statements, SemicolonsAndSessionOptionsAreAccepted) {
+    EXPECT_THAT(RowsOf("SET NOCOUNT ON; SET ANSI_WARNINGS OFF; SET TRANSACTION ISOLATION LEVEL "
+                       "READ UNCOMMITTED;\r\nselect FItemID from t_ICItem where FItemID=1;;"),
+                ElementsAre("1"));
+    EXPECT_THAT(ErrorOf("SET DATEFORMAT dmy"), HasSubstr("SET DATEFORMAT"));
+    EXPECT_THAT(ErrorOf("select * from t_ICItem with (index(ix1))"), HasSubstr("table hint"));
+}
+
+TEST_F(Statements, WritesThatFailLeaveEarlierStatementsDone) {
+    // As on SQL Server without a transaction, the statements before the failing one stay done;
+    // the failure reaches the caller.
+    EXPECT_THAT(ErrorOf("update t_ICItem set FNote='first' where FItemID=1\r\nupdate t_ICItem set "
+                        "FPrice = FPrice / 0"),
+                HasSubstr("Divide by zero"));
+    EXPECT_EQ(One("select FNote from t_ICItem where FItemID=1"), Value("first"));
+    EXPECT_EQ(One("select FPrice from t_ICItem where FItemID=1"), Value(7.0));
+}
+
+}  // namespace
+}  // namespace qor::host::testing
