@@ -49,6 +49,8 @@ RecordsetPtr DataGateway::Read(const std::string& propsString, const std::string
     // Outside any event (a public method the host calls directly) nothing bounds the cache's
     // life, so such reads always go to the database.
     if (eventStack_.empty()) cacheable = false;
+    // Outside an event nothing would ever drop the cache, so nothing is kept there.
+    cacheable = cacheable && !eventStack_.empty();
     if (cacheable) {
         auto hit = cache_.find(sql);
         if (hit != cache_.end()) {
@@ -124,8 +126,19 @@ const std::string& DataGateway::CurrentEvent() const {
     return eventStack_.empty() ? kNoEvent : eventStack_.back();
 }
 
+std::optional<Value> DataGateway::Remembered(const std::string& key) const {
+    auto it = memo_.find(key);
+    if (it == memo_.end()) return std::nullopt;
+    return it->second;
+}
+
+void DataGateway::Remember(const std::string& key, const Value& value) {
+    if (!eventStack_.empty()) memo_[key] = value;
+}
+
 void DataGateway::DropCache() {
     cache_.clear();
+    memo_.clear();
 }
 
 void DataGateway::Record(SqlTraceEntry entry) {
@@ -136,6 +149,7 @@ void DataGateway::Record(SqlTraceEntry entry) {
 void DataGateway::Reset() {
     eventStack_.clear();
     cache_.clear();
+    memo_.clear();
     statementsThisEvent_ = totalStatements_ = cacheHits_ = 0;
     trace_.clear();
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,12 @@ public:
     long CacheHits() const { return cacheHits_; }
     void DropCache();
 
+    // Answers of master-data questions that do not travel as SQL (system options asked of
+    // the host's profile component), kept like cached reads: inside one event only, dropped
+    // at any write. Outside an event nothing is kept.
+    std::optional<Value> Remembered(const std::string& key) const;
+    void Remember(const std::string& key, const Value& value);
+
     // Called with the handler's name each time an event scope opens.
     using EventListener = std::function<void(const std::string& event)>;
     void SetEventListener(EventListener listener) { eventListener_ = std::move(listener); }
@@ -70,6 +77,7 @@ private:
     void Record(SqlTraceEntry entry);
     std::vector<std::string> eventStack_;
     std::map<std::string, RecordsetPtr> cache_;  // sql -> a copy of the rows read
+    std::map<std::string, Value> memo_;          // question -> answer, same lifetime
     long statementsThisEvent_ = 0;
     long totalStatements_ = 0;
     long cacheHits_ = 0;

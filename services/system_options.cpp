@@ -15,9 +15,17 @@ namespace qor {
 
 std::string GetSystemProfileValue(const std::string& key, const std::string& category,
                                   const std::string& fallback) {
+    auto& gateway = DataGateway::Instance();
+    const std::string question = "SystemProfile\n" + Upper(category) + "\n" + Upper(key);
     try {
-        auto profile = CreateHostObject<IComponent>("QOREBSBase.SystemProfile");
-        Value v = profile->Call("GetProfile", {GetPropsString(), category, key});
+        Value v;
+        if (auto known = gateway.Remembered(question)) {
+            v = *known;
+        } else {
+            auto profile = CreateHostObject<IComponent>("QOREBSBase.SystemProfile");
+            v = profile->Call("GetProfile", {GetPropsString(), category, key});
+            gateway.Remember(question, v);
+        }
         if (v.IsBlank()) return fallback;
         return v.ToString();
     } catch (...) {

@@ -113,6 +113,26 @@ TEST_F(GatewayFixture, TheCacheLivesForOneEventAndDiesAtAnyWrite) {
     GetRecordset("select flags");
     GetRecordset("select flags");
     EXPECT_EQ(info->statements.size(), 5u) << "ordinary reads are never cached";
+    GetCachedRecordset("select flags");
+    GetCachedRecordset("select flags");
+    EXPECT_EQ(info->statements.size(), 7u) << "outside an event nothing is kept";
+}
+
+TEST_F(GatewayFixture, RememberedAnswersFollowTheCacheLifetime) {
+    auto& gw = DataGateway::Instance();
+    gw.Remember("option", "outside");
+    EXPECT_FALSE(gw.Remembered("option"));
+    {
+        EventScope scope("m_BillInterface_BeforeSave");
+        gw.Remember("option", "1");
+        ASSERT_TRUE(gw.Remembered("option"));
+        EXPECT_EQ(gw.Remembered("option")->ToString(), "1");
+        UpdateBatch("update t_SystemProfile set FValue='0'");
+        EXPECT_FALSE(gw.Remembered("option")) << "a write may have changed the answer";
+        gw.Remember("option", "0");
+    }
+    EventScope next("m_BillInterface_Change");
+    EXPECT_FALSE(gw.Remembered("option"));
 }
 
 TEST(DataAccessWithoutHost, FailsQuietlyWhereTheRulesSaySo) {
