@@ -109,6 +109,18 @@ TEST_F(PriceLookup, PromotionWithoutPriceFallsThroughToTheSources) {
     EXPECT_DOUBLE_EQ(discount, 95);  // the first customer type's ratio 0.95
 }
 
+// A promotion price whose bill is gone leaves the promotion batch unable to fill its table;
+// the look-up goes on to the configured sources instead of giving no price at all.
+TEST_F(PriceLookup, BrokenPromotionDataDoesNotStopThePriceLookup) {
+    demo.Exec(
+        "INSERT INTO t_LS_ItemPrice (FItemID, FUnitID, FBranchShop, FXSPrice, FXSBillNo, "
+        "FXSBeginDate, FXSEndDate) VALUES (9101, 9911, 0, 3, 'GONE', '2026-01-01', '2026-12-31');");
+    UseSources({7});
+    double discount = 0;
+    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9201, discount), 9.8);
+    EXPECT_DOUBLE_EQ(discount, 100);
+}
+
 TEST_F(PriceLookup, UnusedProfileRowIsSkippedEvenWhenFirst) {
     UseSources({4});
     demo.Exec("UPDATE t_XS_PriceProfile SET FIsUsed=0, FSortIndex=0 WHERE FPriceID=7;");
