@@ -46,9 +46,6 @@ RecordsetPtr DataGateway::Read(const std::string& propsString, const std::string
     SqlTraceEntry entry;
     entry.event = CurrentEvent();
     entry.sql = sql;
-    // Outside any event (a public method the host calls directly) nothing bounds the cache's
-    // life, so such reads always go to the database.
-    if (eventStack_.empty()) cacheable = false;
     // Outside an event nothing would ever drop the cache, so nothing is kept there.
     cacheable = cacheable && !eventStack_.empty();
     if (cacheable) {
