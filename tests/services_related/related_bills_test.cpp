@@ -1,6 +1,7 @@
 // Related-bill lookup on the reference host and the demo account: the selected bills' header
 // data read from the table of their class type, in one shape whatever kind of bill they are.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -26,8 +27,9 @@ protected:
     static inline std::unique_ptr<host::ReferenceHost> host_;
 
     static void SetUpTestSuite() {
-        std::string path =
-            (std::filesystem::path(::testing::TempDir()) / "related_bills_demo.db").string();
+        std::string path = (std::filesystem::path(::testing::TempDir()) /
+                            ("related_bills_demo_" + std::to_string(::getpid()) + ".db"))
+                               .string();
         host::CreateDemoDatabase(path);
         host_ = std::make_unique<host::ReferenceHost>(path);
     }
@@ -190,8 +192,9 @@ TEST_F(RelatedBills, OnlyTheNumberOfAnIdentifierReachesTheDatabase) {
 
 TEST_F(RelatedBills, AFailingDatabaseGivesFalse) {
     // A database without the bill tables: the statement fails.
-    std::string bare =
-        (std::filesystem::path(::testing::TempDir()) / "related_bills_bare.db").string();
+    std::string bare = (std::filesystem::path(::testing::TempDir()) /
+                        ("related_bills_bare_" + std::to_string(::getpid()) + ".db"))
+                           .string();
     std::filesystem::remove(bare);
     {
         host::ReferenceHost bareHost(bare);

@@ -5,6 +5,7 @@
 // Demo stocks: 501 总仓, 502 门店仓 and 503 冷链仓 are real; 504 赠品仓 is virtual (type 502).
 // The host keeps number cells numeric: an emptied charge reads 0.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -36,8 +37,9 @@ protected:
     static inline std::unique_ptr<host::form::DatabaseAdapter> adapter_;
 
     static void SetUpTestSuite() {
-        std::string path =
-            (std::filesystem::path(::testing::TempDir()) / "transport_costs_demo.db").string();
+        std::string path = (std::filesystem::path(::testing::TempDir()) /
+                            ("transport_costs_demo_" + std::to_string(::getpid()) + ".db"))
+                               .string();
         host::CreateDemoDatabase(path);
         host_ = std::make_unique<host::ReferenceHost>(path);
         db_ = host::OpenDatabase(path);
