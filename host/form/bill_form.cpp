@@ -419,7 +419,17 @@ void HostBillForm::SetFieldValue(const std::string& key, const Value& value, int
                          ", which does not exist");
         return;
     }
-    StoreValue(*f, f->page == 1 ? -1 : row, value, true);
+    Value stored = value;
+    if (f->source && value.IsText() && !Trim(value.AsText()).empty()) {
+        auto id = LookupByNumber(*f, value);
+        if (!id) {
+            notes_.push_back("SetFieldValue: no " + f->source->name + " \"" + value.AsText() +
+                             "\" for " + key);
+            return;
+        }
+        stored = *id;
+    }
+    StoreValue(*f, f->page == 1 ? -1 : row, stored, true);
 }
 
 CollectionPtr HostBillForm::GetDataFld(const CollectionPtr& fieldDef, int row) {
@@ -763,24 +773,30 @@ ActionResult HostBillForm::ResetAsCopy() {
     return ActionResult::Done();
 }
 
+// A base-data value as typed or written: a number value is the record's internal identifier;
+// a text is the record's number (code), else its name, else - when it is all digits - its
+// identifier. Plug-ins write numbers read from the database ("Select FNumber From ..."), so a
+// text "02" must find the record numbered 02, not the record whose identifier is 2.
 std::optional<Value> HostBillForm::LookupByNumber(const FieldTemplate& f, const Value& typed) {
     if (!f.source || !db_) return std::nullopt;
     std::string text = Trim(typed.ToString());
-    if (text.empty() || text == "0") return Value(0LL);
-    bool numeric =
-        typed.IsNumber() || (std::all_of(text.begin(), text.end(), ::isdigit) && text.size() < 16);
+    if (text.empty() || text == "0" || (typed.IsNumber() && typed.ToNumber() == 0))
+        return Value(0LL);
+    bool digits = std::all_of(text.begin(), text.end(), ::isdigit) && text.size() < 16;
+    const auto& src = *f.source;
+    auto first = [&](const std::string& where) -> std::optional<Value> {
+        auto r = db_->Query("Select " + src.idColumn + " From " + src.table + " Where " + where);
+        if (r.rows.empty()) return std::nullopt;
+        return r.rows[0][0];
+    };
     try {
-        if (numeric) {
-            auto r = db_->Query("Select " + f.source->idColumn + " From " + f.source->table +
-                                " Where " + f.source->idColumn + "=" + text);
-            if (!r.rows.empty()) return r.rows[0][0];
+        if (typed.IsNumber()) {
+            if (auto id = first(src.idColumn + "=" + std::to_string(ToId(typed)))) return id;
+            return first(src.numberColumn + "=" + SqlValue(text));
         }
-        auto r = db_->Query("Select " + f.source->idColumn + " From " + f.source->table +
-                            " Where " + f.source->numberColumn + "=" + SqlValue(text));
-        if (!r.rows.empty()) return r.rows[0][0];
-        r = db_->Query("Select " + f.source->idColumn + " From " + f.source->table + " Where " +
-                       f.source->nameColumn + "=" + SqlValue(text));
-        if (!r.rows.empty()) return r.rows[0][0];
+        if (auto id = first(src.numberColumn + "=" + SqlValue(text))) return id;
+        if (auto id = first(src.nameColumn + "=" + SqlValue(text))) return id;
+        if (digits) return first(src.idColumn + "=" + text);
     } catch (const std::exception& e) {
         notes_.push_back(f.key + ": " + e.what());
     }

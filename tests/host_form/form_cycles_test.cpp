@@ -348,3 +348,25 @@ TEST_F(FormTest, StatusPanelsControlsAndFormObject) {
 
 }  // namespace
 }  // namespace qor::host::form::test
+
+namespace qor::host::form::test {
+namespace {
+
+// Plug-ins write the numbers they read from the database into base-data fields
+// ("Select FNumber From t_Department ..."); the host resolves them as a typed number.
+TEST_F(FormTest, ABaseDataNumberWrittenByAPlugInFindsItsRecord) {
+    NewSaleWithRow();
+    form->SetFieldValue("FDeptID", Value("02"));
+    EXPECT_EQ(form->GetFieldValue("FDeptID").ToNumber(), 202) << "number 02, not identifier 2";
+    EXPECT_EQ(form->GetDataFldbyKey("FDeptID")->Get("FDSP").ToString(), "销售二部");
+    form->SetFieldValue("FDeptID", Value(203));
+    EXPECT_EQ(form->GetFieldValue("FDeptID").ToNumber(), 203) << "a number is the identifier";
+    form->SetFieldValue("FDeptID", Value("no such department"));
+    EXPECT_EQ(form->GetFieldValue("FDeptID").ToNumber(), 203)
+        << "an unknown number changes nothing";
+    form->SetFieldValue("FDeptID", Value(""));
+    EXPECT_EQ(form->GetFieldValue("FDeptID").ToNumber(), 0) << "an empty text clears the field";
+}
+
+}  // namespace
+}  // namespace qor::host::form::test
