@@ -306,7 +306,9 @@ struct Loader {
             for (auto it = root["bands"].begin(); it != root["bands"].end(); ++it) {
                 BandTemplate band;
                 band.key = it->first.Scalar();
-                for (const auto& tk : it->second) {
+                // Held by value: the iterator's proxy would not outlive the loop header.
+                const YAML::Node tools = it->second;
+                for (const auto& tk : tools) {
                     std::string key = yaml::Text(file, tk, "tool key");
                     if (!t.Tool(key))
                         Fail(file, tk, "the band " + band.key + " names the unknown tool " + key);
