@@ -8,20 +8,12 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/platform.h"
+#include "services/common.h"
 #include "services/system_options.h"
 
 namespace qor {
 
 namespace {
-
-// An identifier read from the bill, 0 when it is no number or out of range.
-int32_t SafeId(const Value& v) {
-    try {
-        return ToId(v);
-    } catch (...) {
-        return 0;
-    }
-}
 
 // The identifier as SQL text: always an integer, 0 for anything that is no identifier.
 std::string IdText(const Value& v) {
@@ -30,20 +22,6 @@ std::string IdText(const Value& v) {
 
 std::string Text(const Value& v) {
     return Trim(v.ToString());
-}
-
-// The first column of the first row of an item's master-data read (the statement text followed
-// by the item identifier); empty when the item is not found or the read fails.
-Value ReadItemColumn(const std::string& sqlBeforeID, const Value& itemID) {
-    try {
-        std::string id = IdText(itemID);
-        if (id == "0") return Value();
-        auto rs = GetCachedRecordset(sqlBeforeID + id);
-        if (!rs || rs->IsEOF()) return Value();
-        return rs->Field(0);
-    } catch (...) {
-        return Value();
-    }
 }
 
 // Shelf-life days as whole days; nullopt when the value cannot take part in date arithmetic.

@@ -8,6 +8,7 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/plugin.h"
+#include "services/common.h"
 #include "services/stock_period.h"
 #include "services/system_options.h"
 
@@ -467,7 +468,7 @@ void LayoutSecondUnit(Row& r, const Value& itemID, int classType) {
     if (IsAssemblyBill(classType)) {
         auto rs = GetCachedRecordset("select FBaseProperty4 from t_ICItem where FItemID=" +
                                      SqlId(itemID));
-        if (!rs->IsEOF()) secUnit = rs->Field("FBaseProperty4").ToNumber();
+        secUnit = FirstField(rs).ToNumber();
         r.Lock({"FDisplayPrice"});
     } else {
         secUnit = r.Get("FSecUnitID");
@@ -488,7 +489,7 @@ void LayoutSecondUnit(Row& r, const Value& itemID, int classType) {
 Value SecondPackingUnit(const Value& itemID) {
     auto rs = GetCachedRecordset("select FUnitID from t_barcode where FItemID=" + SqlId(itemID) +
                                  " and FEntryNo=" + std::to_string(2));
-    return rs->IsEOF() ? Value() : rs->Field("FUnitID");
+    return FirstField(rs);
 }
 
 // ---- Prices ----------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "frame/data_access.h"
 #include "services/clock.h"
+#include "services/common.h"
 #include "services/stock_period.h"
 #include "services/system_options.h"
 
@@ -28,7 +29,8 @@ namespace qor {
 // - Source 5 is cost plus margin: the item's unit cost in the chosen stock and batch
 //   (GetItemCost, per base unit) times the unit's coefficient, marked up by the item's
 //   "FProfitRate" (a fraction: 0.15 adds 15 %); the item's own profit rate is read, so items
-//   without a price-list row can still be priced from cost. "FProfitRate" plays no part in the other sources.
+//   without a price-list row can still be priced from cost. "FProfitRate" plays no part in the
+//   other sources.
 // - The tax-inclusive form (GetPromotionPriceByUnit, chosen when the caller's last argument is
 //   1) reads the same sources in the same order: promotion, customer and price-list prices are
 //   kept in the terms the option names, so they pass unchanged; only the cost-based price,
@@ -39,14 +41,6 @@ namespace qor {
 //   row keeps its own).
 
 namespace {
-
-std::optional<int32_t> IdOf(const Value& v) {
-    try {
-        return ToId(v);
-    } catch (...) {
-        return std::nullopt;
-    }
-}
 
 std::string Num(int32_t id) {
     return std::to_string(id);
@@ -66,36 +60,23 @@ double PromotionPrice(int32_t item, int32_t unit, int32_t customer) {
     const std::string day = SqlValue(FormatDate(today));
     const std::string time = SqlValue(timeOfDay);
 
-    std::string sql;
-    sql += "  Set NoCount On ";
-    sql += kCrLf;
-    sql += "If Object_Id('Tempdb.dbo.#tmp') Is Not Null begin drop table #tmp end";
-    sql += kCrLf;
-    sql += "CREATE TABLE #tmp (FID int NOT NULL, FXSPrice decimal(23,10) NOT NULL )";
-    sql += kCrLf;
-    sql += "insert into #tmp Select l.FID,p.FXSPrice";
-    sql += kCrLf;
-    sql += "from t_LS_ItemPrice p ";
-    sql += kCrLf;
-    sql += "left join t_LS_CX l on l.FBillNo=p.FXSBillNo";
-    sql += kCrLf;
-    sql += "left join T_LS_CX_Customer c on c.FBillNo=p.FXSBillNo";
-    sql += kCrLf;
-    sql += "Where p.FItemID=" + Num(item) + " and p.FBranchShop=0 and p.FUnitID=" + Num(unit);
-    sql += kCrLf;
-    sql += "and (p.FXSBeginDate<=" + day + " and p.FXSEndDate>=" + day +
-           ") and (p.FXSBeginTime<=" + time + " and p.FXSEndTime>=" + time + ")";
-    sql += kCrLf;
-    if (customer > 0)
-        sql += "and (c.FItemID is null or c.FItemID =" + Num(customer) + ")";
-    else
-        sql += "and c.FItemID is null";
-    sql += kCrLf;
-    sql += "select top 1 FXSPrice from #tmp order by FID desc";
+    const std::string sql = JoinLines({
+        "  Set NoCount On ",
+        "If Object_Id('Tempdb.dbo.#tmp') Is Not Null begin drop table #tmp end",
+        "CREATE TABLE #tmp (FID int NOT NULL, FXSPrice decimal(23,10) NOT NULL )",
+        "insert into #tmp Select l.FID,p.FXSPrice",
+        "from t_LS_ItemPrice p ",
+        "left join t_LS_CX l on l.FBillNo=p.FXSBillNo",
+        "left join T_LS_CX_Customer c on c.FBillNo=p.FXSBillNo",
+        "Where p.FItemID=" + Num(item) + " and p.FBranchShop=0 and p.FUnitID=" + Num(unit),
+        "and (p.FXSBeginDate<=" + day + " and p.FXSEndDate>=" + day +
+            ") and (p.FXSBeginTime<=" + time + " and p.FXSEndTime>=" + time + ")",
+        customer > 0 ? "and (c.FItemID is null or c.FItemID =" + Num(customer) + ")"
+                     : std::string("and c.FItemID is null"),
+        "select top 1 FXSPrice from #tmp order by FID desc",
+    });
     try {
-        auto rs = GetRecordset(sql);
-        if (!rs || rs->IsEOF()) return 0;
-        return rs->Field(0).ToNumber();
+        return FirstField(GetRecordset(sql)).ToNumber();
     } catch (...) {
         return 0;
     }
@@ -184,7 +165,7 @@ PriceListRow ReadPriceList(int32_t item, int32_t unit, const ClientTypeInfo& typ
 // The item's tax rate in percent: its own, else the general option.
 double ItemTaxPercent(int32_t item) {
     auto rs = GetCachedRecordset("Select FTaxRate From t_ICItem Where FItemID=" + Num(item));
-    double rate = (rs && !rs->IsEOF()) ? rs->Field(0).ToNumber() * 100 : 0;
+    double rate = FirstField(rs).ToNumber() * 100;
     if (rate == 0) rate = Val(GetSystemProfileValue("TaxRate", "General", "0"));
     return rate;
 }
@@ -194,7 +175,7 @@ double CostPlusPrice(int32_t item, int32_t unit, const Value& stock, const Value
     double cost = GetItemCost(item, stock, batch.ToString()) * GetBarcodeCoefficient(item, unit);
     if (cost <= 0) return 0;
     auto rs = GetCachedRecordset("Select FProfitRate From t_ICItem Where FItemID=" + Num(item));
-    double profit = (rs && !rs->IsEOF()) ? rs->Field(0).ToNumber() : 0;
+    double profit = FirstField(rs).ToNumber();
     double price = cost * (1 + profit);
     if (taxInclusive) price *= 1 + ItemTaxPercent(item) / 100;
     return price;
@@ -349,7 +330,7 @@ double GetBarcodeCoefficient(const Value& item, const Value& unit) {
         auto rs =
             GetCachedRecordset("select FCoefficient from vw_barcode where FItemID=" + SqlId(item) +
                                " and FUnitID=" + SqlId(unit));
-        return (rs && !rs->IsEOF()) ? rs->Field(0).ToNumber() : 0;
+        return FirstField(rs).ToNumber();
     } catch (...) {
         return 0;
     }
@@ -360,7 +341,7 @@ std::string GetBarcodeByUnit(const Value& item, const Value& unit) {
         auto rs =
             GetCachedRecordset("select FBarcode from vw_barcode where FItemID=" + SqlId(item) +
                                " and FUnitID=" + SqlId(unit));
-        return (rs && !rs->IsEOF()) ? rs->Field(0).ToString() : "";
+        return FirstText(rs);
     } catch (...) {
         return "";
     }
@@ -370,7 +351,7 @@ int32_t GetBarcodeUnitID(const Value& item, const Value& entryNo) {
     try {
         auto rs = GetCachedRecordset("select FUnitID from t_barcode where FItemID=" + SqlId(item) +
                                      " and FEntryNo=" + SqlId(entryNo));
-        return (rs && !rs->IsEOF()) ? ToId(rs->Field(0)) : 0;
+        return ToId(FirstField(rs));
     } catch (...) {
         return 0;
     }

@@ -8,21 +8,10 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/platform.h"
+#include "services/common.h"
 #include "services/system_options.h"
 
 namespace qor {
-
-namespace {
-
-int32_t SafeId(const Value& v) {
-    try {
-        return ToId(v);
-    } catch (...) {
-        return 0;
-    }
-}
-
-}  // namespace
 
 bool IsInIdList(const std::string& list, long id) {
     size_t start = 0;
@@ -38,16 +27,7 @@ bool IsInIdList(const std::string& list, long id) {
 }
 
 bool IsSerialNumItem(const Value& itemID) {
-    try {
-        int32_t id = SafeId(itemID);
-        if (id == 0) return false;
-        auto rs = GetCachedRecordset("select FIsSerialNumMgr from t_icitem where FItemID=" +
-                                     std::to_string(id));
-        if (!rs || rs->IsEOF()) return false;
-        return rs->Field("FIsSerialNumMgr").ToBool();
-    } catch (...) {
-        return false;
-    }
+    return ReadItemColumn("select FIsSerialNumMgr from t_icitem where FItemID=", itemID).ToBool();
 }
 
 // ---- Serial numbers of a row ------------------------------------------------------------------
@@ -57,7 +37,7 @@ std::string SerialNumStateSql(int32_t billID, int row, int status) {
     std::string statusFilter;
     if (status == 1) statusFilter = " AND FStatus = 1 ";
     if (status == 0) statusFilter = " AND FStatus = 0 ";
-    const std::vector<std::string> lines = {
+    return JoinLines({
         "SELECT DISTINCT T1.FSerialNo, T1.FNote, CASE WHEN ISNULL(T2.FCount, 0) > 0 THEN 1 ELSE "
         "0 END AS FBeingUsed",
         " FROM t_SerialNumList T1 ",
@@ -74,13 +54,7 @@ std::string SerialNumStateSql(int32_t billID, int row, int status) {
         "GROUP BY a.FItemID, a.FSerialNo",
         ") T2 ON T1.FItemID = T2.FItemID AND T1.FSerialNo = T2.FSerialNo",
         " WHERE T1.FBillID = " + bill + " AND T1.FBillIndexID = " + std::to_string(row),
-    };
-    std::string sql;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i) sql += kCrLf;
-        sql += lines[i];
-    }
-    return sql;
+    });
 }
 
 std::vector<SerialNumState> GetSerialNumStateOf(int32_t billID, int row, int status) {

@@ -2,37 +2,25 @@
 
 #include <charconv>
 #include <cmath>
-#include <optional>
 
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/platform.h"
 #include "frame/plugin.h"
+#include "services/common.h"
 #include "services/system_options.h"
 
 namespace qor {
 
 namespace {
 
-std::optional<int32_t> IdOf(const Value& v) {
-    try {
-        return ToId(v);
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
 int32_t PositiveId(const Value& v) {
-    int32_t id = IdOf(v).value_or(0);
+    int32_t id = SafeId(v);
     return id > 0 ? id : 0;
 }
 
 std::string Num(int32_t id) {
     return std::to_string(id);
-}
-
-std::string FirstText(const RecordsetPtr& rs) {
-    return (rs && !rs->IsEOF()) ? rs->Field(0).ToString() : "";
 }
 
 // Decimal rounding with a half going to the even digit, done on the shortest decimal text of
@@ -275,20 +263,16 @@ bool GetCurPeriodRange(std::string& startDate, std::string& endDate) {
     startDate.clear();
     endDate.clear();
     try {
-        std::string sql = "Declare @Year int,@Period int ";
-        sql += kCrLf;
-        sql +=
+        const std::string sql = JoinLines({
+            "Declare @Year int,@Period int ",
             "SELECT @Year=CONVERT(INT,FValue) FROM t_SystemProfile WHERE FCategory='IC' AND "
-            "FKey='CurrentYear'";
-        sql += kCrLf;
-        sql +=
+            "FKey='CurrentYear'",
             "SELECT @Period = CONVERT(INT,FValue) FROM t_SystemProfile WHERE FCategory='IC' "
-            "AND FKey='CurrentPeriod'";
-        sql += kCrLf;
-        sql +=
+            "AND FKey='CurrentPeriod'",
             "SELECT CONVERT(DATETIME,FStartDate)as FStartDate,CONVERT(DATETIME,FEndDate)as "
-            "FEndDate FROM t_PeriodDate ";
-        sql += "WHERE FYear=@Year AND FPeriod=@Period ";
+            "FEndDate FROM t_PeriodDate "
+            "WHERE FYear=@Year AND FPeriod=@Period ",
+        });
         auto rs = GetCachedRecordset(sql);
         if (!rs || rs->IsEOF()) return false;
         auto first = ParseDate(rs->Field("FStartDate").ToString());
@@ -459,7 +443,7 @@ bool IsVirtualStock(const Value& stock) {
         int32_t id = PositiveId(stock);
         if (id == 0) return false;
         auto rs = GetCachedRecordset("Select FTypeID From t_Stock Where FItemID=" + Num(id));
-        return rs && !rs->IsEOF() && rs->Field(0).ToNumber() == kVirtualStockType;
+        return FirstField(rs).ToNumber() == kVirtualStockType;
     } catch (...) {
         return false;
     }

@@ -8,6 +8,7 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/platform.h"
+#include "services/common.h"
 
 namespace qor {
 
@@ -448,7 +449,7 @@ void SetDeptByEmp(IBillForm& bill) {
             "where FItemID=" +
             emp + ")";
         auto rs = GetCachedRecordset(sql);
-        const std::string dept = rs->IsEOF() ? "" : rs->Field("FNumber").ToString();
+        const std::string dept = FirstText(rs);
         bill.SetFieldValue("FDeptID", dept);
     } catch (...) {
     }
