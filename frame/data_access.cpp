@@ -34,6 +34,24 @@ RecordsetPtr CopyOf(const RecordsetPtr& cached) {
 
 const std::string kNoEvent;
 
+// Sends one statement to the host, timing it into the entry. A statement the host refuses is
+// recorded with its error before the error goes on to the caller.
+template <class Send, class Record>
+auto Timed(SqlTraceEntry& entry, Send send, Record record) {
+    const auto start = Clock::now();
+    try {
+        auto result = send();
+        entry.duration = Since(start);
+        return result;
+    } catch (const std::exception& e) {
+        entry.duration = Since(start);
+        entry.failed = true;
+        entry.error = e.what();
+        record(std::move(entry));
+        throw;
+    }
+}
+
 }  // namespace
 
 DataGateway& DataGateway::Instance() {
@@ -60,27 +78,21 @@ RecordsetPtr DataGateway::Read(const std::string& propsString, const std::string
     }
     ++statementsThisEvent_;
     ++totalStatements_;
-    auto start = Clock::now();
-    try {
-        auto info = CreateHostObject<IClassInfo>("QORMClass.ClassInfo");
-        RecordsetPtr rs = info->Getdata(propsString, sql);
-        if (!rs) throw HostError("QORMClass.ClassInfo", "no record set returned");
-        if (cacheable) {
-            auto copy = Materialise(*rs);
+    RecordsetPtr rs = Timed(
+        entry,
+        [&] {
+            auto info = CreateHostObject<IClassInfo>("QORMClass.ClassInfo");
+            RecordsetPtr read = info->Getdata(propsString, sql);
+            if (!read) throw HostError("QORMClass.ClassInfo", "no record set returned");
+            if (!cacheable) return read;
+            auto copy = Materialise(*read);
             cache_[sql] = copy;
-            rs = CopyOf(copy);
-        }
-        entry.duration = Since(start);
-        entry.rows = rs->RecordCount();
-        Record(std::move(entry));
-        return rs;
-    } catch (const std::exception& e) {
-        entry.duration = Since(start);
-        entry.failed = true;
-        entry.error = e.what();
-        Record(std::move(entry));
-        throw;
-    }
+            return CopyOf(copy);
+        },
+        [this](SqlTraceEntry failed) { Record(std::move(failed)); });
+    entry.rows = rs->RecordCount();
+    Record(std::move(entry));
+    return rs;
 }
 
 Value DataGateway::Write(const std::string& propsString, const std::string& sql) {
@@ -91,20 +103,15 @@ Value DataGateway::Write(const std::string& propsString, const std::string& sql)
     entry.isWrite = true;
     ++statementsThisEvent_;
     ++totalStatements_;
-    auto start = Clock::now();
-    try {
-        auto update = CreateHostObject<IClassUpdate>("QORMClass.ClassUpdate");
-        Value answer = update->UpdateBatch(propsString, sql);
-        entry.duration = Since(start);
-        Record(std::move(entry));
-        return answer;
-    } catch (const std::exception& e) {
-        entry.duration = Since(start);
-        entry.failed = true;
-        entry.error = e.what();
-        Record(std::move(entry));
-        throw;
-    }
+    Value answer = Timed(
+        entry,
+        [&] {
+            return CreateHostObject<IClassUpdate>("QORMClass.ClassUpdate")
+                ->UpdateBatch(propsString, sql);
+        },
+        [this](SqlTraceEntry failed) { Record(std::move(failed)); });
+    Record(std::move(entry));
+    return answer;
 }
 
 void DataGateway::BeginEvent(const std::string& name) {

@@ -90,6 +90,27 @@ TEST_F(GatewayFixture, CountsAndTracesEveryStatement) {
     }
 }
 
+// "QORMClass.ClassUpdate" of a database that refuses every change.
+struct RefusingUpdate : IClassUpdate {
+    std::string TypeName() const override { return "ClassUpdate"; }
+    Value UpdateBatch(const std::string&, const std::string&) override {
+        throw HostError("db", "table is locked");
+    }
+};
+
+TEST_F(GatewayFixture, ARefusedWriteIsTracedAsFailedAndReachesTheCaller) {
+    platform->Add<IClassUpdate>("QORMClass.ClassUpdate", std::make_shared<RefusingUpdate>());
+    auto& gw = DataGateway::Instance();
+    gw.KeepTrace(true);
+    EXPECT_THROW(UpdateBatch("update t set a=1"), HostError);
+    ASSERT_EQ(gw.Trace().size(), 1u);
+    EXPECT_TRUE(gw.Trace()[0].isWrite);
+    EXPECT_TRUE(gw.Trace()[0].failed);
+    EXPECT_EQ(gw.Trace()[0].error, "table is locked");
+    EXPECT_EQ(gw.Trace()[0].sql, "update t set a=1");
+    EXPECT_EQ(gw.TotalStatements(), 1);
+}
+
 TEST_F(GatewayFixture, TheCacheLivesForOneEventAndDiesAtAnyWrite) {
     auto& gw = DataGateway::Instance();
     {
