@@ -51,22 +51,11 @@
 
 #include "frame/host.h"
 #include "host/form/bill_template.h"
+#include "host/form/event_channel.h"
 #include "host/form/form_database.h"
 #include "host/form/menu.h"
 
 namespace qor::host::form {
-
-// One event as the host raised it.
-struct EventRecord {
-    long seq = 0;      // order in which the events were raised
-    int depth = 0;     // nesting: an event raised while another was being handled
-    std::string name;  // "BeforeSave"
-    std::string args;  // a readable summary of the arguments
-    bool cancellable = false;
-    bool cancelled = false;
-    std::string error;  // an error the handler let through (the host goes on)
-};
-using EventObserver = std::function<void(const EventRecord&)>;
 
 // What became of a host action.
 struct ActionResult {
@@ -127,7 +116,7 @@ public:
     ~HostBillForm() override;
 
     const BillTemplate& Template() const { return t_; }
-    void SetObserver(EventObserver observer) { observer_ = std::move(observer); }
+    void SetObserver(EventObserver observer) { events_.SetObserver(std::move(observer)); }
     // The login user stored as biller and checker.
     void SetUserID(int32_t id) { userID_ = id; }
     // The date "@today" defaults take (default: the system date).
@@ -174,10 +163,8 @@ public:
     std::vector<std::string> TakeNotes();
 
     // ---- IBillForm ----
-    void Advise(IBillFormEvents* sink) override { sink_ = sink; }
-    void Unadvise(IBillFormEvents* sink) override {
-        if (sink_ == sink) sink_ = nullptr;
-    }
+    void Advise(IBillFormEvents* sink) override { events_.Advise(sink); }
+    void Unadvise(IBillFormEvents* sink) override { events_.Unadvise(sink); }
     Value GetFieldValue(const std::string& key, int row = -1, int page = 1) override;
     void SetFieldValue(const std::string& key, const Value& value, int row = -1,
                        int page = 1) override;
@@ -222,10 +209,7 @@ private:
 
     const BillTemplate& t_;
     IFormDatabase* db_;
-    IBillFormEvents* sink_ = nullptr;
-    EventObserver observer_;
-    long seq_ = 0;
-    int depth_ = 0;
+    EventChannel<IBillFormEvents> events_;
     bool opened_ = false;
     int32_t userID_ = 0;
     std::string today_;
@@ -295,28 +279,10 @@ private:
     std::optional<Value> LookupByNumber(const FieldTemplate& f, const Value& typed);
 };
 
+// After every event the host reads the rows back in order (see Data above).
 template <class F>
 inline void HostBillForm::Raise(const char* name, const std::string& args, bool* cancel, F&& call) {
-    EventRecord rec;
-    rec.seq = ++seq_;
-    rec.depth = depth_;
-    rec.name = name;
-    rec.args = args;
-    rec.cancellable = cancel != nullptr;
-    ++depth_;
-    if (sink_) {
-        try {
-            call(*sink_);
-        } catch (const std::exception& e) {
-            rec.error = e.what();
-        } catch (...) {
-            rec.error = "unknown error";
-        }
-    }
-    --depth_;
-    rec.cancelled = cancel && *cancel;
-    NormalizeRows();
-    if (observer_) observer_(rec);
+    events_.Raise(name, args, cancel, std::forward<F>(call), [this] { NormalizeRows(); });
 }
 
 // The form's state texts: 0 view, 1 new, 2 edit.

@@ -24,25 +24,10 @@ HostBillList::HostBillList(const BillTemplate& t, IFormDatabase* db)
         bar->AddTool(menu_->Tool("mnuEditDelete"), "mnuEditCheck");
 }
 
+// The list's events are reported as "List.<event>".
 template <class F>
 void HostBillList::Raise(const char* name, const std::string& args, bool* cancel, F&& call) {
-    EventRecord rec;
-    rec.seq = ++seq_;
-    rec.depth = depth_;
-    rec.name = std::string("List.") + name;
-    rec.args = args;
-    rec.cancellable = cancel != nullptr;
-    ++depth_;
-    if (sink_) {
-        try {
-            call(*sink_);
-        } catch (const std::exception& e) {
-            rec.error = e.what();
-        }
-    }
-    --depth_;
-    rec.cancelled = cancel && *cancel;
-    if (observer_) observer_(rec);
+    events_.Raise(std::string("List.") + name, args, cancel, std::forward<F>(call));
 }
 
 void HostBillList::Open() {

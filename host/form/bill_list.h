@@ -20,6 +20,7 @@
 
 #include "frame/host.h"
 #include "host/form/bill_form.h"
+#include "host/form/event_channel.h"
 
 namespace qor::host::form {
 
@@ -38,7 +39,7 @@ public:
     static std::shared_ptr<HostBillList> Create(const BillTemplate& t, IFormDatabase* db);
 
     const BillTemplate& Template() const { return t_; }
-    void SetObserver(EventObserver observer) { observer_ = std::move(observer); }
+    void SetObserver(EventObserver observer) { events_.SetObserver(std::move(observer)); }
     void SetUserID(int32_t id) { userID_ = id; }
     void SetToday(const std::string& date) { today_ = date; }
 
@@ -55,10 +56,8 @@ public:
     form::MenuBar& Menus() { return *menu_; }
 
     // IBillList
-    void Advise(IBillListEvents* sink) override { sink_ = sink; }
-    void Unadvise(IBillListEvents* sink) override {
-        if (sink_ == sink) sink_ = nullptr;
-    }
+    void Advise(IBillListEvents* sink) override { events_.Advise(sink); }
+    void Unadvise(IBillListEvents* sink) override { events_.Unadvise(sink); }
     int32_t FID() const override { return t_.classTypeID; }
     CollectionPtr TableInfo() override { return tableInfo_; }
     CollectionPtr Selection() override { return selection_; }
@@ -76,10 +75,7 @@ private:
 
     const BillTemplate& t_;
     IFormDatabase* db_;
-    IBillListEvents* sink_ = nullptr;
-    EventObserver observer_;
-    long seq_ = 0;
-    int depth_ = 0;
+    EventChannel<IBillListEvents> events_;
     bool opened_ = false;
     int32_t userID_ = 0;
     std::string today_;
