@@ -151,46 +151,15 @@ bool ReadDateText(sqlite3_value* v, Date& d) {
     return LooksLikeDate(s) && ParseSqlDate(s, d);
 }
 
-int64_t DaysOf(const Date& d) {
-    int y = d.year, m = d.month;
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d.day) - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-Date FromDays(int64_t days) {
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t y = static_cast<int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    Date r;
-    r.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    r.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    r.year = static_cast<int>(y + (r.month <= 2));
-    return r;
-}
-
 Date AddSeconds(const Date& d, int64_t secs) {
-    int64_t total = DaysOf(d) * 86400 + d.hour * 3600 + d.minute * 60 + d.second + secs;
+    int64_t total = DaysFromCivil(d) * 86400 + d.hour * 3600 + d.minute * 60 + d.second + secs;
     int64_t days = total >= 0 ? total / 86400 : -((-total + 86399) / 86400);
     int64_t rest = total - days * 86400;
-    Date r = FromDays(days);
+    Date r = DateFromDays(days);
     r.hour = static_cast<int>(rest / 3600);
     r.minute = static_cast<int>(rest / 60 % 60);
     r.second = static_cast<int>(rest % 60);
     return r;
-}
-
-int DaysInMonthOf(int y, int m) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return m == 2 && leap ? 29 : days[m - 1];
 }
 
 Date AddMonths(const Date& d, int64_t months) {
@@ -198,7 +167,7 @@ Date AddMonths(const Date& d, int64_t months) {
     Date r = d;
     r.year = static_cast<int>(index / 12);
     r.month = static_cast<int>(index % 12) + 1;
-    r.day = std::min(d.day, DaysInMonthOf(r.year, r.month));
+    r.day = std::min(d.day, DaysInMonth(r.year, r.month));
     return r;
 }
 
@@ -210,7 +179,7 @@ Date ArgDate(sqlite3_value* v) {
 }
 
 int Weekday(const Date& d) {               // Sunday = 1 .. Saturday = 7
-    int64_t days = DaysOf(d);              // 1970-01-01 was a Thursday
+    int64_t days = DaysFromCivil(d);       // 1970-01-01 was a Thursday
     int64_t w = ((days % 7) + 7 + 4) % 7;  // 0 = Sunday
     return static_cast<int>(w) + 1;
 }
@@ -553,7 +522,7 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         std::string part = TextOf(argv[0]);
         Date a = ArgDate(argv[1]), b = ArgDate(argv[2]);
         int64_t r = 0;
-        int64_t da = DaysOf(a), db = DaysOf(b);
+        int64_t da = DaysFromCivil(a), db = DaysFromCivil(b);
         if (part == "year")
             r = b.year - a.year;
         else if (part == "quarter")
@@ -582,7 +551,7 @@ void DatePartFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         Date d = ArgDate(argv[1]);
         int64_t r = 0;
         Date jan1{d.year, 1, 1, 0, 0, 0};
-        int64_t doy = DaysOf(d) - DaysOf(jan1) + 1;
+        int64_t doy = DaysFromCivil(d) - DaysFromCivil(jan1) + 1;
         if (part == "year")
             r = d.year;
         else if (part == "quarter")

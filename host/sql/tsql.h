@@ -79,6 +79,10 @@ std::string FormatSqlDateTime(const Date& d);
 // Reads the date texts SQL Server accepts in literals: "YYYY-MM-DD", "YYYY/M/D", "YYYYMMDD",
 // each optionally followed by " hh:mm[:ss[.fff]]" or "Thh:mm...".
 bool ParseSqlDate(std::string_view text, Date& out);
+// Days since 1970-01-01 of the date's calendar day (proleptic Gregorian calendar, the time of
+// day ignored), and the calendar day of such a count (midnight).
+int64_t DaysFromCivil(const Date& d);
+Date DateFromDays(int64_t days);
 
 // ---- Translated batches --------------------------------------------------------------------
 

@@ -138,23 +138,6 @@ std::string ValueText(const Value& v) {
     }
 }
 
-int64_t DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d) - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-bool LeapYear(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-int MonthDays(int y, int m) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && LeapYear(y) ? 29 : days[m - 1];
-}
-
 std::string FormatDateStyle(const Date& d, int style) {
     char b[64];
     switch (style) {
@@ -210,24 +193,6 @@ std::string FitText(const std::string& s, const SqlType& t) {
     if (t.fixed)
         while (used < t.length) out.push_back(' '), ++used;
     return out;
-}
-
-Date DateFromDays(int64_t days) {
-    // Inverse of DaysFromCivil.
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t y = static_cast<int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    Date r;
-    r.year = static_cast<int>(y + (m <= 2));
-    r.month = static_cast<int>(m);
-    r.day = static_cast<int>(d);
-    return r;
 }
 
 }  // namespace
@@ -469,6 +434,34 @@ SqlType ParseSqlType(std::string_view spec, int textDefault) {
 
 // ---- Dates ---------------------------------------------------------------------------------
 
+int64_t DaysFromCivil(const Date& d) {
+    int y = d.year;
+    const int m = d.month;
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d.day) - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+Date DateFromDays(int64_t days) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(days - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t y = static_cast<int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    Date r;
+    r.year = static_cast<int>(y + (m <= 2));
+    r.month = static_cast<int>(m);
+    r.day = static_cast<int>(d);
+    return r;
+}
+
 std::string FormatSqlDateTime(const Date& d) {
     char b[40];
     std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
@@ -522,7 +515,7 @@ bool ParseSqlDate(std::string_view text, Date& out) {
         if (i != s.size()) return false;
     }
     if (d.month < 1 || d.month > 12 || d.day < 1 || d.year < 1753 || d.year > 9999 ||
-        d.day > MonthDays(d.year, d.month) || d.hour > 23 || d.minute > 59 || d.second > 59)
+        d.day > DaysInMonth(d.year, d.month) || d.hour > 23 || d.minute > 59 || d.second > 59)
         return false;
     out = d;
     return true;
@@ -615,7 +608,7 @@ Value ConvertTo(const Value& v, const SqlType& t, int style) {
                 double whole = std::floor(days);
                 if (std::fabs(whole) > 3e6)
                     Raise("Arithmetic overflow error converting expression to data type datetime.");
-                d = DateFromDays(DaysFromCivil(1900, 1, 1) + static_cast<int64_t>(whole));
+                d = DateFromDays(DaysFromCivil(Date{1900, 1, 1}) + static_cast<int64_t>(whole));
                 long secs = std::lround((days - whole) * 86400.0);
                 if (secs >= 86400) secs = 86399;
                 d.hour = static_cast<int>(secs / 3600);

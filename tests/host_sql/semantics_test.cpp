@@ -137,6 +137,22 @@ TEST(Conversions, FollowSqlServer) {
     EXPECT_THROW(ParseSqlType("geography"), HostError);
 }
 
+// The day count behind DATEADD, DATEDIFF, DATEPART and numbers converted to dates.
+TEST(Conversions, DayCountsFollowTheCalendar) {
+    using sql::DateFromDays;
+    using sql::DaysFromCivil;
+    EXPECT_EQ(DaysFromCivil(Date{1970, 1, 1}), 0);
+    EXPECT_EQ(DaysFromCivil(Date{1900, 1, 1, 23, 59, 59}), -25567) << "the time of day is ignored";
+    EXPECT_EQ(DaysFromCivil(Date{2000, 3, 1}) - DaysFromCivil(Date{2000, 2, 28}), 2);
+    EXPECT_EQ(DaysFromCivil(Date{1900, 3, 1}) - DaysFromCivil(Date{1900, 2, 28}), 1);
+    for (Date d : {Date{1753, 1, 1}, Date{1899, 12, 31}, Date{2024, 2, 29}, Date{9999, 12, 31}})
+        EXPECT_EQ(DateFromDays(DaysFromCivil(d)), d);
+    EXPECT_EQ(sql::ConvertTo(Value(45000.5), sql::ParseSqlType("datetime")),
+              Value("2023-03-17 12:00:00"));
+    EXPECT_EQ(sql::ConvertTo(Value(-1), sql::ParseSqlType("datetime")),
+              Value("1899-12-31 00:00:00"));
+}
+
 TEST(Tokens, KeepLiteralsWhole) {
     auto tokens = sql::Tokenize("select N'a''b;--c/*d*/' [x]]y] @v @@rowcount #t -- end\r\n1.5e2");
     ASSERT_EQ(tokens.size(), 8u);
