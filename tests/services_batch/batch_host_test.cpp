@@ -5,13 +5,10 @@
 
 #include "services/batch_shelflife.h"
 #include "tests/support/demo_form.h"
+#include "tests/support/fakes.h"
 
 namespace qor::test {
 namespace {
-
-CollectionPtr Changed(const std::string& key) {
-    return Collection::Make({{"FKey", key}});
-}
 
 class BatchOnHost : public ::testing::Test {
 protected:

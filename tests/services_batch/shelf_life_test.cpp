@@ -8,10 +8,6 @@
 namespace qor::test {
 namespace {
 
-CollectionPtr Changed(const std::string& key) {
-    return Collection::Make({{"FKey", key}});
-}
-
 class ShelfLifeDates : public ::testing::Test {
 protected:
     ScopedPlatform platform;

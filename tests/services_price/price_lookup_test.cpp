@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "services/price_lookup.h"
-#include "tests/services_price/demo_host.h"
+#include "tests/support/demo_form.h"
 
 namespace qor::test {
 namespace {

@@ -10,13 +10,9 @@
 #include <vector>
 
 #include "frame/data_access.h"
-#include "host/data_components.h"
-#include "host/demo_db.h"
 #include "host/form/bill_list.h"
-#include "host/form/bill_template.h"
-#include "host/form/database_adapter.h"
-#include "host/reference_host.h"
 #include "services/related_bills.h"
+#include "tests/support/demo_form.h"
 #include "tests/support/fakes.h"
 
 namespace qor::test {
@@ -24,22 +20,14 @@ namespace {
 
 class RelatedBills : public ::testing::Test {
 protected:
-    static inline std::unique_ptr<host::ReferenceHost> host_;
-
-    static void SetUpTestSuite() {
-        std::string path = (std::filesystem::path(::testing::TempDir()) /
-                            ("related_bills_demo_" + std::to_string(::getpid()) + ".db"))
-                               .string();
-        host::CreateDemoDatabase(path);
-        host_ = std::make_unique<host::ReferenceHost>(path);
-    }
-    static void TearDownTestSuite() {
-        host_.reset();
-        AttachPlatform(nullptr);
-    }
+    // One demo database for the suite: the tests only read it.
+    static inline std::unique_ptr<DemoHost> demo_;
+    static void SetUpTestSuite() { demo_ = std::make_unique<DemoHost>("related_bills"); }
+    static void TearDownTestSuite() { demo_.reset(); }
+    static host::ReferenceHost& Host() { return demo_->Host(); }
 
     void SetUp() override {
-        host_->Attach();
+        Host().Attach();
         DataGateway::Instance().Reset();
         DataGateway::Instance().KeepTrace(true);
     }
@@ -205,13 +193,12 @@ TEST_F(RelatedBills, AFailingDatabaseGivesFalse) {
         ASSERT_FALSE(DataGateway::Instance().Trace().empty());
         EXPECT_TRUE(DataGateway::Instance().Trace().back().failed);
     }
-    host_->Attach();
+    Host().Attach();
 }
 
 TEST_F(RelatedBills, ReadsTheSelectionOfABillList) {
-    auto db = host::OpenDatabase(host_->DatabasePath());
-    host::form::DatabaseAdapter adapter(*db);
-    auto list = host::form::HostBillList::Create(*host::form::FindTemplate("order"), &adapter);
+    auto list =
+        host::form::HostBillList::Create(*host::form::FindTemplate("order"), demo_->FormDatabase());
     ASSERT_TRUE(list->Select({2, 1}).done);
     Collection result;
     ASSERT_TRUE(FillSelectedBillInfo(*list, result));

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "services/stock_period.h"
-#include "tests/services_price/demo_host.h"
+#include "tests/support/demo_form.h"
 #include "tests/support/fakes.h"
 
 namespace qor::test {

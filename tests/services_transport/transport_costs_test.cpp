@@ -5,22 +5,15 @@
 // Demo stocks: 501 总仓, 502 门店仓 and 503 冷链仓 are real; 504 赠品仓 is virtual (type 502).
 // The host keeps number cells numeric: an emptied charge reads 0.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "frame/data_access.h"
-#include "host/data_components.h"
-#include "host/demo_db.h"
-#include "host/form/bill_form.h"
-#include "host/form/bill_template.h"
-#include "host/form/database_adapter.h"
-#include "host/reference_host.h"
 #include "services/transport_costs.h"
+#include "tests/support/demo_form.h"
 
 namespace qor::test {
 namespace {
@@ -32,33 +25,19 @@ constexpr const char* kAllVirtualMessage = "单据中的仓库都为虚仓，不
 
 class TransportCosts : public ::testing::Test {
 protected:
-    static inline std::unique_ptr<host::ReferenceHost> host_;
-    static inline std::shared_ptr<host::Database> db_;
-    static inline std::unique_ptr<host::form::DatabaseAdapter> adapter_;
-
-    static void SetUpTestSuite() {
-        std::string path = (std::filesystem::path(::testing::TempDir()) /
-                            ("transport_costs_demo_" + std::to_string(::getpid()) + ".db"))
-                               .string();
-        host::CreateDemoDatabase(path);
-        host_ = std::make_unique<host::ReferenceHost>(path);
-        db_ = host::OpenDatabase(path);
-        adapter_ = std::make_unique<host::form::DatabaseAdapter>(*db_);
-    }
-    static void TearDownTestSuite() {
-        adapter_.reset();
-        db_.reset();
-        host_.reset();
-        AttachPlatform(nullptr);
-    }
+    // One demo database for the suite: the bills are never saved.
+    static inline std::unique_ptr<DemoHost> demo_;
+    static void SetUpTestSuite() { demo_ = std::make_unique<DemoHost>("transport_costs"); }
+    static void TearDownTestSuite() { demo_.reset(); }
+    static host::ReferenceHost& Host() { return demo_->Host(); }
 
     std::shared_ptr<host::form::HostBillForm> bill;
 
     void SetUp() override {
-        host_->Attach();
-        host_->SetIndustryType(1);
-        host_->SetAppType(2);
-        host_->Platform().ClearBoxes();
+        Host().Attach();
+        Host().SetIndustryType(1);
+        Host().SetAppType(2);
+        Host().Platform().ClearBoxes();
         DataGateway::Instance().Reset();
         Open("sale");
     }
@@ -66,7 +45,7 @@ protected:
     void Open(const std::string& kind) {
         const host::form::BillTemplate* t = host::form::FindTemplate(kind);
         ASSERT_TRUE(t) << kind;
-        bill = host::form::HostBillForm::Create(*t, adapter_.get());
+        bill = host::form::HostBillForm::Create(*t, demo_->FormDatabase());
         bill->NewBill();
     }
 
@@ -94,7 +73,7 @@ protected:
     }
     void Freight(double amount) { bill->SetFieldValue("FTranspotationCosts", amount); }
     double HeaderCosts() { return bill->GetFieldValue("FTranspotationCosts").ToNumber(); }
-    const std::vector<host::BoxRecord>& Boxes() { return host_->Platform().Boxes(); }
+    const std::vector<host::BoxRecord>& Boxes() { return Host().Platform().Boxes(); }
     bool ToolVisible(const char* key) { return bill->Menus().Tool(key)->Visible(); }
     bool ToolEnabled(const char* key) { return bill->Menus().Tool(key)->Enabled(); }
 };
@@ -266,7 +245,7 @@ TEST_F(TransportCosts, PurchaseSideBillsShareTheAdvancedCostsFromTheReceivingSto
 }
 
 TEST_F(TransportCosts, OutsideTheIndustryEditionNothingHappens) {
-    host_->SetIndustryType(0);
+    Host().SetIndustryType(0);
     Freight(100);
     Row(1, 1, kReal);
     Row(2, 1, kVirtual);
@@ -305,10 +284,10 @@ TEST_F(TransportCosts, MenusFollowTheAmountTheAuditAndTheApplicationType) {
     expect(true, false);
     bill->SetFieldValue("FCheckerID", 0);
 
-    host_->SetAppType(1);
+    Host().SetAppType(1);
     RefreshShareCostMenus(*bill);
     expect(false, false);
-    host_->SetAppType(2);
+    Host().SetAppType(2);
 
     // The header field hidden on the form hides the tools.
     bill->GetFieldInfoByKey("FTranspotationCosts")->Set("Visible", false);

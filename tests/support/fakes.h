@@ -99,6 +99,11 @@ public:
     ObjectPtr LoadPicture(const std::string&) override { return nullptr; }
 };
 
+// The field definition a Change event carries: the changed field's key.
+inline CollectionPtr Changed(const std::string& key) {
+    return Collection::Make({{"FKey", key}});
+}
+
 // Attaches a fresh fake platform for the lifetime of a test and detaches it afterwards.
 struct ScopedPlatform {
     std::shared_ptr<FakePlatform> platform = std::make_shared<FakePlatform>();
