@@ -67,6 +67,39 @@ bool IsFilled(const Value& v) {
     return v.ToNumber() != 0;
 }
 
+// The column values of one stored record: only the columns its table has, each once (the first
+// value given wins).
+class RecordValues {
+public:
+    RecordValues(std::string table, const std::vector<std::string>& columns)
+        : table_(std::move(table)), columns_(columns) {}
+    void Put(const std::string& column, const std::string& literal) {
+        if (!Has(columns_, column) || !seen_.insert(Upper(column)).second) return;
+        values_.emplace_back(column, literal);
+    }
+    std::string InsertStatement() const {
+        std::string cols, vals;
+        for (const auto& [c, l] : values_) {
+            cols += (cols.empty() ? "" : ",") + c;
+            vals += (vals.empty() ? "" : ",") + l;
+        }
+        return "Insert Into " + table_ + " (" + cols + ") Values (" + vals + ")";
+    }
+    // Every value but the key's, which selects the record.
+    std::string UpdateStatement(const std::string& key, const std::string& keyLiteral) const {
+        std::string sets;
+        for (const auto& [c, l] : values_)
+            if (!IEquals(c, key)) sets += (sets.empty() ? "" : ",") + c + "=" + l;
+        return "Update " + table_ + " Set " + sets + " Where " + key + "=" + keyLiteral;
+    }
+
+private:
+    std::string table_;
+    const std::vector<std::string>& columns_;
+    std::set<std::string> seen_;
+    std::vector<std::pair<std::string, std::string>> values_;
+};
+
 long long MaxOf(IFormDatabase& db, const std::string& column, const std::string& table) {
     auto r = db.Query("Select Max(" + column + ") From " + table);
     return r.rows.empty() ? 0 : static_cast<long long>(r.rows[0][0].ToNumber());
@@ -173,34 +206,16 @@ void HostBillForm::StoreBill() {
     try {
         bool isNew = id <= 0;
         if (isNew) id = static_cast<int32_t>(MaxOf(*db_, "FID", t_.headerTable) + 1);
-        std::vector<std::pair<std::string, std::string>> values;
-        std::set<std::string> seen;
-        auto put = [&](const std::string& column, const std::string& literal) {
-            if (!Has(hcols, column) || !seen.insert(Upper(column)).second) return;
-            values.emplace_back(column, literal);
-        };
-        put("FID", std::to_string(id));
-        put("FClassTypeID", std::to_string(t_.classTypeID));
-        for (const auto& [column, v] : t_.fixedColumns) put(column, ValueLiteral(v));
+        RecordValues head(t_.headerTable, hcols);
+        head.Put("FID", std::to_string(id));
+        head.Put("FClassTypeID", std::to_string(t_.classTypeID));
+        for (const auto& [column, v] : t_.fixedColumns) head.Put(column, ValueLiteral(v));
         for (const auto* f : t_.PageFields(1)) {
             if (!f->stored || IEquals(f->column, "FID")) continue;
-            put(f->column, Literal(*f, GetFieldValue(f->key)));
+            head.Put(f->column, Literal(*f, GetFieldValue(f->key)));
         }
-        std::string sql;
-        if (isNew) {
-            std::string cols, vals;
-            for (const auto& [c, l] : values) {
-                cols += (cols.empty() ? "" : ",") + c;
-                vals += (vals.empty() ? "" : ",") + l;
-            }
-            sql = "Insert Into " + t_.headerTable + " (" + cols + ") Values (" + vals + ")";
-        } else {
-            std::string sets;
-            for (const auto& [c, l] : values)
-                if (!IEquals(c, "FID")) sets += (sets.empty() ? "" : ",") + c + "=" + l;
-            sql = "Update " + t_.headerTable + " Set " + sets + " Where FID=" + std::to_string(id);
-        }
-        db_->Execute(sql);
+        db_->Execute(isNew ? head.InsertStatement()
+                           : head.UpdateStatement("FID", std::to_string(id)));
         db_->Execute("Delete From " + t_.entryTable + " Where FID=" + std::to_string(id));
 
         const FieldTemplate* entryField = t_.Field("FEntryID", 2);
@@ -217,28 +232,18 @@ void HostBillForm::StoreBill() {
             long long entryID = cell ? static_cast<long long>(cell->Get("FFLD").ToNumber()) : 0;
             if (entryID <= 0) entryID = ++next;
             entryIDs.push_back(entryID);
-            std::vector<std::pair<std::string, std::string>> ev;
-            std::set<std::string> eseen;
-            auto eput = [&](const std::string& column, const std::string& literal) {
-                if (!Has(ecols, column) || !eseen.insert(Upper(column)).second) return;
-                ev.emplace_back(column, literal);
-            };
-            eput("FEntryID", std::to_string(entryID));
-            eput("FID", std::to_string(id));
-            eput("FIndex", std::to_string(index));
-            eput("lEntryID", std::to_string(entryID));
-            eput("FEntryID2", std::to_string(entryID));
+            RecordValues entry(t_.entryTable, ecols);
+            entry.Put("FEntryID", std::to_string(entryID));
+            entry.Put("FID", std::to_string(id));
+            entry.Put("FIndex", std::to_string(index));
+            entry.Put("lEntryID", std::to_string(entryID));
+            entry.Put("FEntryID2", std::to_string(entryID));
             for (const auto* f : t_.PageFields(2)) {
                 if (!f->stored) continue;
                 auto c = row->Sub(f->key);
-                eput(f->column, Literal(*f, c ? c->Get("FFLD") : Value()));
+                entry.Put(f->column, Literal(*f, c ? c->Get("FFLD") : Value()));
             }
-            std::string cols, vals;
-            for (const auto& [c, l] : ev) {
-                cols += (cols.empty() ? "" : ",") + c;
-                vals += (vals.empty() ? "" : ",") + l;
-            }
-            db_->Execute("Insert Into " + t_.entryTable + " (" + cols + ") Values (" + vals + ")");
+            db_->Execute(entry.InsertStatement());
         }
         db_->Commit();
     } catch (...) {
