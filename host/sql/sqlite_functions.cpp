@@ -196,6 +196,29 @@ void Guard(sqlite3_context* ctx, F&& body) {
 
 // ---- arithmetic ----
 
+constexpr const char* kBigintOverflow =
+    "Arithmetic overflow error converting expression to data type bigint.";
+
+// The two operands of a binary operator: each is read as an integer when the other one is.
+std::pair<Num, Num> ReadOperands(sqlite3_value** argv, const char* op) {
+    return {ReadNum(argv[0], sqlite3_value_type(argv[1]) == SQLITE_INTEGER, op),
+            ReadNum(argv[1], sqlite3_value_type(argv[0]) == SQLITE_INTEGER, op)};
+}
+
+// Applies an operator: exactly on two integers (intOp reports an overflow, which is an error as
+// in SQL Server), otherwise on doubles.
+template <class IntOp, class DoubleOp>
+void ApplyArithmetic(sqlite3_context* ctx, const std::pair<Num, Num>& operands, IntOp intOp,
+                     DoubleOp doubleOp) {
+    const auto& [a, b] = operands;
+    if (a.isInt && b.isInt) {
+        int64_t r;
+        if (intOp(a.i, b.i, &r)) throw HostError("T-SQL", kBigintOverflow);
+        return Result(ctx, Value(static_cast<long long>(r)));
+    }
+    Result(ctx, Value(doubleOp(a.AsDouble(), b.AsDouble())));
+}
+
 void AddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     Guard(ctx, [&] {
         if (AnyNull(2, argv)) return sqlite3_result_null(ctx);
@@ -212,17 +235,10 @@ void AddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
                 return Result(ctx, Value(FormatSqlDateTime(r)));
             }
         }
-        Num a = ReadNum(argv[0], sqlite3_value_type(argv[1]) == SQLITE_INTEGER, "add");
-        Num b = ReadNum(argv[1], sqlite3_value_type(argv[0]) == SQLITE_INTEGER, "add");
-        if (a.isInt && b.isInt) {
-            int64_t r;
-            if (__builtin_add_overflow(a.i, b.i, &r))
-                throw HostError(
-                    "T-SQL",
-                    "Arithmetic overflow error converting expression to data type bigint.");
-            return Result(ctx, Value(static_cast<long long>(r)));
-        }
-        Result(ctx, Value(a.AsDouble() + b.AsDouble()));
+        ApplyArithmetic(
+            ctx, ReadOperands(argv, "add"),
+            [](int64_t a, int64_t b, int64_t* r) { return __builtin_add_overflow(a, b, r); },
+            [](double a, double b) { return a + b; });
     });
 }
 
@@ -243,17 +259,10 @@ void SubFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
                           Value(FormatSqlDateTime(AddSeconds(d, -std::llround(days * 86400.0)))));
         }
         RequireNotBothText(argv, "subtract");
-        Num a = ReadNum(argv[0], sqlite3_value_type(argv[1]) == SQLITE_INTEGER, "subtract");
-        Num b = ReadNum(argv[1], sqlite3_value_type(argv[0]) == SQLITE_INTEGER, "subtract");
-        if (a.isInt && b.isInt) {
-            int64_t r;
-            if (__builtin_sub_overflow(a.i, b.i, &r))
-                throw HostError(
-                    "T-SQL",
-                    "Arithmetic overflow error converting expression to data type bigint.");
-            return Result(ctx, Value(static_cast<long long>(r)));
-        }
-        Result(ctx, Value(a.AsDouble() - b.AsDouble()));
+        ApplyArithmetic(
+            ctx, ReadOperands(argv, "subtract"),
+            [](int64_t a, int64_t b, int64_t* r) { return __builtin_sub_overflow(a, b, r); },
+            [](double a, double b) { return a - b; });
     });
 }
 
@@ -261,17 +270,10 @@ void MulFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     Guard(ctx, [&] {
         if (AnyNull(2, argv)) return sqlite3_result_null(ctx);
         RequireNotBothText(argv, "multiply");
-        Num a = ReadNum(argv[0], sqlite3_value_type(argv[1]) == SQLITE_INTEGER, "multiply");
-        Num b = ReadNum(argv[1], sqlite3_value_type(argv[0]) == SQLITE_INTEGER, "multiply");
-        if (a.isInt && b.isInt) {
-            int64_t r;
-            if (__builtin_mul_overflow(a.i, b.i, &r))
-                throw HostError(
-                    "T-SQL",
-                    "Arithmetic overflow error converting expression to data type bigint.");
-            return Result(ctx, Value(static_cast<long long>(r)));
-        }
-        Result(ctx, Value(a.AsDouble() * b.AsDouble()));
+        ApplyArithmetic(
+            ctx, ReadOperands(argv, "multiply"),
+            [](int64_t a, int64_t b, int64_t* r) { return __builtin_mul_overflow(a, b, r); },
+            [](double a, double b) { return a * b; });
     });
 }
 
@@ -279,18 +281,17 @@ void DivModFn(sqlite3_context* ctx, sqlite3_value** argv, bool mod) {
     Guard(ctx, [&] {
         if (AnyNull(2, argv)) return sqlite3_result_null(ctx);
         RequireNotBothText(argv, mod ? "modulo" : "divide");
-        Num a = ReadNum(argv[0], sqlite3_value_type(argv[1]) == SQLITE_INTEGER, "divide");
-        Num b = ReadNum(argv[1], sqlite3_value_type(argv[0]) == SQLITE_INTEGER, "divide");
-        if (b.AsDouble() == 0) throw HostError("T-SQL", "Divide by zero error encountered.");
-        if (a.isInt && b.isInt) {
-            if (a.i == INT64_MIN && b.i == -1)
-                throw HostError(
-                    "T-SQL",
-                    "Arithmetic overflow error converting expression to data type bigint.");
-            return Result(ctx, Value(static_cast<long long>(mod ? a.i % b.i : a.i / b.i)));
-        }
-        double r = mod ? std::fmod(a.AsDouble(), b.AsDouble()) : a.AsDouble() / b.AsDouble();
-        Result(ctx, Value(r));
+        const auto operands = ReadOperands(argv, "divide");
+        if (operands.second.AsDouble() == 0)
+            throw HostError("T-SQL", "Divide by zero error encountered.");
+        ApplyArithmetic(
+            ctx, operands,
+            [mod](int64_t a, int64_t b, int64_t* r) {
+                if (a == INT64_MIN && b == -1) return true;
+                *r = mod ? a % b : a / b;
+                return false;
+            },
+            [mod](double a, double b) { return mod ? std::fmod(a, b) : a / b; });
     });
 }
 
@@ -306,10 +307,7 @@ void NegFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (AnyNull(1, argv)) return sqlite3_result_null(ctx);
         Num a = ReadNum(argv[0], false, "negate");
         if (a.isInt) {
-            if (a.i == INT64_MIN)
-                throw HostError(
-                    "T-SQL",
-                    "Arithmetic overflow error converting expression to data type bigint.");
+            if (a.i == INT64_MIN) throw HostError("T-SQL", kBigintOverflow);
             return Result(ctx, Value(static_cast<long long>(-a.i)));
         }
         Result(ctx, Value(-a.d));
@@ -655,8 +653,7 @@ void AvgStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     ++st->count;
     if (t == SQLITE_INTEGER) {
         if (__builtin_add_overflow(st->intSum, sqlite3_value_int64(argv[0]), &st->intSum))
-            return Error(ctx,
-                         "Arithmetic overflow error converting expression to data type bigint.");
+            return Error(ctx, kBigintOverflow);
         st->sum += static_cast<double>(sqlite3_value_int64(argv[0]));
     } else {
         if (t != SQLITE_FLOAT)

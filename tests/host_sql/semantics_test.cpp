@@ -103,6 +103,20 @@ TEST_F(Arithmetic, DivisionByZeroIsAnError) {
     EXPECT_EQ(One("select null/0"), Value::Null());
 }
 
+TEST_F(Arithmetic, WholeNumbersOverflowAsAnError) {
+    const char* overflow = "Arithmetic overflow error converting expression to data type bigint.";
+    // FQtyDecimal holds 2.
+    EXPECT_EQ(One("select FQtyDecimal + 9223372036854775805 from t_ICItem where FItemID=1"),
+              Value(9223372036854775807LL));
+    EXPECT_THAT(ErrorOf("select FQtyDecimal + 9223372036854775806 from t_ICItem where FItemID=1"),
+                HasSubstr(overflow));
+    EXPECT_THAT(ErrorOf("select (-9223372036854775807 - 1) - 1"), HasSubstr(overflow));
+    EXPECT_THAT(ErrorOf("select 4611686018427387904 * 2"), HasSubstr(overflow));
+    EXPECT_THAT(ErrorOf("select (-9223372036854775807 - 1) / -1"), HasSubstr(overflow));
+    EXPECT_EQ(One("select -7 % 3"), Value(-1));
+    EXPECT_EQ(One("select 7.5 % 2"), Value(1.5));
+}
+
 TEST_F(Arithmetic, NegativeLiteralsAndMultiplication) {
     EXPECT_THAT(RowsOf("select (Case When 3002=3002 Then -1*FPrice Else FPrice End), (-1)*FQty "
                        "from t_ICItem i join t_Entry e on e.FItemID=i.FItemID where e.FID=2"),
