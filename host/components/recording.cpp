@@ -8,56 +8,19 @@ namespace qor::host {
 
 // ---- Login properties strings ------------------------------------------------------------
 
-namespace {
-
-// Splits "k=v;k={v;v};..." the way the library reads it, into (key, value) pairs.
-std::vector<std::pair<std::string, std::string>> SplitProps(const std::string& text) {
-    std::vector<std::pair<std::string, std::string>> pairs;
-    std::string rest = text;
-    auto splitFirst = [&rest](char delimiter) {
-        auto at = rest.find(delimiter);
-        std::string head = rest.substr(0, at);
-        rest = at == std::string::npos ? std::string() : rest.substr(at + 1);
-        return head;
-    };
-    for (;;) {
-        std::string key = Trim(splitFirst('='));
-        if (key.empty()) break;
-        rest = Trim(rest);
-        std::string value;
-        if (!rest.empty() && rest.front() == '{') {
-            rest.erase(0, 1);
-            value = splitFirst('}');
-            splitFirst(';');
-        } else {
-            value = splitFirst(';');
-        }
-        pairs.emplace_back(key, Trim(value));
-    }
-    return pairs;
-}
-
-}  // namespace
-
+// Read as the data components read them, so a login names the same database everywhere.
 std::string PropsStringItem(const std::string& props, const std::string& key) {
-    for (const auto& [k, v] : SplitProps(props))
-        if (IEquals(k, key)) return v;
-    return "";
+    auto items = ParsePropsItems(props);
+    auto it = items.find(Upper(key));
+    return it == items.end() ? "" : it->second;
 }
 
-std::string DataSourceOf(const std::string& connectString) {
-    std::string rest = connectString;
-    while (!rest.empty()) {
-        auto semi = rest.find(';');
-        std::string part = rest.substr(0, semi);
-        rest = semi == std::string::npos ? std::string() : rest.substr(semi + 1);
-        auto eq = part.find('=');
-        if (eq == std::string::npos) continue;
-        std::string key = Trim(part.substr(0, eq));
-        if (IEquals(key, "Data Source") || IEquals(key, "Database"))
-            return Trim(part.substr(eq + 1));
+std::string LoginDatabaseFile(const std::string& props) {
+    try {
+        return DatabaseFileOfConnectString(PropsStringItem(props, "ConnectString"));
+    } catch (const HostError&) {
+        return "";
     }
-    return "";
 }
 
 bool IsPropsString(const Value& v) {
@@ -70,8 +33,8 @@ bool IsPropsString(const Value& v) {
 // ---- Context -----------------------------------------------------------------------------
 
 std::shared_ptr<Database> ServiceContext::Db(const std::string& propsString) {
-    std::string path = DataSourceOf(PropsStringItem(propsString, "ConnectString"));
-    if (path.empty()) path = DataSourceOf(PropsStringItem(loginProps_, "ConnectString"));
+    std::string path = LoginDatabaseFile(propsString);
+    if (path.empty()) path = LoginDatabaseFile(loginProps_);
     if (path.empty()) path = defaultDatabase_;
     if (path.empty()) throw HostError("ServiceContext", "no database is known for this login");
     return OpenDatabase(path);

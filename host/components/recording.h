@@ -46,8 +46,8 @@ struct ShownWindow {
 
 // The item value of "key" in a login properties string ("k=v;k={v;v};..."), "" when absent.
 std::string PropsStringItem(const std::string& props, const std::string& key);
-// The database file named by a connection string's "Data Source" (or "Database"), "" when none.
-std::string DataSourceOf(const std::string& connectString);
+// The database file the login's "ConnectString" names, "" when it names none.
+std::string LoginDatabaseFile(const std::string& props);
 // True when the text looks like a login properties string.
 bool IsPropsString(const Value& v);
 
@@ -57,7 +57,7 @@ public:
     // The database used when a login names none.
     void SetDefaultDatabase(std::string path) { defaultDatabase_ = std::move(path); }
     const std::string& DefaultDatabase() const { return defaultDatabase_; }
-    // The database of a login: "Data Source" of its "ConnectString", else the host's login's,
+    // The database of a login: the file its "ConnectString" names, else the host's login's,
     // else the default; the connection is the one the data components share for that file.
     // HostError when none is known.
     std::shared_ptr<Database> Db(const std::string& propsString);

@@ -5,6 +5,7 @@
 
 #include "frame/errors.h"
 #include "frame/login.h"
+#include "host/components/recording.h"
 #include "host_fixture.h"
 
 namespace qor::host::testing {
@@ -40,6 +41,20 @@ TEST_F(LoginTest, OuterLoginReadsTheLoginCacheForItsFourteenKeysOnly) {
     EXPECT_EQ(GetSessionProperty("ConnectString").ToString(), "");  // not a login-cache key
     ParsePropsString(GetPropsString());
     EXPECT_EQ(GetPropsUserID(), 16395);
+}
+
+TEST_F(LoginTest, ComponentsFindTheLoginsDatabaseAsTheDataComponentsDo) {
+    EXPECT_EQ(PropsStringItem("connectstring={Data Source=a;b.db}; userid = 7 ;", "UserID"), "7");
+    EXPECT_EQ(PropsStringItem("ConnectString={Data Source=a;b.db};UserID=7", "CONNECTSTRING"),
+              "Data Source=a;b.db");
+    EXPECT_EQ(PropsStringItem("UserID=7", "UserName"), "");
+    EXPECT_EQ(LoginDatabaseFile("ConnectString={Provider=SQLite;Data Source=/a/b.db};UserID=1"),
+              "/a/b.db");
+    EXPECT_EQ(LoginDatabaseFile("ConnectString=/plain/path.db"), "/plain/path.db");
+    // A connection string naming no file leaves the choice to the host's own login.
+    EXPECT_EQ(LoginDatabaseFile("ConnectString={Provider=SQLOLEDB;Initial Catalog=x}"), "");
+    EXPECT_EQ(services().Db("ConnectString={Initial Catalog=x};UserID=1"),
+              services().Db(host().PropsString()));
 }
 
 TEST_F(LoginTest, LoggingInAgainChangesTheUserTheComponentsAnswerFor) {
