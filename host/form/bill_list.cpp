@@ -96,17 +96,16 @@ ActionResult HostBillList::StoreStatus(int status) {
               [&](IBillListEvents& s) { s.UnBusinessCheck(cancel); });
     if (cancel)
         return ActionResult::Cancelled(status ? "List.BusinessCheck" : "List.UnBusinessCheck");
-    db_->Begin();
     try {
-        for (int32_t id : ids_) {
-            std::string sets = "FStatus=" + std::to_string(status) +
-                               ",FCheckerID=" + std::to_string(status ? userID_ : 0);
-            db_->Execute("Update " + t_.headerTable + " Set " + sets + " Where FID=" +
-                         std::to_string(id) + " And FStatus=" + (status ? "0" : "1"));
-        }
-        db_->Commit();
+        InTransaction(*db_, [&] {
+            for (int32_t id : ids_) {
+                std::string sets = "FStatus=" + std::to_string(status) +
+                                   ",FCheckerID=" + std::to_string(status ? userID_ : 0);
+                db_->Execute("Update " + t_.headerTable + " Set " + sets + " Where FID=" +
+                             std::to_string(id) + " And FStatus=" + (status ? "0" : "1"));
+            }
+        });
     } catch (const std::exception& e) {
-        db_->Rollback();
         return ActionResult::Refused(e.what());
     }
     return ActionResult::Done();
@@ -130,15 +129,14 @@ ActionResult HostBillList::DeleteSelected() {
             return ActionResult::Refused("the bill with FID " + std::to_string(id) +
                                          " is checked and cannot be deleted");
     }
-    db_->Begin();
     try {
-        for (int32_t id : ids_) {
-            db_->Execute("Delete From " + t_.entryTable + " Where FID=" + std::to_string(id));
-            db_->Execute("Delete From " + t_.headerTable + " Where FID=" + std::to_string(id));
-        }
-        db_->Commit();
+        InTransaction(*db_, [&] {
+            for (int32_t id : ids_) {
+                db_->Execute("Delete From " + t_.entryTable + " Where FID=" + std::to_string(id));
+                db_->Execute("Delete From " + t_.headerTable + " Where FID=" + std::to_string(id));
+            }
+        });
     } catch (const std::exception& e) {
-        db_->Rollback();
         return ActionResult::Refused(e.what());
     }
     ids_.clear();

@@ -200,10 +200,9 @@ void HostBillForm::StoreBill() {
         if (GetFieldValue(biller->key).ToNumber() == 0)
             StoreValue(*biller, -1, Value(userID_), true);
 
-    db_->Begin();
     int32_t id = billID_;
     std::vector<long long> entryIDs;
-    try {
+    InTransaction(*db_, [&] {
         bool isNew = id <= 0;
         if (isNew) id = static_cast<int32_t>(MaxOf(*db_, "FID", t_.headerTable) + 1);
         RecordValues head(t_.headerTable, hcols);
@@ -245,14 +244,7 @@ void HostBillForm::StoreBill() {
             }
             db_->Execute(entry.InsertStatement());
         }
-        db_->Commit();
-    } catch (...) {
-        try {
-            db_->Rollback();
-        } catch (...) {
-        }
-        throw;
-    }
+    });
     billID_ = id;
     if (const FieldTemplate* f = Field("FID"); f && f->page == 1)
         StoreValue(*f, -1, Value(id), true);
@@ -331,18 +323,10 @@ void HostBillForm::StoreStatus(int status) {
 }
 
 void HostBillForm::DeleteFromDatabase() {
-    db_->Begin();
-    try {
+    InTransaction(*db_, [&] {
         db_->Execute("Delete From " + t_.entryTable + " Where FID=" + std::to_string(billID_));
         db_->Execute("Delete From " + t_.headerTable + " Where FID=" + std::to_string(billID_));
-        db_->Commit();
-    } catch (...) {
-        try {
-            db_->Rollback();
-        } catch (...) {
-        }
-        throw;
-    }
+    });
 }
 
 ActionResult HostBillForm::SelectSources(int32_t classType,

@@ -32,4 +32,21 @@ public:
     virtual std::vector<std::string> TableColumns(const std::string& table) = 0;
 };
 
+// Runs body as one transaction: committed when it returns; rolled back when it throws, and the
+// error goes on to the caller (a failing rollback does not hide it).
+template <class F>
+void InTransaction(IFormDatabase& db, F&& body) {
+    db.Begin();
+    try {
+        body();
+        db.Commit();
+    } catch (...) {
+        try {
+            db.Rollback();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 }  // namespace qor::host::form
