@@ -813,6 +813,9 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
     const FieldTemplate* f = FieldAt(key, row);
     if (!f) return ActionResult::Refused("the bill has no field " + key);
     int r = f->page == 1 ? -1 : row;
+    if (byUser && f->page == 1 && row > 0)
+        return ActionResult::Refused(key + " is a header field: it has no row " +
+                                     std::to_string(row));
     if (f->page == 2) {
         if (row < 1) return ActionResult::Refused(key + " is an entry field: a row is needed");
         if (byUser) {

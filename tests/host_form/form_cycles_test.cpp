@@ -370,3 +370,18 @@ TEST_F(FormTest, ABaseDataNumberWrittenByAPlugInFindsItsRecord) {
 
 }  // namespace
 }  // namespace qor::host::form::test
+
+namespace qor::host::form::test {
+namespace {
+
+TEST_F(FormTest, AUserEditOfAHeaderFieldOnARowIsRefused) {
+    NewSaleWithRow();
+    form->UserEdit("FNote", -1, Value("header note"));
+    auto r = form->UserEdit("FNote", 1, Value("meant for a row"));
+    EXPECT_FALSE(r.done);
+    EXPECT_NE(r.note.find("header field"), std::string::npos) << r.note;
+    EXPECT_EQ(form->GetFieldValue("FNote").ToString(), "header note");
+}
+
+}  // namespace
+}  // namespace qor::host::form::test

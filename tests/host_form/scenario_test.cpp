@@ -159,3 +159,26 @@ TEST(ScenarioRun, AStepWithoutABillMakesTheScenarioInvalid) {
 
 }  // namespace
 }  // namespace qor::host::form
+
+namespace qor::host::form {
+namespace {
+
+// Each of the seven bill kinds goes through every host cycle in a scenario: create, edit,
+// save, load, edit again, save, check, uncheck, and check and uncheck from the list.
+class BillKindCycle : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BillKindCycle, RunsEveryHostCycleThroughAScenario) {
+    std::string path =
+        std::string(QOR_SOURCE_DIR) + "/tests/host_form/cycles/" + GetParam() + ".yaml";
+    RunRecord run = RunScenarioFile(path, Options());
+    ASSERT_TRUE(run.invalid.empty()) << run.invalid;
+    EXPECT_EQ(run.failures, 0) << RenderText(run, false);
+    EXPECT_EQ(run.billKind, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, BillKindCycle,
+                         ::testing::Values("sale", "salechange", "consign", "order", "tempconsign",
+                                           "tempgj", "xscx"));
+
+}  // namespace
+}  // namespace qor::host::form
