@@ -182,3 +182,49 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, BillKindCycle,
 
 }  // namespace
 }  // namespace qor::host::form
+
+namespace qor::host::form {
+namespace {
+
+// A plug-in that asks before saving: the transcript shows the box with its caption, buttons
+// and the answer given, flags a default answer, and reports the vetoed save.
+TEST(ScenarioRun, TheTranscriptShowsMessagesAnswersAndVetoes) {
+    Scenario s = ParseScenario(R"Y(
+name: asked before saving
+today: 2026-12-10
+steps:
+  - new: order
+  - set: {FCustID: 102}
+  - set: {row: 1, FItemID: 1017, FPrice: 25, FShowQty: 4}
+  - answers: [no]
+  - save
+  - expect: {cancelled: true, done: false, messages: ["确认保存这张订单"],
+             query: {sql: "Select Count(*) From t_XS_Order Where FCustID=102 And FDate='2026-12-10'", rows: [[0]]}}
+  - save
+  - expect: {cancelled: false, done: true, messages: ["确认保存"],
+             query: {sql: "Select Count(*) From t_XS_Order Where FCustID=102 And FDate='2026-12-10'", rows: [[1]]}}
+)Y",
+                               "asking.yaml");
+    RunOptions options;
+    options.pluginPath = QOR_TEST_PLUGIN_PATH;
+    RunRecord run = RunScenario(s, options);
+    ASSERT_TRUE(run.invalid.empty()) << run.invalid;
+    std::string text = RenderText(run, false);
+    EXPECT_EQ(run.failures, 0) << text;
+
+    ASSERT_GE(run.steps.size(), 8u);
+    ASSERT_EQ(run.steps[4].boxes.size(), 1u) << text;
+    const BoxLine& asked = run.steps[4].boxes[0];
+    EXPECT_EQ(asked.caption, "信息提示");
+    EXPECT_EQ(asked.buttons, 36);
+    EXPECT_EQ(asked.answer, "7");
+    EXPECT_FALSE(asked.defaulted);
+    EXPECT_TRUE(run.steps[4].cancelled);
+    ASSERT_EQ(run.steps[6].boxes.size(), 1u);
+    EXPECT_TRUE(run.steps[6].boxes[0].defaulted) << "no answer queued: the default button";
+    EXPECT_NE(text.find("信息提示"), std::string::npos) << text;
+    EXPECT_NE(RenderJson({run}, false).find("确认保存这张订单吗？"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qor::host::form

@@ -1,0 +1,39 @@
+// A stand-in plug-in library for the scenario runner's own tests: its sales order asks before
+// every save and vetoes the save when the user answers No, so a transcript shows a message
+// box, the answer given and a cancelled host action. It is built only for the tests.
+#include "frame/plugin.h"
+
+namespace {
+
+class AskingOrder : public qor::PlugInBase {
+public:
+    AskingOrder() : PlugInBase(qor::PlugInClass::Order) {}
+
+protected:
+    void m_BillInterface_BeforeSave(bool& cancel) override {
+        if (qor::ShowMessage("确认保存这张订单吗？", 36, qor::kMsgCaption) != qor::kAnswerYes)
+            cancel = true;
+    }
+};
+
+}  // namespace
+
+extern "C" {
+
+qor::IPlugIn* QOR_XS_CreateObject(const char* progId) {
+    if (!progId || qor::ProgId(qor::PlugInClass::Order) != progId) return nullptr;
+    return new AskingOrder();
+}
+
+void QOR_XS_ReleaseObject(qor::IPlugIn* object) {
+    delete object;
+}
+
+void QOR_XS_AttachPlatform(std::shared_ptr<qor::IPlatform>* platform) {
+    qor::AttachPlatform(platform ? *platform : nullptr);
+}
+
+const char* QOR_XS_Version() {
+    return "test";
+}
+}
