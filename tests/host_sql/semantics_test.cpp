@@ -182,12 +182,6 @@ TEST(Tokens, KeepLiteralsWhole) {
     EXPECT_THROW(sql::Tokenize("select /* open"), HostError);
 }
 
-}  // namespace
-}  // namespace qor::host::testing
-
-namespace qor::host::testing {
-namespace {
-
 using Subqueries = SqlLayerTest;
 
 TEST_F(Subqueries, AValueSubqueryWithTwoRowsIsAnError) {

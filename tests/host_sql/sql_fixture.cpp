@@ -57,15 +57,8 @@ CREATE TABLE t_SystemProfile (FCategory TEXT COLLATE SQLTEXT, FKey TEXT COLLATE 
 INSERT INTO t_SystemProfile VALUES ('IC', 'CurrentYear', '2024'), ('IC', 'CurrentPeriod', '3'),
   ('IC', 'StartYear', '2024'), ('IC', 'StartPeriod', '1'), ('GL', 'Closed', '1'),
   ('GL', 'InitClosed', '0'), ('General', 'TaxRate', '13');
-CREATE TABLE t_PeriodDate (FYear INTEGER, FPeriod INTEGER, FStartDate DATETIME COLLATE SQLDATE,
-  FEndDate DATETIME COLLATE SQLDATE);
-INSERT INTO t_PeriodDate VALUES (2024, 1, '2024-01-01', '2024-01-31'),
-  (2024, 2, '2024-02-01', '2024-02-29'), (2024, 3, '2024-03-01', '2024-03-31');
 CREATE TABLE t_Contact (FID INTEGER PRIMARY KEY, FItemID INTEGER, FContact TEXT COLLATE SQLTEXT,
   FAddress TEXT COLLATE SQLTEXT, FPhone TEXT COLLATE SQLTEXT, FIsFirst INTEGER);
-INSERT INTO t_Contact VALUES (1, 100, '张三', '北京路1号', '010-1', 1);
-INSERT INTO t_Contact VALUES (2, 100, '李四', '上海路2号', '021-2', 0);
-INSERT INTO t_Contact VALUES (3, 200, '王五', '广州路3号', '020-3', 0);
 CREATE TABLE t_Entry (FID INTEGER, FEntryID INTEGER, FItemID INTEGER, FQty REAL,
   FShowQty REAL, FCoefficient REAL);
 INSERT INTO t_Entry VALUES (1, 1, 1, 24, 2, 12), (1, 2, 2, 5, 5, 1), (2, 1, 1, 12, 1, 12);
