@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
 
 #include "bills/sale/billevent_sale.h"
 #include "frame/data_access.h"
@@ -60,42 +61,25 @@ std::set<std::string> RaiseEverything(FakeBillForm& form, FakeBillList& list) {
     return ran;
 }
 
-std::set<std::string> Handlers(std::initializer_list<const char*> events) {
+// "Name" stands for the bill form's handler m_BillInterface_Name, "L:Name" for the list's.
+std::set<std::string> Handlers(const std::string& events) {
     std::set<std::string> out;
-    for (auto e : events)
-        out.insert(e[0] == 'L' && e[1] == ':' ? std::string("m_ListInterface_") + (e + 2)
-                                              : std::string("m_BillInterface_") + e);
+    std::istringstream in(events);
+    for (std::string e; in >> e;)
+        out.insert(e.rfind("L:", 0) == 0 ? "m_ListInterface_" + e.substr(2)
+                                         : "m_BillInterface_" + e);
     return out;
 }
 
 TEST(PlugInDispatch, EachClassRunsExactlyItsHandlers) {
     ScopedPlatform platform;
-    const auto saleSet = Handlers({"AddNewRow",
-                                   "AfterCopyBill",
-                                   "AfterDeleteRow",
-                                   "AfterDoAction2",
-                                   "AfterFillRow",
-                                   "AfterLoadBill",
-                                   "AfterNewBill",
-                                   "AfterSave",
-                                   "AfterSelBill",
-                                   "AfterSelBillBeforeFillData",
-                                   "BeforeDeleteRow",
-                                   "BeforeDoAction",
-                                   "BeforeSave",
-                                   "BeforeSelBills",
-                                   "BeginEdit",
-                                   "BusinessCheck",
-                                   "Change",
-                                   "EntryGridRow",
-                                   "LostFocus",
-                                   "MenuBarClick",
-                                   "MenuBarInitialize",
-                                   "UnBusinessCheck",
-                                   "L:BusinessCheck",
-                                   "L:MenuBarClick",
-                                   "L:MenuBarInitialize",
-                                   "L:UnBusinessCheck"});
+    const auto saleSet = Handlers(
+        "AddNewRow AfterCopyBill AfterDeleteRow AfterDoAction2 AfterFillRow "
+        "AfterLoadBill AfterNewBill AfterSave AfterSelBill AfterSelBillBeforeFillData "
+        "BeforeDeleteRow BeforeDoAction BeforeSave BeforeSelBills BeginEdit "
+        "BusinessCheck Change EntryGridRow LostFocus MenuBarClick MenuBarInitialize "
+        "UnBusinessCheck L:BusinessCheck L:MenuBarClick L:MenuBarInitialize "
+        "L:UnBusinessCheck");
     auto withMerge = [](std::set<std::string> s) {
         s.insert("m_ListInterFace_AfterMergeCopyBill");
         return s;
@@ -103,41 +87,33 @@ TEST(PlugInDispatch, EachClassRunsExactlyItsHandlers) {
     const std::map<PlugInClass, std::set<std::string>> expected{
         {PlugInClass::Sale, withMerge(saleSet)},
         {PlugInClass::SaleChange, withMerge(saleSet)},
-        {PlugInClass::Consign, withMerge(Handlers({"AddNewRow",        "AfterCopyBill",
-                                                   "AfterDeleteRow",   "AfterDoAction2",
-                                                   "AfterFillRow",     "AfterLoadBill",
-                                                   "AfterNewBill",     "AfterSave",
-                                                   "AfterSelBill",     "AfterSelBillBeforeFillData",
-                                                   "BeforeDeleteRow",  "BeforeDoAction",
-                                                   "BeforeDoAction2",  "BeforeSave",
-                                                   "BeginEdit",        "BusinessCheck",
-                                                   "Change",           "EntryGridRow",
-                                                   "MenuBarClick",     "MenuBarInitialize",
-                                                   "UnBusinessCheck",  "L:BusinessCheck",
-                                                   "L:MenuBarClick",   "L:MenuBarInitialize",
-                                                   "L:UnBusinessCheck"}))},
+        {PlugInClass::Consign,
+         withMerge(Handlers(
+             "AddNewRow AfterCopyBill AfterDeleteRow AfterDoAction2 AfterFillRow "
+             "AfterLoadBill AfterNewBill AfterSave AfterSelBill AfterSelBillBeforeFillData "
+             "BeforeDeleteRow BeforeDoAction BeforeDoAction2 BeforeSave BeginEdit "
+             "BusinessCheck Change EntryGridRow MenuBarClick MenuBarInitialize "
+             "UnBusinessCheck L:BusinessCheck L:MenuBarClick L:MenuBarInitialize "
+             "L:UnBusinessCheck"))},
         {PlugInClass::Order,
-         Handlers({"AfterCopyBill", "AfterDoAction2", "AfterFillRow", "AfterLoadBill",
-                   "AfterNewBill", "AfterSave", "BeforeDoAction", "BeforeSave", "BusinessCheck",
-                   "Change", "EntryGridRow", "MenuBarClick", "MenuBarInitialize", "UnBusinessCheck",
-                   "L:AfterCopyBillCreateData", "L:BusinessCheck", "L:MenuBarClick",
-                   "L:MenuBarInitialize", "L:UnBusinessCheck"})},
+         Handlers("AfterCopyBill AfterDoAction2 AfterFillRow AfterLoadBill AfterNewBill "
+                  "AfterSave BeforeDoAction BeforeSave BusinessCheck Change EntryGridRow "
+                  "MenuBarClick MenuBarInitialize UnBusinessCheck L:AfterCopyBillCreateData "
+                  "L:BusinessCheck L:MenuBarClick L:MenuBarInitialize L:UnBusinessCheck")},
         {PlugInClass::TempConsign,
-         Handlers({"AddNewRow", "AfterCopyBill", "AfterDeleteRow", "AfterDoAction2", "AfterFillRow",
-                   "AfterLoadBill", "AfterNewBill", "AfterSave", "BeforeDoAction", "BeforeSave",
-                   "BusinessCheck", "Change", "MenuBarClick", "MenuBarInitialize",
-                   "UnBusinessCheck", "L:BusinessCheck", "L:MenuBarClick", "L:MenuBarInitialize",
-                   "L:UnBusinessCheck"})},
+         Handlers("AddNewRow AfterCopyBill AfterDeleteRow AfterDoAction2 AfterFillRow "
+                  "AfterLoadBill AfterNewBill AfterSave BeforeDoAction BeforeSave BusinessCheck "
+                  "Change MenuBarClick MenuBarInitialize UnBusinessCheck L:BusinessCheck "
+                  "L:MenuBarClick L:MenuBarInitialize L:UnBusinessCheck")},
         {PlugInClass::TempGJ,
-         Handlers({"AddNewRow", "AfterCopyBill", "AfterDeleteRow", "AfterDoAction2", "AfterFillRow",
-                   "AfterLoadBill", "AfterNewBill", "BeforeDoAction", "BeforeSave",
-                   "BeforLoadBillFillData", "BusinessCheck", "Change", "MenuBarClick",
-                   "MenuBarInitialize", "UnBusinessCheck", "L:BusinessCheck", "L:MenuBarClick",
-                   "L:MenuBarInitialize", "L:UnBusinessCheck"})},
+         Handlers("AddNewRow AfterCopyBill AfterDeleteRow AfterDoAction2 AfterFillRow "
+                  "AfterLoadBill AfterNewBill BeforeDoAction BeforeSave BeforLoadBillFillData "
+                  "BusinessCheck Change MenuBarClick MenuBarInitialize UnBusinessCheck "
+                  "L:BusinessCheck L:MenuBarClick L:MenuBarInitialize L:UnBusinessCheck")},
         {PlugInClass::XSCX,
-         Handlers({"AfterCopyBill", "AfterLoadBill", "AfterNewBill", "BeforeSave", "BusinessCheck",
-                   "Change", "MenuBarClick", "MenuBarInitialize", "SaveBillSuccess",
-                   "L:BusinessCheck", "L:MenuBarInitialize"})},
+         Handlers("AfterCopyBill AfterLoadBill AfterNewBill BeforeSave BusinessCheck Change "
+                  "MenuBarClick MenuBarInitialize SaveBillSuccess L:BusinessCheck "
+                  "L:MenuBarInitialize")},
     };
     for (const auto& [cls, handlers] : expected) {
         auto plugin = CreatePlugIn(ProgId(cls));
