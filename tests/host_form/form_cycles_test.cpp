@@ -346,12 +346,6 @@ TEST_F(FormTest, StatusPanelsControlsAndFormObject) {
     EXPECT_EQ(Num("FDiscountAmount", 1), 5);
 }
 
-}  // namespace
-}  // namespace qor::host::form::test
-
-namespace qor::host::form::test {
-namespace {
-
 // Plug-ins write the numbers they read from the database into base-data fields
 // ("Select FNumber From t_Department ..."); the host resolves them as a typed number.
 TEST_F(FormTest, ABaseDataNumberWrittenByAPlugInFindsItsRecord) {
@@ -367,12 +361,6 @@ TEST_F(FormTest, ABaseDataNumberWrittenByAPlugInFindsItsRecord) {
     form->SetFieldValue("FDeptID", Value(""));
     EXPECT_EQ(form->GetFieldValue("FDeptID").ToNumber(), 0) << "an empty text clears the field";
 }
-
-}  // namespace
-}  // namespace qor::host::form::test
-
-namespace qor::host::form::test {
-namespace {
 
 TEST_F(FormTest, AUserEditOfAHeaderFieldOnARowIsRefused) {
     NewSaleWithRow();
