@@ -170,30 +170,6 @@ TEST_F(BatchOnHost, AutomaticBatchNumbersSkipTheUnsavedRows) {
     // Renumbering a row gives it a number no other row has.
     AutoGenBatchNo(*bill, 1);
     EXPECT_EQ(bill->GetFieldValue("FBatchNo", 1).ToString(), "20261205004");
-
-    // An item without automatic numbers keeps its row as it is.
-    bill->SetFieldValue("FItemID", 1007, 3);
-    bill->SetFieldValue("FBatchNo", "", 3);
-    AutoGenBatchNo(*bill, 3);
-    EXPECT_EQ(bill->GetFieldValue("FBatchNo", 3).ToString(), "");
-}
-
-TEST_F(BatchOnHost, BatchCellsOfRowsTheUserEnteredAreOpened) {
-    auto bill = demo.NewBill("sale", 3);
-    // 三只松鼠坚果礼盒 (batch managed) on rows 1 and 2, 农夫山泉 (no batches) on row 3.
-    for (auto [r, number] : {std::pair{1, "02.003"}, {2, "02.003"}, {3, "01.001"}}) {
-        auto edit = bill->UserEdit("FItemID", r, number);
-        ASSERT_TRUE(edit.done) << edit.note;
-        bill->LockCell("FBatchNo", r, true);  // as a copy from a source bill leaves them
-    }
-    bill->SetFieldValue("FID_SRC", 5, 2);  // row 2 was drawn from a source bill
-    LockRowsBySource(*bill, 0, "FItemID", "FBatchNo", false, true);
-    EXPECT_FALSE(bill->IsCellLocked("FBatchNo", 1));
-    EXPECT_TRUE(bill->IsCellLocked("FBatchNo", 2));
-    EXPECT_TRUE(bill->IsCellLocked("FBatchNo", 3));
-    // Asked for one row without keeping copied rows, the copied row is opened too.
-    LockRowsBySource(*bill, 2, "FItemID", "FBatchNo", false, false);
-    EXPECT_FALSE(bill->IsCellLocked("FBatchNo", 2));
 }
 
 }  // namespace

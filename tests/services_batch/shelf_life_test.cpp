@@ -41,20 +41,8 @@ TEST_F(ShelfLifeDates, ProductionDateOrShelfLifeGivesTheExpiryDate) {
     EXPECT_EQ(db.CountContaining("AdjustPeriod"), 0);
 }
 
-TEST_F(ShelfLifeDates, EditedExpiryWithAdjustPeriodRecomputesTheShelfLife) {
-    adjustRows = {{"1"}};
-    bill.Set("FKFDate", "2024-01-01", 2);
-    bill.Set("FKFPeriod", 30, 2);
-    bill.Set("FPeriodDate", "2024-03-01", 2);
-    CalcKFDates(bill, Changed("FPeriodDate"), 2);
-    EXPECT_EQ(bill.Get("FKFPeriod", 2).ToNumber(), 60);
-    EXPECT_EQ(bill.Get("FKFDate", 2).ToString(), "2024-01-01");
-    ASSERT_EQ(db.CountContaining("AdjustPeriod"), 1);
-    const std::string& sql = db.info->statements.back();
-    EXPECT_NE(sql.find("FSection = 'BillSet1030002'"), std::string::npos) << sql;
-    EXPECT_NE(sql.find("FUserID = 16"), std::string::npos) << sql;
-}
-
+// With the user's "AdjustPeriod" 1 the shelf life follows instead: BatchOnHost reads the setting
+// from the host's user profiles.
 TEST_F(ShelfLifeDates, EditedExpiryWithoutTheSettingMovesTheProductionDate) {
     for (auto rows : {std::vector<MemoryRecordset::Row>{},                 // no setting
                       std::vector<MemoryRecordset::Row>{{"0"}},            // set to 0
