@@ -76,13 +76,5 @@ TEST_F(SerialOnHost, CountCheckRunsOnlyWithTheOption) {
     EXPECT_TRUE(CheckBillSerialNumCount(*bill, &message)) << message;
 }
 
-TEST_F(SerialOnHost, SerialCellsOfTheSalesBillAreLocked) {
-    LockSerialNoFields(*bill);
-    for (int r = 1; r <= bill->GridMaxDataRowNum(); ++r) {
-        EXPECT_TRUE(bill->IsCellLocked("FSerialNo", r)) << r;
-    }
-    EXPECT_FALSE(bill->IsDataChanged());
-}
-
 }  // namespace
 }  // namespace qor::test

@@ -80,7 +80,6 @@ protected:
     ScopedPlatform platform;
     ScriptedDatabase db{*platform.platform};
     std::shared_ptr<FakeComponent> stockInfo;
-    std::string option = "1";
     TestBill bill;
     std::string message;
 
@@ -91,8 +90,8 @@ protected:
                 {"FItemID", "FNumber", "FName", "FModel", "FIsSerialNumMgr"},
                 {{1009, "03.001", "美的电饭煲", "MB-FB40", 1}, {1001, "01.001", "水", "", 0}});
         };
-        platform->AddComponent("QOREBSBase.SystemProfile")->On("GetProfile", [this](Args& a) {
-            return a[2].ToString() == "CKSerialNum" ? Value(option) : Value();
+        platform->AddComponent("QOREBSBase.SystemProfile")->On("GetProfile", [](Args& a) {
+            return a[2].ToString() == "CKSerialNum" ? Value("1") : Value();
         });
         stockInfo = platform->AddComponent("QOR_CC_PlugIns.clsStockInfo");
         stockInfo->On("CheckSerialNoCount", [](Args& a) {
@@ -112,13 +111,6 @@ protected:
         bill.Set("FQty", 5, 2);
     }
 };
-
-TEST_F(SerialCount, WithTheOptionOffNoCountCheckRuns) {
-    option = "0";
-    EXPECT_TRUE(CheckBillSerialNumCount(bill, &message));
-    EXPECT_TRUE(stockInfo->calls.empty());
-    EXPECT_TRUE(db.info->statements.empty());
-}
 
 TEST_F(SerialCount, OnlyTheListedClassAndBillTypesAreCounted) {
     bill.Set("FBillTypeID", 3002);  // a return is not counted on the sales bill
