@@ -1,6 +1,6 @@
 // Stock and period checks on the demo database: the closed current period, the start date,
 // quantities on hand with their rounding, the shortage data without virtual stocks, open
-// orders, costs, the default stock of a row and the per-event cache of master-data reads.
+// orders, costs and the default stock of a row.
 #include <gtest/gtest.h>
 
 #include "services/stock_period.h"
@@ -220,33 +220,6 @@ TEST_F(StockPeriod, DefaultStockOfANewRowIsWrittenAsItsNumber) {
     demo.Host().SetOption("IC", "IsUsePrevStockForBill", "1");
     SetDefaultStock(bill, -1, "FSCStockID");  // the header has no row stock
     EXPECT_TRUE(stock(-1).IsEmpty());
-}
-
-TEST_F(StockPeriod, MasterDataReadsAreCachedForOneEventOnly) {
-    auto& gw = DataGateway::Instance();
-    {
-        EventScope event("m_BillInterface_Change");
-        EXPECT_TRUE(IsVirtualStock(9502));
-        EXPECT_TRUE(IsVirtualStock(9502));
-        EXPECT_EQ(gw.StatementsThisEvent(), 1);
-        EXPECT_EQ(gw.CacheHits(), 1);
-        // A write through the library drops what was read.
-        UpdateBatch("UPDATE t_Stock SET FTypeID=500 WHERE FItemID=9502");
-        EXPECT_FALSE(IsVirtualStock(9502));
-        EXPECT_EQ(gw.StatementsThisEvent(), 3);
-        demo.Exec("UPDATE t_Stock SET FTypeID=502 WHERE FItemID=9502;");
-    }
-    {
-        EventScope event("m_BillInterface_Change");
-        EXPECT_TRUE(IsVirtualStock(9502));  // a new event reads again
-        EXPECT_EQ(gw.StatementsThisEvent(), 1);
-    }
-    // Outside any event (a public method called by the host) nothing is kept.
-    long before = gw.TotalStatements();
-    EXPECT_TRUE(IsVirtualStock(9502));
-    demo.Exec("UPDATE t_Stock SET FTypeID=500 WHERE FItemID=9502;");
-    EXPECT_FALSE(IsVirtualStock(9502));
-    EXPECT_EQ(gw.TotalStatements(), before + 2);
 }
 
 }  // namespace
