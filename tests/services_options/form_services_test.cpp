@@ -1,5 +1,5 @@
-// Cell services, filled rows, modified flags, base-data texts, the operator's department and the
-// price rights on the reference host's bill forms and the demo database.
+// Cell services, filled rows, modified flags, base-data texts and the operator's department on
+// the reference host's bill forms and the demo database.
 #include <gtest/gtest.h>
 
 #include "host/form/bill_template.h"
@@ -85,30 +85,6 @@ TEST_F(FormServices, FilledRowsAndModifiedFlagsOfARealBill) {
     ASSERT_TRUE(sale->IsDataChanged());
     ClearPageModifyFlags(b);
     EXPECT_FALSE(sale->IsDataChanged());
-}
-
-TEST_F(FormServices, PriceColumnsHiddenFromUsersWithoutThePriceRight) {
-    ApplyPriceFieldRights(b, demo.Host().PropsString());
-    EXPECT_TRUE(sale->IsFieldVisible("FPrice", 2)) << "the administrator holds the right";
-
-    demo.Host().DenyRight(15, kPriceRightObject, 32);
-    demo.Host().SetAppType(1);
-    ApplyPriceFieldRights(b, demo.Host().PropsString());
-    EXPECT_TRUE(sale->IsFieldVisible("FPrice", 2)) << "application type 1";
-
-    demo.Host().SetAppType(2);
-    ApplyPriceFieldRights(b, demo.Host().PropsString(), 0, false, {kPriceRightObject},
-                          "QOR_XS_PlugIns.BillEvent_Sale");
-    EXPECT_FALSE(sale->IsFieldVisible("FPrice", 2));
-    EXPECT_FALSE(sale->IsFieldVisible("FAmount", 2));
-    EXPECT_TRUE(sale->IsFieldVisible("FBasePrice", 2));
-    EXPECT_FALSE(sale->IsFieldVisible("FInvoiceAmt", 1));
-    EXPECT_TRUE(sale->IsFieldVisible("FCustID", 1));
-
-    demo.Host().DenyRight(15, 2040, 32);
-    ApplyTaxFieldRights(demo.Host().PropsString(), b);
-    EXPECT_TRUE(sale->IsCellLocked("FTaxRate", 1));
-    EXPECT_FALSE(sale->IsCellLocked("FQty", 1));
 }
 
 // ---- Base-data texts and the operator -----------------------------------------------------------
