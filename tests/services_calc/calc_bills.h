@@ -8,6 +8,7 @@
 
 #include "frame/value.h"
 #include "host/form/bill_template.h"
+#include "services/system_options.h"
 #include "tests/support/demo_form.h"
 
 namespace qor::test {
@@ -46,49 +47,15 @@ inline host::form::BillTemplate StockSideTemplate(int classType) {
     auto item = EntryField("FItemID");
     item.type = host::form::FieldType::Integer;
     t.fields.push_back(item);
-    for (const char* key : {"FCalTypeID",
-                            "FSecUnitID",
-                            "FShowUnitID",
-                            "FCoefficient",
-                            "FSecCoefficient",
-                            "FSecQty",
-                            "FBasePrice",
-                            "FSecPrice",
-                            "FDisplayPrice",
-                            "FDisplayQty",
-                            "FDisplayWeight",
-                            "FAmount",
-                            "FBasePriceDiscount",
-                            "FBaseTaxPrice",
-                            "FPriceDiscount",
-                            "FTaxPrice",
-                            "FSecPriceDiscount",
-                            "FSecTaxPrice",
-                            "FBaseDiscountPrice",
-                            "FDiscountPrice",
-                            "FSecDiscountPrice",
-                            "FCldItemID",
-                            "FCalTypeid1",
-                            "FQty1",
-                            "FQty2",
-                            "FCoefficient1",
-                            "FDecimal",
-                            "FBasePrice1",
-                            "FSecPrice1",
-                            "FDisplayPrice1",
-                            "FDisplayQty1",
-                            "FDisplayWeight1",
-                            "FAmount1",
-                            "FBaseInPrice",
-                            "FSecInPrice",
-                            "FDisplayInPrice",
-                            "FInAmount",
-                            "FBaseOutPrice",
-                            "FSecOutPrice",
-                            "FDisplayOutPrice",
-                            "FOutAmount"}) {
+    for (const auto& key : SplitKeys(
+             "FCalTypeID,FSecUnitID,FShowUnitID,FCoefficient,FSecCoefficient,FSecQty,"
+             "FBasePrice,FSecPrice,FDisplayPrice,FDisplayQty,FDisplayWeight,FAmount,"
+             "FBasePriceDiscount,FBaseTaxPrice,FPriceDiscount,FTaxPrice,FSecPriceDiscount,"
+             "FSecTaxPrice,FBaseDiscountPrice,FDiscountPrice,FSecDiscountPrice,FCldItemID,"
+             "FCalTypeid1,FQty1,FQty2,FCoefficient1,FDecimal,FBasePrice1,FSecPrice1,"
+             "FDisplayPrice1,FDisplayQty1,FDisplayWeight1,FAmount1,FBaseInPrice,FSecInPrice,"
+             "FDisplayInPrice,FInAmount,FBaseOutPrice,FSecOutPrice,FDisplayOutPrice,FOutAmount"))
         t.fields.push_back(EntryField(key));
-    }
     t.fields.push_back(EntryField("FShowQty", "FQty=FShowQty*FCoefficient"));
     t.fields.push_back(EntryField("FQty", "FShowQty=FQty/FCoefficient"));
     t.fields.push_back(EntryField("FPrice", "FAmount=FShowQty*FPrice"));
