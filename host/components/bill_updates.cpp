@@ -6,6 +6,7 @@
 #include "frame/data_access.h"
 #include "frame/errors.h"
 #include "host/components/stock_components.h"
+#include "host/sql/sqlite_functions.h"
 
 namespace qor::host {
 
@@ -153,7 +154,7 @@ std::string OpeningCheck(ServiceContext& ctx, const std::string& props, int bill
     }
     std::string user = std::to_string(ctx.UserIdOf(props));
     ctx.Exec(props, checking ? "Update t_CC_StockBill Set FStatus=1,FCheckerID=" + user +
-                                   ",FCheckDate=" + SqlValue(TodayText()) + " Where FID=" + id
+                                   ",FCheckDate=" + SqlValue(sql::TodayText()) + " Where FID=" + id
                              : "Update t_CC_StockBill Set FStatus=0,FCheckerID=0,FCheckDate=Null "
                                "Where FID=" +
                                    id);

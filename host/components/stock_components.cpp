@@ -8,21 +8,11 @@
 
 #include "frame/data_access.h"
 #include "frame/errors.h"
+#include "host/sql/sqlite_functions.h"
 
 namespace qor::host {
 
 namespace {
-
-std::string Today() {
-    return TodayText();
-}
-int IdOf(const Value& v) {
-    return IdOrZero(v);
-}
-
-double Num(const Value& v) {
-    return v.ToNumber();
-}
 
 std::string ItemName(ServiceContext& ctx, const std::string& props, int item) {
     return ctx.Scalar(props, "Select FName From t_ICItem Where FItemID=" + std::to_string(item))
@@ -31,7 +21,7 @@ std::string ItemName(ServiceContext& ctx, const std::string& props, int item) {
 
 bool IsVirtualStock(ServiceContext& ctx, const std::string& props, int stock) {
     if (stock <= 0) return false;
-    return IdOf(ctx.Scalar(
+    return IdOrZero(ctx.Scalar(
                props, "Select FTypeID From t_Stock Where FItemID=" + std::to_string(stock))) == 502;
 }
 
@@ -63,15 +53,15 @@ ServiceContext::CustomerFinding EvaluateCredit(ServiceContext& ctx, const std::s
                                                const CollectionPtr& request) {
     ServiceContext::CustomerFinding finding;
     if (!request) return finding;
-    int customer = IdOf(request->Get("CustOrSupplyID"));
+    int customer = IdOrZero(request->Get("CustOrSupplyID"));
     auto rs = ctx.Query(props,
                         "Select FName,FCreditAmount,FCurComeGoBalance From t_Organization "
                         "Where FItemID=" +
                             std::to_string(customer));
     if (rs->IsEOF()) return finding;
-    double credit = Num(rs->Field("FCreditAmount"));
-    double balance = Num(rs->Field("FCurComeGoBalance"));
-    double amount = Num(request->Get("AllAmount"));
+    double credit = rs->Field("FCreditAmount").ToNumber();
+    double balance = rs->Field("FCurComeGoBalance").ToNumber();
+    double amount = request->Get("AllAmount").ToNumber();
     if (credit > 0 && balance + amount > credit) {
         finding.exceeded = true;
         finding.message = "客户[" + rs->Field("FName").ToString() + "]的应收余额" +
@@ -85,14 +75,15 @@ ServiceContext::CustomerFinding EvaluateOverdue(ServiceContext& ctx, const std::
                                                 const CollectionPtr& request) {
     ServiceContext::CustomerFinding finding;
     if (!request) return finding;
-    int customer = IdOf(request->Get("CustOrSupplyID"));
-    int bill = IdOf(request->Get("BillInterID"));
+    int customer = IdOrZero(request->Get("CustOrSupplyID"));
+    int bill = IdOrZero(request->Get("BillInterID"));
     double overdue =
-        Num(ctx.Scalar(props,
-                       "Select Sum(FUnCheckAmount) From t_CC_StockBill Where FClassTypeID=1030002"
-                       " And FStatus=1 And FUnCheckAmount>0 And FCustID=" +
-                           std::to_string(customer) + " And FID<>" + std::to_string(bill) +
-                           " And FSettleLimitDate<" + SqlValue(Today())));
+        ctx.Scalar(props,
+                   "Select Sum(FUnCheckAmount) From t_CC_StockBill Where FClassTypeID=1030002"
+                   " And FStatus=1 And FUnCheckAmount>0 And FCustID=" +
+                       std::to_string(customer) + " And FID<>" + std::to_string(bill) +
+                       " And FSettleLimitDate<" + SqlValue(sql::TodayText()))
+            .ToNumber();
     if (overdue > 0) {
         finding.exceeded = true;
         finding.message = "客户存在超过收款期限的未收款金额" + NumberToText(overdue);
@@ -108,13 +99,6 @@ bool SelectOK(ServiceContext& ctx, const ServiceContext::CustomerFinding& findin
 }
 
 }  // namespace
-
-std::string TodayText() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return FormatDate(Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday});
-}
 
 int IdOrZero(const Value& v) {
     try {
@@ -149,7 +133,7 @@ CheckOutcome SetBillsChecked(ServiceContext& ctx, const std::string& props,
     for (const auto& t : targets) {
         std::string set = checking ? "FStatus=1,FCheckerID=" + user : "FStatus=0,FCheckerID=0";
         if (t.table != "T_CC_ZZCX")
-            set += checking ? ",FCheckDate=" + SqlValue(TodayText()) : ",FCheckDate=Null";
+            set += checking ? ",FCheckDate=" + SqlValue(sql::TodayText()) : ",FCheckDate=Null";
         ctx.Exec(props, "Update " + t.table + " Set " + set + " Where FID=" + std::to_string(t.id));
     }
     return {1, ""};
@@ -192,10 +176,12 @@ ItemInfoComponent::ItemInfoComponent(ServiceContextPtr context)
     : RecordingComponent("QOREBSGLItem.ItemInfo", std::move(context)) {
     On("isBatchManager", [this](Args& args) {
         CallArgs a(args, ctx());
-        return Value(Num(ctx().Scalar(a.props(),
-                                      "Select FISBatchManager From t_ICItem Where "
-                                      "FItemID=" +
-                                          SqlId(a[0]))) != 0);
+        return Value(ctx()
+                         .Scalar(a.props(),
+                                 "Select FISBatchManager From t_ICItem Where "
+                                 "FItemID=" +
+                                     SqlId(a[0]))
+                         .ToNumber() != 0);
     });
     On("GetStockInfo", [this](Args& args) {
         CallArgs a(args, ctx());
@@ -222,12 +208,12 @@ StockBillReaderComponent::StockBillReaderComponent(ServiceContextPtr context)
             "Select Sum(FAmount) As FAmount,Sum(FQty) As FQty From t_cc_inventory "
             "Where FItemID=" +
             SqlId(a[0]);
-        if (IdOf(a[1]) > 0) sql += " And FStockID=" + SqlId(a[1]);
+        if (IdOrZero(a[1]) > 0) sql += " And FStockID=" + SqlId(a[1]);
         if (byBatch) sql += " And FBatchNo=" + SqlValue(a[2].ToString());
         auto rs = ctx().Query(a.props(), sql);
         if (rs->IsEOF()) return Value(0.0);
-        double qty = Num(rs->Field("FQty"));
-        return Value(qty > 0 ? Num(rs->Field("FAmount")) / qty : 0.0);
+        double qty = rs->Field("FQty").ToNumber();
+        return Value(qty > 0 ? rs->Field("FAmount").ToNumber() / qty : 0.0);
     };
     On("GetCost", [cost](Args& args) { return cost(args, false); });
     On("GetCost80", [cost](Args& args) { return cost(args, true); });
@@ -239,8 +225,8 @@ SerialNumInfoComponent::SerialNumInfoComponent(ServiceContextPtr context)
     : RecordingComponent("QORMSerialNumMgr.clsInfo", std::move(context)) {
     On("CheckSerialNumQty", [this](Args& args) {
         CallArgs a(args, ctx(), 0);
-        int bill = IdOf(a[1]);
-        int row = IdOf(a[2]);
+        int bill = IdOrZero(a[1]);
+        int row = IdOrZero(a[2]);
         if (bill <= 0) return Value(true);
         std::vector<std::string> listed;
         if (auto list = a[9].As<Collection>()) {
@@ -272,7 +258,7 @@ BatchNoRuleComponent::BatchNoRuleComponent(ServiceContextPtr context)
     On("GetBatchNo", [this](Args& args) {
         CallArgs a(args, ctx());
         auto date = ParseDate(a[0].ToString());
-        std::string day = FormatDate(date ? *date : *ParseDate(Today()));
+        std::string day = FormatDate(date ? *date : *ParseDate(sql::TodayText()));
         std::string prefix = day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2);
         constexpr int kSerialLen = 3;
         std::string like = SqlValue(prefix + "%");
@@ -303,7 +289,7 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
         CallArgs a(args, ctx(), 0);
         auto request = a.FirstCollection();
         if (!request) return Value(0);
-        int billType = IdOf(request->Get("BillType"));
+        int billType = IdOrZero(request->Get("BillType"));
         if (billType == 3002 || billType == 3004 || billType == 3011) {  // goods come back
             a.SetMessage("");
             return Value(0);
@@ -314,17 +300,18 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
         int rowNo = 0;
         for (const auto& row : RowsWithKey(request, "FItemID")) {
             ++rowNo;
-            int item = IdOf(row->Get("FItemID"));
-            double qty = Num(row->Get("FQty"));
+            int item = IdOrZero(row->Get("FItemID"));
+            double qty = row->Get("FQty").ToNumber();
             if (item <= 0 || qty <= 0) continue;
-            int stock = IdOf(row->Get("FSCStockID", row->Get("StockID")));
+            int stock = IdOrZero(row->Get("FSCStockID", row->Get("StockID")));
             if (IsVirtualStock(ctx(), a.props(), stock)) continue;
             Key key{item, stock, Trim(row->Get("FBatchNo").ToString()),
-                    IdOf(row->Get("FAuxPropID"))};
+                    IdOrZero(row->Get("FAuxPropID"))};
             auto& n = needed[key];
             n.first += qty;
-            n.second += (n.second.empty() ? "" : ",") +
-                        std::to_string(row->Exists("FIndex") ? IdOf(row->Get("FIndex")) : rowNo);
+            n.second +=
+                (n.second.empty() ? "" : ",") +
+                std::to_string(row->Exists("FIndex") ? IdOrZero(row->Get("FIndex")) : rowNo);
         }
         std::string message;
         for (const auto& [key, need] : needed) {
@@ -334,7 +321,7 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
                 " And FStockID=" + std::to_string(stock);
             if (!batch.empty()) sql += " And FBatchNo=" + SqlValue(batch);
             if (aux > 0) sql += " And FAuxPropID=" + std::to_string(aux);
-            double onHand = Num(ctx().Scalar(a.props(), sql));
+            double onHand = ctx().Scalar(a.props(), sql).ToNumber();
             if (need.first > onHand + 1e-9) {
                 if (!message.empty()) message += "\r\n";
                 message += "第" + need.second + "行商品[" + ItemName(ctx(), a.props(), item) +
@@ -356,7 +343,7 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
             }
         std::vector<BillRef> bills;
         for (const auto& d : RowsWithKey(request, "BillInterID"))
-            bills.push_back({IdOf(d->Get("ClassTypeID")), IdOf(d->Get("BillInterID"))});
+            bills.push_back({IdOrZero(d->Get("ClassTypeID")), IdOrZero(d->Get("BillInterID"))});
         auto outcome = SetBillsChecked(ctx(), a.props(), bills, checking);
         a.SetMessage(outcome.message);
         return Value(outcome.code);
@@ -369,26 +356,30 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
         for (size_t i = 0; i < a.size(); ++i) {
             auto c = a[i].As<Collection>();
             if (!c) continue;
-            if (c->Exists("BillInterID")) bill = IdOf(c->Get("BillInterID"));
+            if (c->Exists("BillInterID")) bill = IdOrZero(c->Get("BillInterID"));
             for (const auto& r : RowsWithKey(c, "FItemID")) rows.push_back(r);
         }
         for (const auto& row : rows) {
-            int item = IdOf(row->Get("FItemID"));
+            int item = IdOrZero(row->Get("FItemID"));
             if (item <= 0 ||
-                Num(ctx().Scalar(a.props(), "Select FIsSerialNumMgr From t_ICItem Where FItemID=" +
-                                                std::to_string(item))) == 0)
+                ctx().Scalar(a.props(), "Select FIsSerialNumMgr From t_ICItem Where FItemID=" +
+                                            std::to_string(item))
+                        .ToNumber() == 0)
                 continue;
-            int index = IdOf(row->Get("FIndex"));
-            if (index <= 0) index = IdOf(row->Get("FIndex2"));
-            double qty = Num(row->Get("FQty"));
+            int index = IdOrZero(row->Get("FIndex"));
+            if (index <= 0) index = IdOrZero(row->Get("FIndex2"));
+            double qty = row->Get("FQty").ToNumber();
             double count = 0;
             if (row->Exists("FSerialNo")) {
                 count = static_cast<double>(SplitSerials(row->Get("FSerialNo").ToString()).size());
             } else {
-                count = Num(ctx().Scalar(
-                    a.props(), "Select Count(*) From t_SerialNumList Where FBillID=" +
-                                   std::to_string(bill) + " And FBillIndexID=" +
-                                   std::to_string(index) + " And FItemID=" + std::to_string(item)));
+                count =
+                    ctx()
+                        .Scalar(a.props(), "Select Count(*) From t_SerialNumList Where FBillID=" +
+                                               std::to_string(bill) +
+                                               " And FBillIndexID=" + std::to_string(index) +
+                                               " And FItemID=" + std::to_string(item))
+                        .ToNumber();
             }
             if (std::fabs(count - std::fabs(qty)) > 1e-9) {
                 a.SetMessage("第" + std::to_string(index) + "行商品[" +
@@ -413,13 +404,15 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
         CallArgs a(args, ctx());
         auto line = a.FirstCollection();
         if (!line) return Value(false);
-        int item = IdOf(line->Get("ItemID"));
-        double price = Num(line->Get("Price"));
-        double floor = Num(ctx().Scalar(a.props(),
-                                        "Select FLowestPrice From t_ItemPrice Where "
-                                        "FItemID=" +
-                                            std::to_string(item) +
-                                            " And FUnitID=" + SqlId(line->Get("UnitID"))));
+        int item = IdOrZero(line->Get("ItemID"));
+        double price = line->Get("Price").ToNumber();
+        double floor =
+            ctx()
+                .Scalar(a.props(),
+                        "Select FLowestPrice From t_ItemPrice Where "
+                        "FItemID=" +
+                            std::to_string(item) + " And FUnitID=" + SqlId(line->Get("UnitID")))
+                .ToNumber();
         if (floor > 0 && price < floor) {
             a.SetMessage("第" + line->Get("Index").ToString() + "行商品[" +
                          ItemName(ctx(), a.props(), item) + "]的单价" + NumberToText(price) +
@@ -475,15 +468,15 @@ BarCodeUpdateComponent::BarCodeUpdateComponent(ServiceContextPtr context)
     : RecordingComponent("QOREBSGLItem.clsBarCodeUpdate", std::move(context)) {
     On("SaveContactData", [this](Args& args) {
         CallArgs a(args, ctx());
-        int customer = IdOf(a[0]);
+        int customer = IdOrZero(a[0]);
         if (customer <= 0) throw HostError(ProgId(), "SaveContactData: no customer");
         static const char* kColumns[] = {"FContact",  "FAddress", "FPhone",    "FMobilePhone",
                                          "FFax",      "FEmail",   "FDeptName", "FQQNum",
                                          "FPosition", "FPhoto"};
         for (const auto& c : RowsWithKey(a.FirstCollection(), "FContact")) {
-            int isFirst = IdOf(c->Get("FIsFirst"));
-            int id = IdOf(c->Get("FID"));
-            if (IdOf(c->Get("FIsNew")) == 1 || id <= 0) {
+            int isFirst = IdOrZero(c->Get("FIsFirst"));
+            int id = IdOrZero(c->Get("FID"));
+            if (IdOrZero(c->Get("FIsNew")) == 1 || id <= 0) {
                 std::string cols = "FItemID,FIsFirst",
                             values = std::to_string(customer) + "," + std::to_string(isFirst);
                 for (const char* col : kColumns) {

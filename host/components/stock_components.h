@@ -89,8 +89,6 @@ struct CheckOutcome {
 };
 CheckOutcome SetBillsChecked(ServiceContext& ctx, const std::string& props,
                              const std::vector<BillRef>& bills, bool checking);
-// Today as "YYYY-MM-DD".
-std::string TodayText();
 // An identifier read leniently: 0 for anything that is none.
 int IdOrZero(const Value& v);
 

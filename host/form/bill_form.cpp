@@ -8,6 +8,7 @@
 #include "frame/data_access.h"
 #include "host/form/controls.h"
 #include "host/form/expression.h"
+#include "host/sql/sqlite_functions.h"
 
 namespace qor::host::form {
 
@@ -33,15 +34,6 @@ struct HostBillForm::Edit {
 };
 
 namespace {
-
-std::string Today() {
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    char buf[16];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d", &tm);
-    return buf;
-}
 
 std::string Describe(const Value& v) {
     if (v.IsObject()) {
@@ -75,7 +67,7 @@ std::shared_ptr<HostBillForm> HostBillForm::Create(const BillTemplate& t, IFormD
 }
 
 HostBillForm::HostBillForm(const BillTemplate& t, IFormDatabase* db)
-    : t_(t), db_(db), today_(Today()), menu_(std::make_shared<form::MenuBar>(t)) {
+    : t_(t), db_(db), today_(sql::TodayText()), menu_(std::make_shared<form::MenuBar>(t)) {
     data_ = Collection::Make();
     BuildDefinitions();
     ResetData();

@@ -746,6 +746,10 @@ std::string Now() {
     return buf;
 }
 
+std::string TodayText() {
+    return Now().substr(0, 10);
+}
+
 Value FromSqlite(sqlite3_value* v) {
     switch (sqlite3_value_type(v)) {
         case SQLITE_INTEGER:

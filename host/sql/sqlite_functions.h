@@ -34,6 +34,8 @@ int CompareText(std::string_view a, std::string_view b);
 // set; an empty text returns to the clock. For reproducible scenarios and tests.
 void SetFixedNow(const std::string& dateTime);
 std::string Now();
+// Today as "YYYY-MM-DD", from the same clock.
+std::string TodayText();
 
 // GetComplexQty's text for a quantity over units ordered by descending coefficient:
 // 27 over {箱 12, 个 1} gives "2箱3个".

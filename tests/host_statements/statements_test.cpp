@@ -68,8 +68,11 @@ std::vector<StatementCase> LoadCases() {
     std::vector<StatementCase> cases;
     std::ifstream in(StatementsFile());
     if (!in) {
-        cases.push_back({"file", "cannot read " + StatementsFile()});
-        cases.back().testName = "statements_file_missing";
+        StatementCase missing;
+        missing.area = "file";
+        missing.label = "cannot read " + StatementsFile();
+        missing.testName = "statements_file_missing";
+        cases.push_back(missing);
         return cases;
     }
     std::string area, line;
@@ -88,7 +91,11 @@ std::vector<StatementCase> LoadCases() {
             if (line[0] == '=') {
                 area = Trim(line.substr(3));
             } else {
-                cases.push_back({area, Trim(line.substr(3)), "", number});
+                StatementCase c;
+                c.area = area;
+                c.label = Trim(line.substr(3));
+                c.line = number;
+                cases.push_back(c);
             }
             continue;
         }
@@ -247,8 +254,9 @@ protected:
         } catch (const std::exception& e) {
             FAIL() << e.what();
         }
-        if (c.write && *c.write != "*")
+        if (c.write && *c.write != "*") {
             EXPECT_EQ(r.rowsAffected, std::stol(*c.write)) << "rows changed";
+        }
         CheckExpectations(c, r);
     }
 
