@@ -1,6 +1,7 @@
 // The registry of the plug-in classes and the library's C entry.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bills/consign/billevent_consign.h"
 #include "bills/opening/billevent_tempconsign.h"
@@ -13,15 +14,19 @@
 
 namespace qor {
 
+const std::vector<const ClassFacts*>& PlugInClasses() {
+    static const std::vector<const ClassFacts*> classes{
+        &BillEvent_Sale::ClassInfo(),        &BillEvent_SaleChange::ClassInfo(),
+        &BillEvent_Consign::ClassInfo(),     &BillEvent_Order::ClassInfo(),
+        &BillEvent_TempConsign::ClassInfo(), &BillEvent_TempGJ::ClassInfo(),
+        &BillEvent_XSCX::ClassInfo()};
+    return classes;
+}
+
 std::unique_ptr<IPlugIn> CreatePlugIn(const std::string& progId) {
-    if (progId == ProgId(PlugInClass::Sale)) return std::make_unique<BillEvent_Sale>();
-    if (progId == ProgId(PlugInClass::SaleChange)) return std::make_unique<BillEvent_SaleChange>();
-    if (progId == ProgId(PlugInClass::Consign)) return std::make_unique<BillEvent_Consign>();
-    if (progId == ProgId(PlugInClass::Order)) return std::make_unique<BillEvent_Order>();
-    if (progId == ProgId(PlugInClass::TempConsign))
-        return std::make_unique<BillEvent_TempConsign>();
-    if (progId == ProgId(PlugInClass::TempGJ)) return std::make_unique<BillEvent_TempGJ>();
-    if (progId == ProgId(PlugInClass::XSCX)) return std::make_unique<BillEvent_XSCX>();
+    for (const ClassFacts* facts : PlugInClasses()) {
+        if (facts->ProgId() == progId) return facts->make();
+    }
     return nullptr;
 }
 

@@ -145,6 +145,16 @@ void DataGateway::DropCache() {
     memo_.clear();
 }
 
+void DataGateway::RecordTrapped(const std::string& where, const std::string& what) {
+    ++trappedErrors_;
+    SqlTraceEntry entry;
+    entry.event = CurrentEvent();
+    entry.failed = true;
+    entry.error = what;
+    entry.trappedIn = where;
+    Record(std::move(entry));
+}
+
 void DataGateway::Record(SqlTraceEntry entry) {
     if (sink_) sink_(entry);
     if (keepTrace_) trace_.push_back(std::move(entry));
@@ -154,7 +164,7 @@ void DataGateway::Reset() {
     eventStack_.clear();
     cache_.clear();
     memo_.clear();
-    statementsThisEvent_ = totalStatements_ = cacheHits_ = 0;
+    statementsThisEvent_ = totalStatements_ = cacheHits_ = trappedErrors_ = 0;
     trace_.clear();
 }
 

@@ -28,6 +28,9 @@ struct SqlTraceEntry {
     std::string error;  // the error text when failed
     long rows = -1;     // rows returned by a read, -1 for writes and failures
     std::chrono::microseconds duration{0};
+    // Not a statement: an error a shared function trapped (its name; sql is empty, error holds
+    // what was swallowed).
+    std::string trappedIn;
 };
 
 class DataGateway {
@@ -53,6 +56,10 @@ public:
     long TotalStatements() const { return totalStatements_; }
     long CacheHits() const { return cacheHits_; }
     void DropCache();
+
+    // Records an error a shared function trapped (see frame/trap.h) in the trace.
+    void RecordTrapped(const std::string& where, const std::string& what);
+    long TrappedErrors() const { return trappedErrors_; }
 
     // Answers of master-data questions that do not travel as SQL (system options asked of
     // the host's profile component), kept like cached reads: inside one event only, dropped
@@ -81,6 +88,7 @@ private:
     long statementsThisEvent_ = 0;
     long totalStatements_ = 0;
     long cacheHits_ = 0;
+    long trappedErrors_ = 0;
     TraceSink sink_;
     EventListener eventListener_;
     bool keepTrace_ = false;

@@ -6,63 +6,46 @@
 
 #include "frame/data_access.h"
 #include "frame/login.h"
+#include "frame/rules.h"
 
 namespace qor {
 
 namespace {
 
-struct EventInfo {
-    Ev event;
-    const char* handler;
-    // The classes with a handler, in the order Sale, SaleChange, Consign, Order, TempConsign,
-    // TempGJ, XSCX ('x' = handled).
-    const char* classes;
-};
-
-// Which class handles which host event.
-constexpr std::array<EventInfo, static_cast<size_t>(Ev::Count_)> kEventTable{{
-    {Ev::AddNewRow, "m_BillInterface_AddNewRow", "xxx-xx-"},
-    {Ev::AfterCopyBill, "m_BillInterface_AfterCopyBill", "xxxxxxx"},
-    {Ev::AfterDeleteRow, "m_BillInterface_AfterDeleteRow", "xxx-xx-"},
-    {Ev::AfterDoAction2, "m_BillInterface_AfterDoAction2", "xxxxxx-"},
-    {Ev::AfterFillRow, "m_BillInterface_AfterFillRow", "xxxxxx-"},
-    {Ev::AfterLoadBill, "m_BillInterface_AfterLoadBill", "xxxxxxx"},
-    {Ev::AfterNewBill, "m_BillInterface_AfterNewBill", "xxxxxxx"},
-    {Ev::AfterSave, "m_BillInterface_AfterSave", "xxxxx--"},
-    {Ev::AfterSelBill, "m_BillInterface_AfterSelBill", "xxx----"},
-    {Ev::AfterSelBillBeforeFillData, "m_BillInterface_AfterSelBillBeforeFillData", "xxx----"},
-    {Ev::BeforeDeleteRow, "m_BillInterface_BeforeDeleteRow", "xxx----"},
-    {Ev::BeforeDoAction, "m_BillInterface_BeforeDoAction", "xxxxxx-"},
-    {Ev::BeforeDoAction2, "m_BillInterface_BeforeDoAction2", "--x----"},
-    {Ev::BeforeSave, "m_BillInterface_BeforeSave", "xxxxxxx"},
-    {Ev::BeforeSelBills, "m_BillInterface_BeforeSelBills", "xx-----"},
-    {Ev::BeforLoadBillFillData, "m_BillInterface_BeforLoadBillFillData", "-----x-"},
-    {Ev::BeginEdit, "m_BillInterface_BeginEdit", "xxx----"},
-    {Ev::BusinessCheck, "m_BillInterface_BusinessCheck", "xxxxxxx"},
-    {Ev::Change, "m_BillInterface_Change", "xxxxxxx"},
-    {Ev::EntryGridRow, "m_BillInterface_EntryGridRow", "xxxx---"},
-    {Ev::LostFocus, "m_BillInterface_LostFocus", "xx-----"},
-    {Ev::MenuBarClick, "m_BillInterface_MenuBarClick", "xxxxxxx"},
-    {Ev::MenuBarInitialize, "m_BillInterface_MenuBarInitialize", "xxxxxxx"},
-    {Ev::SaveBillSuccess, "m_BillInterface_SaveBillSuccess", "------x"},
-    {Ev::UnBusinessCheck, "m_BillInterface_UnBusinessCheck", "xxxxxx-"},
-    {Ev::ListAfterMergeCopyBill, "m_ListInterFace_AfterMergeCopyBill", "xxx----"},
-    {Ev::ListAfterCopyBillCreateData, "m_ListInterface_AfterCopyBillCreateData", "---x---"},
-    {Ev::ListBusinessCheck, "m_ListInterface_BusinessCheck", "xxxxxxx"},
-    {Ev::ListMenuBarClick, "m_ListInterface_MenuBarClick", "xxxxxx-"},
-    {Ev::ListMenuBarInitialize, "m_ListInterface_MenuBarInitialize", "xxxxxxx"},
-    {Ev::ListUnBusinessCheck, "m_ListInterface_UnBusinessCheck", "xxxxxx-"},
+// The handler of each host event, as the classes name it.
+constexpr std::array<std::pair<Ev, const char*>, static_cast<size_t>(Ev::Count_)> kHandlers{{
+    {Ev::AddNewRow, "m_BillInterface_AddNewRow"},
+    {Ev::AfterCopyBill, "m_BillInterface_AfterCopyBill"},
+    {Ev::AfterDeleteRow, "m_BillInterface_AfterDeleteRow"},
+    {Ev::AfterDoAction2, "m_BillInterface_AfterDoAction2"},
+    {Ev::AfterFillRow, "m_BillInterface_AfterFillRow"},
+    {Ev::AfterLoadBill, "m_BillInterface_AfterLoadBill"},
+    {Ev::AfterNewBill, "m_BillInterface_AfterNewBill"},
+    {Ev::AfterSave, "m_BillInterface_AfterSave"},
+    {Ev::AfterSelBill, "m_BillInterface_AfterSelBill"},
+    {Ev::AfterSelBillBeforeFillData, "m_BillInterface_AfterSelBillBeforeFillData"},
+    {Ev::BeforeDeleteRow, "m_BillInterface_BeforeDeleteRow"},
+    {Ev::BeforeDoAction, "m_BillInterface_BeforeDoAction"},
+    {Ev::BeforeDoAction2, "m_BillInterface_BeforeDoAction2"},
+    {Ev::BeforeSave, "m_BillInterface_BeforeSave"},
+    {Ev::BeforeSelBills, "m_BillInterface_BeforeSelBills"},
+    {Ev::BeforLoadBillFillData, "m_BillInterface_BeforLoadBillFillData"},
+    {Ev::BeginEdit, "m_BillInterface_BeginEdit"},
+    {Ev::BusinessCheck, "m_BillInterface_BusinessCheck"},
+    {Ev::Change, "m_BillInterface_Change"},
+    {Ev::EntryGridRow, "m_BillInterface_EntryGridRow"},
+    {Ev::LostFocus, "m_BillInterface_LostFocus"},
+    {Ev::MenuBarClick, "m_BillInterface_MenuBarClick"},
+    {Ev::MenuBarInitialize, "m_BillInterface_MenuBarInitialize"},
+    {Ev::SaveBillSuccess, "m_BillInterface_SaveBillSuccess"},
+    {Ev::UnBusinessCheck, "m_BillInterface_UnBusinessCheck"},
+    {Ev::ListAfterMergeCopyBill, "m_ListInterFace_AfterMergeCopyBill"},
+    {Ev::ListAfterCopyBillCreateData, "m_ListInterface_AfterCopyBillCreateData"},
+    {Ev::ListBusinessCheck, "m_ListInterface_BusinessCheck"},
+    {Ev::ListMenuBarClick, "m_ListInterface_MenuBarClick"},
+    {Ev::ListMenuBarInitialize, "m_ListInterface_MenuBarInitialize"},
+    {Ev::ListUnBusinessCheck, "m_ListInterface_UnBusinessCheck"},
 }};
-
-constexpr std::array<const char*, 7> kClassNames{
-    "BillEvent_Sale",        "BillEvent_SaleChange", "BillEvent_Consign", "BillEvent_Order",
-    "BillEvent_TempConsign", "BillEvent_TempGJ",     "BillEvent_XSCX"};
-
-// The classes that offer the per-user settings publicly.
-bool OffersUserProfile(PlugInClass c) {
-    return c == PlugInClass::Sale || c == PlugInClass::SaleChange || c == PlugInClass::Consign ||
-           c == PlugInClass::Order;
-}
 
 std::string ArgText(const Args& args, size_t i) {
     return i < args.size() ? args[i].ToString() : std::string();
@@ -71,21 +54,12 @@ std::string ArgText(const Args& args, size_t i) {
 }  // namespace
 
 const char* HandlerName(Ev e) {
-    return kEventTable.at(static_cast<size_t>(e)).handler;
+    return kHandlers.at(static_cast<size_t>(e)).second;
 }
 
-const char* ClassName(PlugInClass c) {
-    return kClassNames.at(static_cast<size_t>(c));
-}
-
-std::string ProgId(PlugInClass c) {
-    return std::string(kProgIdPrefix) + ClassName(c);
-}
-
-EventSet HandledEvents(PlugInClass c) {
+EventSet EventsOf(std::initializer_list<Ev> events) {
     EventSet set;
-    for (const auto& info : kEventTable)
-        if (info.classes[static_cast<size_t>(c)] == 'x') set.set(static_cast<size_t>(info.event));
+    for (Ev e : events) set.set(static_cast<size_t>(e));
     return set;
 }
 
@@ -120,8 +94,8 @@ struct PlugInBase::ListSink : IBillListEvents {
 
 // ---- Binding and lifetime ----------------------------------------------------------------------
 
-PlugInBase::PlugInBase(PlugInClass cls)
-    : listSink_(std::make_unique<ListSink>(*this)), class_(cls), handled_(HandledEvents(cls)) {}
+PlugInBase::PlugInBase(const ClassFacts& facts)
+    : listSink_(std::make_unique<ListSink>(*this)), facts_(facts) {}
 
 PlugInBase::~PlugInBase() {
     // Releasing the object releases its references too; the event sinks must not outlive it.
@@ -130,7 +104,7 @@ PlugInBase::~PlugInBase() {
 }
 
 std::string PlugInBase::ProgId() const {
-    return qor::ProgId(class_);
+    return facts_.ProgId();
 }
 
 void PlugInBase::Show(const ObjectPtr& obj) {
@@ -145,6 +119,10 @@ void PlugInBase::Show(const ObjectPtr& obj) {
 void PlugInBase::Terminate() {
     SetBillInterface(nullptr);
     SetListInterface(nullptr);
+}
+
+void PlugInBase::RefreshTools() {
+    if (auto* book = Book(); book && bill_) book->RefreshTools(*this, *bill_);
 }
 
 void PlugInBase::SetBillInterface(BillFormPtr bill) {
@@ -190,7 +168,7 @@ bool PlugInBase::InvokeOwn(const std::string&, Args&, Value&) {
 }
 
 Value PlugInBase::Invoke(const std::string& method, Args& args) {
-    if (OffersUserProfile(class_)) {
+    if (facts_.offersUserProfile) {
         if (IEquals(method, "GetUserProfile"))
             return GetUserProfile(ArgText(args, 0), ArgText(args, 1));
         if (IEquals(method, "SaveUserProfileItem")) {
@@ -320,26 +298,54 @@ void PlugInBase::m_BillInterface_BeforeDoAction(const CollectionPtr&, const Coll
 void PlugInBase::m_BillInterface_BeforeDoAction2(const CollectionPtr&, const CollectionPtr&,
                                                  const Value&, const std::string&,
                                                  const std::string&, const std::string&) {}
-void PlugInBase::m_BillInterface_BeforeSave(bool&) {}
+void PlugInBase::m_BillInterface_BeforeSave(bool& cancel) {
+    if (auto* book = Book(); book && bill_)
+        cancel = book->Refuses(Stage::Save, *this, bill_.get(), nullptr) || cancel;
+}
 void PlugInBase::m_BillInterface_BeforeSelBills(const Value&, const Value&, const Value&,
                                                 std::string&, const Value&) {}
 void PlugInBase::m_BillInterface_BeforLoadBillFillData() {}
 void PlugInBase::m_BillInterface_BeginEdit(const Value&, const Value&, const Value&) {}
-void PlugInBase::m_BillInterface_BusinessCheck(bool&) {}
-void PlugInBase::m_BillInterface_Change(const CollectionPtr&, const Value&, int, int, bool&) {}
+void PlugInBase::m_BillInterface_BusinessCheck(bool& cancel) {
+    if (auto* book = Book(); book && bill_)
+        cancel = book->Refuses(Stage::Check, *this, bill_.get(), nullptr) || cancel;
+}
+void PlugInBase::m_BillInterface_Change(const CollectionPtr& fieldDesc, const Value&, int column,
+                                        int row, bool& cancel) {
+    if (auto* book = Book(); book && bill_)
+        book->RunChange(*this, *bill_, fieldDesc, row, column != 0, cancel);
+}
 void PlugInBase::m_BillInterface_EntryGridRow(const std::vector<Value>&) {}
 void PlugInBase::m_BillInterface_LostFocus(const std::string&, const Value&,
                                            const std::vector<Value>&) {}
-void PlugInBase::m_BillInterface_MenuBarClick(const MenuToolPtr&, bool&) {}
-void PlugInBase::m_BillInterface_MenuBarInitialize(const MenuBarPtr&) {}
+void PlugInBase::m_BillInterface_MenuBarClick(const MenuToolPtr& tool, bool& cancel) {
+    if (auto* book = Book()) cancel = book->Click(*this, tool, bill_.get(), nullptr) || cancel;
+}
+void PlugInBase::m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
+    if (auto* book = Book()) book->AddTools(*this, menuBar, bill_.get(), nullptr);
+}
 void PlugInBase::m_BillInterface_SaveBillSuccess(const Value&) {}
-void PlugInBase::m_BillInterface_UnBusinessCheck(bool&) {}
+void PlugInBase::m_BillInterface_UnBusinessCheck(bool& cancel) {
+    if (auto* book = Book(); book && bill_)
+        cancel = book->Refuses(Stage::Uncheck, *this, bill_.get(), nullptr) || cancel;
+}
 void PlugInBase::m_ListInterFace_AfterMergeCopyBill(const Value&) {}
 void PlugInBase::m_ListInterface_AfterCopyBillCreateData(const Value&) {}
-void PlugInBase::m_ListInterface_BusinessCheck(bool&) {}
-void PlugInBase::m_ListInterface_MenuBarClick(const MenuToolPtr&, bool&) {}
-void PlugInBase::m_ListInterface_MenuBarInitialize(const MenuBarPtr&) {}
-void PlugInBase::m_ListInterface_UnBusinessCheck(bool&) {}
+void PlugInBase::m_ListInterface_BusinessCheck(bool& cancel) {
+    if (auto* book = Book(); book && list_)
+        cancel = book->Refuses(Stage::ListCheck, *this, nullptr, list_.get()) || cancel;
+}
+void PlugInBase::m_ListInterface_MenuBarClick(const MenuToolPtr& tool, bool& cancel) {
+    if (auto* book = Book(); book && list_)
+        cancel = book->Click(*this, tool, nullptr, list_.get()) || cancel;
+}
+void PlugInBase::m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
+    if (auto* book = Book(); book && list_) book->AddTools(*this, menuBar, nullptr, list_.get());
+}
+void PlugInBase::m_ListInterface_UnBusinessCheck(bool& cancel) {
+    if (auto* book = Book(); book && list_)
+        cancel = book->Refuses(Stage::ListUncheck, *this, nullptr, list_.get()) || cancel;
+}
 
 // ---- Messages ----------------------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <bitset>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,14 +52,27 @@ using EventSet = std::bitset<static_cast<size_t>(Ev::Count_)>;
 
 // The handler's name as the class declares it ("m_BillInterface_Change").
 const char* HandlerName(Ev e);
+// The set of the events listed.
+EventSet EventsOf(std::initializer_list<Ev> events);
 
-// The seven plug-in classes.
-enum class PlugInClass { Sale, SaleChange, Consign, Order, TempConsign, TempGJ, XSCX };
 inline constexpr const char* kProgIdPrefix = "QOR_XS_PlugIns.";
-const char* ClassName(PlugInClass c);  // "BillEvent_Sale"
-std::string ProgId(PlugInClass c);     // "QOR_XS_PlugIns.BillEvent_Sale"
-// The events the class has handlers for; the others change nothing.
-EventSet HandledEvents(PlugInClass c);
+
+class IPlugIn;
+
+// What the library knows of one plug-in class: its name (the programmatic identifier is the
+// prefix and the name), the host events it has handlers for (it ignores the others), whether it
+// offers the per-user settings publicly, and how an object is made. Each class states its facts
+// next to its code in bills/.
+struct ClassFacts {
+    const char* name;  // "BillEvent_Sale"
+    EventSet events;
+    bool offersUserProfile;
+    std::unique_ptr<IPlugIn> (*make)();
+
+    std::string ProgId() const { return kProgIdPrefix + std::string(name); }
+};
+
+class RuleBook;
 
 // What the host holds of a plug-in object.
 class IPlugIn {
@@ -79,19 +93,22 @@ public:
 // so far and Cancel as the handler left it.
 class PlugInBase : public IPlugIn, private IBillFormEvents {
 public:
-    explicit PlugInBase(PlugInClass cls);
+    explicit PlugInBase(const ClassFacts& facts);
     ~PlugInBase() override;
     PlugInBase(const PlugInBase&) = delete;
     PlugInBase& operator=(const PlugInBase&) = delete;
 
     std::string ProgId() const override;
-    PlugInClass Class() const { return class_; }
+    const ClassFacts& Facts() const { return facts_; }
     void Show(const ObjectPtr& obj) override;
     Value Invoke(const std::string& method, Args& args) override;
-    bool Handles(Ev e) const { return handled_.test(static_cast<size_t>(e)); }
+    bool Handles(Ev e) const { return facts_.events.test(static_cast<size_t>(e)); }
 
     const BillFormPtr& m_BillInterface() const { return bill_; }
     const BillListPtr& m_ListInterface() const { return list_; }
+
+    // The bill's rule tables (null for a class that declares none), for tests and tools.
+    const RuleBook* Rules() const { return Book(); }
 
     // The last error the trap caught (empty when none), for diagnostics and tests.
     const std::string& LastTrappedError() const { return lastError_; }
@@ -99,6 +116,15 @@ public:
 protected:
     // Class termination: empties the bill and then the list reference, disconnecting both.
     void Terminate();
+
+    // The bill's rule tables (frame/rules.h); null for a class that declares none. The default
+    // handlers of Change, BeforeSave, BusinessCheck, UnBusinessCheck, MenuBarInitialize and
+    // MenuBarClick (form and list) run through it; a class overrides a handler only where its
+    // bill is irregular, and may call the default from its override.
+    virtual const RuleBook* Book() const { return nullptr; }
+    // Sets the form's tools shown and enabled as the book's rules say now (after a load, a check
+    // or a change of bill type).
+    void RefreshTools();
 
     // Per-user settings (Sale, SaleChange, Consign and Order offer them publicly).
     std::string GetUserProfile(const std::string& section, const std::string& key);
@@ -201,8 +227,7 @@ private:
     struct ListSink;
     std::unique_ptr<ListSink> listSink_;
 
-    PlugInClass class_;
-    EventSet handled_;
+    const ClassFacts& facts_;
     BillFormPtr bill_;
     BillListPtr list_;
     std::string lastError_;
@@ -216,6 +241,8 @@ std::string GetMsgCaption(const std::string& caption);
 inline constexpr const char* kMsgCaption = "信息提示";
 inline constexpr const char* kTipCaption = "澄石提示";
 
+// The library's plug-in classes (bills/registry.cpp).
+const std::vector<const ClassFacts*>& PlugInClasses();
 // Creates a plug-in object by programmatic identifier; null for any other identifier.
 std::unique_ptr<IPlugIn> CreatePlugIn(const std::string& progId);
 

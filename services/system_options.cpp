@@ -562,26 +562,4 @@ std::string StripLineBreaks(const std::string& text, bool trimFirst) {
     return out;
 }
 
-// ---- Menus -----------------------------------------------------------------------------------
-
-MenuToolPtr AddMenuTool(const MenuBarPtr& menuBar, const std::string& bandKey,
-                        const std::string& toolKey, const std::string& caption,
-                        const std::string& beforeKey, int position, const std::string& pictureKey) {
-    try {
-        if (!menuBar || Trim(toolKey).empty()) return nullptr;
-        auto tool = menuBar->CreateTool(toolKey);
-        if (!tool) return nullptr;
-        if (!Trim(caption).empty()) tool->SetCaption(caption);
-        if (!pictureKey.empty()) {
-            if (auto picture = Platform().LoadPicture(pictureKey))
-                tool->SetPicture(picture, kMenuPictureMask);
-        }
-        auto band = menuBar->AddBand(bandKey);
-        if (!band || !band->AddTool(tool, beforeKey, position)) return nullptr;
-        return tool;
-    } catch (...) {
-        return nullptr;
-    }
-}
-
 }  // namespace qor

@@ -152,21 +152,6 @@ std::string LogFilePath();
 // Removes every line feed and carriage return, after trimming when trimFirst.
 std::string StripLineBreaks(const std::string& text, bool trimFirst = false);
 
-// ---- Menus -----------------------------------------------------------------------------------
-
-// Adds a tool toolKey to the band bandKey of the menu bar (the band is created when missing, as
-// for a tool's own sub-menu): the caption when its trimmed text is not empty, the picture
-// pictureKey with the light grey mask colour, placed before beforeKey when that names a tool of
-// the band and at the 1-based position otherwise (0: at the end). Null when the tool could not
-// be added.
-MenuToolPtr AddMenuTool(const MenuBarPtr& menuBar, const std::string& bandKey,
-                        const std::string& toolKey, const std::string& caption,
-                        const std::string& beforeKey = "", int position = 0,
-                        const std::string& pictureKey = "");
-
-// The mask colour of menu pictures: light grey, red, green and blue 192.
-inline constexpr uint32_t kMenuPictureMask = 192u | (192u << 8) | (192u << 16);
-
 // ---- Field-definition helpers shared by the services ----------------------------------------
 
 // The comma-separated keys, trimmed, empty ones left out.

@@ -8,6 +8,8 @@ namespace qor {
 class BillEvent_Sale : public PlugInBase {
 public:
     BillEvent_Sale();
+    // The class's facts: its name, the events it handles, its per-user settings.
+    static const ClassFacts& ClassInfo();
     ~BillEvent_Sale() override;
 
     // The user right (15, 2010, 32) evaluated once when the object is created.

@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "bills/order/billevent_order.h"
 #include "bills/sale/billevent_sale.h"
 #include "frame/data_access.h"
 #include "frame/plugin.h"
@@ -84,10 +85,10 @@ TEST(PlugInDispatch, EachClassRunsExactlyItsHandlers) {
         s.insert("m_ListInterFace_AfterMergeCopyBill");
         return s;
     };
-    const std::map<PlugInClass, std::set<std::string>> expected{
-        {PlugInClass::Sale, withMerge(saleSet)},
-        {PlugInClass::SaleChange, withMerge(saleSet)},
-        {PlugInClass::Consign,
+    const std::map<std::string, std::set<std::string>> expected{
+        {"BillEvent_Sale", withMerge(saleSet)},
+        {"BillEvent_SaleChange", withMerge(saleSet)},
+        {"BillEvent_Consign",
          withMerge(Handlers(
              "AddNewRow AfterCopyBill AfterDeleteRow AfterDoAction2 AfterFillRow "
              "AfterLoadBill AfterNewBill AfterSave AfterSelBill AfterSelBillBeforeFillData "
@@ -95,34 +96,35 @@ TEST(PlugInDispatch, EachClassRunsExactlyItsHandlers) {
              "BusinessCheck Change EntryGridRow MenuBarClick MenuBarInitialize "
              "UnBusinessCheck L:BusinessCheck L:MenuBarClick L:MenuBarInitialize "
              "L:UnBusinessCheck"))},
-        {PlugInClass::Order,
+        {"BillEvent_Order",
          Handlers("AfterCopyBill AfterDoAction2 AfterFillRow AfterLoadBill AfterNewBill "
                   "AfterSave BeforeDoAction BeforeSave BusinessCheck Change EntryGridRow "
                   "MenuBarClick MenuBarInitialize UnBusinessCheck L:AfterCopyBillCreateData "
                   "L:BusinessCheck L:MenuBarClick L:MenuBarInitialize L:UnBusinessCheck")},
-        {PlugInClass::TempConsign,
+        {"BillEvent_TempConsign",
          Handlers("AddNewRow AfterCopyBill AfterDeleteRow AfterDoAction2 AfterFillRow "
                   "AfterLoadBill AfterNewBill AfterSave BeforeDoAction BeforeSave BusinessCheck "
                   "Change MenuBarClick MenuBarInitialize UnBusinessCheck L:BusinessCheck "
                   "L:MenuBarClick L:MenuBarInitialize L:UnBusinessCheck")},
-        {PlugInClass::TempGJ,
+        {"BillEvent_TempGJ",
          Handlers("AddNewRow AfterCopyBill AfterDeleteRow AfterDoAction2 AfterFillRow "
                   "AfterLoadBill AfterNewBill BeforeDoAction BeforeSave BeforLoadBillFillData "
                   "BusinessCheck Change MenuBarClick MenuBarInitialize UnBusinessCheck "
                   "L:BusinessCheck L:MenuBarClick L:MenuBarInitialize L:UnBusinessCheck")},
-        {PlugInClass::XSCX,
+        {"BillEvent_XSCX",
          Handlers("AfterCopyBill AfterLoadBill AfterNewBill BeforeSave BusinessCheck Change "
                   "MenuBarClick MenuBarInitialize SaveBillSuccess L:BusinessCheck "
                   "L:MenuBarInitialize")},
     };
+    ASSERT_EQ(PlugInClasses().size(), expected.size());
     for (const auto& [cls, handlers] : expected) {
-        auto plugin = CreatePlugIn(ProgId(cls));
-        ASSERT_NE(plugin, nullptr) << ClassName(cls);
+        auto plugin = CreatePlugIn(kProgIdPrefix + cls);
+        ASSERT_NE(plugin, nullptr) << cls;
         auto form = std::make_shared<FakeBillForm>();
         auto list = std::make_shared<FakeBillList>();
         plugin->Show(form);
         plugin->Show(list);
-        EXPECT_EQ(RaiseEverything(*form, *list), handlers) << ClassName(cls);
+        EXPECT_EQ(RaiseEverything(*form, *list), handlers) << cls;
     }
 }
 
@@ -156,22 +158,22 @@ TEST(PlugInBinding, ReleasingTheObjectDisconnectsBothInterfaces) {
     ScopedPlatform platform;
     auto form = std::make_shared<FakeBillForm>();
     auto list = std::make_shared<FakeBillList>();
-    for (auto cls : {PlugInClass::Order, PlugInClass::XSCX}) {
-        auto plugin = CreatePlugIn(ProgId(cls));
+    for (std::string cls : {"BillEvent_Order", "BillEvent_XSCX"}) {
+        auto plugin = CreatePlugIn(kProgIdPrefix + cls);
         plugin->Show(form);
         plugin->Show(list);
         plugin.reset();
-        EXPECT_EQ(form->sink, nullptr) << ClassName(cls);
-        EXPECT_EQ(list->sink, nullptr) << ClassName(cls);
+        EXPECT_EQ(form->sink, nullptr) << cls;
+        EXPECT_EQ(list->sink, nullptr) << cls;
     }
     // An object never bound terminates quietly.
-    EXPECT_NO_THROW(CreatePlugIn(ProgId(PlugInClass::Consign)).reset());
+    EXPECT_NO_THROW(CreatePlugIn("QOR_XS_PlugIns.BillEvent_Consign").reset());
 }
 
 // A class whose handlers fail part-way, to prove the trap.
 class FailingPlugIn : public PlugInBase {
 public:
-    FailingPlugIn() : PlugInBase(PlugInClass::Order) {}
+    FailingPlugIn() : PlugInBase(BillEvent_Order::ClassInfo()) {}
 
 protected:
     void m_BillInterface_BeforeSave(bool& cancel) override {
@@ -235,7 +237,7 @@ TEST(PlugInPublicOperations, UserProfileOnlyOnTheFourClassesThatOfferIt) {
              [](Args& a) { return Value(a[1].ToString() + "/" + a[2].ToString()); });
     update->On("SaveUserProfile", [](Args&) { return Value(); });
 
-    auto sale = CreatePlugIn(ProgId(PlugInClass::Sale));
+    auto sale = CreatePlugIn("QOR_XS_PlugIns.BillEvent_Sale");
     Args get{"3001BillSet", "LogicMultiToOne"};
     EXPECT_EQ(sale->Invoke("GetUserProfile", get).ToString(), "3001BillSet/LogicMultiToOne");
     Args save{"3001BillSet", "LogicMultiToOne", "1"};
@@ -243,7 +245,7 @@ TEST(PlugInPublicOperations, UserProfileOnlyOnTheFourClassesThatOfferIt) {
     ASSERT_EQ(update->calls.size(), 1u);
     EXPECT_EQ(update->calls[0].args[3].ToString(), "1");
 
-    auto xscx = CreatePlugIn(ProgId(PlugInClass::XSCX));
+    auto xscx = CreatePlugIn("QOR_XS_PlugIns.BillEvent_XSCX");
     EXPECT_THROW(xscx->Invoke("GetUserProfile", get), HostError);
     EXPECT_THROW(sale->Invoke("NoSuchOperation", get), HostError);
 }

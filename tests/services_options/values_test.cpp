@@ -130,51 +130,5 @@ TEST(SystemOptions, ReadThroughTheProfileComponentWithFallbacks) {
     EXPECT_EQ(profile->calls.front().args.at(1).ToString(), "IC") << "category before key";
 }
 
-TEST(AddMenuTool, PlacesCaptionsPicturesAndPositions) {
-    ScopedPlatform platform;
-    auto bar = std::make_shared<host::form::MenuBar>();
-    auto relate = bar->AddBand("mnuRelate");
-    relate->AddTool(bar->CreateTool("mnuRelateViewVoucher"));
-
-    auto first =
-        AddMenuTool(bar, "mnuRelate", "mnuQueryPayIn", "查询收款记录", "mnuRelateViewVoucher");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->Caption(), "查询收款记录");
-    AddMenuTool(bar, "mnuRelate", "mnuQuerySale", "查询发货记录");
-    EXPECT_EQ(relate->ToolKeys(),
-              (std::vector<std::string>{"mnuQueryPayIn", "mnuRelateViewVoucher", "mnuQuerySale"}));
-    // A blank caption leaves the tool's own; a new band is made for a tool's sub-items.
-    auto sub = AddMenuTool(bar, "mnuQuerySale", "mnuQuerySaleDetail", "  ", "", 1);
-    ASSERT_NE(sub, nullptr);
-    EXPECT_EQ(sub->Caption(), "mnuQuerySaleDetail");
-    EXPECT_EQ(bar->Band("mnuQuerySale")->ToolKeys(),
-              std::vector<std::string>{"mnuQuerySaleDetail"});
-    // A tool already in the band is left out; no menu bar gives nothing.
-    EXPECT_EQ(AddMenuTool(bar, "mnuRelate", "mnuQuerySale", "again"), nullptr);
-    EXPECT_EQ(relate->ToolKeys().size(), 3u);
-    EXPECT_EQ(AddMenuTool(nullptr, "mnuRelate", "mnuX", "x"), nullptr);
-}
-
-TEST(AddMenuTool, SetsThePictureWithTheLightGreyMask) {
-    struct PicturePlatform : test::FakePlatform {
-        ObjectPtr LoadPicture(const std::string& key) override {
-            return key == "reject" ? Collection::Make() : nullptr;
-        }
-    };
-    auto platform = std::make_shared<PicturePlatform>();
-    AttachPlatform(platform);
-    auto bar = std::make_shared<host::form::MenuBar>();
-    auto tool = std::dynamic_pointer_cast<host::form::MenuTool>(
-        AddMenuTool(bar, "mnuEdit", "mnuReject", "驳回", "", 0, "reject"));
-    ASSERT_NE(tool, nullptr);
-    EXPECT_NE(tool->Picture(), nullptr);
-    EXPECT_EQ(tool->MaskColor(), 0xC0C0C0u);
-    auto plain = std::dynamic_pointer_cast<host::form::MenuTool>(
-        AddMenuTool(bar, "mnuEdit", "mnuOther", "其他", "", 0, "missing"));
-    ASSERT_NE(plain, nullptr);
-    EXPECT_EQ(plain->Picture(), nullptr);
-    AttachPlatform(nullptr);
-}
-
 }  // namespace
 }  // namespace qor

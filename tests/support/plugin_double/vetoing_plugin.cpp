@@ -2,17 +2,31 @@
 // every save and vetoes the save when the user answers No, so a transcript shows a message
 // box, the answer given and a cancelled host action. It is built only for the tests.
 #include "frame/plugin.h"
+#include "frame/rules.h"
 
 namespace {
 
+const qor::ClassFacts kAskingOrder{"BillEvent_Order", qor::EventsOf({qor::Ev::BeforeSave}), false,
+                                   nullptr};
+
 class AskingOrder : public qor::PlugInBase {
 public:
-    AskingOrder() : PlugInBase(qor::PlugInClass::Order) {}
+    AskingOrder() : PlugInBase(kAskingOrder) {}
 
 protected:
-    void m_BillInterface_BeforeSave(bool& cancel) override {
-        if (qor::ShowMessage("确认保存这张订单吗？", 36, qor::kMsgCaption) != qor::kAnswerYes)
-            cancel = true;
+    // One save check: the user confirms, or the save is vetoed without a further message.
+    const qor::RuleBook* Book() const override {
+        static const qor::RuleBook book = [] {
+            qor::RuleBook b;
+            b.Check(qor::Stage::Save, "the user confirms", [](qor::CheckRun&) {
+                return qor::ShowMessage("确认保存这张订单吗？", 36, qor::kMsgCaption) ==
+                               qor::kAnswerYes
+                           ? qor::Verdict::Pass()
+                           : qor::Verdict::Silent();
+            });
+            return b;
+        }();
+        return &book;
     }
 };
 
@@ -21,7 +35,7 @@ protected:
 extern "C" {
 
 qor::IPlugIn* QOR_XS_CreateObject(const char* progId) {
-    if (!progId || qor::ProgId(qor::PlugInClass::Order) != progId) return nullptr;
+    if (!progId || kAskingOrder.ProgId() != progId) return nullptr;
     return new AskingOrder();
 }
 
