@@ -45,13 +45,14 @@ Verdict RunChecks(const CheckList& checks, CheckRun& run) {
 
 namespace {
 
-void AddClick(std::map<std::string, ToolRule>& clicks, const std::string& key, ToolRule rule) {
-    if (!clicks.emplace(Upper(key), std::move(rule)).second)
+template <class Clicks>
+void AddClick(Clicks& clicks, const std::string& key, ToolRule rule) {
+    if (!clicks.emplace(Upper(key), typename Clicks::mapped_type{key, std::move(rule)}).second)
         throw std::logic_error("two click rules for the tool " + key);
 }
 
-void AddToolSpec(std::vector<ToolSpec>& tools, std::map<std::string, ToolRule>& clicks,
-                 ToolSpec spec) {
+template <class Clicks>
+void AddToolSpec(std::vector<ToolSpec>& tools, Clicks& clicks, ToolSpec spec) {
     for (const auto& t : tools) {
         if (IEquals(t.key, spec.key) && IEquals(t.band, spec.band))
             throw std::logic_error("the tool " + spec.key + " is placed twice in " + spec.band);
@@ -122,15 +123,7 @@ const CheckList& RuleBook::Checks(Stage stage) const {
 
 std::vector<std::string> RuleBook::ClickKeys(bool list) const {
     std::vector<std::string> keys;
-    const auto& tools = list ? listTools_ : tools_;
-    const auto& clicks = list ? listClicks_ : clicks_;
-    for (const auto& [upper, rule] : clicks) {
-        std::string key = upper;
-        for (const auto& t : tools) {
-            if (Upper(t.key) == upper) key = t.key;  // the spelling the table gives
-        }
-        keys.push_back(key);
-    }
+    for (const auto& [upper, click] : list ? listClicks_ : clicks_) keys.push_back(click.key);
     return keys;
 }
 
@@ -139,6 +132,7 @@ std::vector<std::string> RuleBook::ClickKeys(bool list) const {
 
 void RuleBook::RunChange(PlugInBase& plugin, IBillForm& bill, const CollectionPtr& fieldDesc,
                          int row, bool hostFill, bool& cancel) const {
+    if (cancel) return;  // an earlier handler already stopped the edit
     const std::string key = fieldDesc ? fieldDesc->Get("FKey").ToString() : std::string();
     const ChangeEntry* entry = FindChange(key);
     FieldEdit edit{plugin,   bill,  entry ? *entry->set : FieldSet::Main(), key, row, fieldDesc,
@@ -191,7 +185,7 @@ bool RuleBook::Click(PlugInBase& plugin, const MenuToolPtr& tool, IBillForm* bil
     auto it = clicks.find(Upper(tool->Name()));
     if (it == clicks.end()) return false;
     ToolRun run{plugin, bill, list, tool};
-    return !Report(it->second(run), bill);
+    return !Report(it->second.rule(run), bill);
 }
 
 // ---- Menus

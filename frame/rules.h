@@ -153,6 +153,8 @@ public:
     RuleBook& OnListClick(const std::string& toolKey, ToolRule rule);
 
     // ---- Dispatch (the plug-in frame calls these) ----
+    // Runs the key's rule and then the steps after every change; nothing when cancel is already
+    // set on entry.
     void RunChange(PlugInBase& plugin, IBillForm& bill, const CollectionPtr& fieldDesc, int row,
                    bool hostFill, bool& cancel) const;
     // Runs the stage's checks and reports the first refusal; true when it refused.
@@ -186,7 +188,11 @@ private:
     std::vector<ChangeRule> afterEvery_;
     std::map<Stage, CheckList> checks_;
     std::vector<ToolSpec> tools_, listTools_;
-    std::map<std::string, ToolRule> clicks_, listClicks_;  // upper-cased key -> rule
+    struct Click_ {
+        std::string key;  // as the table spells it
+        ToolRule rule;
+    };
+    std::map<std::string, Click_> clicks_, listClicks_;  // upper-cased key -> rule
 };
 
 // Adds a tool toolKey to the band bandKey of the menu bar (the band is created when missing, as
