@@ -1,0 +1,62 @@
+// The header of the sales-side bills (the sales bill, the exchange bill): the customer's
+// balance, payment terms and delivery contact, the settlement of the amount received now, the
+// invoice type's tax columns, the discount account, the rights that hide cost and invoice
+// columns, and the rejection mark that any other edit clears.
+#pragma once
+
+#include <string>
+
+#include "frame/host.h"
+#include "frame/rules.h"
+#include "frame/value.h"
+
+namespace qor {
+
+// The customer's balance and credit in panel 3 of the status bar ("往来余额...,信用额度..."),
+// when the user may see them (right 40/100/1024 asked with callerName); cleared otherwise and
+// for no customer. Zeros while the opening balances are not closed.
+void ShowCustomerBalance(IBillForm& bill, const std::string& callerName);
+
+// The settlement limit date from the customer's payment terms and the bill date: term type 1
+// adds its days, type 2 takes the monthly pay day; any other answer leaves the date alone.
+enum class SettleTerms {
+    Applied,  // the terms gave the date
+    None,     // no customer, no terms or no term type
+    Other,    // a term type without a rule
+};
+SettleTerms ApplySettleTerms(IBillForm& bill);
+
+// The bill's delivery contact from the customer's first contact (name, address, phones); a
+// customer without one gives his own address and phones and no contact name.
+void FillCustomerContact(IBillForm& bill, const Value& customer);
+
+// Cost columns hidden without right 15/900/32, invoice amounts without right 15/2010/32, both
+// asked with callerName.
+void ApplyCostAndInvoiceRights(IBillForm& bill, const std::string& callerName);
+// The price columns and the tax fields hidden or locked as the user's rights say.
+void ApplyPriceAndTaxRights(IBillForm& bill);
+
+// The four tax columns: shown as the form's table information says for a VAT invoice (2020,
+// 2021), hidden for any other invoice type.
+bool IsVatInvoiceType(const Value& invoiceType);
+void ApplyTaxColumns(IBillForm& bill, const Value& invoiceType);
+
+// ---- Header change rules ------------------------------------------------------------------------
+
+// Customer: balance text, salesman and department, the rows re-priced (unless the user's option
+// "DoNotResetPrice" of the bill's settings says not to) with their item codes, the settlement
+// date and the delivery contact. callerName names the bill's class in the right check.
+void OnCustomerChanged(FieldEdit& e, const std::string& callerName);
+void OnBillDateChanged(FieldEdit& e);         // settlement date from the terms, else the date
+void OnSalesmanChanged(FieldEdit& e);         // the department follows
+void OnSettlementChanged(FieldEdit& e);       // amount received, settled or neutralised now
+void OnInvoiceTypeChanged(FieldEdit& e);      // tax rates and tax columns
+void OnSettleStyleChanged(FieldEdit& e);      // the settlement account of the method
+void OnDiscountAccountChanged(FieldEdit& e);  // no account kept in quantities or one currency
+void OnFreightCostChanged(FieldEdit& e);      // the sharing tools follow the header freight
+
+// After every edit except of the rejection mark itself (and the host's own fills): the bill
+// loses its rejection.
+void ResetRejection(FieldEdit& e);
+
+}  // namespace qor
