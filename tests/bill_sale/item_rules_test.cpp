@@ -1,6 +1,7 @@
 // Choosing an item, changing its unit, quantities, stock and batch on a sales bill row.
 #include <cmath>
 
+#include "frame/rules.h"
 #include "services/calculation.h"
 #include "tests/bill_sale/sale_fixture.h"
 
@@ -223,6 +224,44 @@ TEST_F(ItemRules, ZeroCoefficientsChangeNothing) {
     EXPECT_EQ(Num("FShowQty", 1), 1);
     EXPECT_EQ(PlugInError(), "");
     EXPECT_TRUE(std::isfinite(Num("FSecQty", 1)));
+}
+
+}  // namespace
+}  // namespace qor::test
+
+namespace qor::test {
+namespace {
+
+// In the industry edition an item calculated by calculation type is priced per base unit and
+// takes its calculation type and second quantity.
+TEST_F(ItemRules, IndustryEditionPricesACalculationTypeItemPerBaseUnit) {
+    demo.Host().SetIndustryType(1);
+    Edit("FCustID", "01.001");
+    EditRow(1, "FItemID", "05.001");  // 宝钢冷轧钢板, by weight (type 1), sold by the sheet
+    EXPECT_EQ(PlugInError(), "");
+    EXPECT_EQ(Num("FCalTypeID", 1), 1);
+    EXPECT_EQ(Num("FShowUnitID", 1), 3122);
+    EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 5.8);  // the key account's price per kilogram
+    EXPECT_DOUBLE_EQ(Num("FDisplayPrice", 1), 5.8);
+    EXPECT_DOUBLE_EQ(Num("FQty", 1), 24.5);
+    EXPECT_NEAR(Num("FSecQty", 1), Num("FQty", 1), 1e-6);
+}
+
+// The host's own fills (Change raised with its flag) run no item, quantity or price rule and
+// keep the rejection mark.
+TEST_F(ItemRules, TheHostsOwnFillsRunNoItemRuleAndKeepTheRejection) {
+    auto* base = dynamic_cast<PlugInBase*>(plugin.get());
+    ASSERT_NE(base, nullptr);
+    bill->SetFieldValue("FRejected", 1);
+    bill->SetFieldValue("FItemID", 1003, 1);
+    auto desc = Collection::Make({{"FKey", Value("FItemID")}, {"FFLD", Value(1003)}});
+    bool cancel = false;
+    base->Rules()->RunChange(*base, *bill, desc, 1, true, cancel);
+    EXPECT_EQ(Num("FShowQty", 1), 0);  // no default unit, no quantity
+    EXPECT_EQ(Num("FRejected"), 1);
+    base->Rules()->RunChange(*base, *bill, desc, 1, false, cancel);
+    EXPECT_EQ(Num("FShowQty", 1), 1);
+    EXPECT_EQ(Num("FRejected"), 0);
 }
 
 }  // namespace

@@ -81,6 +81,7 @@ TEST_F(SaleLife, AReturnIsDrawnOnlyFromDeliveriesAndStaysAReturn) {
     ASSERT_TRUE(drawn.done) << drawn.note;
     EXPECT_EQ(Num("FBillTypeID"), 3002);
     EXPECT_EQ(Num("FItemID", 1), 1001);
+    EXPECT_EQ(Text("FBarcode", 1), "16921168509253");  // the carton's barcode
     // 4 cartons delivered, 1 already taken back by XOUT000003: 3 left to return.
     EXPECT_DOUBLE_EQ(Num("FQty", 1), 72);
     EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 3);
