@@ -79,19 +79,14 @@ SettleTerms ApplySettleTerms(IBillForm& bill) {
         if (!terms || terms->IsEOF() || terms->Field("FType").IsBlank()) return SettleTerms::None;
         const auto billDate = ParseDate(bill.GetFieldValue("FDate").ToString());
         if (!billDate) return SettleTerms::Other;
-        std::optional<Date> due;
-        switch (static_cast<int>(terms->Field("FType").ToNumber())) {
-            case 1:
-                due = AddDays(*billDate, static_cast<long>(terms->Field("FStandDays").ToNumber()));
-                break;
-            case 2:
-                due = CalcDueDate(*billDate,
-                                  static_cast<int>(terms->Field("FMonthPayDay").ToNumber()),
-                                  static_cast<long>(terms->Field("FBeforeDays").ToNumber()));
-                break;
-            default:
-                return SettleTerms::Other;
-        }
+        const int32_t type = SafeId(terms->Field("FType"));
+        if (type != 1 && type != 2) return SettleTerms::Other;
+        const auto days = IdOf(terms->Field(type == 1 ? "FStandDays" : "FBeforeDays"));
+        if (!days) return SettleTerms::Other;
+        // Type 1: days after the bill; type 2: the monthly pay day after those days.
+        const std::optional<Date> due =
+            type == 1 ? AddDays(*billDate, *days)
+                      : CalcDueDate(*billDate, SafeId(terms->Field("FMonthPayDay")), *days);
         if (!due) return SettleTerms::Other;
         bill.SetFieldValue("FSettleLimitDate", FormatDate(*due));
         return SettleTerms::Applied;

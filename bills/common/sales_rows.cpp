@@ -352,14 +352,15 @@ void FillItemSecondUnitAndShelfLife(const GoodsRow& r, const std::string& itemID
     const double secCoefficient = item->Field("FSecCoefficient").ToNumber();
     r.Put("FSecCoefficient", secCoefficient);
     r.Put("FSecQty", secCoefficient != 0 ? 1 / secCoefficient : 0.0);
-    const double shelfLife = item->Field("FKFPeriod").ToNumber();
+    const Value shelfLife = item->Field("FKFPeriod");
     r.Put("FKFPeriod", shelfLife);
     if (!r.Locked("FKFDate")) {
         const Value billDate = r.bill.GetFieldValue("FDate");
         r.Put("FKFDate", billDate);
         Trapped("expiry date of a new row", [&] {
-            if (auto d = ReadKFDate(billDate))
-                r.Put("FPeriodDate", FormatDate(AddDays(*d, static_cast<long>(shelfLife))));
+            const auto d = ReadKFDate(billDate);
+            const auto days = IdOf(shelfLife);
+            if (d && days) r.Put("FPeriodDate", FormatDate(AddDays(*d, *days)));
         });
     }
     const bool fixedConversion = item->Field("FConverMethod").ToNumber() != 0;

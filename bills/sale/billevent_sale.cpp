@@ -107,8 +107,8 @@ void MoveToNextOpenColumn(IBillForm& bill, int row) {
     Args flag{true}, none;
     grid->Call("SetImportDataFlag", flag);
     grid->Call("SetFocus", none);
-    const int maxCols = static_cast<int>(grid->GetProperty("MaxCols").ToNumber());
-    const int current = static_cast<int>(grid->GetProperty("ActiveCol").ToNumber());
+    const int maxCols = SafeId(grid->GetProperty("MaxCols"));
+    const int current = SafeId(grid->GetProperty("ActiveCol"));
     grid->SetProperty("Row", row);
     for (int col = current + 1; col <= maxCols; ++col) {
         grid->SetProperty("Col", col);
@@ -143,7 +143,7 @@ void BillEvent_Sale::m_BillInterface_AfterDeleteRow(int, int row) {
 
 void BillEvent_Sale::m_BillInterface_EntryGridRow(const std::vector<Value>& values) {
     if (values.size() < 2) return;
-    RefreshRowStockInfo(*m_BillInterface(), static_cast<int>(values[1].ToNumber()));
+    RefreshRowStockInfo(*m_BillInterface(), SafeId(values[1]));
 }
 
 void BillEvent_Sale::m_BillInterface_BeginEdit(const Value&, const Value&, const Value&) {
@@ -252,7 +252,7 @@ void BillEvent_Sale::m_BillInterface_AfterSelBillBeforeFillData(const Value& sel
 void BillEvent_Sale::m_BillInterface_AfterFillRow(const Value& rowValue, const Value&, const Value&,
                                                   const Value&) {
     IBillForm& bill = *m_BillInterface();
-    const int row = static_cast<int>(rowValue.ToNumber());
+    const int row = SafeId(rowValue);
     if (row < 1) return;
     RefreshSecUnitFields(bill, row);
     LockRowsBySource(bill, row, "FItemID", "FBatchNo", false, true);
@@ -290,7 +290,7 @@ void BillEvent_Sale::m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDe
                                                     const std::string& type,
                                                     const std::string& expression) {
     if (!IEquals(kind, "FAction") || !IEquals(type, "Calculate") || !fieldDesc) return;
-    const int row = static_cast<int>(fieldDesc->Get("FRow").ToNumber());
+    const int row = SafeId(fieldDesc->Get("FRow"));
     if (row < 1) return;
     IBillForm& bill = *m_BillInterface();
     if (TouchesAmounts(expression)) {

@@ -129,8 +129,8 @@ void FillRowDatesAndStock(IBillForm& bill, int row) {
             const auto d = ReadKFDate(billDate);
             if (!d) return;
             bill.SetFieldValue("FKFDate", FormatDate(*d), row);
-            const long days = static_cast<long>(bill.GetFieldValue("FKFPeriod", row).ToNumber());
-            bill.SetFieldValue("FPeriodDate", FormatDate(AddDays(*d, days)), row);
+            if (const auto days = IdOf(bill.GetFieldValue("FKFPeriod", row)))
+                bill.SetFieldValue("FPeriodDate", FormatDate(AddDays(*d, *days)), row);
         });
     }
     if (SafeId(bill.GetFieldValue("FSCStockID", row)) <= 0)

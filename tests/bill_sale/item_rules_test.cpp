@@ -266,3 +266,18 @@ TEST_F(ItemRules, TheHostsOwnFillsRunNoItemRuleAndKeepTheRejection) {
 
 }  // namespace
 }  // namespace qor::test
+
+namespace qor::test {
+namespace {
+
+TEST_F(ItemRules, AnAbsurdShelfLifeLeavesTheExpiryDateEmpty) {
+    demo.Exec("Update t_ICItem Set FKFPeriod=1e15 Where FItemID=1007;");
+    EditRow(1, "FItemID", "02.003");
+    EXPECT_EQ(PlugInError(), "");
+    EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");
+    EXPECT_EQ(Text("FPeriodDate", 1), "");
+    EXPECT_GT(Num("FPrice", 1), 0);  // the rest of the rule still ran
+}
+
+}  // namespace
+}  // namespace qor::test
