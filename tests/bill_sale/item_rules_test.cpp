@@ -33,14 +33,19 @@ TEST_F(ItemRules, ChoosingAnItemFillsTheRowForTheCustomer) {
 }
 
 TEST_F(ItemRules, TheUnitLastSoldToTheCustomerComesFirst) {
+    // 联华 bought the milk by the carton last time, not in its sales unit (the box).
+    demo.Exec(
+        "Insert Into t_LatestPrice (FID, FItemID, FUnitID, FCustID, FSupplyID, FPrice, "
+        "FDiscountRate, FDate) Values (11, 1003, 3032, 101, 0, 34, 100, '2026-12-01');");
     Edit("FCustID", "01.001");
-    EditRow(1, "FItemID", "01.001");  // 联华 bought water by the carton at 39.5
-    EXPECT_EQ(Num("FShowUnitID", 1), 3012);
-    EXPECT_EQ(Num("FCoefficient", 1), 24);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 39.5);
-    EXPECT_EQ(Num("FSecCoefficient", 1), 0);  // no second unit: locked and empty
-    EXPECT_TRUE(bill->IsCellLocked("FSecQty", 1));
-    EXPECT_TRUE(bill->IsCellLocked("FSecCoefficient", 1));
+    EditRow(1, "FItemID", "01.003");
+    EXPECT_EQ(Num("FShowUnitID", 1), 3032);
+    EXPECT_EQ(Num("FCoefficient", 1), 12);
+    EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 1);
+    EditRow(2, "FItemID", "01.001");  // water: no second unit, so it is locked and empty
+    EXPECT_EQ(Num("FSecCoefficient", 2), 0);
+    EXPECT_TRUE(bill->IsCellLocked("FSecQty", 2));
+    EXPECT_TRUE(bill->IsCellLocked("FSecCoefficient", 2));
 }
 
 TEST_F(ItemRules, TaxRateFollowsTheInvoiceType) {
