@@ -155,7 +155,7 @@ TEST_F(BillServicesTest, WindowsRecordWhatTheyWouldShow) {
     EXPECT_EQ(shown.title, "销售订单执行情况");
     auto rows = shown.data->Get("Rows").As<IRecordset>();
     ASSERT_NE(rows, nullptr);
-    EXPECT_EQ(rows->RecordCount(), 5);
+    EXPECT_EQ(rows->RecordCount(), 8);
 
     auto sb = Create("pelic.stringbuilder");
     sb->Call("Append", {"第1行"});
