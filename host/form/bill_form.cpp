@@ -759,6 +759,7 @@ ActionResult HostBillForm::ResetAsCopy() {
     if (const FieldTemplate* f = Field("FBillNo")) StoreValue(*f, -1, Value(NextBillNo()), true);
     if (const FieldTemplate* f = t_.Field("FEntryID", 2); f && f->page == 2)
         for (int r = 1; r <= GridMaxDataRowNum(); ++r) StoreValue(*f, r, Value(0), true);
+    for (int r = 1; r <= GridMaxDataRowNum(); ++r) SetSecondEntryID(r, Value(0));
     billStatus_ = 1;
     for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
     Raise("AfterCopyBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterCopyBill(); });
