@@ -66,7 +66,6 @@ void OnItemChosen(FieldEdit& e) {
             cell->Set("FBarCode", unit->barcode);
             cell->Set("FSrcItemId", unit->srcItemID);
         }
-        e.Put("FBarCode", unit->barcode);
         DoFieldAction(e.bill, "FShowUnitID", e.row, false);
     }
     if (!RefreshRowAfterUnit(e.bill, e.row, ListOf(e))) e.cancel = true;
@@ -187,7 +186,11 @@ void RecalcAllRowPrices(IBillForm& bill, const std::string& list) {
 }
 
 bool RefreshRowAfterUnit(IBillForm& bill, int row, const std::string& list) {
-    if (SafeId(bill.GetFieldValue("FShowUnitID", row)) > 0) {
+    const Value unit = bill.GetFieldValue("FShowUnitID", row);
+    if (SafeId(unit) > 0) {
+        // The barcode shown is the unit's.
+        bill.SetFieldValue("FBarCode", GetBarcodeByUnit(bill.GetFieldValue("FItemID", row), unit),
+                           row);
         FetchRowOldPrice(bill, row, SingleCustomer(list));
         bill.SetFieldValue("FNewPrice", "", row);
         SetDifferAndRate(bill, row);
