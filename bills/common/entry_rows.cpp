@@ -19,4 +19,16 @@ void RemoveEmptyEntryRows(IBillForm& bill, const std::string& itemKey) {
     if (removed > 0) page->Set("Size", Value(size - removed));
 }
 
+void PutRowUnit(IBillForm& bill, const std::string& unitKey, int row, const ItemUnit& unit) {
+    bill.SetFieldValue(unitKey, unit.unitID, row);
+    auto cell = bill.GetDataFldbyKey(unitKey, row);
+    if (!cell) return;
+    cell->Set("FFLD", unit.unitID);
+    cell->Set("FFND", unit.number);
+    cell->Set("FDSP", unit.name);
+    cell->Set("FCoefficient", unit.coefficient);
+    cell->Set("FBarCode", unit.barcode);
+    cell->Set("FSrcItemId", unit.srcItemID);
+}
+
 }  // namespace qor

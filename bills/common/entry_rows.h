@@ -4,6 +4,7 @@
 #include <string>
 
 #include "frame/host.h"
+#include "services/price_lookup.h"
 
 namespace qor {
 
@@ -11,5 +12,9 @@ namespace qor {
 // from the last row down to row 2 (row 1 stays, so the grid keeps a row). The host renumbers
 // the rows left after the event.
 void RemoveEmptyEntryRows(IBillForm& bill, const std::string& itemKey = "FItemID");
+
+// The row's unit field (unitKey) := the unit, its cell data holding the unit's identifier, number,
+// name, coefficient, barcode and item.
+void PutRowUnit(IBillForm& bill, const std::string& unitKey, int row, const ItemUnit& unit);
 
 }  // namespace qor

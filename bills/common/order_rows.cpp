@@ -1,5 +1,7 @@
 #include "bills/common/order_rows.h"
 
+#include "bills/common/entry_rows.h"
+
 #include <cmath>
 #include <string>
 
@@ -178,15 +180,7 @@ void SetRowDefaultUnit(IBillForm& bill, int row, const std::string& partnerKey,
     ItemUnitList units = GetItemUnitList(partnerKey, bill.GetFieldValue(partnerKey), item);
     if (IsIndustryMode()) ApplyPlainItemLayout(bill, row, item);
     if (const ItemUnit* unit = units.Default()) {
-        r.Put("FShowUnitID", unit->unitID);
-        if (auto cell = bill.GetDataFldbyKey(r.K("FShowUnitID"), row)) {
-            cell->Set("FFLD", unit->unitID);
-            cell->Set("FFND", unit->number);
-            cell->Set("FDSP", unit->name);
-            cell->Set("FCoefficient", unit->coefficient);
-            cell->Set("FBarCode", unit->barcode);
-            cell->Set("FSrcItemId", unit->srcItemID);
-        }
+        PutRowUnit(bill, r.K("FShowUnitID"), row, *unit);
         r.Act("FShowUnitID");
     }
     if (r.Num("FShowQty") == 0) {
@@ -399,6 +393,12 @@ void OnBasePriceDiscountChanged(FieldEdit& e) {
 
 void OnDisplayFieldChanged(FieldEdit& e) {
     CalcRowOnDisplayChange(e.bill, e.row, e.key);
+}
+
+void OnCalTypeChosen(FieldEdit& e) {
+    ApplyCalTypeLayout(e.bill, e.row, e.Get("FCalTypeID"));
+    for (const char* key : {"FDisplayPrice", "FDisplayWeight", "FDisplayQty"})
+        CalcRowOnDisplayChange(e.bill, e.row, e.K(key));
 }
 
 // ---- The host's formulas ------------------------------------------------------------------------

@@ -65,6 +65,9 @@ void OnPriceDiscountChanged(FieldEdit& e);     // FPriceDiscount
 void OnSecPriceDiscountChanged(FieldEdit& e);  // FSecPriceDiscount
 void OnBasePriceDiscountChanged(FieldEdit& e);  // FBasePriceDiscount
 void OnDisplayFieldChanged(FieldEdit& e);       // FDisplayPrice, FDisplayWeight, FDisplayQty
+// FCalTypeID: the row's layout for its calculation type and its stored fields from the display
+// fields (the order then shows the row's stock text).
+void OnCalTypeChosen(FieldEdit& e);
 
 // Registers the quantity, unit-coefficient, price and display rules above (FSecQty, FSecPrice,
 // FQty, FShowQty, FSecCoefficient, FPrice, FBasePrice, FInTaxAmount, FAmount and the three

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "bills/common/order_rows.h"
+#include "bills/opening/opening_bill.h"
 #include "bills/opening/opening_rules.h"
 #include "frame/data_access.h"
 #include "frame/login.h"
@@ -31,7 +32,7 @@ const ClassFacts& BillEvent_TempConsign::ClassInfo() {
     return facts;
 }
 
-BillEvent_TempConsign::BillEvent_TempConsign() : PlugInBase(ClassInfo()) {}
+BillEvent_TempConsign::BillEvent_TempConsign() : OpeningBillBase(ClassInfo()) {}
 
 BillEvent_TempConsign::~BillEvent_TempConsign() {
     Terminate();
@@ -104,12 +105,6 @@ void OnUnitChosen(FieldEdit& e) {
     FetchRowPromotionPrice(e.bill, e.row);
     FillClientItemID(e.bill, e.row);
     FollowShownUnit(e.bill, e.row);
-}
-
-void OnCalTypeChosen(FieldEdit& e) {
-    ApplyCalTypeLayout(e.bill, e.row, e.Get("FCalTypeID"));
-    for (const char* key : {"FDisplayPrice", "FDisplayWeight", "FDisplayQty"})
-        CalcRowOnDisplayChange(e.bill, e.row, key);
 }
 
 // ---- Save checks -------------------------------------------------------------------------------
@@ -192,15 +187,6 @@ bool Unchecked(IBillForm& bill) {
     return bill.GetFieldValue("FStatus").ToNumber() == 0;
 }
 
-Verdict Checked(CheckRun& run, bool checking) {
-    Verdict v = opening::CheckThroughComponent(*run.bill, kConsign, checking);
-    if (v.Passed()) {
-        run.bill->SetFieldValue("FStatus", checking ? 1 : 0);
-        run.Owner<BillEvent_TempConsign>().RefreshOpeningMenus();
-    }
-    return v;
-}
-
 }  // namespace
 
 const RuleBook* BillEvent_TempConsign::Book() const {
@@ -234,19 +220,8 @@ const RuleBook* BillEvent_TempConsign::Book() const {
                    [](CheckRun& run) {
                        if (!IsIndustryMode() || !Unchecked(*run.bill)) return Verdict::Pass();
                        return CheckCalTypeFilled(*run.bill) ? Verdict::Pass() : Verdict::Silent();
-                   })
-            .Check(Stage::Check, "the opening-bill component checks the bill",
-                   [](CheckRun& run) { return Checked(run, true); })
-            .Check(Stage::Uncheck, "the opening-bill component unchecks the bill",
-                   [](CheckRun& run) { return Checked(run, false); })
-            .Check(Stage::ListCheck, "the opening-bill component checks the selection",
-                   [](CheckRun& run) {
-                       return opening::CheckSelectionThroughComponent(*run.list, kConsign, true);
-                   })
-            .Check(Stage::ListUncheck, "the opening-bill component unchecks the selection",
-                   [](CheckRun& run) {
-                       return opening::CheckSelectionThroughComponent(*run.list, kConsign, false);
                    });
+        AddCheckStages(b, kConsign);
         opening::AddOpeningTools(b);
         return b;
     }();
@@ -255,41 +230,8 @@ const RuleBook* BillEvent_TempConsign::Book() const {
 
 // ---- Lifecycle ---------------------------------------------------------------------------------
 
-void BillEvent_TempConsign::m_BillInterface_AfterNewBill() {
-    IBillForm& bill = *m_BillInterface();
-    opening::DateBeforeStartPeriod(bill);
-    RefreshOpeningMenus();
-    ClearPageModifyFlags(bill);
-}
-
-void BillEvent_TempConsign::m_BillInterface_AfterLoadBill() {
-    IBillForm& bill = *m_BillInterface();
-    RefreshOpeningMenus();
-    if (IsIndustryMode()) RecalcBillEntries(bill);
-    ClearPageModifyFlags(bill);
-}
-
-void BillEvent_TempConsign::m_BillInterface_AfterCopyBill() {
-    RefreshOpeningMenus();
-    ClearPageModifyFlags(*m_BillInterface());
-}
-
-void BillEvent_TempConsign::m_BillInterface_AfterDeleteRow(int, int) {
-    SyncTransportCostTotal(*m_BillInterface());
-}
-
-void BillEvent_TempConsign::m_BillInterface_AfterFillRow(const Value& rowValue, const Value&,
-                                                         const Value&, const Value&) {
-    IBillForm& bill = *m_BillInterface();
-    const int row = static_cast<int>(rowValue.ToNumber());
-    if (row < 1) return;
-    LockRowsBySource(bill, row, "FItemID", "FBatchNo", false, true);
+void BillEvent_TempConsign::AfterRowFilled(IBillForm& bill, int row) {
     LockCostsByStock(bill, row);
-    bill.SetFieldValue("FBarcode",
-                       GetBarcodeByUnit(bill.GetFieldValue("FItemID", row),
-                                        bill.GetFieldValue("FShowUnitID", row)),
-                       row);
-    if (IsIndustryMode()) RecalcBillEntries(bill);
 }
 
 void BillEvent_TempConsign::m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDesc,
@@ -312,13 +254,6 @@ void BillEvent_TempConsign::m_BillInterface_MenuBarInitialize(const MenuBarPtr& 
     PlugInBase::m_BillInterface_MenuBarInitialize(menuBar);
     if (auto tool = menuBar ? menuBar->Tool("mnuRelateViewVoucher") : nullptr)
         tool->SetVisible(false);
-}
-
-void BillEvent_TempConsign::m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
-    PlugInBase::m_ListInterface_MenuBarInitialize(menuBar);
-    if (!menuBar) return;
-    for (const char* key : {"mnuEditCheck", "mnuEditUnCheck", "mnuEditCopy"})
-        if (auto tool = menuBar->Tool(key)) tool->SetVisible(true);
 }
 
 void BillEvent_TempConsign::RefreshOpeningMenus() {

@@ -4,13 +4,13 @@
 // equal to its quantities; checked and unchecked through the host's opening-bill component.
 #pragma once
 
-#include "frame/plugin.h"
+#include "bills/opening/opening_bill.h"
 
 namespace qor {
 
 class RuleBook;
 
-class BillEvent_TempConsign : public PlugInBase {
+class BillEvent_TempConsign : public OpeningBillBase {
 public:
     BillEvent_TempConsign();
     // The class's facts: its name, the events it handles, its per-user settings.
@@ -20,16 +20,11 @@ public:
     // True when the stock is a virtual stock (public operation IsIsVirtualStock).
     static bool IsIsVirtualStock(const Value& stock);
     // The tools' state by the form's state and the bill's status.
-    void RefreshOpeningMenus();
+    void RefreshOpeningMenus() override;
 
 protected:
     const RuleBook* Book() const override;
-    void m_BillInterface_AfterNewBill() override;
-    void m_BillInterface_AfterLoadBill() override;
-    void m_BillInterface_AfterCopyBill() override;
-    void m_BillInterface_AfterDeleteRow(int page, int row) override;
-    void m_BillInterface_AfterFillRow(const Value& a, const Value& b, const Value& c,
-                                      const Value& d) override;
+    void AfterRowFilled(IBillForm& bill, int row) override;
     void m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDesc,
                                         const CollectionPtr& itemProps, const Value& third,
                                         const std::string& kind, const std::string& type,
@@ -39,7 +34,6 @@ protected:
                                         const std::string& kind, const std::string& type,
                                         const std::string& expression, bool& cancel) override;
     void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
-    void m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
     bool InvokeOwn(const std::string& method, Args& args, Value& result) override;
 };
 

@@ -31,7 +31,7 @@ const ClassFacts& BillEvent_TempGJ::ClassInfo() {
     return facts;
 }
 
-BillEvent_TempGJ::BillEvent_TempGJ() : PlugInBase(ClassInfo()) {}
+BillEvent_TempGJ::BillEvent_TempGJ() : OpeningBillBase(ClassInfo()) {}
 
 BillEvent_TempGJ::~BillEvent_TempGJ() {
     Terminate();
@@ -93,12 +93,6 @@ void OnTaxAmount(FieldEdit& e) {
         e.Put("FAmount", e.Num("FInTaxAmount") - e.Num("FTaxAmount"));
     else
         e.Put("FInTaxAmount", e.Num("FAmount") + e.Num("FTaxAmount"));
-}
-
-void OnCalTypeChosen(FieldEdit& e) {
-    ApplyCalTypeLayout(e.bill, e.row, e.Get("FCalTypeID"));
-    for (const char* key : {"FDisplayPrice", "FDisplayWeight", "FDisplayQty"})
-        CalcRowOnDisplayChange(e.bill, e.row, key);
 }
 
 // ---- Save checks -------------------------------------------------------------------------------
@@ -180,16 +174,6 @@ const CheckList& OpeningBillChecks() {
     return checks;
 }
 
-Verdict Checked(CheckRun& run, bool checking) {
-    Verdict v = opening::CheckThroughComponent(*run.bill, kProvisional, checking);
-    if (v.Passed()) {
-        run.bill->SetFieldValue("FStatus", checking ? 1 : 0);
-        run.bill->SetFieldValue("FCheckerID", checking ? GetSessionProperty("UserID") : Value(0));
-        run.Owner<BillEvent_TempGJ>().RefreshOpeningMenus();
-    }
-    return v;
-}
-
 }  // namespace
 
 const RuleBook* BillEvent_TempGJ::Book() const {
@@ -212,25 +196,11 @@ const RuleBook* BillEvent_TempGJ::Book() const {
         opening::AddBatchRules(b, kProvisional);
         opening::AddFreightRules(b, {"FTranspotationCosts", "FTotaladvanceCosts"});
 
-        b.Check(Stage::Save, "an unchecked bill passes the opening checks",
-                [](CheckRun& run) {
-                    if (run.bill->GetFieldValue("FStatus").ToNumber() != 0) return Verdict::Pass();
-                    return RunChecks(OpeningBillChecks(), run);
-                })
-            .Check(Stage::Check, "the opening-bill component checks the bill",
-                   [](CheckRun& run) { return Checked(run, true); })
-            .Check(Stage::Uncheck, "the opening-bill component unchecks the bill",
-                   [](CheckRun& run) { return Checked(run, false); })
-            .Check(Stage::ListCheck, "the opening-bill component checks the selection",
-                   [](CheckRun& run) {
-                       return opening::CheckSelectionThroughComponent(*run.list, kProvisional,
-                                                                      true);
-                   })
-            .Check(Stage::ListUncheck, "the opening-bill component unchecks the selection",
-                   [](CheckRun& run) {
-                       return opening::CheckSelectionThroughComponent(*run.list, kProvisional,
-                                                                      false);
-                   });
+        b.Check(Stage::Save, "an unchecked bill passes the opening checks", [](CheckRun& run) {
+            if (run.bill->GetFieldValue("FStatus").ToNumber() != 0) return Verdict::Pass();
+            return RunChecks(OpeningBillChecks(), run);
+        });
+        AddCheckStages(b, kProvisional);
         opening::AddOpeningTools(b);
         b.OnClick("mnuEditCheck", [](ToolRun& run) {
              RemoveEmptyEntryRows(*run.bill);
@@ -246,42 +216,6 @@ const RuleBook* BillEvent_TempGJ::Book() const {
 
 // ---- Lifecycle ---------------------------------------------------------------------------------
 
-void BillEvent_TempGJ::m_BillInterface_AfterNewBill() {
-    IBillForm& bill = *m_BillInterface();
-    opening::DateBeforeStartPeriod(bill);
-    RefreshOpeningMenus();
-    ClearPageModifyFlags(bill);
-}
-
-void BillEvent_TempGJ::m_BillInterface_AfterLoadBill() {
-    IBillForm& bill = *m_BillInterface();
-    RefreshOpeningMenus();
-    if (IsIndustryMode()) RecalcBillEntries(bill);
-    ClearPageModifyFlags(bill);
-}
-
-void BillEvent_TempGJ::m_BillInterface_AfterCopyBill() {
-    RefreshOpeningMenus();
-    ClearPageModifyFlags(*m_BillInterface());
-}
-
-void BillEvent_TempGJ::m_BillInterface_AfterDeleteRow(int, int) {
-    SyncTransportCostTotal(*m_BillInterface());
-}
-
-void BillEvent_TempGJ::m_BillInterface_AfterFillRow(const Value& rowValue, const Value&,
-                                                    const Value&, const Value&) {
-    IBillForm& bill = *m_BillInterface();
-    const int row = static_cast<int>(rowValue.ToNumber());
-    if (row < 1) return;
-    LockRowsBySource(bill, row, "FItemID", "FBatchNo", false, true);
-    bill.SetFieldValue("FBarcode",
-                       GetBarcodeByUnit(bill.GetFieldValue("FItemID", row),
-                                        bill.GetFieldValue("FShowUnitID", row)),
-                       row);
-    if (IsIndustryMode()) RecalcBillEntries(bill);
-}
-
 void BillEvent_TempGJ::m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDesc,
                                                       const CollectionPtr&, const Value&,
                                                       const std::string& kind,
@@ -296,13 +230,6 @@ void BillEvent_TempGJ::m_BillInterface_BeforeDoAction(const CollectionPtr& field
                                                       const std::string& expression, bool& cancel) {
     if (SuppressesHostFormula(*m_BillInterface(), fieldDesc, kind, expression, false))
         cancel = true;
-}
-
-void BillEvent_TempGJ::m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
-    PlugInBase::m_ListInterface_MenuBarInitialize(menuBar);
-    if (!menuBar) return;
-    for (const char* key : {"mnuEditCheck", "mnuEditUnCheck", "mnuEditCopy"})
-        if (auto tool = menuBar->Tool(key)) tool->SetVisible(true);
 }
 
 void BillEvent_TempGJ::RefreshOpeningMenus() {

@@ -4,13 +4,13 @@
 // stock, no cost fields, and a freight mismatch that refuses the save.
 #pragma once
 
-#include "frame/plugin.h"
+#include "bills/opening/opening_bill.h"
 
 namespace qor {
 
 class RuleBook;
 
-class BillEvent_TempGJ : public PlugInBase {
+class BillEvent_TempGJ : public OpeningBillBase {
 public:
     BillEvent_TempGJ();
     // The class's facts: its name, the events it handles, its per-user settings.
@@ -23,16 +23,10 @@ public:
     static double GetPurchasePrice(const Value& item, const Value& unit, const Value& supplier,
                                    double& discount);
     // The bill type, and the check tools by whether the bill is checked.
-    void RefreshOpeningMenus();
+    void RefreshOpeningMenus() override;
 
 protected:
     const RuleBook* Book() const override;
-    void m_BillInterface_AfterNewBill() override;
-    void m_BillInterface_AfterLoadBill() override;
-    void m_BillInterface_AfterCopyBill() override;
-    void m_BillInterface_AfterDeleteRow(int page, int row) override;
-    void m_BillInterface_AfterFillRow(const Value& a, const Value& b, const Value& c,
-                                      const Value& d) override;
     void m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDesc,
                                         const CollectionPtr& itemProps, const Value& third,
                                         const std::string& kind, const std::string& type,
@@ -41,7 +35,6 @@ protected:
                                         const CollectionPtr& itemProps, const Value& third,
                                         const std::string& kind, const std::string& type,
                                         const std::string& expression, bool& cancel) override;
-    void m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
 };
 
 }  // namespace qor

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "bills/common/entry_rows.h"
 #include "bills/specialprice/billevent_xscx.h"
 #include "frame/data_access.h"
 #include "frame/login.h"
@@ -57,15 +58,7 @@ const std::string& ListOf(FieldEdit& e) {
 void OnItemChosen(FieldEdit& e) {
     ItemUnitList units = GetItemUnitList("FCustID", Value(0), e.Get("FItemID"));
     if (const ItemUnit* unit = units.Default()) {
-        e.Put("FShowUnitID", unit->unitID);
-        if (auto cell = e.bill.GetDataFldbyKey("FShowUnitID", e.row)) {
-            cell->Set("FFLD", unit->unitID);
-            cell->Set("FFND", unit->number);
-            cell->Set("FDSP", unit->name);
-            cell->Set("FCoefficient", unit->coefficient);
-            cell->Set("FBarCode", unit->barcode);
-            cell->Set("FSrcItemId", unit->srcItemID);
-        }
+        PutRowUnit(e.bill, e.K("FShowUnitID"), e.row, *unit);
         DoFieldAction(e.bill, "FShowUnitID", e.row, false);
     }
     if (!RefreshRowAfterUnit(e.bill, e.row, ListOf(e))) e.cancel = true;
