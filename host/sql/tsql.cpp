@@ -251,10 +251,10 @@ struct Scope {
     int childDepth = 0;  // the deepest sub-query inside, as written in the text
 };
 
-// A sub-query nested this deep (itself included) moves into the WITH clause when it reads
-// nothing of the queries around it; ordinary statements never nest so deep and keep their
-// shape.
-constexpr int kLiftDepth = 4;
+// A sub-query nested this deep (itself included) moves into the WITH clause when it names no
+// table of the queries around it. Ordinary statements never nest so deep and keep their shape;
+// SQLite parses several levels more, so what is left in place still fits its parser.
+constexpr int kLiftDepth = 5;
 
 class Translator {
 public:
@@ -1318,10 +1318,11 @@ private:
         return q;
     }
 
-    // A sub-query's text in its place. One nested kLiftDepth deep that reads nothing of the
-    // queries around it moves into the statement's WITH clause and is read from there (a
-    // derived table by its name), so the text SQLite parses stays shallow. A qualifier that
-    // names no table of the lifted query makes SQLite refuse it; it never reads another table.
+    // A sub-query's text in its place. One nested kLiftDepth deep whose qualifiers name no
+    // table of the queries around it moves into the statement's WITH clause and is read from
+    // there (a derived table by its name), so the text SQLite parses stays shallow. SQLite
+    // reads a WITH query where it is used, so a column named without its table still finds
+    // the queries around that place.
     std::string PlaceSubquery(const Query& q, bool derived) {
         std::string sql = derived ? "(" + q.sql + ")" : q.sql;
         int depth = q.depth;

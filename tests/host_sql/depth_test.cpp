@@ -149,6 +149,15 @@ std::vector<DeepCase> DeepCases() {
          Nest(32, "select 2",
               [](const std::string& inner, int) { return "select (" + inner + ")"; }),
          Value(2)},
+        {"a column of the outer query named without its table, five sub-queries down",
+         "select FItemID from t_ICItem where FItemID = 1 and exists (" +
+             Nest(4, "select 1 from t_Entry e0 where e0.FID = 1 and FNumber = 'A01'",
+                  [](const std::string& inner, int level) {
+                      std::string me = "e" + std::to_string(level);
+                      return "select 1 from t_Entry " + me + " where exists (" + inner + ")";
+                  }) +
+             ")",
+         Value(1)},
         {"sub-queries reading the query around them, four deep",
          Nest(4, "select i0.FItemID from t_ICItem i0 where i0.FItemID = i1.FItemID",
               [](const std::string& inner, int level) {
