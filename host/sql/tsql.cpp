@@ -1590,23 +1590,18 @@ private:
         return e;
     }
 
-    Expr ParseOr() {
-        Expr first = ParseAnd();
-        if (!PeekWord("OR")) return first;
+    // Terms read by next and joined by the keyword; a single term stands alone.
+    Expr ParseChain(const char* keyword, const char* op, int prec, Expr (Translator::*next)()) {
+        Expr first = (this->*next)();
+        if (!PeekWord(keyword)) return first;
         std::vector<Expr> parts;
         parts.push_back(std::move(first));
-        while (AcceptWord("OR")) parts.push_back(ParseAnd());
-        return Chain(kOr, kOrPrec, parts);
+        while (AcceptWord(keyword)) parts.push_back((this->*next)());
+        return Chain(op, prec, parts);
     }
 
-    Expr ParseAnd() {
-        Expr first = ParseNot();
-        if (!PeekWord("AND")) return first;
-        std::vector<Expr> parts;
-        parts.push_back(std::move(first));
-        while (AcceptWord("AND")) parts.push_back(ParseNot());
-        return Chain(kAnd, kAndPrec, parts);
-    }
+    Expr ParseOr() { return ParseChain("OR", kOr, kOrPrec, &Translator::ParseAnd); }
+    Expr ParseAnd() { return ParseChain("AND", kAnd, kAndPrec, &Translator::ParseNot); }
 
     Expr ParseNot() {
         if (AcceptWord("NOT")) {

@@ -8,33 +8,10 @@
 namespace qor::host::testing {
 namespace {
 
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-
-struct Step {
-    std::string tsql;
-    std::vector<std::string> rows = {};  // the rows of its last result set
-    std::string error = {};              // a part of the error it raises, "" for none
-};
-
-class Definitions : public SqlLayerTest {
-protected:
-    void RunSteps(const std::vector<Step>& steps) {
-        for (const Step& s : steps) {
-            SCOPED_TRACE(s.tsql);
-            if (!s.error.empty()) {
-                EXPECT_THAT(ErrorOf(s.tsql), HasSubstr(s.error));
-                continue;
-            }
-            SqlResult r;
-            ASSERT_NO_THROW(r = Run(s.tsql));
-            EXPECT_THAT(Rows(r), ElementsAreArray(s.rows));
-        }
-    }
-};
+using Definitions = SqlLayerTest;
 
 TEST_F(Definitions, ColumnConstraintsHoldAndTheScriptGoesOn) {
-    RunSteps({
+    RunScript({
         // The statements after a column-level UNIQUE run in the same batch.
         {"create table t_Price (FID int primary key, FCode varchar(10) unique, "
          "FQty decimal(18,2) check (FQty >= 0) default 0, "
@@ -57,7 +34,7 @@ TEST_F(Definitions, ColumnConstraintsHoldAndTheScriptGoesOn) {
 }
 
 TEST_F(Definitions, TableConstraintsAndAnIdentityBesideTheKey) {
-    RunSteps({
+    RunScript({
         {"create table #k (FIndex int identity(1,1), FItemID int not null, FUnitID int, "
          "constraint pk_k primary key clustered (FItemID, FUnitID desc), "
          "constraint ck_k check (FItemID > 0))",
@@ -75,7 +52,7 @@ TEST_F(Definitions, TableConstraintsAndAnIdentityBesideTheKey) {
 }
 
 TEST_F(Definitions, IndexesByTableAndDroppedByEitherForm) {
-    RunSteps({
+    RunScript({
         {"create unique nonclustered index ix_code on t_ICItem (FNumber) "
          "include (FName) with (fillfactor = 80, pad_index = on) on [PRIMARY]",
          {}},
@@ -97,7 +74,7 @@ TEST_F(Definitions, IndexesByTableAndDroppedByEitherForm) {
 }
 
 TEST_F(Definitions, ViewsCreatedReadAndDropped) {
-    RunSteps({
+    RunScript({
         {"create view v_Item as select FItemID, FNumber + '-' + FName as FLabel from t_ICItem", {}},
         {"select FLabel from v_Item where FItemID = 2", {"'A02-螺母'"}},
         {"select objectproperty(object_id('v_Item'), 'IsView'), "
@@ -122,7 +99,7 @@ TEST_F(Definitions, ViewsCreatedReadAndDropped) {
 
 TEST_F(Definitions, AggregatesOverDistinctValues) {
     // t_Entry: FItemID 1, 2, 1 with FQty 24, 5, 12.
-    RunSteps({
+    RunScript({
         {"select count(distinct FItemID), sum(distinct FItemID), avg(distinct FItemID), "
          "min(distinct FQty), max(distinct FQty), avg(distinct FQty) from t_Entry",
          {"2|3|1|5.0|24.0|13.66666667"}},

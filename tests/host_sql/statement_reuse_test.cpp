@@ -14,7 +14,6 @@ namespace qor::host::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 
 using StatementReuse = SqlLayerTest;
@@ -53,14 +52,8 @@ TEST_F(StatementReuse, RealSchemaChangesStillTakeEffect) {
     EXPECT_THAT(RowsOf("select * from t_Extra"), ElementsAre("1|2"));
 }
 
-struct TempStep {
-    std::string tsql;
-    std::vector<std::string> rows = {};
-    std::string error = {};
-};
-
 TEST_F(StatementReuse, TempTablesLiveFromCreateToDrop) {
-    const std::vector<TempStep> steps = {
+    RunScript({
         {"create table #w (FID int identity, FName varchar(10))\r\n"
          "insert into #w (FName) values ('a'), ('b')\r\nselect FID, FName from #w",
          {"1|'a'", "2|'b'"}},
@@ -87,17 +80,7 @@ TEST_F(StatementReuse, TempTablesLiveFromCreateToDrop) {
         {"drop index #w.ix_code\r\nselect count(*) from #w", {"0"}},
         {"drop table #w, #nope", {}, "Cannot drop the table '#nope'"},
         {"select count(*) from #w", {}, "Invalid object name '#w'"},
-    };
-    for (const TempStep& s : steps) {
-        SCOPED_TRACE(s.tsql);
-        if (!s.error.empty()) {
-            EXPECT_THAT(ErrorOf(s.tsql), HasSubstr(s.error));
-            continue;
-        }
-        SqlResult r;
-        ASSERT_NO_THROW(r = Run(s.tsql));
-        EXPECT_THAT(Rows(r), ElementsAreArray(s.rows));
-    }
+    });
 }
 
 TEST_F(StatementReuse, ARolledBackTransactionTakesItsTempTablesBack) {
