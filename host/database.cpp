@@ -263,17 +263,18 @@ std::vector<Value> Database::Bindings(const sql::Statement& st, const RunState& 
 }
 
 // Whether temp table name is live, the definition SQLite keeps for a table of that name in
-// tsql_temp ("" for none), and how many indexes were created on it. The database is asked
+// tsql_temp ("" for none), and whether indexes were created on it. The database is asked
 // each time rather than remembered, so a rolled-back transaction also takes back the temp
 // tables it made or dropped, as on SQL Server.
 Database::TempState Database::TempStateOf(const std::string& name, const std::string& source) {
-    std::string sql = std::string("SELECT (SELECT count(*) FROM ") + sql::kTempCatalog +
-                      " WHERE name = ?1), (SELECT sql FROM " + sql::kTempSchema +
-                      ".sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE), "
-                      "(SELECT count(*) FROM " +
-                      sql::kTempSchema +
-                      ".sqlite_master WHERE type = 'index' AND sql IS NOT NULL AND "
-                      "tbl_name = ?1 COLLATE NOCASE)";
+    static const std::string sql =
+        std::string("SELECT (SELECT count(*) FROM ") + sql::kTempCatalog +
+        " WHERE name = ?1), (SELECT sql FROM " + sql::kTempSchema +
+        ".sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE), "
+        "(SELECT count(*) FROM " +
+        sql::kTempSchema +
+        ".sqlite_master WHERE type = 'index' AND sql IS NOT NULL AND "
+        "tbl_name = ?1 COLLATE NOCASE)";
     StepResult r = Step(sql, {Value(name)}, Rows::All, source);
     TempState t;
     t.live = r.rows.at(0).at(0).AsInt() > 0;
@@ -283,7 +284,7 @@ Database::TempState Database::TempStateOf(const std::string& name, const std::st
 }
 
 void Database::RequireTemps(const sql::Statement& st, const std::string& source) {
-    const std::string sql =
+    static const std::string sql =
         std::string("SELECT count(*) FROM ") + sql::kTempCatalog + " WHERE name = ?1";
     for (const auto& name : st.temps)
         if (Step(sql, {Value(name)}, Rows::All, source).rows.at(0).at(0).AsInt() == 0)
