@@ -399,6 +399,10 @@ TEST_F(Statements, RowCountFollowsTheLastStatement) {
         RowsOf("select FItemID from t_ICItem\r\nif @@ROWCOUNT = 3 select 'three' else select "
                "'other'"),
         ElementsAre("'three'"));
+    // A SELECT that assigns counts the rows it read, though only the last one is kept.
+    EXPECT_THAT(RowsOf("declare @x int\r\nselect @x = FItemID from t_ICItem order by FItemID\r\n"
+                       "select @x, @@rowcount"),
+                ElementsAre("3|3"));
 }
 
 TEST_F(Statements, ReturnEndsTheBatch) {
