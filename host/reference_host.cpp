@@ -41,6 +41,7 @@ ReferenceHost::ReferenceHost(std::string databasePath, HostLogin login)
       services_(std::make_shared<ServiceContext>()) {
     // A connection left open on an earlier file of the same name would read the old data.
     CloseDatabase(databasePath_);
+    HoldDatabaseLock(databasePath_, true);  // the host owns the file while it lives
     SetDefaultDatabasePath(databasePath_);
     services_->SetDefaultDatabase(databasePath_);
     services_->SetPlatform(platform_);
@@ -58,6 +59,7 @@ ReferenceHost::ReferenceHost(std::string databasePath, HostLogin login)
 }
 
 ReferenceHost::~ReferenceHost() {
+    HoldDatabaseLock(databasePath_, false);
     CloseDatabase(databasePath_);
 }
 
