@@ -147,6 +147,14 @@ TEST_F(RowPrices, ExchangeBillSecondSetHasItsOwnDisplayPrice) {
     EXPECT_DOUBLE_EQ(Num(*change, "FDisplayPrice", 1), 0);
     SyncRowDisplayPrice(*change, 1);
     EXPECT_DOUBLE_EQ(Num(*change, "FDisplayPrice", 1), 4);
+
+    // A display edit of the second set reaches its own type-3 price, not the first set's.
+    Fill(*change, 1, {{"FDisplayPrice01", 9}, {"FSecPrice", 1}});
+    CalcRowOnDisplayChange(*change, 1, "FDisplayPrice01");
+    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice01", 1), 6) << "the main set has no such key";
+    CalcRowOnDisplayChange(*change, 1, "FDisplayPrice01", FieldSet::Twin01());
+    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice01", 1), 9);
+    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice", 1), 1);
 }
 
 TEST_F(RowPrices, RowPricesFollowTheEnteredPriceOfTheType) {
