@@ -93,7 +93,12 @@ CREATE TABLE t_ICItem (
     FDefaultLoc      INTEGER DEFAULT 0,        -- default stock
     FQtyDecimal      INTEGER DEFAULT 2,
     FPriceDecimal    INTEGER DEFAULT 2,
+    FBaseProperty    TEXT COLLATE SQLTEXT,     -- base properties the serial-number count
+    FBaseProperty1   TEXT COLLATE SQLTEXT,     --   check hands over with each row
+    FBaseProperty3   TEXT COLLATE SQLTEXT,
     FBaseProperty4   INTEGER DEFAULT 0,
+    FBaseProperty8   TEXT COLLATE SQLTEXT,
+    FBaseProperty9   TEXT COLLATE SQLTEXT,
     FNote            TEXT COLLATE SQLTEXT,
     FDeleted         INTEGER DEFAULT 0
 );
