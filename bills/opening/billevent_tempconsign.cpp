@@ -119,9 +119,7 @@ Verdict RowPassesOpeningChecks(IBillForm& bill, int row) {
         Trim(bill.GetFieldValue("FBatchNo", row).ToString()).empty())
         return Verdict::Refuse(RowText(row) + "行商品需要录入批号").At("FBatchNo", row);
     if (IsKFPeriodItem(item)) {
-        std::string message;
-        if (!CheckKFFieldsFilled(bill, row, message) && !message.empty())
-            return Verdict::Refuse(message);
+        if (Verdict v = CheckKFFieldsFilled(bill, row); v.Refused()) return v;
     }
     if (Verdict v = opening::BatchAgreesWithStock(bill, row, kConsign); v.Refused()) return v;
     const double rate = bill.GetFieldValue("FDiscountRate", row).ToNumber();

@@ -101,9 +101,7 @@ Verdict RowPassesOpeningChecks(IBillForm& bill, int row) {
     const Value item = bill.GetFieldValue("FItemID", row);
     if (SafeId(item) <= 0) return Verdict::Refuse(RowText(row) + "行没有商品数据");
     if (IsKFPeriodItem(item)) {
-        std::string message;
-        if (!CheckKFFieldsFilled(bill, row, message) && !message.empty())
-            return Verdict::Refuse(message);
+        if (Verdict v = CheckKFFieldsFilled(bill, row); v.Refused()) return v;
     }
     if (!IsFieldLocked(bill, "FBatchNo", row) &&
         Trim(bill.GetFieldValue("FBatchNo", row).ToString()).empty())
@@ -121,7 +119,7 @@ Verdict RowPassesOpeningChecks(IBillForm& bill, int row) {
 }
 
 Verdict SameBatchRowsAgree(IBillForm& bill) {
-    const auto rows = GatherBatchRows(bill, BatchRowKeys::Main());
+    const auto rows = GatherBatchRows(bill, BatchRowKeys::Of());
     if (!FindBatchRowConflict(rows, true)) return Verdict::Pass();
     bool withAux = false;
     for (const auto& r : rows) withAux = withAux || SafeId(r->Get("FAuxPropID")) > 0;

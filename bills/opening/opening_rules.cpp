@@ -17,7 +17,7 @@ namespace qor::opening {
 namespace {
 
 BatchRowKeys KeysOf(const OpeningKind& kind) {
-    BatchRowKeys keys = BatchRowKeys::Main();
+    BatchRowKeys keys = BatchRowKeys::Of();
     keys.stock = kind.stockKey;
     return keys;
 }
