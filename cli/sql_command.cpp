@@ -1,6 +1,8 @@
 // xsbill sql "<T-SQL>" [--db FILE]: runs one T-SQL text on a host database through the
-// compatibility layer and prints the result as JSON, so a person can try the host's SQL by
-// hand. Without --db the text runs on a fresh demo database that is removed afterwards.
+// compatibility layer and prints every result set as JSON, so a person can try the host's SQL
+// by hand. Without --db the text runs on a fresh demo database that is removed afterwards; a
+// --db file that does not exist is created from the demo data and kept, as xsbill run --db
+// does.
 #include <unistd.h>
 
 #include <filesystem>
@@ -48,20 +50,27 @@ std::vector<std::string> JsonKeys(const std::vector<std::string>& columns) {
     return keys;
 }
 
-nlohmann::ordered_json ResultJson(const host::SqlResult& r) {
+nlohmann::ordered_json ResultSetJson(const host::SqlResult& r) {
     nlohmann::ordered_json out;
-    if (r.hasResultSet) {
-        out["columns"] = r.columns;
-        std::vector<std::string> keys = JsonKeys(r.columns);
-        nlohmann::ordered_json rows = nlohmann::ordered_json::array();
-        for (const auto& row : r.rows) {
-            nlohmann::ordered_json obj = nlohmann::ordered_json::object();
-            for (size_t i = 0; i < row.size() && i < keys.size(); ++i)
-                obj[keys[i]] = ToJson(row[i]);
-            rows.push_back(std::move(obj));
-        }
-        out["rows"] = std::move(rows);
+    out["columns"] = r.columns;
+    std::vector<std::string> keys = JsonKeys(r.columns);
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+    for (const auto& row : r.rows) {
+        nlohmann::ordered_json obj = nlohmann::ordered_json::object();
+        for (size_t i = 0; i < row.size() && i < keys.size(); ++i) obj[keys[i]] = ToJson(row[i]);
+        rows.push_back(std::move(obj));
     }
+    out["rows"] = std::move(rows);
+    return out;
+}
+
+// {"resultSets": [{"columns": [...], "rows": [{...}, ...]}, ...], "rowsAffected": n}, the
+// result sets in the order the batch's SELECTs returned them.
+nlohmann::ordered_json ResultJson(const host::SqlResultSets& r) {
+    nlohmann::ordered_json out;
+    nlohmann::ordered_json sets = nlohmann::ordered_json::array();
+    for (const auto& set : r.sets) sets.push_back(ResultSetJson(set));
+    out["resultSets"] = std::move(sets);
     out["rowsAffected"] = r.rowsAffected;
     return out;
 }
@@ -89,13 +98,15 @@ int RunSql(std::string text, const std::string& dbFile) {
                             .string();
             file = host::CreateDemoDatabase(temp.path);
         } else if (!std::filesystem::exists(file)) {
-            std::cerr << "xsbill sql: no database file " << file << "\n";
-            return 1;
+            host::CreateDemoDatabase(file);
+            std::cerr << "xsbill sql: " << file
+                      << " did not exist; created it with the demo data (delete it to start "
+                         "again)\n";
         }
-        host::SqlResult result;
+        host::SqlResultSets result;
         {
             host::Database db(file);
-            result = db.Run(text);
+            result = db.RunEach(text);
         }
         std::cout << ResultJson(result).dump(2) << "\n";
         return 0;
@@ -114,12 +125,13 @@ CommandRegistrar registrar{Command{
     "sql", [](CLI::App& app, int& exitCode) {
         auto options = std::make_shared<SqlOptions>();
         CLI::App* cmd = app.add_subcommand(
-            "sql", "Run one T-SQL text on a host database and print the result rows as JSON");
+            "sql", "Run one T-SQL text on a host database and print every result set as JSON");
         cmd->add_option("tsql", options->text,
                         "the T-SQL text (\"-\" reads it from standard input)")
             ->required();
         cmd->add_option("--db", options->db,
-                        "the database file (default: a fresh demo database, removed afterwards)");
+                        "the database file, created from the demo data when missing and kept "
+                        "(default: a fresh demo database, removed afterwards)");
         cmd->callback([options, &exitCode] { exitCode = RunSql(options->text, options->db); });
     }}};
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <set>
 
 #include "frame/errors.h"
 
@@ -25,6 +26,8 @@ struct Registry {
     std::mutex mutex;
     std::string defaultPath;
     std::map<std::string, std::shared_ptr<Database>> open;
+    std::map<std::string, std::string> keys;  // path as given -> key (asked on every call)
+    std::set<std::string> held;               // keys of files whose connection holds its lock
 };
 
 Registry& TheRegistry() {
@@ -32,11 +35,18 @@ Registry& TheRegistry() {
     return r;
 }
 
-std::string RegistryKey(const std::string& path) {
+// The file's full name, so every spelling of a path reaches one connection. Called with the
+// registry locked; remembered, as every statement asks for it.
+std::string RegistryKey(Registry& r, const std::string& path) {
     if (path == ":memory:" || path.rfind("file:", 0) == 0) return path;
+    auto known = r.keys.find(path);
+    if (known != r.keys.end()) return known->second;
     std::error_code ec;
     auto canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
-    return ec ? path : canonical.string();
+    std::string key = ec ? path : canonical.string();
+    if (r.keys.size() > 1000) r.keys.clear();
+    r.keys.emplace(path, key);
+    return key;
 }
 
 std::string Text(const Args& args, size_t i) {
@@ -115,21 +125,33 @@ std::shared_ptr<Database> OpenDatabase(const std::string& path) {
     std::string file = path.empty() ? DefaultDatabasePath() : path;
     if (file.empty())
         throw HostError("QORMClass", "no database: the call names none and no default is set");
-    std::string key = RegistryKey(file);
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> lock(r.mutex);
+    std::string key = RegistryKey(r, file);
     auto it = r.open.find(key);
     if (it != r.open.end()) return it->second;
     auto db = std::make_shared<Database>(file);
+    if (r.held.count(key)) db->HoldLock(true);
     r.open.emplace(key, db);
     return db;
 }
 
 void CloseDatabase(const std::string& path) {
     Registry& r = TheRegistry();
-    std::string key = RegistryKey(path);
     std::lock_guard<std::mutex> lock(r.mutex);
-    r.open.erase(key);
+    r.open.erase(RegistryKey(r, path));
+}
+
+void HoldDatabaseLock(const std::string& path, bool hold) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    std::string key = RegistryKey(r, path);
+    if (hold)
+        r.held.insert(key);
+    else
+        r.held.erase(key);
+    auto it = r.open.find(key);
+    if (it != r.open.end()) it->second->HoldLock(hold);
 }
 
 void CloseAllDatabases() {

@@ -36,6 +36,9 @@ std::shared_ptr<Database> OpenDatabase(const std::string& path);
 // Closes the shared connection of one file (before the file is replaced) or of all.
 void CloseDatabase(const std::string& path);
 void CloseAllDatabases();
+// While the host owns a file, its shared connection (now or once opened) keeps the file's lock
+// between statements (Database::HoldLock).
+void HoldDatabaseLock(const std::string& path, bool hold);
 
 // "QORMClass.ClassInfo": Getdata(propsString, sql) answers the statement's result set as an
 // in-memory record set (without columns when the batch returned none).

@@ -1,10 +1,18 @@
 // The reference host's database: an embedded SQLite file that runs the plug-ins' T-SQL through
 // the compatibility layer of host/sql. One object holds one connection; it is not meant to be
 // shared between threads.
+//
+// Statements are prepared once per translated text and kept (the least recently used go
+// first when there are many). Temp tables live in a private in-memory database attached to
+// the connection, so creating and dropping them leaves the other prepared statements valid;
+// a dropped temp table is kept, emptied, and taken again when a batch creates it with the same
+// definition.
 #pragma once
 
+#include <list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -29,6 +37,19 @@ struct SqlResult {
     long rowsAffected = 0;
 };
 
+// Every result set of a batch, in the order its SELECTs returned them.
+struct SqlResultSets {
+    std::vector<SqlResult> sets;
+    long rowsAffected = 0;
+};
+
+// How the connection's statement cache served the SQLite statements run so far.
+struct StatementStats {
+    long prepared = 0;    // texts compiled
+    long reused = 0;      // runs of a statement already compiled
+    long recompiled = 0;  // compiled statements SQLite had to compile again (a schema changed)
+};
+
 class Database {
 public:
     // Opens (creating when missing) the SQLite file; ":memory:" gives a private database.
@@ -45,21 +66,62 @@ public:
     // Runs a T-SQL batch and answers its last result set. HostError names the failing
     // statement.
     SqlResult Run(const std::string& tsql);
+    // The same, answering every result set of the batch.
+    SqlResultSets RunEach(const std::string& tsql);
     // Runs a T-SQL batch that changes data; the rows it changed.
     long Execute(const std::string& tsql);
+
+    // While held, the connection keeps its lock on the file between statements instead of
+    // taking and dropping it (and checking the file) for each one: for the time the host owns
+    // the database. Other processes wait for it meanwhile; another connection of this process
+    // to the same file makes the holder let go for good, so the two can share the file.
+    void HoldLock(bool hold);
+    bool HoldsLock() const { return holding_; }
+
+    StatementStats Stats() const { return stats_; }
 
     sqlite3* Handle() const { return db_; }
 
 private:
     struct RunState;
+    struct Cached {
+        std::string sql;
+        sqlite3_stmt* stmt;
+    };
+    struct TempState {
+        bool live = false;       // created and not dropped since
+        std::string definition;  // of the table of that name in tsql_temp, "" for none
+        bool indexes = false;    // indexes were created on it
+    };
+
     sqlite3* db_ = nullptr;
     std::string path_;
-    std::unordered_map<std::string, sqlite3_stmt*> statements_;
+    std::string fileId_;       // the file's device and inode, "" for a private database
+    std::list<Cached> cache_;  // most recently used first
+    std::unordered_map<std::string_view, std::list<Cached>::iterator> cacheIndex_;
+    StatementStats stats_;
+    bool holding_ = false, sharing_ = false;
+
+    enum class Rows { None, Last, All };  // which rows of a statement to keep
+    struct StepResult {
+        std::vector<std::string> columns;
+        std::vector<std::vector<Value>> rows;
+        long count = 0;    // rows returned
+        long changed = 0;  // rows written
+    };
 
     sqlite3_stmt* Prepare(const std::string& sql, const std::string& source);
+    // Runs one SQLite statement to its end with these values for ?1, ?2, ...
+    StepResult Step(const std::string& sql, const std::vector<Value>& binds, Rows rows,
+                    const std::string& source);
+    std::vector<Value> Bindings(const sql::Statement& st, const RunState& state) const;
+    SqlResult RunBatch(const std::string& tsql, std::vector<SqlResult>* every);
     void Exec(const sql::Statement& st, RunState& state, const std::string& source);
-    void Bind(sqlite3_stmt* stmt, const sql::Statement& st, const RunState& state,
-              const std::string& source);
+    void CreateTemp(const sql::Statement& st, const std::string& source);
+    void DropTemp(const sql::Statement& st, const std::string& source);
+    TempState TempStateOf(const std::string& name, const std::string& source);
+    void RequireTemps(const sql::Statement& st, const std::string& source);
+    void LetGo();
     [[noreturn]] void Fail(const std::string& message, const std::string& source) const;
 };
 

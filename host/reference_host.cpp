@@ -12,6 +12,20 @@ namespace qor::host {
 
 namespace {
 
+// The write component as the host has it, each batch also recorded in the services' call log
+// so a scenario can see the write-backs a plug-in sent.
+class RecordedClassUpdate : public ClassUpdate {
+public:
+    explicit RecordedClassUpdate(ServiceContextPtr services) : services_(std::move(services)) {}
+    Value UpdateBatch(const std::string& propsString, const std::string& sql) override {
+        services_->Record({"QORMClass.ClassUpdate", "UpdateBatch", {propsString, sql}});
+        return ClassUpdate::UpdateBatch(propsString, sql);
+    }
+
+private:
+    ServiceContextPtr services_;
+};
+
 std::string MachineName() {
     char name[256] = {};
     if (gethostname(name, sizeof(name) - 1) != 0) return "localhost";
@@ -27,12 +41,15 @@ ReferenceHost::ReferenceHost(std::string databasePath, HostLogin login)
       services_(std::make_shared<ServiceContext>()) {
     // A connection left open on an earlier file of the same name would read the old data.
     CloseDatabase(databasePath_);
+    HoldDatabaseLock(databasePath_, true);  // the host owns the file while it lives
     SetDefaultDatabasePath(databasePath_);
     services_->SetDefaultDatabase(databasePath_);
     services_->SetPlatform(platform_);
-    for (const char* id :
-         {"QORMClass.ClassInfo", "QORMClass.ClassUpdate", "QORMAPPConnection.AppConnection"})
+    for (const char* id : {"QORMClass.ClassInfo", "QORMAPPConnection.AppConnection"})
         platform_->RegisterComponent(id, [id] { return CreateDataComponent(id); });
+    platform_->RegisterComponent("QORMClass.ClassUpdate", [services = services_] {
+        return std::make_shared<RecordedClassUpdate>(services);
+    });
     RegisterServiceComponents(*platform_, services_);
     auto dictionary = platform_->ProcessDictionary();
     dictionary->Set("AppType", 2);
@@ -42,6 +59,7 @@ ReferenceHost::ReferenceHost(std::string databasePath, HostLogin login)
 }
 
 ReferenceHost::~ReferenceHost() {
+    HoldDatabaseLock(databasePath_, false);
     CloseDatabase(databasePath_);
 }
 

@@ -93,7 +93,12 @@ CREATE TABLE t_ICItem (
     FDefaultLoc      INTEGER DEFAULT 0,        -- default stock
     FQtyDecimal      INTEGER DEFAULT 2,
     FPriceDecimal    INTEGER DEFAULT 2,
+    FBaseProperty    TEXT COLLATE SQLTEXT,     -- base properties the serial-number count
+    FBaseProperty1   TEXT COLLATE SQLTEXT,     --   check hands over with each row
+    FBaseProperty3   TEXT COLLATE SQLTEXT,
     FBaseProperty4   INTEGER DEFAULT 0,
+    FBaseProperty8   TEXT COLLATE SQLTEXT,
+    FBaseProperty9   TEXT COLLATE SQLTEXT,
     FNote            TEXT COLLATE SQLTEXT,
     FDeleted         INTEGER DEFAULT 0
 );
@@ -908,6 +913,7 @@ CREATE TABLE t_cc_Change (
     FAcctNo                 INTEGER DEFAULT 0,
     FMultiAccount           INTEGER DEFAULT 0,
     FDiscountAcctID         INTEGER DEFAULT 0,
+    FDiscountAcctID01       INTEGER DEFAULT 0,     -- discount account of the twin set
     FSettleLimitDate        DATETIME COLLATE SQLDATE,
     FInvoiceAmt             REAL DEFAULT 0,
     FNoInvoiceAmt           REAL DEFAULT 0,
@@ -916,14 +922,19 @@ CREATE TABLE t_cc_Change (
     FContact                TEXT COLLATE SQLTEXT,
     FReceiveAddr            TEXT COLLATE SQLTEXT,
     FAddress                TEXT COLLATE SQLTEXT,
+    FDeliverAddr            TEXT COLLATE SQLTEXT,
     FPhone                  TEXT COLLATE SQLTEXT,
+    FMobilePhone            TEXT COLLATE SQLTEXT,
     FFax                    TEXT COLLATE SQLTEXT,
     FExplanation            TEXT COLLATE SQLTEXT,
     FNote                   TEXT COLLATE SQLTEXT,
     FRejected               INTEGER DEFAULT 0,
     FRejectedNote           TEXT COLLATE SQLTEXT,
     FRejectedTime           TEXT COLLATE SQLTEXT,
-    FLogisticNumber         TEXT COLLATE SQLTEXT
+    FLogisticNumber         TEXT COLLATE SQLTEXT,
+    FID_SRC                 INTEGER DEFAULT 0,
+    FClassID_SRC            INTEGER DEFAULT 0,
+    FBillNo_SRC             TEXT COLLATE SQLTEXT
 );
 
 CREATE TABLE t_cc_ChangeEntry (
@@ -1031,6 +1042,7 @@ CREATE TABLE t_cc_ChangeEntry (
     FID_SRC01              INTEGER DEFAULT 0,
     FEntryID_SRC01         INTEGER DEFAULT 0,
     FClassID_SRC01         INTEGER DEFAULT 0,
+    FBillNo_SRC01          TEXT COLLATE SQLTEXT,
     FNote                  TEXT COLLATE SQLTEXT
 );
 CREATE INDEX ix_t_cc_ChangeEntry_fid ON t_cc_ChangeEntry (FID);

@@ -8,6 +8,8 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/platform.h"
+#include "frame/plugin.h"
+#include "frame/trap.h"
 #include "services/common.h"
 #include "services/system_options.h"
 
@@ -58,14 +60,12 @@ bool GetItemTrack(const Value& itemID) {
 }
 
 bool IsBatchManagedByItemInfo(const Value& itemID) {
-    try {
+    return Trapped("IsBatchManagedByItemInfo", false, [&] {
         int32_t id = SafeId(itemID);
         if (id == 0) return false;
         auto info = CreateHostObject<IComponent>("QOREBSGLItem.ItemInfo");
         return info->Call("isBatchManager", {GetPropsString(), id}).ToBool();
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 // ---- Dates --------------------------------------------------------------------------------------
@@ -91,50 +91,39 @@ std::string FormatKFDate(const Value& v) {
 
 // ---- Field sets ---------------------------------------------------------------------------------
 
-KFFieldSet KFFieldSet::For(bool childSet, bool productionSet, bool twin01) {
+KFFieldSet KFFieldSet::Of(const FieldSet& set, bool productionSet) {
     KFFieldSet s;
-    if (childSet) {
-        s = {"FCldItemID", "FDate1", "FInteger", "FDate2", true};
-    } else if (productionSet) {
-        s = {"FItemID", "FProDate", "FKFPeriod", "FExpDate", false};
-    } else {
-        s = {"FItemID", "FKFDate", "FKFPeriod", "FPeriodDate", false};
-    }
-    if (twin01) {
-        for (std::string* k : {&s.item, &s.kfDate, &s.kfPeriod, &s.periodDate}) *k += "01";
-    }
+    s.childRows = &set == &FieldSet::Child();
+    s.productionSet = productionSet && !s.childRows;
+    s.item = set["FItemID"];
+    s.kfDate = set[s.productionSet ? "FProDate" : "FKFDate"];
+    s.kfPeriod = set["FKFPeriod"];
+    s.periodDate = set[s.productionSet ? "FExpDate" : "FPeriodDate"];
     return s;
 }
 
-BatchRowKeys BatchRowKeys::Twin01() {
+BatchRowKeys BatchRowKeys::Of(const FieldSet& set) {
     BatchRowKeys k;
-    for (std::string* s : {&k.item, &k.batch, &k.aux, &k.stock, &k.kfDate, &k.kfPeriod,
-                           &k.periodDate, &k.qty, &k.batchIndex, &k.coefficient}) {
-        *s += "01";
-    }
-    return k;
-}
-
-BatchRowKeys BatchRowKeys::Child() {
-    BatchRowKeys k;
-    k.item = "FCldItemID";
-    k.batch = "FBatchNo1";
-    k.aux = "FAuxPropID1";
-    k.stock = "FSCStockID1";
-    k.kfDate = "FDate1";
-    k.kfPeriod = "FInteger";
-    k.periodDate = "FDate2";
-    k.qty = "FShowQty1";
-    k.batchIndex = "FBatchNoIndex1";
-    k.coefficient = "FCoefficient1";
-    k.grid = 2;
+    const KFFieldSet kf = KFFieldSet::Of(set);
+    k.item = kf.item;
+    k.kfDate = kf.kfDate;
+    k.kfPeriod = kf.kfPeriod;
+    k.periodDate = kf.periodDate;
+    k.batch = set["FBatchNo"];
+    k.aux = set["FAuxPropID"];
+    k.stock = set["FSCStockID"];
+    k.qty = set["FShowQty"];
+    k.batchIndex = set["FBatchNoIndex"];
+    k.coefficient = set["FCoefficient"];
+    k.page = EntryPageOf(set);
+    k.childRows = kf.childRows;
     return k;
 }
 
 // ---- Date follow-up -------------------------------------------------------------------------
 
 bool IsAdjustPeriodOn(IBillForm& bill) {
-    try {
+    return Trapped("IsAdjustPeriodOn", false, [&] {
         ParsePropsString(GetPropsString());
         int16_t user = GetPropsUserID();
         auto rs = GetRecordset("select FValue from ICClassUserProfile where FSection = 'BillSet" +
@@ -142,9 +131,7 @@ bool IsAdjustPeriodOn(IBillForm& bill) {
                                "' and FKey = 'AdjustPeriod' and FUserID = " + std::to_string(user));
         if (!rs || rs->IsEOF() || rs->RecordCount() != 1) return false;
         return Val(Trim(rs->Field(0).ToString())) == 1;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 void CalcKFDatesOn(IBillForm& bill, const KFFieldSet& keys, const std::string& changedKey,
@@ -152,7 +139,8 @@ void CalcKFDatesOn(IBillForm& bill, const KFFieldSet& keys, const std::string& c
     if (row < 1) return;
     std::string key = UpperTrim(changedKey);
     if (key == Upper(keys.periodDate)) {
-        try {
+        // A date out of range: the step is skipped.
+        Trapped("CalcKFDates", [&] {
             auto expiry = ReadKFDate(bill.GetFieldValue(keys.periodDate, row));
             auto production = ReadKFDate(bill.GetFieldValue(keys.kfDate, row));
             if (!expiry || !production) return;
@@ -164,17 +152,14 @@ void CalcKFDatesOn(IBillForm& bill, const KFFieldSet& keys, const std::string& c
                 if (!days) return;
                 bill.SetFieldValue(keys.kfDate, FormatDate(AddDays(*expiry, -*days)), row);
             }
-        } catch (...) {
-            // A date out of range: the step is skipped.
-        }
+        });
     } else if (key == Upper(keys.kfDate) || key == Upper(keys.kfPeriod)) {
-        try {
+        Trapped("CalcKFDates", [&] {
             auto production = ReadKFDate(bill.GetFieldValue(keys.kfDate, row));
             auto days = ShelfLifeDays(bill.GetFieldValue(keys.kfPeriod, row));
             if (!production || !days) return;
             bill.SetFieldValue(keys.periodDate, FormatDate(AddDays(*production, *days)), row);
-        } catch (...) {
-        }
+        });
     }
 }
 
@@ -182,14 +167,9 @@ static std::string ChangedKey(const CollectionPtr& fieldDesc) {
     return fieldDesc ? fieldDesc->Get("FKey").ToString() : std::string();
 }
 
-void CalcKFDates(IBillForm& bill, const CollectionPtr& fieldDesc, int row, bool childSet,
+void CalcKFDates(IBillForm& bill, const CollectionPtr& fieldDesc, int row, const FieldSet& set,
                  bool productionSet) {
-    CalcKFDatesOn(bill, KFFieldSet::For(childSet, productionSet), ChangedKey(fieldDesc), row);
-}
-
-void CalcKFDates01(IBillForm& bill, const CollectionPtr& fieldDesc, int row, bool childSet,
-                   bool productionSet) {
-    CalcKFDatesOn(bill, KFFieldSet::For(childSet, productionSet, true), ChangedKey(fieldDesc), row);
+    CalcKFDatesOn(bill, KFFieldSet::Of(set, productionSet), ChangedKey(fieldDesc), row);
 }
 
 // ---- Completeness -------------------------------------------------------------------------
@@ -218,26 +198,23 @@ bool DateFieldBlank(const Value& v) {
 
 }  // namespace
 
-bool CheckKFFieldsFilledOn(IBillForm& bill, const KFFieldSet& keys, int row, std::string& message,
-                           bool productionSet, bool rowMessage) {
-    message.clear();
-    if (row < 1) return true;
+Verdict CheckKFFieldsFilled(IBillForm& bill, int row, const FieldSet& set, bool productionSet,
+                            bool rowMessage) {
+    if (row < 1) return Verdict::Pass();
+    const KFFieldSet keys = KFFieldSet::Of(set, productionSet);
     auto fail = [&](const KFCheckText& text, const std::string& cursorKey) {
-        if (productionSet && !rowMessage && !keys.childRows) {
+        std::string message;
+        if (keys.productionSet && !rowMessage) {
             message = text.assemblyText;
         } else {
             message =
                 std::string(keys.childRows ? "子件第" : "第") + std::to_string(row) + text.rowText;
         }
-        if (!cursorKey.empty()) {
-            try {
-                bill.SetActiveCell(cursorKey, row);
-            } catch (...) {
-            }
-        }
-        return false;
+        Verdict v = Verdict::Refuse(std::move(message), kMsgInformation, kMsgCaption);
+        if (!cursorKey.empty()) v.At(cursorKey, row);
+        return v;
     };
-    try {
+    return Trapped("CheckKFFieldsFilled", Verdict::Silent(), [&] {
         Value production = bill.GetFieldValue(keys.kfDate, row);
         if (DateFieldBlank(production)) return fail(kKFNoProductionDate, keys.kfDate);
         double period = bill.GetFieldValue(keys.kfPeriod, row).ToNumber();
@@ -250,29 +227,31 @@ bool CheckKFFieldsFilledOn(IBillForm& bill, const KFFieldSet& keys, int row, std
         if (!p || !e || static_cast<double>(DaysBetween(*p, *e)) != period) {
             return fail(kKFInconsistent, "");
         }
-        return true;
-    } catch (...) {
-        message.clear();
-        return false;
-    }
-}
-
-bool CheckKFFieldsFilled(IBillForm& bill, int row, std::string& message, bool productionSet,
-                         bool childSet, bool rowMessage) {
-    return CheckKFFieldsFilledOn(bill, KFFieldSet::For(childSet, productionSet), row, message,
-                                 productionSet, rowMessage);
+        return Verdict::Pass();
+    });
 }
 
 // ---- Recorded dates of a batch --------------------------------------------------------------
 
 namespace {
 
+// The one bill type of the purchase side's third stock bill whose batch dates count.
+constexpr int kCountedPurchaseBill3Type = 2042;
+
+// Stock counts never count; the purchase side's third stock bill only with its counted type.
+// prefix names the bill table ("t." or "").
+std::string CountedBillsFilter(const std::string& prefix) {
+    return " And " + prefix + "FClassTypeID<>" + std::to_string(ct::kStockCount) + " And (" +
+           prefix + "FClassTypeID<>" + std::to_string(ct::kPurchaseBill3) + " Or " + prefix +
+           "FBillTypeID=" + std::to_string(kCountedPurchaseBill3Type) + ")";
+}
+
 // The restriction every part of the union shares: the item and batch, not the current bill,
-// no class 1040008, class 1020004 only for bill type 2042.
+// the counted bills.
 std::string BatchBillFilter(const std::string& item, const std::string& batch,
                             const std::string& exclude) {
     return " Where FItemID=" + item + " And FBatchNo=" + batch + " And FID<>" + exclude +
-           " And FClassTypeID<>1040008 And (FClassTypeID<>1020004 Or FBillTypeID=2042)";
+           CountedBillsFilter("");
 }
 
 const char* kBatchColumns = "FItemID,FStockID,FBatchNo,FKFDate,FKFPeriod,FPeriodDate,FAuxPropID";
@@ -292,9 +271,7 @@ std::string BatchKFSql(const std::string& item, const std::string& batch, const 
                 " From T_CC_stockbillentry e Inner Join t_CC_StockBill t On t.FID=e.FID"
                 " Where e.FItemID=" +
                 item + " And e.FBatchNo=" + batch + " And e.FID<>" + exclude +
-                " And t.FClassTypeID<>1040008 And (t.FClassTypeID<>1020004 Or "
-                "t.FBillTypeID=2042)" +
-                kCrLf;
+                CountedBillsFilter("t.") + kCrLf;
         for (const char* table : {"t_CC_ZZCX_ENTRY", "t_CC_ZZCX_ENTRY2"}) {
             inner += std::string(" Union ") + kCrLf + "Select e.FItemID," + stockOf +
                      ",e.FBatchNo,e.FProDate,e.FKFPeriod,e.FExpDate,e.FAuxPropID From " + table +
@@ -332,8 +309,9 @@ std::string BatchKFSql(const std::string& item, const std::string& batch, const 
 std::vector<BatchKFRecord> GetBatchKFInfo(const Value& itemID, const std::string& batchNo,
                                           const Value& stockID, const Value& excludeBillID,
                                           BatchKFSource source) {
-    std::vector<BatchKFRecord> out;
-    try {
+    using Records = std::vector<BatchKFRecord>;
+    return Trapped("GetBatchKFInfo", Records(), [&] {
+        Records out;
         std::string item = IdText(itemID);
         if (item == "0" || Trim(batchNo).empty()) return out;
         std::string sql =
@@ -351,22 +329,17 @@ std::vector<BatchKFRecord> GetBatchKFInfo(const Value& itemID, const std::string
             r.periodDate = FormatKFDate(rs->Field("FPeriodDate"));
             out.push_back(std::move(r));
         }
-    } catch (...) {
-        out.clear();
-    }
-    return out;
+        return out;
+    });
 }
 
 std::vector<BatchKFRecord> GetBatchKFInfo(IBillForm& bill, const Value& itemID,
                                           const std::string& batchNo, const Value& stockID,
                                           BatchKFSource source) {
-    int32_t billID = 0;
-    try {
-        billID = bill.CurBillID();
-    } catch (...) {
-        return {};
-    }
-    return GetBatchKFInfo(itemID, batchNo, stockID, Value(billID), source);
+    const auto billID = Trapped("GetBatchKFInfo", std::optional<int32_t>(),
+                                [&] { return std::optional(bill.CurBillID()); });
+    if (!billID) return {};
+    return GetBatchKFInfo(itemID, batchNo, stockID, Value(*billID), source);
 }
 
 int GetStockBatchKFInfo(const Value& itemID, const Value& stockID, const std::string& batchNo,
@@ -404,7 +377,7 @@ BatchCompareResult CompareBatchRow(const std::vector<BatchKFRecord>& records,
 
 BatchCompareResult CompareRowWithStock(IBillForm& bill, int row, const BatchRowKeys& keys,
                                        bool compareAux) {
-    try {
+    return Trapped("CompareRowWithStock", BatchCompareResult(), [&]() -> BatchCompareResult {
         if (row < 1) return {};
         Value item = bill.GetFieldValue(keys.item, row);
         std::string batch = Text(bill.GetFieldValue(keys.batch, row));
@@ -420,9 +393,7 @@ BatchCompareResult CompareRowWithStock(IBillForm& bill, int row, const BatchRowK
         data.compareKFPeriod = !IsFieldLocked(bill, keys.kfPeriod, row);
         data.comparePeriodDate = !IsFieldLocked(bill, keys.periodDate, row);
         return CompareBatchRow(records, data);
-    } catch (...) {
-        return {};
-    }
+    });
 }
 
 // ---- Row services ---------------------------------------------------------------------------
@@ -449,57 +420,91 @@ std::optional<InventoryBatch> ReadInventoryBatch(const std::string& item, const 
     return InventoryBatch{rs->Field("FKFDate"), rs->Field("FKFPeriod"), rs->Field("FPeriodDate")};
 }
 
-KFFieldSet KFSetOf(const BatchRowKeys& keys) {
-    return {keys.item, keys.kfDate, keys.kfPeriod, keys.periodDate, keys.grid == 2};
+// Shelf-life days as a whole number for a numeric field (an absurd value is held in range).
+Value WholeDays(const Value& v) {
+    return Value(static_cast<long long>(std::llround(std::clamp(v.ToNumber(), -1e9, 1e9))));
 }
 
 void WriteInventoryDates(IBillForm& bill, int row, const BatchRowKeys& keys,
                          const InventoryBatch& inv) {
     bill.SetFieldValue(keys.kfDate, FormatKFDate(inv.kfDate), row);
-    bill.SetFieldValue(
-        keys.kfPeriod,
-        Value(static_cast<long long>(std::llround(std::clamp(inv.kfPeriod.ToNumber(), -1e9, 1e9)))),
-        row);
+    bill.SetFieldValue(keys.kfPeriod, WholeDays(inv.kfPeriod), row);
     bill.SetFieldValue(keys.periodDate, FormatKFDate(inv.periodDate), row);
+}
+
+// The row's item and batch when it has both.
+struct RowBatch {
+    std::string item, batch, stock;
+};
+std::optional<RowBatch> ReadRowBatch(IBillForm& bill, int row, const BatchRowKeys& keys) {
+    RowBatch b{IdText(bill.GetFieldValue(keys.item, row)),
+               Text(bill.GetFieldValue(keys.batch, row)),
+               keys.stock.empty() ? "0" : IdText(bill.GetFieldValue(keys.stock, row))};
+    if (b.item == "0" || b.batch.empty()) return std::nullopt;
+    return b;
 }
 
 }  // namespace
 
 void FillRowBatchInfo(IBillForm& bill, int row, const BatchRowKeys& keys) {
     if (row < 1) return;
-    try {
-        Value itemValue = bill.GetFieldValue(keys.item, row);
-        std::string item = IdText(itemValue);
-        std::string batch = Text(bill.GetFieldValue(keys.batch, row));
-        if (item == "0" || batch.empty()) return;
-        std::string stock = IdText(bill.GetFieldValue(keys.stock, row));
-        if (auto inv = ReadInventoryBatch(item, batch, stock, std::nullopt)) {
-            WriteInventoryDates(bill, row, keys, *inv);
-            return;
-        }
-        // A batch not yet in stock (a return, a new batch): the item's shelf life, and the
-        // expiry follows a production date already entered.
-        Value period = ReadItemColumn("select FKFPeriod from t_ICItem where FItemID=", itemValue);
-        if (period.IsBlank()) return;
-        bill.SetFieldValue(keys.kfPeriod, DaysValue(ShelfLifeDays(period).value_or(0)), row);
-        CalcKFDatesOn(bill, KFSetOf(keys), keys.kfPeriod, row);
-    } catch (...) {
-    }
+    Trapped("FillRowBatchInfo", [&] {
+        auto b = ReadRowBatch(bill, row, keys);
+        if (!b) return;
+        // The dates a batch was recorded with; the shelf life is the item's.
+        auto inv = ReadInventoryBatch(b->item, b->batch, b->stock, std::nullopt);
+        bill.SetFieldValue(keys.kfDate, inv ? FormatKFDate(inv->kfDate) : "", row);
+        bill.SetFieldValue(keys.periodDate, inv ? FormatKFDate(inv->periodDate) : "", row);
+        Value period = ReadItemColumn("select FKFPeriod from t_ICItem where FItemID=",
+                                      bill.GetFieldValue(keys.item, row));
+        if (!period.IsBlank()) bill.SetFieldValue(keys.kfPeriod, WholeDays(period), row);
+    });
 }
+
+namespace {
+
+// The form's answer by main-set key, and the row key it is written to.
+struct StockNumberItem {
+    const char* answerKey;
+    std::string BatchRowKeys::*rowKey;
+    bool date;
+};
+constexpr StockNumberItem kStockNumberItems[] = {
+    {"FBatchNo", &BatchRowKeys::batch, false},
+    {"FKFDate", &BatchRowKeys::kfDate, true},
+    {"FKFPeriod", &BatchRowKeys::kfPeriod, false},
+    {"FPeriodDate", &BatchRowKeys::periodDate, true},
+    {"FQty", &BatchRowKeys::qty, false},
+    {"FBatchNoIndex", &BatchRowKeys::batchIndex, false},
+    {"FCoefficient", &BatchRowKeys::coefficient, false},
+};
+
+}  // namespace
 
 void FillRowStockNumber(IBillForm& bill, int row, const BatchRowKeys& keys) {
     if (row < 1) return;
-    try {
-        std::string item = IdText(bill.GetFieldValue(keys.item, row));
-        std::string batch = Text(bill.GetFieldValue(keys.batch, row));
-        if (item == "0" || batch.empty()) return;
-        std::string stock = IdText(bill.GetFieldValue(keys.stock, row));
-        std::string aux = IdText(bill.GetFieldValue(keys.aux, row));
-        if (auto inv = ReadInventoryBatch(item, batch, stock, aux)) {
+    Trapped("FillRowStockNumber", [&] {
+        auto b = ReadRowBatch(bill, row, keys);
+        if (!b) return;
+        const Value aux = bill.GetFieldValue(keys.aux, row);
+        if (ControlPtr service = bill.Control("StockNumber")) {
+            std::vector<Value> args = {row, SafeId(bill.GetFieldValue(keys.item, row)),
+                                       SafeId(Value(b->stock)), SafeId(aux), b->batch};
+            auto answer = service->Call("StockNumber", args).As<Collection>();
+            if (!answer) return;
+            for (const auto& item : kStockNumberItems) {
+                const std::string& key = keys.*(item.rowKey);
+                if (key.empty() || !answer->Exists(item.answerKey)) continue;
+                const Value v = answer->Get(item.answerKey);
+                // The dates, the child rows' expiry date among them, are written as dates.
+                bill.SetFieldValue(key, item.date ? Value(FormatKFDate(v)) : v, row);
+            }
+            return;
+        }
+        if (auto inv = ReadInventoryBatch(b->item, b->batch, b->stock, IdText(aux))) {
             WriteInventoryDates(bill, row, keys, *inv);
         }
-    } catch (...) {
-    }
+    });
 }
 
 namespace {
@@ -522,10 +527,10 @@ std::optional<unsigned long long> SerialAfterPrefix(const std::string& batch,
 
 }  // namespace
 
-void AutoGenBatchNo(IBillForm& bill, int row, bool childSet) {
+void AutoGenBatchNo(IBillForm& bill, int row, const FieldSet& set) {
     if (row < 1) return;
-    BatchRowKeys keys = childSet ? BatchRowKeys::Child() : BatchRowKeys::Main();
-    try {
+    const BatchRowKeys keys = BatchRowKeys::Of(set);
+    Trapped("AutoGenBatchNo", [&] {
         if (IsFieldLocked(bill, keys.batch, row)) return;
         Value dateValue = bill.GetFieldValue("FDate");
         std::string date = FormatKFDate(dateValue);
@@ -550,7 +555,7 @@ void AutoGenBatchNo(IBillForm& bill, int row, bool childSet) {
         unsigned long long next = (std::isfinite(cur) && cur >= 1 && cur < 1e18)
                                       ? static_cast<unsigned long long>(cur)
                                       : 1ULL;
-        int rows = bill.GridMaxDataRowNum(keys.grid + 1);
+        int rows = bill.GridMaxDataRowNum(keys.page);
         for (int r = 1; r <= rows; ++r) {
             if (r == row || SafeId(bill.GetFieldValue(keys.item, r)) != item) continue;
             auto used = SerialAfterPrefix(Text(bill.GetFieldValue(keys.batch, r)), prefix);
@@ -560,14 +565,14 @@ void AutoGenBatchNo(IBillForm& bill, int row, bool childSet) {
         size_t width = (std::isfinite(len) && len > 0 && len < 64) ? static_cast<size_t>(len) : 0;
         if (serial.size() < width) serial.insert(0, width - serial.size(), '0');
         bill.SetFieldValue(keys.batch, prefix + serial, row);
-    } catch (...) {
-    }
+    });
 }
 
 std::vector<CollectionPtr> GatherBatchRows(IBillForm& bill, const BatchRowKeys& keys) {
-    std::vector<CollectionPtr> rows;
-    try {
-        int n = bill.GridMaxDataRowNum(keys.grid + 1);
+    using Rows = std::vector<CollectionPtr>;
+    return Trapped("GatherBatchRows", Rows(), [&] {
+        Rows rows;
+        int n = bill.GridMaxDataRowNum(keys.page);
         for (int r = 1; r <= n; ++r) {
             Value item = bill.GetFieldValue(keys.item, r);
             if (SafeId(item) == 0) continue;
@@ -581,10 +586,8 @@ std::vector<CollectionPtr> GatherBatchRows(IBillForm& bill, const BatchRowKeys& 
                 {"FRow", r},
             }));
         }
-    } catch (...) {
-        rows.clear();
-    }
-    return rows;
+        return rows;
+    });
 }
 
 namespace {
@@ -603,7 +606,7 @@ std::string ComparableDate(const Value& v) {
 
 bool FindBatchRowConflict(const std::vector<CollectionPtr>& rows, bool withAux) {
     if (rows.size() < 2) return false;
-    try {
+    return Trapped("FindBatchRowConflict", false, [&] {
         std::map<std::pair<int32_t, std::string>, CollectionPtr> firstOfBatch;
         std::map<int32_t, bool> trackOf;  // costing method by batch, read once per item
         for (const auto& rec : rows) {
@@ -629,15 +632,13 @@ bool FindBatchRowConflict(const std::vector<CollectionPtr>& rows, bool withAux) 
                 }
             }
         }
-    } catch (...) {
         return false;
-    }
-    return false;
+    });
 }
 
 void LockRowsBySource(IBillForm& bill, int row, const std::string& itemKey,
                       const std::string& batchKey, bool lockUntracked, bool keepSourceRows) {
-    try {
+    Trapped("LockRowsBySource", [&] {
         Value typeValue = bill.GetFieldValue("FBillTypeID");
         long billType = typeValue.IsBlank() ? -1 : std::lround(typeValue.ToNumber());
         int first = row >= 1 ? row : 1;
@@ -664,8 +665,7 @@ void LockRowsBySource(IBillForm& bill, int row, const std::string& itemKey,
             }
             if (a->second) LockEntryCell(bill, batchKey, false, false, 0, r);
         }
-    } catch (...) {
-    }
+    });
 }
 
 }  // namespace qor

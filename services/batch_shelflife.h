@@ -13,9 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "frame/class_types.h"
 #include "frame/collection.h"
+#include "frame/field_set.h"
 #include "frame/host.h"
 #include "frame/value.h"
+#include "frame/verdict.h"
 
 namespace qor {
 
@@ -33,16 +36,18 @@ bool IsBatchManagedByItemInfo(const Value& itemID);
 
 // The keys of one shelf-life field set of a row, and the texts its messages use.
 struct KFFieldSet {
-    std::string item;        // item key of the row
-    std::string kfDate;      // production date
-    std::string kfPeriod;    // shelf life in days
-    std::string periodDate;  // expiry date
-    bool childRows = false;  // assembly child rows: messages start "子件第"
+    std::string item;            // item key of the row
+    std::string kfDate;          // production date
+    std::string kfPeriod;        // shelf life in days
+    std::string periodDate;      // expiry date
+    bool childRows = false;      // assembly child rows: messages start "子件第"
+    bool productionSet = false;  // the assembly item's own dates ("FProDate", "FExpDate")
 
-    // The main grid (childSet and productionSet false), the production-date set of assembly
-    // bills ("FProDate", "FExpDate") or the child rows ("FCldItemID", "FDate1", "FInteger",
-    // "FDate2"); twin01 appends "01" to every row key (the exchange bill's second goods set).
-    static KFFieldSet For(bool childSet, bool productionSet, bool twin01 = false);
+    // The shelf-life fields of the row set ("FKFDate", "FKFPeriod", "FPeriodDate" in its keys;
+    // on the child rows "FDate1", "FInteger", "FDate2"); with productionSet the assembly
+    // bills' production-date set ("FProDate", "FKFPeriod", "FExpDate"), which child rows do
+    // not have.
+    static KFFieldSet Of(const FieldSet& set = FieldSet::Main(), bool productionSet = false);
 };
 
 // Keeps the row's three dates in step after the field named by the descriptor's "FKey"
@@ -53,11 +58,12 @@ struct KFFieldSet {
 //  - production date or shelf life changed, production date filled: expiry := production +
 //    shelf life days.
 // A step whose date arithmetic fails (a broken date, an absurd shelf life) is skipped.
-void CalcKFDates(IBillForm& bill, const CollectionPtr& fieldDesc, int row, bool childSet = false,
-                 bool productionSet = false);
-// The same rule on the exchange bill's second goods set ("FKFDate01", "FKFPeriod01", ...).
-void CalcKFDates01(IBillForm& bill, const CollectionPtr& fieldDesc, int row, bool childSet = false,
-                   bool productionSet = false);
+void CalcKFDates(IBillForm& bill, const CollectionPtr& fieldDesc, int row,
+                 const FieldSet& set = FieldSet::Main(), bool productionSet = false);
+inline void CalcKFDates01(IBillForm& bill, const CollectionPtr& fieldDesc, int row,
+                          bool productionSet = false) {
+    CalcKFDates(bill, fieldDesc, row, FieldSet::Twin01(), productionSet);
+}
 // The rule itself on any field set, with the changed key already known.
 void CalcKFDatesOn(IBillForm& bill, const KFFieldSet& keys, const std::string& changedKey, int row);
 
@@ -65,15 +71,13 @@ void CalcKFDatesOn(IBillForm& bill, const KFFieldSet& keys, const std::string& c
 // and its value is 1.
 bool IsAdjustPeriodOn(IBillForm& bill);
 
-// True when the row's three shelf-life fields are complete and consistent; otherwise false,
-// message holds the text and (for the first three checks) the cursor is on the field. Checks in
-// order: production date missing, shelf life below 0, expiry date missing, production + shelf
-// life not equal to the expiry date. Messages are "第"/"子件第" + row + text; with the
+// Passes when the row's three shelf-life fields are complete and consistent; otherwise refuses
+// with the message and (for the first three checks) the cursor on the field. Checks in order:
+// production date missing, shelf life below 0, expiry date missing, production + shelf life
+// not equal to the expiry date. Messages are "第"/"子件第" + row + text; with the
 // production-date set and rowMessage false they are the whole "组装件商品..." texts.
-bool CheckKFFieldsFilled(IBillForm& bill, int row, std::string& message, bool productionSet = false,
-                         bool childSet = false, bool rowMessage = true);
-bool CheckKFFieldsFilledOn(IBillForm& bill, const KFFieldSet& keys, int row, std::string& message,
-                           bool productionSet = false, bool rowMessage = true);
+Verdict CheckKFFieldsFilled(IBillForm& bill, int row, const FieldSet& set = FieldSet::Main(),
+                            bool productionSet = false, bool rowMessage = true);
 
 // ---- Dates recorded for a batch ---------------------------------------------------------------
 
@@ -143,54 +147,53 @@ BatchCompareResult CompareBatchRow(const std::vector<BatchKFRecord>& records,
 
 // ---- Row services ------------------------------------------------------------------------------
 
-// The keys of a row's batch, stock and shelf-life fields as the row services use them.
+// The keys of a row's batch, stock and shelf-life fields as the row services use them. A bill
+// whose rows keep the batch in another stock field replaces that key.
 struct BatchRowKeys {
-    std::string item = "FItemID";
-    std::string batch = "FBatchNo";
-    std::string aux = "FAuxPropID";
-    std::string stock = "FSCStockID";
-    std::string kfDate = "FKFDate";
-    std::string kfPeriod = "FKFPeriod";
-    std::string periodDate = "FPeriodDate";
-    std::string qty = "FShowQty";
-    std::string batchIndex = "FBatchNoIndex";
-    std::string coefficient = "FCoefficient";
-    int grid = 1;  // 1 the first entry grid, 2 the assembly bills' child grid
+    std::string item, batch, aux, stock;
+    std::string kfDate, kfPeriod, periodDate;
+    std::string qty, batchIndex, coefficient;
+    Page page = kEntryPage;  // the grid of the rows
+    bool childRows = false;
 
-    static BatchRowKeys Main() { return {}; }
-    // The exchange bill's second goods set: every key with "01".
-    static BatchRowKeys Twin01();
-    // Assembly child rows: "FCldItemID", "FBatchNo1", "FDate1", "FInteger", "FDate2", ...
-    static BatchRowKeys Child();
+    // The row set's keys: "FItemID", "FBatchNo", "FAuxPropID", "FSCStockID", the shelf-life
+    // fields, "FShowQty", "FBatchNoIndex" and "FCoefficient" as the set names them.
+    static BatchRowKeys Of(const FieldSet& set = FieldSet::Main());
 };
 
 // The row's batch data compared with what stock records for its item and batch in the row's
 // stock (the bill being edited left out). Locked cells are not compared, nor the auxiliary
 // property without compareAux. NotFound for a row without item or batch.
-BatchCompareResult CompareRowWithStock(IBillForm& bill, int row, const BatchRowKeys& keys = {},
+BatchCompareResult CompareRowWithStock(IBillForm& bill, int row,
+                                       const BatchRowKeys& keys = BatchRowKeys::Of(),
                                        bool compareAux = true);
 
-// After a batch was chosen: the row's production and expiry dates (and shelf life) from the
-// stock of the item and batch, preferring a record in the row's stock; a batch not in stock
-// keeps the row's dates and takes the item's shelf life. A blank batch changes nothing.
-void FillRowBatchInfo(IBillForm& bill, int row, const BatchRowKeys& keys = {});
+// After a batch was chosen: the row's production and expiry dates from the stock record of the
+// item and batch (one in the row's stock first), and the shelf life from the item. A batch not
+// in stock leaves the dates empty. A blank batch changes nothing.
+void FillRowBatchInfo(IBillForm& bill, int row, const BatchRowKeys& keys = BatchRowKeys::Of());
 
-// After the auxiliary property of a row changed (row >= 1 with an item and a batch): the row's
-// dates are refreshed from the stock record of the item, batch and new auxiliary property in
-// the row's stock; nothing changes when there is none.
-void FillRowStockNumber(IBillForm& bill, int row, const BatchRowKeys& keys = {});
+// After the auxiliary property of a row changed (row >= 1 with an item and a batch): the form's
+// stock-number service (the form's "StockNumber" object, asked "StockNumber"(row, item, stock,
+// auxiliary property, batch)) answers the row's stock data by main-set key ("FBatchNo",
+// "FKFDate", "FKFPeriod", "FPeriodDate", "FQty", "FBatchNoIndex", "FCoefficient"), written to
+// the keys given (the quantity to the quantity key); what it does not answer stays. A form
+// without the service refreshes the dates from the stock record of the item, batch and new
+// auxiliary property in the row's stock; nothing changes when there is none.
+void FillRowStockNumber(IBillForm& bill, int row, const BatchRowKeys& keys = BatchRowKeys::Of());
 
 // Gives the row a new batch number from the item's batch-number rule ("QORMBatchNoRule.
 // clsBatchNoRule" GetBatchNo), only when the row's batch cell is not locked and the item
 // generates numbers (FAutoGenBatchNo). The number is the rule's prefix and serial, the serial
 // written with at least "SerialLen" digits; it is above every number with that prefix already on
 // the bill's other rows of the item, saved or not, so no number repeats within a bill.
-void AutoGenBatchNo(IBillForm& bill, int row, bool childSet = false);
+void AutoGenBatchNo(IBillForm& bill, int row, const FieldSet& set = FieldSet::Main());
 
 // The batch rows of the bill as FindBatchRowConflict takes them: one record per row with an
 // item, holding "FItemID", "FBatchNo", "FKFDate", "FKFPeriod", "FPeriodDate", "FAuxPropID"
 // and "FRow".
-std::vector<CollectionPtr> GatherBatchRows(IBillForm& bill, const BatchRowKeys& keys = {});
+std::vector<CollectionPtr> GatherBatchRows(IBillForm& bill,
+                                           const BatchRowKeys& keys = BatchRowKeys::Of());
 
 // True when two records of the same item and batch carry different production dates, shelf
 // lives or expiry dates, or (withAux and the item costed by batch) different auxiliary

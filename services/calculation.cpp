@@ -8,117 +8,51 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/plugin.h"
+#include "frame/trap.h"
 #include "services/common.h"
 #include "services/stock_period.h"
 #include "services/system_options.h"
 
 namespace qor {
 
-// ---- Key sets --------------------------------------------------------------------------------
-
-namespace {
-
-RowKeys MakeMainKeys() {
-    RowKeys k;
-    k.item = "FItemID";
-    k.calType = "FCalTypeID";
-    k.qty = "FQty";
-    k.showQty = "FShowQty";
-    k.secQty = "FSecQty";
-    k.coefficient = "FCoefficient";
-    k.secCoefficient = "FSecCoefficient";
-    k.secUnit = "FSecUnitID";
-    k.showUnit = "FShowUnitID";
-    k.displayQty = "FDisplayQty";
-    k.displayWeight = "FDisplayWeight";
-    k.dcStock = "FDCStockID";
-    k.scStock = "FSCStockID";
-    k.transport = "FTranspotationCharges";
-    k.prices = {"FBasePrice", "FPrice", "FSecPrice", "FDisplayPrice", "FAmount"};
-    return k;
-}
-
-// The exchange bill's second set: every entry key with "01"; the freight field exists once.
-RowKeys MakeTwinKeys() {
-    RowKeys k = MakeMainKeys();
-    for (std::string* key :
-         {&k.item, &k.calType, &k.qty, &k.showQty, &k.secQty, &k.coefficient, &k.secCoefficient,
-          &k.secUnit, &k.showUnit, &k.displayQty, &k.displayWeight, &k.dcStock, &k.scStock,
-          &k.prices.base, &k.prices.price, &k.prices.sec, &k.prices.display, &k.prices.amount}) {
-        *key += "01";
-    }
-    k.transport.clear();
-    return k;
-}
-
-RowKeys MakeChildKeys() {
-    RowKeys k;
-    k.item = "FCldItemID";
-    k.calType = "FCalTypeid1";
-    k.qty = "FQty1";
-    k.showQty = "FShowQty1";
-    k.secQty = "FQty2";
-    k.coefficient = "FCoefficient1";
-    k.secCoefficient = "FDecimal";
-    k.secUnit = "FSecUnitID1";
-    k.showUnit = "FShowUnitID1";
-    k.displayQty = "FDisplayQty1";
-    k.displayWeight = "FDisplayWeight1";
-    k.prices = {"FBasePrice1", "FPrice1", "FSecPrice1", "FDisplayPrice1", "FAmount1"};
-    k.type3PriceFromSecQty = true;
-    return k;
-}
-
-}  // namespace
-
-const RowKeys& MainRowKeys() {
-    static const RowKeys keys = MakeMainKeys();
-    return keys;
-}
-const RowKeys& TwinRowKeys() {
-    static const RowKeys keys = MakeTwinKeys();
-    return keys;
-}
-const RowKeys& ChildRowKeys() {
-    static const RowKeys keys = MakeChildKeys();
-    return keys;
-}
-const PriceKeys& InPriceKeys() {
-    static const PriceKeys keys{"FBaseInPrice", "FInPrice", "FSecInPrice", "FDisplayInPrice",
-                                "FInAmount"};
-    return keys;
-}
-const PriceKeys& OutPriceKeys() {
-    static const PriceKeys keys{"FBaseOutPrice", "FOutPrice", "FSecOutPrice", "FDisplayOutPrice",
-                                "FOutAmount"};
-    return keys;
-}
-
 // ---- Rules by calculation type and class type -------------------------------------------------
 
 namespace {
 
-constexpr int kInOutPriceBill = 1040007;
+// The four prices of one price set of a row and the amount they multiply into, by their main-set
+// keys: the row's own prices, and the in and out prices of the in-and-out price bill.
+struct PriceKeys {
+    const char* base;     // per base unit
+    const char* price;    // per shown unit
+    const char* sec;      // per second unit
+    const char* display;  // the price the user edits
+    const char* amount;
+};
+constexpr PriceKeys kOwnPrices{"FBasePrice", "FPrice", "FSecPrice", "FDisplayPrice", "FAmount"};
+constexpr PriceKeys kInPrices{"FBaseInPrice", "FInPrice", "FSecInPrice", "FDisplayInPrice",
+                              "FInAmount"};
+constexpr PriceKeys kOutPrices{"FBaseOutPrice", "FOutPrice", "FSecOutPrice", "FDisplayOutPrice",
+                               "FOutAmount"};
 
 // What each calculation type takes the entered weight and price into, and which prices its
 // layout lets the user edit.
 struct CalTypeRule {
-    std::string RowKeys::*weight;          // entered and displayed weight
-    std::string PriceKeys::*enteredPrice;  // entered and displayed price
-    std::vector<std::string PriceKeys::*> editablePrices;
+    const char* weight;                    // entered and displayed weight (a main-set key)
+    const char* PriceKeys::*enteredPrice;  // entered and displayed price
+    std::vector<const char * PriceKeys::*> editablePrices;
 };
 
 const std::map<int, CalTypeRule>& CalTypeRules() {
     static const std::map<int, CalTypeRule> rules = {
-        {1, {&RowKeys::qty, &PriceKeys::base, {&PriceKeys::base}}},
-        {2, {&RowKeys::qty, &PriceKeys::price, {&PriceKeys::base, &PriceKeys::price}}},
-        {3, {&RowKeys::secQty, &PriceKeys::sec, {&PriceKeys::sec}}},
+        {1, {"FQty", &PriceKeys::base, {&PriceKeys::base}}},
+        {2, {"FQty", &PriceKeys::price, {&PriceKeys::base, &PriceKeys::price}}},
+        {3, {"FSecQty", &PriceKeys::sec, {&PriceKeys::sec}}},
     };
     return rules;
 }
 
 // Items not calculated by type take prices per shown unit and weights in the second unit.
-const CalTypeRule kPlainRule{&RowKeys::secQty, &PriceKeys::price, {&PriceKeys::price}};
+const CalTypeRule kPlainRule{"FSecQty", &PriceKeys::price, {&PriceKeys::price}};
 
 int CalTypeNumber(const Value& calType) {
     const double n = calType.ToNumber();
@@ -138,16 +72,16 @@ bool IsOneOf(int value, std::initializer_list<int> set) {
     return false;
 }
 
-// Transfer bills (1040003, 1040004) keep the calculation type open and skip the type layouts.
+// Transfer bills keep the calculation type open and skip the type layouts.
 bool IsTransferBill(int classType) {
-    return IsOneOf(classType, {1040003, 1040004});
+    return IsOneOf(classType, {ct::kTransferIn, ct::kTransferOut});
 }
 // Bills whose entered prices are derived and stay locked.
 bool LocksEnteredPrices(int classType) {
-    return IsOneOf(classType, {1040002, 1040005, 1040006});
+    return IsOneOf(classType, {ct::kStockOutBill, ct::kAssemblyIn, ct::kAssemblyOut});
 }
 bool IsAssemblyBill(int classType) {
-    return IsOneOf(classType, {1040005, 1040006});
+    return IsOneOf(classType, {ct::kAssemblyIn, ct::kAssemblyOut});
 }
 
 // The discount and tax-inclusive prices per unit that the type layouts lock and open.
@@ -167,73 +101,91 @@ const DiscountTaxKeys kPurchaseOrderKeys{"FBaseDiscountPrice", "FBaseTaxPrice",
                                          "FSecDiscountPrice",  "FSecTaxPrice"};
 
 const DiscountTaxKeys* DiscountTaxKeysOf(int classType) {
-    if (IsOneOf(classType, {1020002, 1030001, 1030002, 1030003, 1080002})) {
+    if (IsOneOf(classType, {ct::kPurchaseBill, ct::kSalesOrder, ct::kSalesBill, ct::kConsignBill,
+                            ct::kIndustryOutBill})) {
         return &kDiscountPriceKeys;
     }
-    if (classType == 1020001) return &kPurchaseOrderKeys;
+    if (classType == ct::kPurchaseOrder) return &kPurchaseOrderKeys;
     return nullptr;
 }
 
 // Source and target class types between which the calculation type is taken over and stays.
 bool KeepsSourceCalType(int sourceClass, int classType) {
-    static const std::set<std::pair<int, int>> pairs = {{1030002, 1030002}, {1030003, 1030002},
-                                                        {1030003, 1030003}, {1020002, 1020002},
-                                                        {1020003, 1020002}, {1020003, 1020003}};
+    static const std::set<std::pair<int, int>> pairs = {
+        {ct::kSalesBill, ct::kSalesBill},        {ct::kConsignBill, ct::kSalesBill},
+        {ct::kConsignBill, ct::kConsignBill},    {ct::kPurchaseBill, ct::kPurchaseBill},
+        {ct::kPurchaseBill2, ct::kPurchaseBill}, {ct::kPurchaseBill2, ct::kPurchaseBill2}};
     return pairs.count({sourceClass, classType}) > 0;
 }
 
 // The stock field that decides the row's prices: the entering stock on purchase-side bills,
-// the leaving stock on sales-side bills.
-std::string StockKeyOf(const RowKeys& k, int classType) {
-    if (IsOneOf(classType, {1020002, 1020003, 1040001, 1040003, 1080001})) return k.dcStock;
-    if (IsOneOf(classType, {1030002, 1030003, 1040002, 1040004, 1080002})) return k.scStock;
+// the leaving stock on sales-side bills (a main-set key; "" for other class types).
+const char* StockKeyOf(int classType) {
+    if (IsOneOf(classType, {ct::kPurchaseBill, ct::kPurchaseBill2, ct::kStockInBill,
+                            ct::kTransferIn, ct::kIndustryInBill}))
+        return "FDCStockID";
+    if (IsOneOf(classType, {ct::kSalesBill, ct::kConsignBill, ct::kStockOutBill, ct::kTransferOut,
+                            ct::kIndustryOutBill}))
+        return "FSCStockID";
     return "";
 }
 bool LocksPricesOnVirtualStock(int classType) {
-    return IsOneOf(classType, {1030002, 1030003, 1080002});
+    return IsOneOf(classType, {ct::kSalesBill, ct::kConsignBill, ct::kIndustryOutBill});
 }
 bool LocksFreightOnVirtualStock(int classType) {
-    return IsOneOf(classType, {1030002, 1030003, 1020002, 1020003, 1080001, 1080002});
+    return IsOneOf(classType, {ct::kSalesBill, ct::kConsignBill, ct::kPurchaseBill,
+                               ct::kPurchaseBill2, ct::kIndustryInBill, ct::kIndustryOutBill});
 }
 
-// ---- One row of one bill ----------------------------------------------------------------------
+// ---- One row of one row set ---------------------------------------------------------------------
 
-// Reads numbers from the row and writes them back; a step whose result is no finite number
-// (a division by 0, an overflow) writes nothing.
+// Reads numbers from one row of a row set and writes them back, every key named by its main-set
+// key; a key the set lacks reads empty and is not written. A step whose result is no finite
+// number (a division by 0, an overflow) writes nothing.
 class Row {
 public:
-    Row(IBillForm& bill, int row) : bill_(bill), row_(row) {}
+    Row(IBillForm& bill, int row, const FieldSet& set) : bill_(bill), row_(row), set_(set) {}
 
     IBillForm& bill() { return bill_; }
     int row() const { return row_; }
-    Value Raw(const std::string& key) { return bill_.GetFieldValue(key, row_); }
-    double Get(const std::string& key) { return Raw(key).ToNumber(); }
-    void Set(const std::string& key, double value) {
-        if (key.empty() || !std::isfinite(value)) return;
-        bill_.SetFieldValue(key, value, row_);
+    const FieldSet& set() const { return set_; }
+    std::string K(std::string_view mainKey) const { return set_[mainKey]; }
+    Value Raw(std::string_view mainKey) {
+        const std::string key = K(mainKey);
+        return key.empty() ? Value() : bill_.GetFieldValue(key, row_);
     }
-    void SetValue(const std::string& key, const Value& value) {
-        bill_.SetFieldValue(key, value, row_);
+    double Get(std::string_view mainKey) { return Raw(mainKey).ToNumber(); }
+    void Set(std::string_view mainKey, double value) {
+        if (!std::isfinite(value)) return;
+        SetValue(mainKey, value);
     }
-    void SetQuotient(const std::string& key, double numerator, double denominator) {
+    void SetValue(std::string_view mainKey, const Value& value) {
+        const std::string key = K(mainKey);
+        if (!key.empty()) bill_.SetFieldValue(key, value, row_);
+    }
+    void SetQuotient(std::string_view mainKey, double numerator, double denominator) {
         if (denominator == 0) return;
-        Set(key, numerator / denominator);
+        Set(mainKey, numerator / denominator);
     }
-    void Copy(const std::string& to, const std::string& from) { Set(to, Get(from)); }
+    void Copy(std::string_view to, std::string_view from) { Set(to, Get(from)); }
     // Runs the field's host actions with the cell marked modified.
-    void Act(const std::string& key) {
+    void Act(std::string_view mainKey) {
+        const std::string key = K(mainKey);
         if (!key.empty()) DoFieldAction(bill_, key, row_, true);
     }
-    void Lock(std::initializer_list<const char*> keys, bool lock = true) {
-        for (const char* key : keys) {
-            if (key) LockEntryCell(bill_, key, lock, false, 0, row_);
+    void Lock(std::initializer_list<const char*> mainKeys, bool lock = true) {
+        for (const char* mainKey : mainKeys) {
+            if (!mainKey) continue;
+            const std::string key = K(mainKey);
+            if (!key.empty()) LockEntryCell(bill_, key, lock, false, 0, row_);
         }
     }
-    void Open(std::initializer_list<const char*> keys) { Lock(keys, false); }
+    void Open(std::initializer_list<const char*> mainKeys) { Lock(mainKeys, false); }
 
 private:
     IBillForm& bill_;
     int row_;
+    const FieldSet& set_;
 };
 
 // ---- Display edits ---------------------------------------------------------------------------
@@ -242,45 +194,31 @@ enum class DisplayEdit { Price, Weight, Qty };
 
 struct DisplayKey {
     DisplayEdit edit;
-    const RowKeys& (*keys)();
-    const PriceKeys* (*prices)();  // price edits: the set edited
+    const PriceKeys* prices;  // price edits: the set edited
+    bool mainSetOnly;         // the in and out prices exist on the main rows only
 };
 
-const PriceKeys* OwnPrices() {
-    return nullptr;
-}
-const PriceKeys* InPrices() {
-    return &InPriceKeys();
-}
-const PriceKeys* OutPrices() {
-    return &OutPriceKeys();
-}
-
+// By the upper-cased main-set key.
 const std::map<std::string, DisplayKey>& DisplayKeys() {
     static const std::map<std::string, DisplayKey> keys = {
-        {"FDISPLAYPRICE", {DisplayEdit::Price, &MainRowKeys, &OwnPrices}},
-        {"FDISPLAYWEIGHT", {DisplayEdit::Weight, &MainRowKeys, &OwnPrices}},
-        {"FDISPLAYQTY", {DisplayEdit::Qty, &MainRowKeys, &OwnPrices}},
-        {"FDISPLAYINPRICE", {DisplayEdit::Price, &MainRowKeys, &InPrices}},
-        {"FDISPLAYOUTPRICE", {DisplayEdit::Price, &MainRowKeys, &OutPrices}},
-        {"FDISPLAYPRICE1", {DisplayEdit::Price, &ChildRowKeys, &OwnPrices}},
-        {"FDISPLAYWEIGHT1", {DisplayEdit::Weight, &ChildRowKeys, &OwnPrices}},
-        {"FDISPLAYQTY1", {DisplayEdit::Qty, &ChildRowKeys, &OwnPrices}},
+        {"FDISPLAYPRICE", {DisplayEdit::Price, &kOwnPrices, false}},
+        {"FDISPLAYWEIGHT", {DisplayEdit::Weight, &kOwnPrices, false}},
+        {"FDISPLAYQTY", {DisplayEdit::Qty, &kOwnPrices, false}},
+        {"FDISPLAYINPRICE", {DisplayEdit::Price, &kInPrices, true}},
+        {"FDISPLAYOUTPRICE", {DisplayEdit::Price, &kOutPrices, true}},
     };
     return keys;
 }
 
-// The price sets a quantity edit re-prices: the in and out prices on class type 1040007, the
-// set's own prices elsewhere.
-std::vector<const PriceKeys*> PriceSetsOf(const RowKeys& k, int classType) {
-    if (classType == kInOutPriceBill && &k == &MainRowKeys()) {
-        return {&InPriceKeys(), &OutPriceKeys()};
-    }
-    return {&k.prices};
+// The price sets a quantity edit re-prices: the in and out prices on the main rows of the
+// in-and-out price bill, the row's own prices elsewhere.
+std::vector<const PriceKeys*> PriceSetsOf(const FieldSet& set, int classType) {
+    if (classType == ct::kInOutPriceBill && set.IsMain()) return {&kInPrices, &kOutPrices};
+    return {&kOwnPrices};
 }
 
 // An entered display price goes to the calculation type's price; the second price follows.
-void ApplyDisplayPrice(Row& r, const RowKeys& k, const PriceKeys& p, int type) {
+void ApplyDisplayPrice(Row& r, const PriceKeys& p, int type) {
     const double entered = r.Get(p.display);
     switch (type) {
         case 1:  // by base weight
@@ -300,24 +238,25 @@ void ApplyDisplayPrice(Row& r, const RowKeys& k, const PriceKeys& p, int type) {
         default:  // plain item
             r.Set(p.price, entered);
             r.Act(p.price);
-            r.Set(p.sec, r.Get(p.price) * r.Get(k.secCoefficient));
+            r.Set(p.sec, r.Get(p.price) * r.Get("FSecCoefficient"));
             break;
     }
 }
 
 // The shown price of a type-3 row from its second price.
-void PriceFromSecondPrice(Row& r, const RowKeys& k, const PriceKeys& p, bool byCoefficient) {
+void PriceFromSecondPrice(Row& r, const PriceKeys& p, bool byCoefficient) {
     if (byCoefficient) {
-        r.SetQuotient(p.price, r.Get(p.sec), r.Get(k.secCoefficient));
+        r.SetQuotient(p.price, r.Get(p.sec), r.Get("FSecCoefficient"));
     } else {
-        r.SetQuotient(p.price, r.Get(k.secQty) * r.Get(p.sec), r.Get(k.showQty));
+        r.SetQuotient(p.price, r.Get("FSecQty") * r.Get(p.sec), r.Get("FShowQty"));
     }
 }
 
-// Class type 1040007, type 3: the in and out display and second prices follow the amounts.
-void PricesFromAmounts(Row& r, const RowKeys& k) {
-    const double weight = r.Get(k.displayWeight);
-    for (const PriceKeys* p : {&InPriceKeys(), &OutPriceKeys()}) {
+// The in-and-out price bill, type 3: the in and out display and second prices follow the
+// amounts.
+void PricesFromAmounts(Row& r) {
+    const double weight = r.Get("FDisplayWeight");
+    for (const PriceKeys* p : {&kInPrices, &kOutPrices}) {
         const double amount = r.Get(p->amount);
         if (amount == 0) continue;
         r.SetQuotient(p->display, amount, weight);
@@ -325,78 +264,82 @@ void PricesFromAmounts(Row& r, const RowKeys& k) {
     }
 }
 
-void ApplyDisplayWeight(Row& r, const RowKeys& k, int type, int classType) {
-    const double entered = r.Get(k.displayWeight);
+void ApplyDisplayWeight(Row& r, int type, int classType) {
+    const double entered = r.Get("FDisplayWeight");
     switch (type) {
         case 1:
         case 2:
-            r.Set(k.qty, entered);
-            r.SetQuotient(k.showQty, r.Get(k.qty), r.Get(k.coefficient));
-            r.Copy(k.displayQty, k.showQty);
-            r.Set(k.secCoefficient, GetItemSecCoefficient(r.Raw(k.item), r.Get(k.coefficient)));
-            r.Act(k.qty);
+            r.Set("FQty", entered);
+            r.SetQuotient("FShowQty", r.Get("FQty"), r.Get("FCoefficient"));
+            r.Copy("FDisplayQty", "FShowQty");
+            r.Set("FSecCoefficient",
+                  GetItemSecCoefficient(r.Raw("FItemID"), r.Get("FCoefficient")));
+            r.Act("FQty");
             break;
         case 3:
-            r.Set(k.secQty, entered);
-            r.Act(k.secQty);
-            r.Set(k.qty, r.Get(k.showQty) * r.Get(k.coefficient));
-            r.SetQuotient(k.secCoefficient, r.Get(k.showQty), r.Get(k.secQty));
-            r.Act(k.qty);
-            for (const PriceKeys* p : PriceSetsOf(k, classType)) {
-                PriceFromSecondPrice(r, k, *p, false);
+            r.Set("FSecQty", entered);
+            r.Act("FSecQty");
+            r.Set("FQty", r.Get("FShowQty") * r.Get("FCoefficient"));
+            r.SetQuotient("FSecCoefficient", r.Get("FShowQty"), r.Get("FSecQty"));
+            r.Act("FQty");
+            for (const PriceKeys* p : PriceSetsOf(r.set(), classType)) {
+                PriceFromSecondPrice(r, *p, false);
                 r.Act(p->price);
             }
-            if (classType == kInOutPriceBill) PricesFromAmounts(r, k);
+            if (classType == ct::kInOutPriceBill) PricesFromAmounts(r);
             break;
         default:
-            r.Set(k.secQty, entered);
-            r.Set(k.showQty, entered * r.Get(k.secCoefficient));
-            r.Act(k.showQty);
-            r.Copy(k.displayQty, k.showQty);
+            r.Set("FSecQty", entered);
+            r.Set("FShowQty", entered * r.Get("FSecCoefficient"));
+            r.Act("FShowQty");
+            r.Copy("FDisplayQty", "FShowQty");
             break;
     }
 }
 
-void ApplyDisplayQty(Row& r, const RowKeys& k, int type, int classType) {
-    const double entered = r.Get(k.displayQty);
+void ApplyDisplayQty(Row& r, int type, int classType) {
+    const double entered = r.Get("FDisplayQty");
     switch (type) {
         case 1:
         case 2:
-            r.Set(k.showQty, entered);
-            r.Act(k.showQty);
-            r.Copy(k.displayWeight, k.qty);
+            r.Set("FShowQty", entered);
+            r.Act("FShowQty");
+            r.Copy("FDisplayWeight", "FQty");
             break;
         case 3: {
-            r.Set(k.showQty, entered);
-            if (r.Get(k.secQty) != 0) {
-                r.SetQuotient(k.secCoefficient, r.Get(k.showQty), r.Get(k.secQty));
+            r.Set("FShowQty", entered);
+            if (r.Get("FSecQty") != 0) {
+                r.SetQuotient("FSecCoefficient", r.Get("FShowQty"), r.Get("FSecQty"));
             }
-            r.Set(k.qty, r.Get(k.showQty) * r.Get(k.coefficient));
-            const auto sets = PriceSetsOf(k, classType);
-            for (const PriceKeys* p : sets) PriceFromSecondPrice(r, k, *p, !k.type3PriceFromSecQty);
+            r.Set("FQty", r.Get("FShowQty") * r.Get("FCoefficient"));
+            // The child rows take the shown price from the second quantity (second price x
+            // second quantity / shown quantity) rather than from the coefficient.
+            const bool byCoefficient = &r.set() != &FieldSet::Child();
+            const auto sets = PriceSetsOf(r.set(), classType);
+            for (const PriceKeys* p : sets) PriceFromSecondPrice(r, *p, byCoefficient);
             for (const PriceKeys* p : sets) r.Act(p->price);
-            r.Act(k.qty);
-            if (classType == kInOutPriceBill) PricesFromAmounts(r, k);
+            r.Act("FQty");
+            if (classType == ct::kInOutPriceBill) PricesFromAmounts(r);
             break;
         }
         default:
-            r.Set(k.showQty, entered);
-            r.Act(k.showQty);
-            r.Copy(k.displayWeight, k.secQty);
+            r.Set("FShowQty", entered);
+            r.Act("FShowQty");
+            r.Copy("FDisplayWeight", "FSecQty");
             break;
     }
 }
 
 // The rule that applies to the row: the calculation type of a calculation-type item (0 when it
 // has none of 1 to 3), or -1 for an item not calculated by type.
-int RowCalType(Row& r, const RowKeys& k) {
-    if (!GetItemIsGC(r.Raw(k.item))) return -1;
-    return CalTypeNumber(r.Raw(k.calType));
+int RowCalType(Row& r) {
+    if (!GetItemIsGC(r.Raw("FItemID"))) return -1;
+    return CalTypeNumber(r.Raw("FCalTypeID"));
 }
 
 // ---- Layouts ---------------------------------------------------------------------------------
 
-// The type layouts of the main row, with the bill's discount and tax prices.
+// The type layouts of a row, with the bill's discount and tax prices.
 struct Layout {
     Row& r;
     int classType;
@@ -452,7 +395,8 @@ const std::map<int, void (*)(Layout&)>& TypeLayouts() {
 // A row drawn from a bill of a kind whose calculation type carries over keeps that type.
 void LockCalTypeFromSource(Row& r, int classType) {
     if (IsTransferBill(classType)) return;
-    if (!r.bill().GetFieldInfoByKey("FClassID_SRC", "", 0)) return;
+    const std::string sourceKey = r.K("FClassID_SRC");
+    if (sourceKey.empty() || !r.bill().GetFieldInfoByKey(sourceKey, "", 0)) return;
     const Value source = r.Raw("FClassID_SRC");
     if (Trim(source.ToString()).empty()) return;
     const double sourceClass = source.ToNumber();
@@ -481,7 +425,8 @@ void LayoutSecondUnit(Row& r, const Value& itemID, int classType) {
     r.Lock({"FSecQty", "FSecCoefficient", "FSecPrice"});
     if (!IsTransferBill(classType)) {
         r.Set("FDisplayWeight", 0);
-        LockEntryCell(r.bill(), "FDisplayWeight", true, true, 0, r.row());
+        const std::string key = r.K("FDisplayWeight");
+        if (!key.empty()) LockEntryCell(r.bill(), key, true, true, 0, r.row());
     }
 }
 
@@ -495,8 +440,8 @@ Value SecondPackingUnit(const Value& itemID) {
 // ---- Prices ----------------------------------------------------------------------------------
 
 // Writes the prices that follow from the entered one (see SetRowPrices).
-void DerivePrices(Row& r, const RowKeys& k, const PriceKeys& p, int type) {
-    const double coefficient = r.Get(k.coefficient);
+void DerivePrices(Row& r, const PriceKeys& p, int type) {
+    const double coefficient = r.Get("FCoefficient");
     switch (type) {
         case 1:
             r.Set(p.price, r.Get(p.base) * coefficient);
@@ -510,14 +455,14 @@ void DerivePrices(Row& r, const RowKeys& k, const PriceKeys& p, int type) {
             r.Copy(p.display, p.price);
             break;
         case 3:
-            PriceFromSecondPrice(r, k, p, true);
+            PriceFromSecondPrice(r, p, true);
             r.SetQuotient(p.base, r.Get(p.price), coefficient);
             r.Copy(p.display, p.sec);
             r.Act(p.price);
             break;
         case -1:
             r.SetQuotient(p.base, r.Get(p.price), coefficient);
-            r.Set(p.sec, r.Get(p.price) * r.Get(k.secCoefficient));
+            r.Set(p.sec, r.Get(p.price) * r.Get("FSecCoefficient"));
             r.Copy(p.display, p.price);
             break;
         default:  // a calculation-type item without a type: nothing to derive from
@@ -525,64 +470,23 @@ void DerivePrices(Row& r, const RowKeys& k, const PriceKeys& p, int type) {
     }
 }
 
-void SetRowPricesOn(IBillForm& bill, int row, const RowKeys& k, const Value& itemID,
-                    const Value& calTypeID) {
-    Row r(bill, row);
+void SetRowPricesOn(Row& r, const Value& itemID, const Value& calTypeID) {
     const int type = GetItemIsGC(itemID) ? CalTypeNumber(calTypeID) : -1;
-    for (const PriceKeys* p : PriceSetsOf(k, bill.FID())) DerivePrices(r, k, *p, type);
+    for (const PriceKeys* p : PriceSetsOf(r.set(), r.bill().FID())) DerivePrices(r, *p, type);
 }
 
 // Opens the prices the row's layout lets the user enter, and the display price.
-void OpenEnteredPrices(Row& r, const RowKeys& k, int type) {
+void OpenEnteredPrices(Row& r, int type) {
     const CalTypeRule* rule = &kPlainRule;
     if (type >= 0) {
         auto it = CalTypeRules().find(type);
         if (it == CalTypeRules().end()) return;
         rule = &it->second;
     }
-    for (const PriceKeys* p : PriceSetsOf(k, r.bill().FID())) {
-        for (auto member : rule->editablePrices) r.Open({(p->*member).c_str()});
-        r.Open({p->display.c_str()});
+    for (const PriceKeys* p : PriceSetsOf(r.set(), r.bill().FID())) {
+        for (auto member : rule->editablePrices) r.Open({p->*member});
+        r.Open({p->display});
     }
-}
-
-void CalcRowPriceByCalTypeOn(IBillForm& bill, int row, const RowKeys& k) {
-    if (!IsIndustryEdition() || row < 1) return;
-    Row r(bill, row);
-    const int classType = bill.FID();
-    const Value item = r.Raw(k.item);
-    const std::string stockKey = StockKeyOf(k, classType);
-    const Value stock = stockKey.empty() ? Value(0) : r.Raw(stockKey);
-    const Value calType = IsTransferBill(classType) ? Value() : r.Raw(k.calType);
-    const bool isVirtual = !stockKey.empty() && stock.ToNumber() != 0 && IsVirtualStock(stock);
-
-    if (isVirtual) {
-        if (LocksPricesOnVirtualStock(classType)) {
-            for (const PriceKeys* p : PriceSetsOf(k, classType)) {
-                r.Lock({p->base.c_str(), p->price.c_str(), p->sec.c_str(), p->display.c_str()});
-                r.Set(p->display, 0);
-            }
-        }
-    } else {
-        if (LocksPricesOnVirtualStock(classType)) {
-            OpenEnteredPrices(r, k, GetItemIsGC(item) ? CalTypeNumber(calType) : -1);
-        }
-        SetRowPricesOn(bill, row, k, item, calType);
-    }
-    if (!k.transport.empty() && LocksFreightOnVirtualStock(classType)) {
-        r.Lock({k.transport.c_str()}, isVirtual);
-    }
-}
-
-void SyncRowDisplayPriceOn(IBillForm& bill, int row, const RowKeys& k) {
-    if (!IsIndustryEdition()) return;
-    Row r(bill, row);
-    const CalTypeRule* rule = &kPlainRule;
-    if (GetItemIsGC(r.Raw(k.item))) {
-        rule = RuleOf(r.Raw(k.calType));
-        if (!rule) return;
-    }
-    r.Copy(k.prices.display, k.prices.*(rule->enteredPrice));
 }
 
 }  // namespace
@@ -590,7 +494,7 @@ void SyncRowDisplayPriceOn(IBillForm& bill, int row, const RowKeys& k) {
 // ---- Item master data ------------------------------------------------------------------------
 
 bool GetItemIsGC(const Value& itemID) {
-    try {
+    return Trapped("GetItemIsGC", false, [&] {
         const std::string id = SqlId(itemID);
         if (id == "0") return false;
         // The value enters between quotes as the statement has it; it is always an integer.
@@ -598,77 +502,67 @@ bool GetItemIsGC(const Value& itemID) {
         if (rs->IsEOF()) return false;
         const Value flag = rs->Field("FIsGC");
         return flag.IsNull() || flag.IsEmpty() || flag.ToBool();
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 double GetItemSecCoefficient(const Value& itemID, double coefficient) {
-    try {
-        if (coefficient == 0) return 0;
+    return Trapped("GetItemSecCoefficient", 0.0, [&] {
+        if (coefficient == 0) return 0.0;
         auto rs = GetCachedRecordset("select FSecCoefficient from T_ICItem where FItemID=" +
                                      SqlId(itemID));
-        if (rs->IsEOF()) return 0;
+        if (rs->IsEOF()) return 0.0;
         const double result = rs->Field("FSecCoefficient").ToNumber() / coefficient;
-        return std::isfinite(result) ? result : 0;
-    } catch (...) {
-        return 0;
-    }
+        return std::isfinite(result) ? result : 0.0;
+    });
 }
 
 // ---- Display edits and layouts ---------------------------------------------------------------
 
-void CalcRowOnDisplayChange(IBillForm& bill, int row, const std::string& key) {
-    try {
-        auto it = DisplayKeys().find(UpperTrim(key));
+void CalcRowOnDisplayChange(IBillForm& bill, int row, const std::string& key, const FieldSet& set) {
+    Trapped("CalcRowOnDisplayChange", [&] {
+        auto it = DisplayKeys().find(UpperTrim(set.MainKeyOf(Trim(key))));
         if (it == DisplayKeys().end() || row < 1) return;
         const DisplayKey& dk = it->second;
-        const RowKeys& k = dk.keys();
+        if (dk.mainSetOnly && !set.IsMain()) return;
         const int classType = bill.FID();
-        Row r(bill, row);
-        const int type = RowCalType(r, k);
+        Row r(bill, row, set);
+        const int type = RowCalType(r);
         if (type == 0) return;  // a calculation-type item without a type
         switch (dk.edit) {
-            case DisplayEdit::Price: {
-                const PriceKeys* p = dk.prices();
-                ApplyDisplayPrice(r, k, p ? *p : k.prices, type);
+            case DisplayEdit::Price:
+                ApplyDisplayPrice(r, *dk.prices, type);
                 break;
-            }
             case DisplayEdit::Weight:
-                ApplyDisplayWeight(r, k, type, classType);
+                ApplyDisplayWeight(r, type, classType);
                 break;
             case DisplayEdit::Qty:
-                ApplyDisplayQty(r, k, type, classType);
+                ApplyDisplayQty(r, type, classType);
                 break;
         }
-    } catch (...) {
-    }
+    });
 }
 
-void ApplyCalTypeLayout(IBillForm& bill, int row, const Value& calTypeID) {
-    try {
+void ApplyCalTypeLayout(IBillForm& bill, int row, const Value& calTypeID, const FieldSet& set) {
+    Trapped("ApplyCalTypeLayout", [&] {
         if (row < 1) return;
         const int classType = bill.FID();
-        Row r(bill, row);
+        Row r(bill, row, set);
         LockCalTypeFromSource(r, classType);
         const int type = CalTypeNumber(calTypeID);
         auto layout = TypeLayouts().find(type);
         if (layout == TypeLayouts().end()) return;
         Layout l{r, classType, DiscountTaxKeysOf(classType)};
         layout->second(l);
-        const RowKeys& k = MainRowKeys();
-        const CalTypeRule& rule = CalTypeRules().at(type);
-        r.Copy(k.displayQty, k.showQty);
-        r.Copy(k.displayWeight, k.*(rule.weight));
-    } catch (...) {
-    }
+        r.Copy("FDisplayQty", "FShowQty");
+        r.Copy("FDisplayWeight", CalTypeRules().at(type).weight);
+    });
 }
 
-void ApplyPlainItemLayout(IBillForm& bill, int row, const Value& itemID) {
-    try {
+void ApplyPlainItemLayout(IBillForm& bill, int row, const Value& itemID, const FieldSet& set) {
+    Trapped("ApplyPlainItemLayout", [&] {
         if (row < 1) return;
         const int classType = bill.FID();
-        Row r(bill, row);
+        Row r(bill, row, set);
         if (GetItemIsGC(itemID)) {
             const Value unit = SecondPackingUnit(itemID);
             if (!unit.IsBlank()) {
@@ -676,54 +570,55 @@ void ApplyPlainItemLayout(IBillForm& bill, int row, const Value& itemID) {
                 r.Act("FShowUnitID");
             }
             r.Lock({"FSecCoefficient"});
-            if (!IsTransferBill(classType)) ApplyCalTypeLayout(bill, row, r.Raw("FCalTypeID"));
+            if (!IsTransferBill(classType)) ApplyCalTypeLayout(bill, row, r.Raw("FCalTypeID"), set);
             return;
         }
         if (!IsTransferBill(classType)) r.Lock({"FCalTypeID"});
-        r.Lock({"FBasePrice"}, classType != 1040003);
+        r.Lock({"FBasePrice"}, classType != ct::kTransferIn);
         r.Lock({"FQty"});
         r.Open({"FShowUnitID", "FShowQty", "FPrice"});
         LayoutSecondUnit(r, itemID, classType);
-    } catch (...) {
-    }
+    });
 }
 
-void RecalcBillEntries(IBillForm& bill) {
-    try {
-        const int rows = bill.GridMaxDataRowNum(2);
+void RecalcBillEntries(IBillForm& bill, const FieldSet& set) {
+    Trapped("RecalcBillEntries", [&] {
+        const int rows = bill.GridMaxDataRowNum(EntryPageOf(set));
         for (int row = 1; row <= rows; ++row) {
-            const Value item = bill.GetFieldValue("FItemID", row);
+            Row r(bill, row, set);
+            const Value item = r.Raw("FItemID");
             if (GetItemIsGC(item)) {
-                ApplyCalTypeLayout(bill, row, bill.GetFieldValue("FCalTypeID", row));
+                ApplyCalTypeLayout(bill, row, r.Raw("FCalTypeID"), set);
             } else {
-                ApplyPlainItemLayout(bill, row, item);
+                ApplyPlainItemLayout(bill, row, item, set);
             }
         }
-    } catch (...) {
-    }
+    });
 }
 
-void CalcRowSecQty(IBillForm& bill, int row, const Value& calTypeID) {
-    try {
+void CalcRowSecQty(IBillForm& bill, int row, const Value& calTypeHint, const FieldSet& set) {
+    Trapped("CalcRowSecQty", [&] {
         if (row < 1) return;
-        const RowKeys& k = MainRowKeys();
-        Row r(bill, row);
-        if (CalTypeNumber(calTypeID) != 3) {
-            r.Copy(k.secQty, k.qty);
-            r.Copy(k.prices.sec, k.prices.base);
+        Row r(bill, row, set);
+        int type = CalTypeNumber(r.Raw("FCalTypeID"));
+        if (type == 0) type = CalTypeNumber(calTypeHint);
+        if (type != 3) {
+            r.Copy("FSecQty", "FQty");
+            r.Copy("FSecPrice", "FBasePrice");
         }
-        const double secQty = r.Get(k.secQty);
-        const double showQty = r.Get(k.showQty);
-        if (secQty > 0 && showQty > 0) r.SetQuotient(k.secCoefficient, showQty, secQty);
-    } catch (...) {
-    }
+        const double secQty = r.Get("FSecQty");
+        const double showQty = r.Get("FShowQty");
+        if (secQty > 0 && showQty > 0) r.SetQuotient("FSecCoefficient", showQty, secQty);
+    });
 }
 
-bool SetRowCalType(IBillForm& bill, int row) {
-    try {
+bool SetRowCalType(IBillForm& bill, int row, const FieldSet& set) {
+    return Trapped("SetRowCalType", false, [&] {
         if (row < 1) return false;
-        const std::string item = SqlId(bill.GetFieldValue("FItemID", row));
-        if (item == "0") return false;
+        Row r(bill, row, set);
+        const std::string item = SqlId(r.Raw("FItemID"));
+        const std::string key = r.K("FCalTypeID");
+        if (item == "0" || key.empty()) return false;
         auto rs = GetCachedRecordset(
             "select FItemID,FNumber,FName from t_CalType where FItemID=(select FCalTypeID from "
             "t_ICItem where FItemID=" +
@@ -731,8 +626,8 @@ bool SetRowCalType(IBillForm& bill, int row) {
         if (rs->IsEOF()) return false;
         const Value id = rs->Field("FItemID");
         const std::string name = rs->Field("FName").ToString();
-        bill.SetFieldValue("FCalTypeID", id, row);
-        auto def = bill.GetFieldInfoByKey("FCalTypeID", "", 0);
+        bill.SetFieldValue(key, id, row);
+        auto def = bill.GetFieldInfoByKey(key, "", 0);
         if (def) {
             if (auto cell = bill.GetDataFld(def, row)) {
                 cell->Set("FFLD", id);
@@ -741,99 +636,101 @@ bool SetRowCalType(IBillForm& bill, int row) {
             }
             bill.SetText(def, name, row);
         }
-        DoFieldAction(bill, "FCalTypeID", row, true);
+        DoFieldAction(bill, key, row, true);
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
-bool CheckCalTypeFilled(IBillForm& bill) {
-    try {
-        const int rows = bill.GridMaxDataRowNum(2);
+Verdict CheckCalTypeFilled(IBillForm& bill, const FieldSet& set) {
+    return Trapped("CheckCalTypeFilled", Verdict::Silent(), [&] {
+        const int rows = bill.GridMaxDataRowNum(EntryPageOf(set));
         for (int row = 1; row <= rows; ++row) {
-            if (!GetItemIsGC(bill.GetFieldValue("FItemID", row))) continue;
+            Row r(bill, row, set);
+            if (!GetItemIsGC(r.Raw("FItemID"))) continue;
             // 0 is no calculation type either: a saved row without one stores 0.
-            const std::string calType = Trim(bill.GetFieldValue("FCalTypeID", row).ToString());
+            const std::string calType = Trim(r.Raw("FCalTypeID").ToString());
             if (!calType.empty() && calType != "0") continue;
-            ShowMessage("第" + std::to_string(row) + "行计算方式不能为空。", kMsgInformation,
-                        kMsgCaption);
-            return false;
+            return Verdict::Refuse("第" + std::to_string(row) + "行计算方式不能为空。",
+                                   kMsgInformation, kMsgCaption)
+                .At(r.K("FCalTypeID"), row);
         }
-        return true;
-    } catch (...) {
-        return false;
-    }
+        return Verdict::Pass();
+    });
 }
 
-void SyncRowDisplayPrice(IBillForm& bill, int row) {
-    try {
-        SyncRowDisplayPriceOn(bill, row, MainRowKeys());
-    } catch (...) {
-    }
+void SyncRowDisplayPrice(IBillForm& bill, int row, const FieldSet& set) {
+    Trapped("SyncRowDisplayPrice", [&] {
+        if (!IsIndustryEdition()) return;
+        Row r(bill, row, set);
+        const CalTypeRule* rule = &kPlainRule;
+        if (GetItemIsGC(r.Raw("FItemID"))) {
+            rule = RuleOf(r.Raw("FCalTypeID"));
+            if (!rule) return;
+        }
+        r.Copy(kOwnPrices.display, kOwnPrices.*(rule->enteredPrice));
+    });
 }
 
-void SyncRowDisplayPrice01(IBillForm& bill, int row) {
-    try {
-        SyncRowDisplayPriceOn(bill, row, TwinRowKeys());
-    } catch (...) {
-    }
-}
-
-void RefreshSecUnitFields(IBillForm& bill, int row) {
-    try {
+void RefreshSecUnitFields(IBillForm& bill, int row, const FieldSet& set) {
+    Trapped("RefreshSecUnitFields", [&] {
         if (bill.GetFieldValue("FStatus").ToNumber() > 0) return;
+        const std::string coefficientKey = set["FSecCoefficient"];
         const bool allRows = row < 1;
         const int first = allRows ? 1 : row;
-        const int last = allRows ? bill.GridMaxDataRowNum(2) : row;
+        const int last = allRows ? bill.GridMaxDataRowNum(EntryPageOf(set)) : row;
         for (int r = first; r <= last; ++r) {
-            try {
-                const std::string item = SqlId(bill.GetFieldValue("FItemID", r));
-                if (item == "0") continue;
+            // A row whose item cannot be read keeps its lock; the others still follow.
+            Trapped("RefreshSecUnitFields", [&] {
+                const std::string item = SqlId(Row(bill, r, set).Raw("FItemID"));
+                if (item == "0") return;
                 const std::string sql =
                     allRows ? "Select FConverMethod,* from t_ICItem Where FItemID=" + item
                             : "Select FConverMethod,FSecUnitID from t_ICItem Where FItemID=" + item;
                 auto rs = GetCachedRecordset(sql);
-                if (rs->IsEOF()) continue;
+                if (rs->IsEOF()) return;
                 const bool fixedOrNone = rs->Field("FConverMethod").ToNumber() == 1078 ||
                                          rs->Field("FSecUnitID").ToNumber() == 0;
-                LockEntryCell(bill, "FSecCoefficient", fixedOrNone, false, 0, r);
-            } catch (...) {
-                // A row whose item cannot be read keeps its lock; the others still follow.
-            }
+                LockEntryCell(bill, coefficientKey, fixedOrNone, false, 0, r);
+            });
         }
-    } catch (...) {
-    }
+    });
 }
 
-void CalcRowPriceByCalType(IBillForm& bill, int row) {
-    try {
-        CalcRowPriceByCalTypeOn(bill, row, MainRowKeys());
-    } catch (...) {
-    }
-}
+void CalcRowPriceByCalType(IBillForm& bill, int row, const FieldSet& set) {
+    Trapped("CalcRowPriceByCalType", [&] {
+        if (!IsIndustryEdition() || row < 1) return;
+        Row r(bill, row, set);
+        const int classType = bill.FID();
+        const Value item = r.Raw("FItemID");
+        const std::string_view stockMainKey = StockKeyOf(classType);
+        const std::string stockKey = stockMainKey.empty() ? "" : r.K(stockMainKey);
+        const Value stock = stockKey.empty() ? Value(0) : r.Raw(stockMainKey);
+        const Value calType = IsTransferBill(classType) ? Value() : r.Raw("FCalTypeID");
+        const bool isVirtual = !stockKey.empty() && stock.ToNumber() != 0 && IsVirtualStock(stock);
 
-void CalcRowPriceByCalType01(IBillForm& bill, int row) {
-    try {
-        CalcRowPriceByCalTypeOn(bill, row, TwinRowKeys());
-    } catch (...) {
-    }
+        if (isVirtual) {
+            if (LocksPricesOnVirtualStock(classType)) {
+                for (const PriceKeys* p : PriceSetsOf(set, classType)) {
+                    r.Lock({p->base, p->price, p->sec, p->display});
+                    r.Set(p->display, 0);
+                }
+            }
+        } else {
+            if (LocksPricesOnVirtualStock(classType)) {
+                OpenEnteredPrices(r, GetItemIsGC(item) ? CalTypeNumber(calType) : -1);
+            }
+            SetRowPricesOn(r, item, calType);
+        }
+        if (LocksFreightOnVirtualStock(classType)) r.Lock({"FTranspotationCharges"}, isVirtual);
+    });
 }
 
 void SetRowPrices(IBillForm& bill, int row, const Value& itemID, const Value& /*stockID*/,
-                  const Value& calTypeID) {
-    try {
-        SetRowPricesOn(bill, row, MainRowKeys(), itemID, calTypeID);
-    } catch (...) {
-    }
-}
-
-void SetRowPrices01(IBillForm& bill, int row, const Value& itemID, const Value& /*stockID*/,
-                    const Value& calTypeID) {
-    try {
-        SetRowPricesOn(bill, row, TwinRowKeys(), itemID, calTypeID);
-    } catch (...) {
-    }
+                  const Value& calTypeID, const FieldSet& set) {
+    Trapped("SetRowPrices", [&] {
+        Row r(bill, row, set);
+        SetRowPricesOn(r, itemID, calTypeID);
+    });
 }
 
 // ---- Conversions -----------------------------------------------------------------------------

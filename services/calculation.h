@@ -3,8 +3,10 @@
 // quantity), the mapping of the three display fields onto the stored fields, the row layouts
 // that say which fields the user may edit, and the small conversions every bill uses.
 //
-// The same rules serve three sets of keys: the main row, the exchange bill's second set (keys
-// with the suffix "01") and the child rows of the assembly bills (keys with the suffix "1").
+// The rules are written once against the main row's keys and run on any row set (see
+// frame/field_set.h): the main row, the exchange bill's second set (keys with "01") and the
+// child rows of the assembly bills. The "01" functions are the exchange bill's names for the
+// same rule on its second set.
 //
 // Every function traps its own errors and answers its empty result; an arithmetic step whose
 // divisor is 0 (or whose result is not a finite number) is skipped and leaves its target as it
@@ -13,50 +15,12 @@
 
 #include <string>
 
+#include "frame/field_set.h"
 #include "frame/host.h"
 #include "frame/value.h"
+#include "frame/verdict.h"
 
 namespace qor {
-
-// ---- Key sets --------------------------------------------------------------------------------
-
-// The four prices of one price set on a row and the amount they multiply into.
-struct PriceKeys {
-    std::string base;     // per base unit
-    std::string price;    // per shown unit
-    std::string sec;      // per second unit
-    std::string display;  // the price the user edits
-    std::string amount;
-};
-
-// The goods fields of one set on a row.
-struct RowKeys {
-    std::string item;
-    std::string calType;
-    std::string qty;             // base units
-    std::string showQty;         // shown units
-    std::string secQty;          // second units
-    std::string coefficient;     // base units per shown unit
-    std::string secCoefficient;  // shown units per second unit
-    std::string secUnit;
-    std::string showUnit;
-    std::string displayQty;
-    std::string displayWeight;
-    std::string dcStock;    // stock the goods enter
-    std::string scStock;    // stock the goods leave
-    std::string transport;  // freight charge of the row ("" when the set has none)
-    PriceKeys prices;
-    // Calculation type 3, quantity edit: the shown price follows from the second quantity
-    // (second price x second quantity / shown quantity) rather than from the coefficient.
-    bool type3PriceFromSecQty = false;
-};
-
-const RowKeys& MainRowKeys();   // "FItemID", "FQty", ...
-const RowKeys& TwinRowKeys();   // "FItemID01", "FQty01", ... (exchange bill)
-const RowKeys& ChildRowKeys();  // "FCldItemID", "FQty1", ... (assembly bills' child rows)
-// The in and out prices of class type 1040007 ("FBaseInPrice", ..., "FInAmount").
-const PriceKeys& InPriceKeys();
-const PriceKeys& OutPriceKeys();
 
 // ---- Item master data ------------------------------------------------------------------------
 
@@ -70,63 +34,79 @@ double GetItemSecCoefficient(const Value& itemID, double coefficient = 1);
 
 // ---- Display edits and layouts ---------------------------------------------------------------
 
-// Applies an edit of a display field ("FDisplayPrice", "FDisplayWeight", "FDisplayQty", the
-// child rows' "FDisplayPrice1", "FDisplayWeight1", "FDisplayQty1", and on class type 1040007
+// Applies an edit of a display field of the row set ("FDisplayPrice", "FDisplayWeight",
+// "FDisplayQty" in the set's keys, and on the in-and-out price bill's main rows
 // "FDisplayInPrice" and "FDisplayOutPrice") to the stored fields of the row according to its
 // calculation type, running the host's actions of each field written where the rules say so.
-// Other keys change nothing.
-void CalcRowOnDisplayChange(IBillForm& bill, int row, const std::string& key);
+// key is the edited key as the host gives it; other keys change nothing.
+void CalcRowOnDisplayChange(IBillForm& bill, int row, const std::string& key,
+                            const FieldSet& set = FieldSet::Main());
 
 // Locks and opens the row's fields for its calculation type and copies the display quantity
 // and weight from the stored ones.
-void ApplyCalTypeLayout(IBillForm& bill, int row, const Value& calTypeID);
+void ApplyCalTypeLayout(IBillForm& bill, int row, const Value& calTypeID,
+                        const FieldSet& set = FieldSet::Main());
 
 // The layout after an item change: a calculation-type item gets its second packing unit as the
 // shown unit and the calculation-type layout; any other item the ordinary second-unit layout.
-void ApplyPlainItemLayout(IBillForm& bill, int row, const Value& itemID);
+void ApplyPlainItemLayout(IBillForm& bill, int row, const Value& itemID,
+                          const FieldSet& set = FieldSet::Main());
 
-// Applies the layout of every row (calculation-type items by their type, others the plain one).
-void RecalcBillEntries(IBillForm& bill);
+// Applies the layout of every row of the set's grid (calculation-type items by their type,
+// others the plain one).
+void RecalcBillEntries(IBillForm& bill, const FieldSet& set = FieldSet::Main());
 
 // Keeps the second unit of a calculation-type row in step: for types other than 3 the second
 // quantity and price are the base ones; then, when both quantities are above 0, the second
 // coefficient := shown quantity / second quantity. Type 3 keeps its own second quantity (the
 // weight entered) and only refreshes the coefficient.
-void CalcRowSecQty(IBillForm& bill, int row, const Value& calTypeID = Value());
+//
+// The type is the row's own "FCalTypeID", so a type-3 row keeps its weight whatever the caller
+// passes; calTypeHint (the type the caller has just given the row, as the sales bill's new row
+// passes 1) is used only while the row holds none of the types 1 to 3.
+void CalcRowSecQty(IBillForm& bill, int row, const Value& calTypeHint = Value(),
+                   const FieldSet& set = FieldSet::Main());
 
 // Fills the row's "FCalTypeID" with the item's default calculation type (id, number and name in
 // the cell) and runs the field's host actions. False when the item has none.
-bool SetRowCalType(IBillForm& bill, int row);
+bool SetRowCalType(IBillForm& bill, int row, const FieldSet& set = FieldSet::Main());
 
-// True when every row of a calculation-type item has a calculation type; otherwise shows
-// "第<row>行计算方式不能为空。" for the first row without one and returns false.
-bool CheckCalTypeFilled(IBillForm& bill);
+// Passes when every row of a calculation-type item has a calculation type; otherwise refuses
+// with "第<row>行计算方式不能为空。" for the first row without one, the cursor going to its
+// calculation type.
+Verdict CheckCalTypeFilled(IBillForm& bill, const FieldSet& set = FieldSet::Main());
 
 // Industry edition only: the display price := the price of the row's calculation type (the
-// shown price for other items). The "01" twin works on the exchange bill's second set.
-void SyncRowDisplayPrice(IBillForm& bill, int row);
-void SyncRowDisplayPrice01(IBillForm& bill, int row);
+// shown price for other items).
+void SyncRowDisplayPrice(IBillForm& bill, int row, const FieldSet& set = FieldSet::Main());
+inline void SyncRowDisplayPrice01(IBillForm& bill, int row) {
+    SyncRowDisplayPrice(bill, row, FieldSet::Twin01());
+}
 
 // Whether "FSecCoefficient" may be edited on one row (row >= 1) or on every row with an item
 // (row < 1): locked for items with a fixed conversion (1078) or without a second unit. Nothing
 // happens on a bill whose "FStatus" is above 0.
-void RefreshSecUnitFields(IBillForm& bill, int row);
+void RefreshSecUnitFields(IBillForm& bill, int row, const FieldSet& set = FieldSet::Main());
 
 // Industry edition only: on a virtual stock the sales bills' price fields are locked and the
 // display price is 0; on any other stock the prices are derived by SetRowPrices (and price
 // fields locked for an earlier virtual stock are opened again). The freight charge is locked on
-// a virtual stock. The "01" twin works on the exchange bill's second set.
-void CalcRowPriceByCalType(IBillForm& bill, int row);
-void CalcRowPriceByCalType01(IBillForm& bill, int row);
+// a virtual stock.
+void CalcRowPriceByCalType(IBillForm& bill, int row, const FieldSet& set = FieldSet::Main());
+inline void CalcRowPriceByCalType01(IBillForm& bill, int row) {
+    CalcRowPriceByCalType(bill, row, FieldSet::Twin01());
+}
 
 // Derives the row's four prices from the one its calculation type enters, with the formulas of
 // the display edit: type 1 from the base price, type 2 and plain items from the shown price,
 // type 3 from the second price; the display price shows the entered one. The shown price's host
 // actions run when it was written.
 void SetRowPrices(IBillForm& bill, int row, const Value& itemID, const Value& stockID,
-                  const Value& calTypeID);
-void SetRowPrices01(IBillForm& bill, int row, const Value& itemID, const Value& stockID,
-                    const Value& calTypeID);
+                  const Value& calTypeID, const FieldSet& set = FieldSet::Main());
+inline void SetRowPrices01(IBillForm& bill, int row, const Value& itemID, const Value& stockID,
+                           const Value& calTypeID) {
+    SetRowPrices(bill, row, itemID, stockID, calTypeID, FieldSet::Twin01());
+}
 
 // ---- Conversions -----------------------------------------------------------------------------
 

@@ -1,15 +1,12 @@
 #include "services/common.h"
 
 #include "frame/data_access.h"
+#include "frame/trap.h"
 
 namespace qor {
 
 std::optional<int32_t> IdOf(const Value& v) {
-    try {
-        return ToId(v);
-    } catch (...) {
-        return std::nullopt;
-    }
+    return Trapped("IdOf", std::optional<int32_t>(), [&] { return std::optional(ToId(v)); });
 }
 
 int32_t SafeId(const Value& v) {
@@ -25,13 +22,11 @@ std::string FirstText(const RecordsetPtr& rs) {
 }
 
 Value ReadItemColumn(const std::string& sqlBeforeID, const Value& itemID) {
-    try {
+    return Trapped("ReadItemColumn", Value(), [&] {
         const int32_t id = SafeId(itemID);
         if (id == 0) return Value();
         return FirstField(GetCachedRecordset(sqlBeforeID + std::to_string(id)));
-    } catch (...) {
-        return Value();
-    }
+    });
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {

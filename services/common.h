@@ -1,5 +1,5 @@
 // What every service does the same way: identifiers taken from bill values, the first field of
-// a master-data read and statements written over several lines.
+// a master-data read, the grid of a row set and statements written over several lines.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "frame/class_types.h"
+#include "frame/field_set.h"
 #include "frame/recordset.h"
 #include "frame/value.h"
 
@@ -26,6 +28,12 @@ std::string FirstText(const RecordsetPtr& rs);
 // follows, and the read may be answered from the event's cache. Empty when the value is no
 // item identifier, the item is not found or the read fails.
 Value ReadItemColumn(const std::string& sqlBeforeID, const Value& itemID);
+
+// The entry grid a row set's rows are in: the assembly bills' child rows fill the second grid,
+// every other set (the exchange bill's "01" set included) the first.
+inline Page EntryPageOf(const FieldSet& set) {
+    return &set == &FieldSet::Child() ? kSecondEntryPage : kEntryPage;
+}
 
 // The lines of a multi-line statement joined with CR LF.
 std::string JoinLines(const std::vector<std::string>& lines);

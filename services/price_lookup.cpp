@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "frame/data_access.h"
+#include "frame/trap.h"
 #include "services/clock.h"
 #include "services/common.h"
 #include "services/stock_period.h"
@@ -79,6 +80,7 @@ double PromotionPrice(int32_t item, int32_t unit, int32_t customer) {
         // The same item, unit and customer within one event (a re-priced bill) read it once.
         return FirstField(GetCachedRecordset(sql)).ToNumber();
     } catch (...) {
+        NoteTrapped("PromotionPrice");
         return 0;
     }
 }
@@ -264,32 +266,9 @@ double LookUpSalePrice(const Value& itemV, const Value& unitV, const Value& cust
         }
         return 0;
     } catch (...) {
+        NoteTrapped("LookUpSalePrice");
         discount = 0;
         return 0;
-    }
-}
-
-// The row keys of the customer item code rule on one row set.
-struct ClientCodeKeys {
-    const char* code;
-    const char* item;
-    const char* unit;
-};
-constexpr ClientCodeKeys kMainSet{"FClientItemID", "FItemID", "FShowUnitID"};
-constexpr ClientCodeKeys kTwinSet{"FClientItemID01", "FItemID01", "FShowUnitID01"};
-
-void FillClientCode(IBillForm& bill, int row, const ClientCodeKeys& keys) {
-    try {
-        if (row < 1) return;
-        auto item = IdOf(bill.GetFieldValue(keys.item, row));
-        auto unit = IdOf(bill.GetFieldValue(keys.unit, row));
-        auto customer = IdOf(bill.GetFieldValue("FCustID"));
-        std::string code;
-        if (item && unit && customer) {
-            if (auto hit = FindCustomerProfile(*item, *unit, *customer)) code = hit->code;
-        }
-        bill.SetFieldValue(keys.code, code, row);
-    } catch (...) {
     }
 }
 
@@ -314,6 +293,7 @@ double GetCustomerUnitPrice(const Value& item, const Value& unit, const Value& c
         auto hit = FindCustomerProfile(*i, *u, *c);
         return hit ? hit->price : 0;
     } catch (...) {
+        NoteTrapped("GetCustomerUnitPrice");
         return 0;
     }
 }
@@ -322,6 +302,7 @@ int IsSaleForIncludeTaxPrice() {
     try {
         return static_cast<int>(Val(GetSystemProfileValue("IsSaleForIncludeTaxPrice", "IC", "0")));
     } catch (...) {
+        NoteTrapped("IsSaleForIncludeTaxPrice");
         return 0;
     }
 }
@@ -333,6 +314,7 @@ double GetBarcodeCoefficient(const Value& item, const Value& unit) {
                                " and FUnitID=" + SqlId(unit));
         return FirstField(rs).ToNumber();
     } catch (...) {
+        NoteTrapped("GetBarcodeCoefficient");
         return 0;
     }
 }
@@ -344,6 +326,7 @@ std::string GetBarcodeByUnit(const Value& item, const Value& unit) {
                                " and FUnitID=" + SqlId(unit));
         return FirstText(rs);
     } catch (...) {
+        NoteTrapped("GetBarcodeByUnit");
         return "";
     }
 }
@@ -354,6 +337,7 @@ int32_t GetBarcodeUnitID(const Value& item, const Value& entryNo) {
                                      " and FEntryNo=" + SqlId(entryNo));
         return ToId(FirstField(rs));
     } catch (...) {
+        NoteTrapped("GetBarcodeUnitID");
         return 0;
     }
 }
@@ -408,16 +392,23 @@ ItemUnitList GetItemUnitList(const std::string& partnerKey, const Value& partner
         list.defaultIndex = 0;
         return list;
     } catch (...) {
+        NoteTrapped("GetItemUnitList");
         return ItemUnitList{};
     }
 }
 
-void FillClientItemID(IBillForm& bill, int row) {
-    FillClientCode(bill, row, kMainSet);
-}
-
-void FillClientItemID01(IBillForm& bill, int row) {
-    FillClientCode(bill, row, kTwinSet);
+void FillClientItemID(IBillForm& bill, int row, const FieldSet& set) {
+    Trapped("FillClientItemID", [&] {
+        if (row < 1) return;
+        auto item = IdOf(bill.GetFieldValue(set["FItemID"], row));
+        auto unit = IdOf(bill.GetFieldValue(set["FShowUnitID"], row));
+        auto customer = IdOf(bill.GetFieldValue("FCustID"));
+        std::string code;
+        if (item && unit && customer) {
+            if (auto hit = FindCustomerProfile(*item, *unit, *customer)) code = hit->code;
+        }
+        bill.SetFieldValue(set["FClientItemID"], code, row);
+    });
 }
 
 bool FillItemByClientCode(IBillForm& bill, int row) {
@@ -445,6 +436,7 @@ bool FillItemByClientCode(IBillForm& bill, int row) {
         if (unit > 0) bill.FireChange("FShowUnitID", row, unit);
         return true;
     } catch (...) {
+        NoteTrapped("FillItemByClientCode");
         return false;
     }
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/field_set.h"
 #include "frame/host.h"
 #include "frame/value.h"
 
@@ -77,12 +78,12 @@ struct ItemUnitList {
 ItemUnitList GetItemUnitList(const std::string& partnerKey, const Value& partner,
                              const Value& item);
 
-// Writes the customer's item code of the row's item and unit to "FClientItemID" ("" when the
-// customer has none). The customer is the header's "FCustID".
-void FillClientItemID(IBillForm& bill, int row);
-// The same on the second row set of the exchange bill ("FClientItemID01", "FItemID01",
-// "FShowUnitID01").
-void FillClientItemID01(IBillForm& bill, int row);
+// Writes the customer's item code of the row's item and unit to the row set's "FClientItemID"
+// ("" when the customer has none). The customer is the header's "FCustID".
+void FillClientItemID(IBillForm& bill, int row, const FieldSet& set = FieldSet::Main());
+inline void FillClientItemID01(IBillForm& bill, int row) {
+    FillClientItemID(bill, row, FieldSet::Twin01());
+}
 
 // Looks the row's "FClientItemID" up among the header customer's item codes; when found, sets
 // the row's "FItemID" and "FShowUnitID" through the host's change handling and returns true.

@@ -6,8 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "frame/class_types.h"
 #include "frame/data_access.h"
 #include "frame/recordset.h"
+#include "frame/trap.h"
 
 namespace qor {
 
@@ -27,19 +29,21 @@ constexpr const char* kPurchaseOrderSelect =
 constexpr const char* kSalesOrderSelect =
     "Select FCLassTypeID,0 as FBillTypeID,FID,FBillNO,FCustID as FSupplyID,FAllAmount,0 As "
     "FCurCheckAmount,0 As FNeutralizeAmount From t_XS_Order ";
+// Stock bills also give their unchecked amount, which the sales bill's check takes as the
+// amount to check.
 constexpr const char* kInStockBillSelect =
     "Select FCLassTypeID,FBillTypeID,FID,FBillNO,FSupplyID,FAllAmount,FCurCheckAmount,"
-    "FNeutralizeAmount From t_CC_StockBill ";
+    "FNeutralizeAmount,FUnCheckAmount From t_CC_StockBill ";
 constexpr const char* kOutStockBillSelect =
     "Select FCLassTypeID,FBillTypeID,FID,FBillNO,FCustID as FSupplyID,FAllAmount,FCurCheckAmount,"
-    "FNeutralizeAmount From t_CC_StockBill ";
+    "FNeutralizeAmount,FUnCheckAmount From t_CC_StockBill ";
 constexpr const char* kAssemblySelect =
     "Select FCLassTypeID,FBillTypeID,FID,FBillNO,FAllAmount From T_CC_ZZCX ";
 // The exchange bill is checked like the sales bill (its list runs the same audit checks over the
 // selected bills), so its header is read the same way from its own table.
 constexpr const char* kExchangeSelect =
     "Select FCLassTypeID,FBillTypeID,FID,FBillNO,FCustID as FSupplyID,FAllAmount,FCurCheckAmount,"
-    "FNeutralizeAmount From t_cc_Change ";
+    "FNeutralizeAmount,FUnCheckAmount From t_cc_Change ";
 
 const BillSource* SourceOf(int classTypeID) {
     static const BillSource purchaseOrder{"t_CG_Order", kPurchaseOrderSelect};
@@ -51,25 +55,25 @@ const BillSource* SourceOf(int classTypeID) {
     static const BillSource assembly{"T_CC_ZZCX", kAssemblySelect};
     static const BillSource exchange{"t_cc_Change", kExchangeSelect};
     switch (classTypeID) {
-        case 1020001:
+        case ct::kPurchaseOrder:
             return &purchaseOrder;
-        case 1030001:
+        case ct::kSalesOrder:
             return &salesOrder;
-        case 1020002:
-        case 1020003:
-        case 1020004:
-        case 1040001:
+        case ct::kPurchaseBill:
+        case ct::kPurchaseBill2:
+        case ct::kPurchaseBill3:
+        case ct::kStockInBill:
             return &inStock;
-        case 1030002:
-        case 1030003:
-        case 1030004:
-        case 1040002:
+        case ct::kSalesBill:
+        case ct::kConsignBill:
+        case ct::kSalesStockBill:
+        case ct::kStockOutBill:
             return &outStock;
-        case 1040005:
-        case 1040006:
-        case 1040007:
+        case ct::kAssemblyIn:
+        case ct::kAssemblyOut:
+        case ct::kInOutPriceBill:
             return &assembly;
-        case 1030005:
+        case ct::kSaleChange:
             return &exchange;
         default:
             return nullptr;
@@ -96,6 +100,7 @@ CollectionPtr MakeEntry(const IRecordset& rs, const std::set<std::string>& colum
     entry->Add("AllAmount", ColumnOrZero(rs, columns, "FAllAmount").ToNumber());
     entry->Add("FCurCheckAmount", ColumnOrZero(rs, columns, "FCurCheckAmount").ToNumber());
     entry->Add("FNeutralizeAmount", ColumnOrZero(rs, columns, "FNeutralizeAmount").ToNumber());
+    entry->Add("FUnCheckAmount", ColumnOrZero(rs, columns, "FUnCheckAmount").ToNumber());
     return entry;
 }
 
@@ -157,6 +162,7 @@ bool FillFromSelection(const CollectionPtr& selection, int32_t fallbackClassType
         for (auto& entry : entries) result.Add("", entry);
         return true;
     } catch (...) {
+        NoteTrapped("FillSelectedBillInfo");
         result.Clear();
         return false;
     }
@@ -177,6 +183,7 @@ bool FillSelectedBillInfo(IBillList& list, Collection& result) {
     try {
         return FillFromSelection(list.Selection(), list.FID(), result);
     } catch (...) {
+        NoteTrapped("FillSelectedBillInfo");
         result.Clear();
         return false;
     }

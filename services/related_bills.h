@@ -14,8 +14,8 @@ namespace qor {
 // result is emptied, then receives one entry per selected bill, in the order of the selection,
 // each a collection with "ClassTypeID", "BillInterID", "HeadTableName", "BillNo", "BillType",
 // "CustOrSupplyID" (the customer on sales-side bills, the supplier on purchase-side bills),
-// "AllAmount", "FCurCheckAmount" and "FNeutralizeAmount"; columns the bill's table does not
-// carry read 0.
+// "AllAmount", "FCurCheckAmount", "FNeutralizeAmount" and "FUnCheckAmount" (the amount not yet
+// settled, on stock bills and exchange bills); columns the bill's table does not carry read 0.
 //
 // Returns true when every selected bill was read. An empty selection, a class type this lookup
 // does not know, a bill identifier that is not a positive number, a selected bill that is no

@@ -1,5 +1,6 @@
 #include "services/serial_numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
@@ -8,22 +9,15 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/platform.h"
+#include "frame/plugin.h"
+#include "frame/trap.h"
 #include "services/common.h"
 #include "services/system_options.h"
 
 namespace qor {
 
-bool IsInIdList(const std::string& list, long id) {
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t comma = list.find(',', start);
-        std::string part = Trim(
-            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (!part.empty() && part == std::to_string(id)) return true;
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    return false;
+bool IsInIdList(std::span<const int32_t> list, long id) {
+    return std::find(list.begin(), list.end(), id) != list.end();
 }
 
 bool IsSerialNumItem(const Value& itemID) {
@@ -58,25 +52,21 @@ std::string SerialNumStateSql(int32_t billID, int row, int status) {
 }
 
 std::vector<SerialNumState> GetSerialNumStateOf(int32_t billID, int row, int status) {
-    std::vector<SerialNumState> out;
-    try {
+    using States = std::vector<SerialNumState>;
+    return Trapped("GetSerialNumState", States(), [&] {
+        States out;
         auto rs = GetRecordset(SerialNumStateSql(billID, row, status));
         for (; rs && !rs->IsEOF(); rs->MoveNext()) {
             out.push_back({rs->Field("FSerialNo").ToString(), rs->Field("FNote").ToString(),
                            rs->Field("FBeingUsed").ToNumber() != 0});
         }
-    } catch (...) {
-        out.clear();
-    }
-    return out;
+        return out;
+    });
 }
 
 std::vector<SerialNumState> GetSerialNumState(IBillForm& bill, int row, int status) {
-    try {
-        return GetSerialNumStateOf(bill.CurBillID(), row, status);
-    } catch (...) {
-        return {};
-    }
+    return Trapped("GetSerialNumState", std::vector<SerialNumState>(),
+                   [&] { return GetSerialNumStateOf(bill.CurBillID(), row, status); });
 }
 
 std::vector<SerialNumState> GetBillSerialNumState(IBillForm& bill, int row) {
@@ -105,7 +95,7 @@ std::vector<std::string> SplitSerialNumbers(const std::string& text) {
 // ---- Row display and row check ----------------------------------------------------------------
 
 void CheckSerialNumEntries(IBillForm& bill) {
-    try {
+    Trapped("CheckSerialNumEntries", [&] {
         if (GetAppType() != 1 || GetIndustryType() != 1) return;
         int32_t billID = bill.CurBillID();
         int rows = bill.GridMaxDataRowNum();
@@ -121,8 +111,7 @@ void CheckSerialNumEntries(IBillForm& bill) {
         }
         CheckSerialNumQty(bill, -1);
         ClearPageModifyFlags(bill);
-    } catch (...) {
-    }
+    });
 }
 
 namespace {
@@ -132,20 +121,9 @@ bool CheckOneRowSerials(IBillForm& bill, int row) {
     if (SafeId(item) == 0 || !IsSerialNumItem(item)) return true;
     std::vector<std::string> serials =
         SplitSerialNumbers(bill.GetFieldValue("FSerialNo", row).ToString());
-    ComponentPtr service;
-    try {
-        service = CreateHostObject<IComponent>("QORMSerialNumMgr.clsInfo");
-    } catch (...) {
-        service = nullptr;
-    }
-    if (!service) {
-        // No serial-number service: the row may go unless a later bill has taken one of its
-        // serial numbers.
-        for (const auto& s : GetSerialNumState(bill, row, -1)) {
-            if (s.beingUsed) return false;
-        }
-        return true;
-    }
+    // Without the serial-number service the row cannot be shown to be free (the error is
+    // recorded by the caller's trap).
+    auto service = CreateHostObject<IComponent>("QORMSerialNumMgr.clsInfo");
     auto list = Collection::Make();
     for (const auto& s : serials) list->Add("", s);
     Args args = {GetPropsString(),
@@ -165,44 +143,37 @@ bool CheckOneRowSerials(IBillForm& bill, int row) {
 }  // namespace
 
 bool CheckSerialNumQty(IBillForm& bill, int row) {
-    try {
+    return Trapped("CheckSerialNumQty", false, [&] {
         if (row >= 1) return CheckOneRowSerials(bill, row);
         int rows = bill.GridMaxDataRowNum();
         for (int r = 1; r <= rows; ++r) {
             if (!CheckOneRowSerials(bill, r)) return false;
         }
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 // ---- Save-time count ------------------------------------------------------------------------
 
 namespace {
 
-// The keys of one grid's rows as the count check gathers them.
+// The grids whose rows the count check gathers: the main rows, and the child rows of the
+// assembly bills, whose stocks carry the child rows' suffix.
 struct SerialGrid {
-    int page;  // data page of the grid (2 the first entry grid, 3 the second)
-    const char* item;
-    const char* batch;
-    const char* batchItem;  // the name the batch goes under in the row record
-    const char* qty;
-    const char* showQty;
-    const char* coefficient;
+    const FieldSet& set;
     const char* scStock;
     const char* dcStock;
-    const char* serialNo;
     const char* indexItem;  // "FIndex" (first grid) or "FIndex2" (second grid)
 };
 
-constexpr SerialGrid kMainGrid{2,          "FItemID",      "FBatchNo",   "FBatchNo",   "FQty",
-                               "FShowQty", "FCoefficient", "FSCStockID", "FDCStockID", "FSerialNo",
-                               "FIndex"};
-constexpr SerialGrid kSecondGrid{
-    3,           "FCldItemID",    "FBatchNo1",   "FBatchNo1",   "FQty1",
-    "FShowQty1", "FCoefficient1", "FSCStockID1", "FDCStockID1", "FSerialNo1",
-    "FIndex2"};
+const SerialGrid& MainGrid() {
+    static const SerialGrid grid{FieldSet::Main(), "FSCStockID", "FDCStockID", "FIndex"};
+    return grid;
+}
+const SerialGrid& SecondGrid() {
+    static const SerialGrid grid{FieldSet::Child(), "FSCStockID1", "FDCStockID1", "FIndex2"};
+    return grid;
+}
 
 struct GatheredRow {
     const SerialGrid* grid;
@@ -216,87 +187,94 @@ int Direction(long classType, const SerialGrid& grid) {
     int d = IsInIdList(kSNOutOfStockClassTypes, classType)  ? -1
             : IsInIdList(kSNIntoStockClassTypes, classType) ? 1
                                                             : 0;
-    return grid.page == 3 ? -d : d;
+    return &grid == &SecondGrid() ? -d : d;
 }
+
+// The item columns handed over with each row.
+constexpr const char* kSerialItemColumns[] = {"FNumber",        "FName",          "FModel",
+                                              "FBaseProperty",  "FBaseProperty1", "FBaseProperty3",
+                                              "FBaseProperty4", "FBaseProperty8", "FBaseProperty9"};
 
 }  // namespace
 
-bool CheckBillSerialNumCount(IBillForm& bill, std::string* message) {
-    if (message) message->clear();
-    try {
-        if (Val(GetSystemProfileValue("CKSerialNum", "IC", "0")) == 0) return true;
+Verdict CheckBillSerialNumCount(IBillForm& bill) {
+    return Trapped("CheckBillSerialNumCount", Verdict::Silent(), [&] {
+        if (Val(GetSystemProfileValue("CKSerialNum", "IC", "0")) == 0) return Verdict::Pass();
         long classType = bill.FID();
-        if (!IsInIdList(kSNCountedClassTypes, classType)) return true;
+        if (!IsInIdList(kSNCountedClassTypes, classType)) return Verdict::Pass();
         long billType = std::lround(bill.GetFieldValue("FBillTypeID").ToNumber());
         if (IsInIdList(kSNClassTypesByBillType, classType) &&
             !IsInIdList(kSNCountedBillTypes, billType)) {
-            return true;
+            return Verdict::Pass();
         }
 
         // The rows with an item, then the serial-managed ones among them by one read of the
         // items.
-        std::vector<const SerialGrid*> grids = {&kMainGrid};
-        if (IsInIdList(kSNSecondGridClassTypes, classType)) grids.push_back(&kSecondGrid);
+        std::vector<const SerialGrid*> grids = {&MainGrid()};
+        if (IsInIdList(kSNSecondGridClassTypes, classType)) grids.push_back(&SecondGrid());
         std::vector<GatheredRow> rows;
         std::set<int32_t> items;
         for (const SerialGrid* g : grids) {
-            int n = bill.GridMaxDataRowNum(g->page);
+            int n = bill.GridMaxDataRowNum(EntryPageOf(g->set));
             for (int r = 1; r <= n; ++r) {
-                int32_t item = SafeId(bill.GetFieldValue(g->item, r));
+                int32_t item = SafeId(bill.GetFieldValue(g->set["FItemID"], r));
                 if (item == 0) continue;
                 rows.push_back({g, r, item});
                 items.insert(item);
             }
         }
-        if (items.empty()) return true;
+        if (items.empty()) return Verdict::Pass();
         std::string idList;
         for (int32_t id : items) idList += (idList.empty() ? "" : ",") + std::to_string(id);
-        auto rs = GetCachedRecordset(
-            "Select FItemID,FNumber,FName,FModel,FIsSerialNumMgr From t_ICItem Where FItemID In (" +
-            idList + ")");
+        std::string columns;
+        for (const char* column : kSerialItemColumns) columns += std::string(",") + column;
+        auto rs =
+            GetCachedRecordset("Select FItemID" + columns +
+                               ",FIsSerialNumMgr From t_ICItem Where FItemID In (" + idList + ")");
         std::map<int32_t, CollectionPtr> serialItems;
         for (; rs && !rs->IsEOF(); rs->MoveNext()) {
             if (!rs->Field("FIsSerialNumMgr").ToBool()) continue;
-            serialItems[SafeId(rs->Field("FItemID"))] =
-                Collection::Make({{"FNumber", rs->Field("FNumber")},
-                                  {"FName", rs->Field("FName")},
-                                  {"FModel", rs->Field("FModel")}});
+            auto info = Collection::Make();
+            for (const char* column : kSerialItemColumns) info->Set(column, rs->Field(column));
+            serialItems[SafeId(rs->Field("FItemID"))] = info;
         }
-        if (serialItems.empty()) return true;
+        if (serialItems.empty()) return Verdict::Pass();
 
-        bool twoStocks = IsInIdList(kSNTwoStockClassTypes, classType);
+        const bool twoStocks = IsInIdList(kSNTwoStockClassTypes, classType);
+        const bool stockCount = classType == ct::kStockCount;
         auto records = Collection::Make();
+        int handedOver = 0;
         for (const auto& g : rows) {
             auto info = serialItems.find(g.item);
             if (info == serialItems.end()) continue;
             const SerialGrid& grid = *g.grid;
+            const FieldSet& set = grid.set;
             int dir = Direction(classType, grid);
-            // Serial numbers are counted in the base unit.
-            double qty = bill.GetFieldValue(grid.qty, g.row).ToNumber();
-            if (qty == 0) {
-                qty = bill.GetFieldValue(grid.showQty, g.row).ToNumber() *
-                      bill.GetFieldValue(grid.coefficient, g.row).ToNumber();
+            // Serial numbers are counted in the base unit; a stock count counts its profit or
+            // loss.
+            double qty =
+                bill.GetFieldValue(set[stockCount ? "FProfitLossQty" : "FQty"], g.row).ToNumber();
+            if (qty == 0 && !stockCount) {
+                qty = bill.GetFieldValue(set["FShowQty"], g.row).ToNumber() *
+                      bill.GetFieldValue(set["FCoefficient"], g.row).ToNumber();
             }
             int32_t sc = SafeId(bill.GetFieldValue(grid.scStock, g.row));
             int32_t dc = SafeId(bill.GetFieldValue(grid.dcStock, g.row));
-            auto rec = Collection::Make(
-                {{"FItemID", g.item},
-                 {"FNumber", info->second->Get("FNumber")},
-                 {"FName", info->second->Get("FName")},
-                 {"FModel", info->second->Get("FModel")},
-                 {"FIndex", grid.page == 2 ? g.row : 0},
-                 {"FIndex2", grid.page == 3 ? g.row : 0},
-                 {"FIndex3", 0},
-                 {grid.batchItem, bill.GetFieldValue(grid.batch, g.row)},
-                 {"FSCStockID", sc},
-                 {"FDCStockID", dc},
-                 {"FStockID", dir < 0 ? sc : dc},
-                 {"TwoStocks", twoStocks},
-                 {"Direction", dir},
-                 {"FQty", qty},
-                 {"FProfitLossQty", bill.GetFieldValue("FProfitLossQty", g.row).ToNumber()}});
+            auto rec = Collection::Make({{"FItemID", g.item}});
+            for (const auto& [column, value] : *info->second) rec->Set(column, value);
+            rec->Set("FIndex", &grid == &MainGrid() ? g.row : 0);
+            rec->Set("FIndex2", &grid == &SecondGrid() ? g.row : 0);
+            rec->Set("FIndex3", ++handedOver);
+            const std::string batchKey = set["FBatchNo"];
+            rec->Set(batchKey, bill.GetFieldValue(batchKey, g.row));
+            rec->Set("FSCStockID", sc);
+            rec->Set("FDCStockID", dc);
+            rec->Set("FStockID", dir < 0 ? sc : dc);
+            rec->Set("TwoStocks", twoStocks);
+            rec->Set("Direction", dir);
+            rec->Set("FQty", qty);
             // A row whose serial numbers are not shown is counted from what the host recorded.
-            Value shown = bill.GetFieldValue(grid.serialNo, g.row);
+            Value shown = bill.GetFieldValue(set["FSerialNo"], g.row);
             if (!Trim(shown.ToString()).empty()) rec->Set("FSerialNo", shown);
             records->Add("", Value(rec));
         }
@@ -305,32 +283,34 @@ bool CheckBillSerialNumCount(IBillForm& bill, std::string* message) {
         try {
             service = CreateHostObject<IComponent>("QOR_CC_PlugIns.clsStockInfo");
         } catch (...) {
-            return true;  // no stock service: the count is not checked
+            NoteTrapped("CheckBillSerialNumCount");
+            return Verdict::Pass();  // no stock service: the count is not checked
         }
         auto billInfo = Collection::Make({{"ClassTypeID", classType},
                                           {"BillInterID", bill.CurBillID()},
                                           {"BillType", billType},
                                           {"BillNo", bill.GetFieldValue("FBillNo")}});
         Args args = {GetPropsString(), Value(billInfo), Value(records), std::string()};
-        bool ok = service->Call("CheckSerialNoCount", args).ToBool();
-        if (message) *message = args[3].ToString();
-        return ok;
-    } catch (...) {
-        if (message) message->clear();
-        return false;
-    }
+        if (service->Call("CheckSerialNoCount", args).ToBool()) return Verdict::Pass();
+        const std::string message = args[3].ToString();
+        return message.empty() ? Verdict::Silent()
+                               : Verdict::Refuse(message, kMsgInformation, kMsgCaption);
+    });
 }
 
-void LockSerialNoFields(IBillForm& bill, int row) {
-    for (const char* key : {"FSerialNo", "FSerialNo1", "FSerialNo01"}) {
-        try {
-            if (!bill.GetFieldInfoByKey(key, "", 0)) continue;
-            int page = std::string(key) == "FSerialNo1" ? 3 : 2;
+void LockSerialNoFields(IBillForm& bill, int row, SerialCells mode) {
+    for (const FieldSet* set : {&FieldSet::Main(), &FieldSet::Child(), &FieldSet::Twin01()}) {
+        Trapped("LockSerialNoFields", [&] {
+            const std::string key = (*set)["FSerialNo"];
+            if (!bill.GetFieldInfoByKey(key, "", 0)) return;
             int first = row >= 1 ? row : 1;
-            int last = row >= 1 ? row : bill.GridMaxDataRowNum(page);
-            for (int r = first; r <= last; ++r) LockEntryCell(bill, key, true, true, 0, r);
-        } catch (...) {
-        }
+            int last = row >= 1 ? row : bill.GridMaxDataRowNum(EntryPageOf(*set));
+            for (int r = first; r <= last; ++r) {
+                const bool open = mode == SerialCells::FollowItem &&
+                                  IsSerialNumItem(bill.GetFieldValue((*set)["FItemID"], r));
+                LockEntryCell(bill, key, !open, true, 0, r);
+            }
+        });
     }
 }
 

@@ -5,30 +5,43 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "frame/class_types.h"
 #include "frame/host.h"
 #include "frame/value.h"
+#include "frame/verdict.h"
 
 namespace qor {
 
-// The class-type and bill-type lists of the count check, as the host's lists read them.
-inline constexpr const char* kSNCountedClassTypes =
-    "1020002,1020003,1030002,1030003,1030004,1030004,1040002,1040004";
-inline constexpr const char* kSNClassTypesByBillType = "1020002,1020003,1030002,1030003";
-inline constexpr const char* kSNCountedBillTypes = "2012,2013,2031,3001,3003,3010";
-inline constexpr const char* kSNSecondGridClassTypes = "1040005,1040006";
-inline constexpr const char* kSNTwoStockClassTypes = "1040003,1040004";
-inline constexpr const char* kSNGatheredApartClassTypes = "1030002,1030003";
-inline constexpr const char* kSNOutOfStockClassTypes =
-    "1030002,1030003,1030004,1040002,1040004,1040006";
-inline constexpr const char* kSNIntoStockClassTypes =
-    "1020002,1020003,1020004,1040001,1040003,1040005";
+// The class-type and bill-type lists of the count check.
+// Class types whose bills are counted.
+inline constexpr int32_t kSNCountedClassTypes[] = {
+    ct::kPurchaseBill,   ct::kPurchaseBill2, ct::kSalesBill,  ct::kConsignBill,
+    ct::kSalesStockBill, ct::kStockOutBill,  ct::kTransferOut};
+// Class types counted only for the bill types of kSNCountedBillTypes.
+inline constexpr int32_t kSNClassTypesByBillType[] = {ct::kPurchaseBill, ct::kPurchaseBill2,
+                                                      ct::kSalesBill, ct::kConsignBill};
+// The counted bill types: three of the purchase side's, and the sales side's deliveries,
+// consignment settlements and consignments.
+inline constexpr int32_t kSNCountedBillTypes[] = {
+    2012, 2013, 2031, bt::kDelivery, bt::kConsignSettle, bt::kConsign};
+// Class types with a second grid of rows.
+inline constexpr int32_t kSNSecondGridClassTypes[] = {ct::kAssemblyIn, ct::kAssemblyOut};
+// Class types whose rows carry two stocks.
+inline constexpr int32_t kSNTwoStockClassTypes[] = {ct::kTransferIn, ct::kTransferOut};
+// Class types whose serial numbers leave a stock, and those whose serial numbers enter one.
+inline constexpr int32_t kSNOutOfStockClassTypes[] = {ct::kSalesBill,      ct::kConsignBill,
+                                                      ct::kSalesStockBill, ct::kStockOutBill,
+                                                      ct::kTransferOut,    ct::kAssemblyOut};
+inline constexpr int32_t kSNIntoStockClassTypes[] = {ct::kPurchaseBill,  ct::kPurchaseBill2,
+                                                     ct::kPurchaseBill3, ct::kStockInBill,
+                                                     ct::kTransferIn,    ct::kAssemblyIn};
 
-// True when id is one of the comma-separated numbers of the list (a whole entry, never a part
-// of one).
-bool IsInIdList(const std::string& list, long id);
+// True when id is one of the list's.
+bool IsInIdList(std::span<const int32_t> list, long id);
 
 // The item's "FIsSerialNumMgr" as Boolean; false when the item is unknown or the read fails.
 bool IsSerialNumItem(const Value& itemID);
@@ -63,20 +76,30 @@ void CheckSerialNumEntries(IBillForm& bill);
 // numbers go. Rows without a serial-managed item pass at once; the others are asked of
 // "QORMSerialNumMgr.clsInfo" CheckSerialNumQty(propsString, classTypeID, billID, row, itemID,
 // showQty, secQty, secCoefficient, scStockID, dcStockID, serialNumbers) with the serial numbers
-// as a collection of texts. Where the host offers no such service, a row passes when none of
-// its recorded serial numbers has been taken by a later bill.
+// as a collection of texts. Without that service no row with serial numbers can be shown to
+// be free, and such a row does not pass.
 bool CheckSerialNumQty(IBillForm& bill, int row);
 
 // The save-time count check: only with the option "CKSerialNum" (category "IC") on and the bill's
 // class type counted (for purchase/sales bills only the counted bill types). The rows of serial-
 // managed items are handed to "QOR_CC_PlugIns.clsStockInfo" CheckSerialNoCount(propsString,
-// billInfo, rows, message by reference); its answer decides. True when the check does not apply
-// or the service cannot be created; the service's message goes to message when given.
-bool CheckBillSerialNumCount(IBillForm& bill, std::string* message = nullptr);
+// billInfo, rows, message by reference), each row with the item's number, name, model and base
+// properties ("FBaseProperty", "FBaseProperty1", "FBaseProperty3", "FBaseProperty4",
+// "FBaseProperty8", "FBaseProperty9"), its indexes ("FIndex" and "FIndex2": the row in the first
+// or the second grid, "FIndex3": its place among the rows handed over), batch, stocks and base
+// quantity (on stock counts the profit or loss "FProfitLossQty"); the service's answer decides,
+// a refusal carrying the service's message. Passes when the check does not apply or the service
+// cannot be created.
+Verdict CheckBillSerialNumCount(IBillForm& bill);
 
-// Locks the serial-number cells ("FSerialNo", "FSerialNo1", "FSerialNo01", those the bill has)
-// of the row, or of every row when row < 1, and marks them unchanged: serial numbers are entered
-// through the host's serial-number dialog only.
-void LockSerialNoFields(IBillForm& bill, int row = -1);
+// What the serial-number cells of a row become.
+enum class SerialCells {
+    Locked,      // locked: serial numbers are entered through the host's serial-number dialog
+    FollowItem,  // open for a serial-managed item, locked for any other (a new row)
+};
+
+// Sets the serial-number cells ("FSerialNo", "FSerialNo1", "FSerialNo01", those the bill has)
+// of the row, or of every row when row < 1, and marks them unchanged.
+void LockSerialNoFields(IBillForm& bill, int row = -1, SerialCells mode = SerialCells::Locked);
 
 }  // namespace qor

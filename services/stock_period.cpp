@@ -7,6 +7,7 @@
 #include "frame/login.h"
 #include "frame/platform.h"
 #include "frame/plugin.h"
+#include "frame/trap.h"
 #include "services/common.h"
 #include "services/system_options.h"
 
@@ -207,6 +208,7 @@ std::string QuantityText(int32_t item, double qty) {
                                                            "," + NumberToText(qty) + ")")));
             if (!text.empty()) return text;
         } catch (...) {
+            NoteTrapped("QuantityText");
         }
     }
     return NumberToText(qty);
@@ -222,6 +224,7 @@ double ItemCost(const char* method, const Value& item, const Value& stock,
             reader->Call(method, {GetPropsString(), itemID, PositiveId(stock), batch}).ToNumber();
         return std::isfinite(cost) ? cost : 0;
     } catch (...) {
+        NoteTrapped("ItemCost");
         return 0;
     }
 }
@@ -231,32 +234,29 @@ double ItemCost(const char* method, const Value& item, const Value& stock,
 // ---- Periods
 // -------------------------------------------------------------------------------------
 
-bool CheckPeriodOpen(const Value& billDate, const Value&, const std::string& closedFlag) {
-    try {
+Verdict CheckPeriodOpen(const Value& billDate, const Value&, const std::string& closedFlag) {
+    return Trapped("CheckPeriodOpen", Verdict::Pass(), [&] {
         std::string flag = Trim(closedFlag);
         if (flag.empty())
             flag = Trim(FirstText(GetCachedRecordset(
                 "Select FValue From t_SystemProfile Where FCategory = 'Base' and FKey = "
                 "'AcctountingClosed'")));
-        if (flag != "1") return true;
+        if (flag != "1") return Verdict::Pass();
         std::string start, end;
-        if (!GetCurPeriodRange(start, end)) return true;
+        if (!GetCurPeriodRange(start, end)) return Verdict::Pass();
         auto date = ParseDate(billDate.ToString());
         auto first = ParseDate(start);
         auto last = ParseDate(end);
-        if (!date || !first || !last) return true;
+        if (!date || !first || !last) return Verdict::Pass();
         const std::string day = FormatDateSlash(*date);
         if (FormatDateSlash(*first) <= day && day <= FormatDateSlash(*last)) {
-            ShowMessage(
+            return Verdict::Refuse(
                 "当前期间已经关账、不可以进行本期出入库单据和成本调整单据的录入、修改、审核、删除等"
                 "操作! ",
                 kMsgInformation, kMsgCaption);
-            return false;
         }
-        return true;
-    } catch (...) {
-        return true;
-    }
+        return Verdict::Pass();
+    });
 }
 
 bool GetCurPeriodRange(std::string& startDate, std::string& endDate) {
@@ -282,6 +282,7 @@ bool GetCurPeriodRange(std::string& startDate, std::string& endDate) {
         endDate = FormatDate(*last);
         return true;
     } catch (...) {
+        NoteTrapped("GetCurPeriodRange");
         startDate.clear();
         endDate.clear();
         return false;
@@ -304,6 +305,7 @@ Date GetInitStartDate() {
         if (!rs || rs->IsEOF()) return none;
         return ParseDate(rs->Field("FStartDate").ToString()).value_or(none);
     } catch (...) {
+        NoteTrapped("GetInitStartDate");
         return none;
     }
 }
@@ -312,17 +314,21 @@ Date GetInitStartDate() {
 // ---------------------------------------------------------------------------------
 
 double GetInventoryQty(const Value& item, const Value& aux, const std::string& batch,
-                       const Value& calType, const Value& unit) {
-    try {
+                       const Value& calType, const Value& unit, StockSum sum) {
+    return Trapped("GetInventoryQty", 0.0, [&] {
         InventoryQuery q = MakeQuery(item, aux, batch, unit);
-        if (q.item == 0) return 0;
+        if (q.item == 0) return 0.0;
+        if (sum == StockSum::ByCalType)
+            sum = BySecondQty(calType) ? StockSum::SecQty : StockSum::Qty;
+        if (q.unit == 0) sum = StockSum::Qty;
         double total = 0;
-        for (const auto& row : RunInventoryQuery(q))
-            total += (BySecondQty(calType) && q.unit > 0) ? row.secQty : row.qty;
+        for (const auto& row : RunInventoryQuery(q)) {
+            total += sum == StockSum::SecQty    ? row.secQty
+                     : sum == StockSum::ShowQty ? row.showQty
+                                                : row.qty;
+        }
         return ToQuantityDigits(total);
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 std::vector<StockQty> GetInventoryQtyByStock(const Value& item, const Value& aux,
@@ -349,6 +355,7 @@ std::vector<StockQty> GetInventoryQtyByStock(const Value& item, const Value& aux
         }
         return result;
     } catch (...) {
+        NoteTrapped("GetInventoryQtyByStock");
         return {};
     }
 }
@@ -394,6 +401,7 @@ InventoryShortage CheckInventoryShort(const Value& item, const Value& stock, con
         data.text = std::move(text);
         return data;
     } catch (...) {
+        NoteTrapped("CheckInventoryShort");
         return InventoryShortage{};
     }
 }
@@ -412,6 +420,7 @@ void GetOrderPendingQty(int kind, const Value& item, double& purchaseQty, double
             double qty = Val(FirstText(GetRecordset(sql)));
             return std::isfinite(qty) ? qty : 0.0;
         } catch (...) {
+            NoteTrapped("GetOrderPendingQty");
             return 0.0;
         }
     };
@@ -445,6 +454,7 @@ bool IsVirtualStock(const Value& stock) {
         auto rs = GetCachedRecordset("Select FTypeID From t_Stock Where FItemID=" + Num(id));
         return FirstField(rs).ToNumber() == kVirtualStockType;
     } catch (...) {
+        NoteTrapped("IsVirtualStock");
         return false;
     }
 }
@@ -481,6 +491,7 @@ void SetDefaultStock(IBillForm& bill, int row, const std::string& stockKey,
         }
         if (!number.empty()) bill.SetFieldValue(stockKey, number, row);
     } catch (...) {
+        NoteTrapped("SetDefaultStock");
     }
 }
 
@@ -492,6 +503,7 @@ int GetControlPoint() {
         Value v = profile->Call("GetSystemProfile", {"IC", "ControlPoint"});
         return static_cast<int>(v.IsText() ? Val(v.AsText()) : v.ToNumber());
     } catch (...) {
+        NoteTrapped("GetControlPoint");
         return 0;
     }
 }

@@ -4,7 +4,7 @@
 //
 // Identifiers enter SQL as integers; a value that is no identifier gives the empty result.
 // Every function traps its errors and answers 0, "" or false without a message (the period
-// check alone shows its one message).
+// check refuses with its one message).
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 
 #include "frame/host.h"
 #include "frame/value.h"
+#include "frame/verdict.h"
 
 namespace qor {
 
@@ -21,13 +22,13 @@ inline constexpr int kVirtualStockType = 502;
 
 // ---- Periods ---------------------------------------------------------------------------------
 
-// True when a bill dated billDate may be entered or changed. closedFlag is the base option
+// Passes when a bill dated billDate may be entered or changed. closedFlag is the base option
 // "AcctountingClosed" when the caller has read it already ("" reads it here); only "1" closes
 // the books, and then a date inside the current period is refused with the closed-period
 // message. second is accepted for the callers' argument lists and takes no part. Any failure
 // (no current period, a date that cannot be read) lets the bill pass.
-bool CheckPeriodOpen(const Value& billDate, const Value& second = Value(),
-                     const std::string& closedFlag = "");
+Verdict CheckPeriodOpen(const Value& billDate, const Value& second = Value(),
+                        const std::string& closedFlag = "");
 
 // The current period's first and last day as "YYYY-MM-DD"; false (both "") when there is none.
 bool GetCurPeriodRange(std::string& startDate, std::string& endDate);
@@ -38,12 +39,22 @@ Date GetInitStartDate();
 
 // ---- Stock on hand -----------------------------------------------------------------------------
 
+// Which sum of the stock on hand a look-up answers.
+enum class StockSum {
+    ByCalType,  // the second quantity for calculation type 3 with a unit, else the base quantity
+    Qty,        // "SumQty": base units
+    ShowQty,    // "SumShowQty": in the unit given
+    SecQty,     // "SumSecQty": the second quantity
+};
+
 // The quantity on hand of the item over all stocks (aux 0: all auxiliary properties, batch "":
-// all batches), in base units; with calType 3 (counted by the second quantity) the second
-// quantity. unit > 0 restricts the sum to rows the unit belongs to (the industry edition passes
-// the row's shown unit). Brought to the option "QuantityDigitCount" decimals, halves to even.
+// all batches), the sum asked for. unit > 0 restricts the sum to rows the unit belongs to (the
+// industry edition passes the row's shown unit); the shown and the second quantity need a
+// unit, without one the base quantity is answered. Brought to the option "QuantityDigitCount"
+// decimals, halves to even.
 double GetInventoryQty(const Value& item, const Value& aux, const std::string& batch,
-                       const Value& calType = Value(), const Value& unit = Value());
+                       const Value& calType = Value(), const Value& unit = Value(),
+                       StockSum sum = StockSum::ByCalType);
 
 // One stock's quantities of an item.
 struct StockQty {

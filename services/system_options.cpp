@@ -8,6 +8,7 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/platform.h"
+#include "frame/trap.h"
 #include "services/common.h"
 
 namespace qor {
@@ -30,6 +31,7 @@ std::string GetSystemProfileValue(const std::string& key, const std::string& cat
         if (v.IsBlank()) return fallback;
         return v.ToString();
     } catch (...) {
+        NoteTrapped("GetSystemProfileValue");
         return fallback;
     }
 }
@@ -42,6 +44,7 @@ bool CheckAccessRight(const std::string& propsString, int objectType, int object
             ->Call("AccessCheck", {propsString, objectType, objectID, access, true, callerName})
             .ToBool();
     } catch (...) {
+        NoteTrapped("CheckAccessRight");
         return false;
     }
 }
@@ -67,16 +70,22 @@ std::vector<std::string> SplitKeys(const std::string& keys) {
 
 namespace {
 
-// The definitions of one grid or header page: item `page` of BillEntrys() or BillHeads().
-CollectionPtr PageDefinitions(const CollectionPtr& pages, int page) {
-    if (!pages || page < 1 || static_cast<size_t>(page) > pages->Count()) return nullptr;
-    return pages->ItemAt(static_cast<size_t>(page)).As<Collection>();
+// The definitions of one grid or header page: BillEntrys() holds the grids from the first entry
+// grid on, BillHeads() the header pages from the header on.
+CollectionPtr PageDefinitions(const CollectionPtr& pages, int position) {
+    if (!pages || position < 1 || static_cast<size_t>(position) > pages->Count()) return nullptr;
+    return pages->ItemAt(static_cast<size_t>(position)).As<Collection>();
+}
+CollectionPtr GridDefinitions(IBillForm& bill, Page page) {
+    return PageDefinitions(bill.BillEntrys(), page - kEntryPage + 1);
+}
+CollectionPtr HeaderDefinitions(IBillForm& bill, Page page) {
+    return PageDefinitions(bill.BillHeads(), page - kHeaderPage + 1);
 }
 
 // Sets one property on the definition of each listed field of the page.
-void SetFieldsProperty(const CollectionPtr& pages, int page, const std::string& keys,
+void SetFieldsProperty(const CollectionPtr& grid, const std::string& keys,
                        const std::string& property, bool value) {
-    auto grid = PageDefinitions(pages, page);
     auto fields = grid ? grid->Sub("BOSFields") : nullptr;
     if (!fields) return;
     for (const auto& key : SplitKeys(keys)) {
@@ -100,23 +109,22 @@ constexpr double kMaxGridRows = 100000;
 
 // The rows of the grid whose key field is not 0, in order; every row when allRows or when the
 // grid has no key field. Also gives the page's size.
-std::vector<int> FilledRows(IBillForm& bill, int page, bool allRows) {
+std::vector<int> FilledRows(IBillForm& bill, Page page, bool allRows) {
     std::vector<int> rows;
     int size = 0;
     if (auto data = bill.BillData()) {
-        if (auto pageData = data->Sub("Page" + std::to_string(page + 1))) {
+        if (auto pageData = data->Sub("Page" + std::to_string(page))) {
             // A broken size (negative, huge) reads as no rows rather than a runaway loop.
             const double n = pageData->Get("Size").ToNumber();
             size = (n > 0 && n <= kMaxGridRows) ? static_cast<int>(n) : 0;
         }
     }
     std::string keyField;
-    if (auto grid = PageDefinitions(bill.BillEntrys(), page)) {
+    if (auto grid = GridDefinitions(bill, page)) {
         keyField = Trim(grid->Get("KeyField").ToString());
     }
     for (int r = 1; r <= size; ++r) {
-        if (allRows || keyField.empty() ||
-            bill.GetFieldValue(keyField, r, page + 1).ToNumber() != 0) {
+        if (allRows || keyField.empty() || bill.GetFieldValue(keyField, r, page).ToNumber() != 0) {
             rows.push_back(r);
         }
     }
@@ -125,57 +133,46 @@ std::vector<int> FilledRows(IBillForm& bill, int page, bool allRows) {
 
 }  // namespace
 
-void SetEntryFieldsVisible(IBillForm& bill, const std::string& keys, bool visible, int page) {
-    try {
-        SetFieldsProperty(bill.BillEntrys(), page, keys, "Visible", visible);
-    } catch (...) {
-    }
+void SetEntryFieldsVisible(IBillForm& bill, const std::string& keys, bool visible, Page page) {
+    Trapped("SetEntryFieldsVisible",
+            [&] { SetFieldsProperty(GridDefinitions(bill, page), keys, "Visible", visible); });
 }
 
-void SetHeadFieldsVisible(IBillForm& bill, const std::string& keys, bool visible, int page) {
-    try {
-        SetFieldsProperty(bill.BillHeads(), page, keys, "Visible", visible);
-    } catch (...) {
-    }
+void SetHeadFieldsVisible(IBillForm& bill, const std::string& keys, bool visible, Page page) {
+    Trapped("SetHeadFieldsVisible",
+            [&] { SetFieldsProperty(HeaderDefinitions(bill, page), keys, "Visible", visible); });
 }
 
-void SetEntryFieldsLock(IBillForm& bill, const std::string& keys, int page) {
-    try {
-        SetFieldsProperty(bill.BillEntrys(), page, keys, "FieldLock", true);
-    } catch (...) {
-    }
+void SetEntryFieldsLock(IBillForm& bill, const std::string& keys, Page page) {
+    Trapped("SetEntryFieldsLock",
+            [&] { SetFieldsProperty(GridDefinitions(bill, page), keys, "FieldLock", true); });
 }
 
-void SetEntryFieldsLock2(IBillForm& bill, const std::string& keys, int page) {
-    try {
-        SetFieldsProperty(bill.BillEntrys(), page, keys, "FieldLock", false);
-    } catch (...) {
-    }
+void SetEntryFieldsLock2(IBillForm& bill, const std::string& keys, Page page) {
+    Trapped("SetEntryFieldsLock2",
+            [&] { SetFieldsProperty(GridDefinitions(bill, page), keys, "FieldLock", false); });
 }
 
-void SetEntryFieldsVisible2(IBillForm& bill, const std::string& keys, int page) {
+void SetEntryFieldsVisible2(IBillForm& bill, const std::string& keys, Page page) {
     SetEntryFieldsVisible(bill, keys, true, page);
 }
 
 // ---- Rows and cells ---------------------------------------------------------------------------
 
-int GetEntryRowCount(IBillForm& bill, int page, bool allRows) {
-    try {
+int GetEntryRowCount(IBillForm& bill, Page page, bool allRows) {
+    return Trapped("GetEntryRowCount", 0, [&] {
         auto rows = FilledRows(bill, page, allRows);
         return rows.empty() ? 0 : rows.back();
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
-bool FindEntryRow(IBillForm& bill, int page, const std::string& key) {
-    try {
+bool FindEntryRow(IBillForm& bill, Page page, const std::string& key) {
+    return Trapped("FindEntryRow", false, [&] {
         for (int r : FilledRows(bill, page, false)) {
-            if (bill.GetFieldValue(key, r, page + 1).ToNumber() > 0) return true;
+            if (bill.GetFieldValue(key, r, page).ToNumber() > 0) return true;
         }
-    } catch (...) {
-    }
-    return false;
+        return false;
+    });
 }
 
 Value GetLookupData(IBillForm& bill, const std::string& key, int row, const std::string& item,
@@ -184,6 +181,7 @@ Value GetLookupData(IBillForm& bill, const std::string& key, int row, const std:
         auto cell = FindCell(bill, key, row);
         if (cell.data && cell.data->Exists(item)) return cell.data->Item(item);
     } catch (...) {
+        NoteTrapped("GetLookupData");
     }
     return fallback;
 }
@@ -201,6 +199,7 @@ bool LockEntryCell(IBillForm& bill, const std::string& key, bool lock, bool rese
         ctl->LockCell(cell.def, row, lock);
         return true;
     } catch (...) {
+        NoteTrapped("LockEntryCell");
         return false;
     }
 }
@@ -214,6 +213,7 @@ bool DoFieldAction(IBillForm& bill, const std::string& key, int row, bool setMod
         ctl->DoAction(cell.def, cell.data, row);
         return true;
     } catch (...) {
+        NoteTrapped("DoFieldAction");
         return false;
     }
 }
@@ -224,6 +224,7 @@ bool IsFieldLocked(IBillForm& bill, const std::string& key, int row) {
         auto ctl = bill.BillCtl();
         return def && ctl && ctl->IsFieldLockRunTime(def, row);
     } catch (...) {
+        NoteTrapped("IsFieldLocked");
         return false;
     }
 }
@@ -246,6 +247,7 @@ void ClearPageModifyFlags(IBillForm& bill) {
             }
         }
     } catch (...) {
+        NoteTrapped("ClearPageModifyFlags");
     }
 }
 
@@ -261,42 +263,42 @@ struct PriceLists {
 // The price columns by class type (grid 1), and the child grid of the assembly bills.
 const std::map<int, PriceLists>& PriceListTable() {
     static const std::map<int, PriceLists> table = {
-        {1020002,
+        {ct::kPurchaseBill,
          {"FSecPrice,FPrice,FDiscountRate,FPriceDiscount,FTaxPrice,FTaxAmount,FInTaxAmount,"
           "FAmount,FCostPrice,FCostAmount,FDiscountAmount,FInvoiceAmt,FNoInvoiceAmt",
           "FBasePrice,FPrice,FSecPrice,FDiscountRate,FPriceDiscount,FBasePriceDiscount,"
           "FSecPriceDiscount,FTaxPrice,FBaseTaxPrice,FSecTaxPrice,FTaxAmount,FInTaxAmount,"
           "FAmount,FCostPrice,FCostAmount,FDisplayPrice,FDiscountAmount,FInvoiceAmt,"
           "FNoInvoiceAmt"}},
-        {1020003,
+        {ct::kPurchaseBill2,
          {"FSecPrice,FPrice,FAmount", "FPrice,FBasePrice,FSecPrice,FAmount,FDisplayPrice"}},
-        {1030001,
+        {ct::kSalesOrder,
          {"FSecPrice,FPrice,FIncludeTaxPrice,FDiscountRate,FPriceDiscount,FTaxPrice,FTaxAmount,"
           "FInTaxAmount,FAmount,FDiscountAmount,FNoDiscAmount,FWebBillAmount",
           "FBasePrice,FPrice,FSecPrice,FDiscountRate,FPriceDiscount,FBasePriceDiscount,"
           "FSecPriceDiscount,FTaxPrice,FBaseTaxPrice,FSecTaxPrice,FTaxAmount,FInTaxAmount,"
           "FAmount,FDisplayPrice,FDiscountAmount,FNoDiscAmount,FWebBillAmount"}},
-        {1030002,
+        {ct::kSalesBill,
          {"FSecPrice,FPrice,FIncludeTaxPrice,FDiscountRate,FPriceDiscount,FTaxPrice,FTaxAmount,"
           "FInTaxAmount,FAmount,FDiscountAmount,FNoDiscAmount,FInvoiceAmt,FNoInvoiceAmt",
           "FBasePrice,FPrice,FSecPrice,FDiscountRate,FPriceDiscount,FBasePriceDiscount,"
           "FSecPriceDiscount,FTaxPrice,FBaseTaxPrice,FSecTaxPrice,FTaxAmount,FInTaxAmount,"
           "FAmount,FDisplayPrice,FDiscountAmount,FNoDiscAmount,FInvoiceAmt,FNoInvoiceAmt"}},
-        {1030003,
+        {ct::kConsignBill,
          {"FSecPrice,FPrice,FIncludeTaxPrice,FDiscountRate,FPriceDiscount,FTaxPrice,FTaxAmount,"
           "FInTaxAmount,FAmount,FDiscountAmount",
           "FBasePrice,FPrice,FSecPrice,FDiscountRate,FPriceDiscount,FBasePriceDiscount,"
           "FSecPriceDiscount,FTaxPrice,FBaseTaxPrice,FSecTaxPrice,FTaxAmount,FInTaxAmount,"
           "FAmount,FDisplayPrice,FDiscountAmount"}},
-        {1040001,
+        {ct::kStockInBill,
          {"FPrice,FDisplayPrice,FAmount", "FPrice,FDisplayPrice,FBasePrice,FSecPrice,FAmount"}},
-        {1040003, {"FPrice,FAmount", "FBasePrice,FPrice,FSecPrice,FAmount"}},
-        {1040004, {"FPrice,FAmount", "FPrice,FBasePrice,FSecPrice,FAmount"}},
-        {1040005,
+        {ct::kTransferIn, {"FPrice,FAmount", "FBasePrice,FPrice,FSecPrice,FAmount"}},
+        {ct::kTransferOut, {"FPrice,FAmount", "FPrice,FBasePrice,FSecPrice,FAmount"}},
+        {ct::kAssemblyIn,
          {"FPrice,FDisplayPrice,FAmount", "FBasePrice,FPrice,FDisplayPrice,FSecPrice,FAmount"}},
-        {1040006,
+        {ct::kAssemblyOut,
          {"FPrice,FDisplayPrice,FAmount", "FBasePrice,FPrice,FDisplayPrice,FSecPrice,FAmount"}},
-        {1040007,
+        {ct::kInOutPriceBill,
          {"FInPrice,FDisplayInPrice,FInAmount",
           "FBaseInPrice,FInPrice,FDisplayInPrice,FSecInPrice,FInAmount"}},
     };
@@ -307,21 +309,21 @@ const PriceLists kAssemblyChildLists = {"FPrice1,FDisplayPrice1,FAmount1",
                                         "FBasePrice1,FPrice1,FDisplayPrice1,FSecPrice1,FAmount1"};
 
 bool IsAssembly(int classTypeID) {
-    return classTypeID == 1040005 || classTypeID == 1040006;
+    return classTypeID == ct::kAssemblyIn || classTypeID == ct::kAssemblyOut;
 }
 
 // Class types whose header carries price fields of the list (the invoice amounts).
 bool HidesHeaderPrices(int classTypeID) {
-    return classTypeID == 1020002 || classTypeID == 1030002;
+    return classTypeID == ct::kPurchaseBill || classTypeID == ct::kSalesBill;
 }
 
 }  // namespace
 
-std::string PriceFieldList(int classTypeID, bool industry, int grid) {
+std::string PriceFieldList(int classTypeID, bool industry, Page grid) {
     const PriceLists* lists = nullptr;
-    if (grid == 2) {
+    if (grid == kSecondEntryPage) {
         if (IsAssembly(classTypeID)) lists = &kAssemblyChildLists;
-    } else if (grid == 1) {
+    } else if (grid == kEntryPage) {
         auto it = PriceListTable().find(classTypeID);
         if (it != PriceListTable().end()) lists = &it->second;
     }
@@ -334,18 +336,18 @@ std::vector<std::string> ApplyPriceFieldRights(IBillForm& bill, const std::strin
                                                const std::vector<int>& rightIDs,
                                                const std::string& callerName) {
     std::vector<std::string> treated;
-    try {
-        if (GetAppType() < 2) return treated;
+    Trapped("ApplyPriceFieldRights", [&] {
+        if (GetAppType() < 2) return;
         if (classTypeID == 0) classTypeID = bill.FID();
         const bool industry = IsIndustryEdition();
-        const std::string list = PriceFieldList(classTypeID, industry, 1);
-        if (list.empty()) return treated;
+        const std::string list = PriceFieldList(classTypeID, industry);
+        if (list.empty()) return;
         const bool allowed = std::all_of(rightIDs.begin(), rightIDs.end(), [&](int right) {
             return CheckAccessRight(propsString, 15, right, 32, callerName);
         });
-        if (allowed) return treated;
+        if (allowed) return;
 
-        auto treat = [&](const std::string& keys, int grid) {
+        auto treat = [&](const std::string& keys, Page grid) {
             if (keys.empty()) return;
             if (lockInstead) {
                 SetEntryFieldsLock(bill, keys, grid);
@@ -354,30 +356,28 @@ std::vector<std::string> ApplyPriceFieldRights(IBillForm& bill, const std::strin
             }
             for (auto& key : SplitKeys(keys)) treated.push_back(std::move(key));
         };
-        treat(list, 1);
-        treat(PriceFieldList(classTypeID, industry, 2), 2);
+        treat(list, kEntryPage);
+        treat(PriceFieldList(classTypeID, industry, kSecondEntryPage), kSecondEntryPage);
         if (HidesHeaderPrices(classTypeID)) SetHeadFieldsVisible(bill, list, false);
-    } catch (...) {
-    }
+    });
     return treated;
 }
 
 CollectionPtr ApplyTaxFieldRights(const std::string& propsString, IBillForm& bill,
                                   bool collectOnly) {
     static const std::map<int, int> kTaxRightByClass = {
-        {1030001, 2030}, {1030002, 2040}, {1030003, 2050}};
+        {ct::kSalesOrder, 2030}, {ct::kSalesBill, 2040}, {ct::kConsignBill, 2050}};
     static const char* kTaxFields =
         "FSecPrice,FPrice,FTaxRate,FTaxAmount,FIncludeTaxPrice,FPriceDiscount,FTaxPrice,FAmount,"
         "FInTaxAmount,FDiscountRate,FDiscountAmount";
     auto collected = Collection::Make();
-    try {
+    Trapped("ApplyTaxFieldRights", [&] {
         auto it = kTaxRightByClass.find(bill.FID());
-        if (it == kTaxRightByClass.end()) return collected;
-        if (CheckAccessRight(propsString, 15, it->second, 32, "")) return collected;
+        if (it == kTaxRightByClass.end()) return;
+        if (CheckAccessRight(propsString, 15, it->second, 32, "")) return;
         for (const auto& key : SplitKeys(kTaxFields)) collected->Set(key, key);
         if (!collectOnly) SetEntryFieldsLock(bill, kTaxFields);
-    } catch (...) {
-    }
+    });
     return collected;
 }
 
@@ -409,36 +409,48 @@ void WriteUnlessFilled(IBillForm& bill, const std::string& key, const std::strin
 }  // namespace
 
 bool RefreshFieldLookupText(IBillForm& bill, const std::string& key, int row) {
-    try {
+    return Trapped("RefreshFieldLookupText", false, [&] {
         auto cell = FindCell(bill, key, row);
         if (!cell.def || !cell.data) return false;
         Value stored = cell.data->Get("FFLD");
         if (stored.IsBlank()) stored = bill.GetFieldValue(key, row);
-        const int32_t id = ToId(stored);
-        if (id == 0) return false;
+        const std::string text = Trim(stored.ToString());
+        if (text.empty()) return false;
 
         std::string table = Trim(cell.def->Get("FSRCTableName").ToString());
-        std::string column = Trim(cell.def->Get("FSRCFieldName").ToString());
+        if (cell.def->Get("FSourceType").ToNumber() == kMessageSourceType) table = "t_SubMessage";
         if (table.empty() && IsOrganizationKey(key)) table = "t_Organization";
+        std::string column = Trim(cell.def->Get("FSRCFieldName").ToString());
         if (column.empty()) column = IEquals(table, "t_SubMessage") ? "FInterID" : "FItemID";
         if (!IsPlainName(table) || !IsPlainName(column)) return false;
 
+        // An identifier enters as a number; a text (a number code such as "01.001") through
+        // SqlValue.
+        const bool identifier =
+            !stored.IsText() ||
+            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+        std::string value;
+        if (identifier) {
+            const int32_t id = SafeId(stored);
+            if (id == 0) return false;
+            value = std::to_string(id);
+        } else {
+            value = SqlValue(text);
+        }
         const std::string sql =
-            "Select FNumber,FName From " + table + " Where " + column + "=" + SqlId(Value(id));
+            "Select " + column + ",FName From " + table + " Where " + column + "=" + value;
         ParsePropsString(GetPropsString());
         auto connection = CreateHostObject<IAppConnection>("QORMAPPConnection.AppConnection");
         connection->Execute(GetConnectString(), sql);
-        Value number = connection->GetValue("FNumber");
+        Value found = connection->GetValue(column);
         Value name = connection->GetValue("FName");
         connection->Close();
-        if (number.IsEmpty() && name.IsEmpty()) return false;
-        cell.data->Set("FFND", number.ToString());
+        if (found.IsEmpty() && name.IsEmpty()) return false;
+        if (IEquals(column, "FNumber")) cell.data->Set("FFND", found.ToString());
         cell.data->Set("FDSP", name.ToString());
         bill.SetText(cell.def, name.ToString(), row);
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 void SetDeptByEmp(IBillForm& bill) {
@@ -452,6 +464,7 @@ void SetDeptByEmp(IBillForm& bill) {
         const std::string dept = FirstText(rs);
         bill.SetFieldValue("FDeptID", dept);
     } catch (...) {
+        NoteTrapped("SetDeptByEmp");
     }
 }
 
@@ -479,6 +492,7 @@ bool GetOperatorEmpDept(IBillForm& bill, const std::string& mode, int keepFilled
         if (m == "2" && !dept.empty()) WriteUnlessFilled(bill, "FDeptID", dept, keepFilled != 0);
         return true;
     } catch (...) {
+        NoteTrapped("GetOperatorEmpDept");
         return false;
     }
 }
@@ -491,6 +505,7 @@ bool IsInArray(const Value& value, const std::vector<Value>& array) {
         return std::any_of(array.begin(), array.end(),
                            [&](const Value& v) { return v.ToString() == text; });
     } catch (...) {
+        NoteTrapped("IsInArray");
         return false;
     }
 }
@@ -515,6 +530,7 @@ std::optional<Date> CalcDueDate(const Date& baseDate, int payDay, long days) {
         result.day = std::min(day, DaysInMonth(y, m));
         return result;
     } catch (...) {
+        NoteTrapped("CalcDueDate");
         return std::nullopt;
     }
 }
@@ -529,6 +545,7 @@ std::string LogFilePath() {
         try {
             session = Platform().ProcessSessionId(Platform().ProcessId()).value_or(0);
         } catch (...) {
+            NoteTrapped("LogFilePath");
             session = 0;
         }
         // The directory's own separator: a Windows path takes "\", a POSIX path "/".
@@ -537,6 +554,7 @@ std::string LogFilePath() {
         if (dir.back() == sep) dir.pop_back();
         return dir + sep + "ZALCommerceLog_" + std::to_string(session) + ".log";
     } catch (...) {
+        NoteTrapped("LogFilePath");
         return "";
     }
 }
@@ -549,6 +567,7 @@ void WriteLog(const std::string& text, bool overwrite) {
         if (!out) return;
         out << text << kCrLf;
     } catch (...) {
+        NoteTrapped("WriteLog");
     }
 }
 

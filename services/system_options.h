@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/class_types.h"
 #include "frame/collection.h"
 #include "frame/host.h"
 #include "frame/value.h"
@@ -36,30 +37,32 @@ bool IsAllowZeroPriceSave();
 
 // ---- Field groups -----------------------------------------------------------------------------
 // keys is a comma-separated list of field keys; keys the form does not have are passed over.
-// page selects the grid (entry fields: 1 the first entry grid, 2 the second; header fields: 1
-// the first header page), that is the position in BillEntrys() / BillHeads().
+// page is the form's page of the fields: kEntryPage the first entry grid, kSecondEntryPage the
+// second; kHeaderPage the header.
 
-void SetEntryFieldsVisible(IBillForm& bill, const std::string& keys, bool visible, int page = 1);
-void SetHeadFieldsVisible(IBillForm& bill, const std::string& keys, bool visible, int page = 1);
+void SetEntryFieldsVisible(IBillForm& bill, const std::string& keys, bool visible,
+                           Page page = kEntryPage);
+void SetHeadFieldsVisible(IBillForm& bill, const std::string& keys, bool visible,
+                          Page page = kHeaderPage);
 // Locks the listed entry fields ("FieldLock" := true).
-void SetEntryFieldsLock(IBillForm& bill, const std::string& keys, int page = 1);
+void SetEntryFieldsLock(IBillForm& bill, const std::string& keys, Page page = kEntryPage);
 // Opens the listed entry fields ("FieldLock" := false).
-void SetEntryFieldsLock2(IBillForm& bill, const std::string& keys, int page = 1);
+void SetEntryFieldsLock2(IBillForm& bill, const std::string& keys, Page page = kEntryPage);
 // Shows the listed entry fields ("Visible" := true).
-void SetEntryFieldsVisible2(IBillForm& bill, const std::string& keys, int page = 1);
+void SetEntryFieldsVisible2(IBillForm& bill, const std::string& keys, Page page = kEntryPage);
 
 // ---- Rows and cells ---------------------------------------------------------------------------
 
-// The entry rows of grid page (1 = the first entry grid, data page "Page2") that matter: the
-// number of the last row whose key field ("KeyField" of the grid) is not 0, so that a loop over
-// 1..n reaches every filled row even when an empty row lies between filled ones (without gaps
-// this is the number of filled rows). With allRows, or when the grid has no key field, the
-// page's "Size".
-int GetEntryRowCount(IBillForm& bill, int page = 1, bool allRows = false);
+// The entry rows of the grid on page (kEntryPage: the first entry grid, data page "Page2") that
+// matter: the number of the last row whose key field ("KeyField" of the grid) is not 0, so that
+// a loop over 1..n reaches every filled row even when an empty row lies between filled ones
+// (without gaps this is the number of filled rows). With allRows, or when the grid has no key
+// field, the page's "Size".
+int GetEntryRowCount(IBillForm& bill, Page page = kEntryPage, bool allRows = false);
 
 // True when a filled row of the grid holds a value above 0 in the field key (for example
 // "FID_SRC": the bill has rows drawn from source bills).
-bool FindEntryRow(IBillForm& bill, int page, const std::string& key);
+bool FindEntryRow(IBillForm& bill, Page page, const std::string& key);
 
 // The item ("FFLD", "FFND" or "FDSP") of the cell data of the field at row (-1 = header);
 // fallback when the field, the cell or the item is missing.
@@ -88,10 +91,10 @@ void ClearPageModifyFlags(IBillForm& bill);
 // The right (object type 15, access 32) that lets a user see prices and amounts.
 inline constexpr int kPriceRightObject = 2010;
 
-// The price columns of a class type: the long list with the industry edition, the short one
-// otherwise. Grid 2 is the child grid of the assembly bills (1040005, 1040006); other class
-// types have none. Empty for a class type without a list.
-std::string PriceFieldList(int classTypeID, bool industry, int grid = 1);
+// The price columns of a class type on a grid: the long list with the industry edition, the
+// short one otherwise. Only the assembly bills have price columns on the second grid (their
+// child rows). Empty for a class type without a list.
+std::string PriceFieldList(int classTypeID, bool industry, Page grid = kEntryPage);
 
 // Hides the price columns of the bill's class type (classTypeID 0: the bill's FID) from a user
 // who lacks any of the rights rightIDs (object type 15, access 32), only with application type
@@ -112,12 +115,19 @@ CollectionPtr ApplyTaxFieldRights(const std::string& propsString, IBillForm& bil
 
 // ---- Base-data texts and the operator -----------------------------------------------------------
 
-// Reads the number and name of the base-data record the field's cell names ("FFLD") and writes
-// them to the cell's "FFND" and "FDSP". The table and its key column come from the field
-// definition ("FSRCTableName", "FSRCFieldName", default key column "FItemID"; the message
-// table t_SubMessage is keyed by "FInterID"); the customer and supplier fields "FCustID",
-// "FSupplyID", "FCustomer" and "FComID" read t_Organization when the definition names no
-// table. False when nothing was found.
+// The field definitions' "FSourceType" of fields whose records are messages (t_SubMessage).
+inline constexpr int kMessageSourceType = 3;
+
+// Reads the base-data record the field's cell names ("FFLD") with "Select " + column + ",FName
+// From " + table + " Where " + column + "=" + value and writes its name to the cell's "FDSP"
+// (and shows it). The table and its column come from the field definition: "FSRCTableName"
+// (the message table t_SubMessage for "FSourceType" kMessageSourceType; t_Organization for the
+// customer and supplier fields "FCustID", "FSupplyID", "FCustomer" and "FComID" when the
+// definition names no table) and "FSRCFieldName" (default "FItemID", on the message table
+// "FInterID"). A number enters the statement as a number, a text through SqlValue. The first
+// column answers the value itself: for a field that stores the record's number ("FNumber"), it
+// goes to the cell's "FFND"; a field that stores an identifier keeps its cell's number. False
+// when nothing was found.
 bool RefreshFieldLookupText(IBillForm& bill, const std::string& key, int row = -1);
 
 // "FDeptID" := the department (its number) of the employee in "FEmpID"; an employee without a

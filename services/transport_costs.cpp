@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "frame/class_types.h"
 #include "frame/login.h"
 #include "frame/plugin.h"
+#include "frame/trap.h"
 #include "frame/value.h"
 #include "services/stock_period.h"
 #include "services/system_options.h"
@@ -32,13 +34,14 @@ constexpr double kMaxCents = 9007199254740992.0;
 // The sales bill, the consignment bill and the opening consignment bill share the transport
 // cost alone; the purchase-side bills add the costs the maker advanced.
 bool SharesTransportCostOnly(int classTypeID) {
-    return classTypeID == 1030002 || classTypeID == 1030003 || classTypeID == 1080002;
+    return classTypeID == ct::kSalesBill || classTypeID == ct::kConsignBill ||
+           classTypeID == ct::kIndustryOutBill;
 }
 
 // The purchase bill and the opening provisional purchase bill, whose header totals the
 // procurement costs.
 bool IsPurchaseReceipt(int classTypeID) {
-    return classTypeID == 1020002 || classTypeID == 1080001;
+    return classTypeID == ct::kPurchaseBill || classTypeID == ct::kIndustryInBill;
 }
 
 bool IndustryFeaturesOff() {
@@ -86,7 +89,7 @@ std::string EntryKeyField(IBillForm& bill) {
 // of the same key (the header's copy of the total), which the key alone would name first.
 double ChargeColumnTotal(IBillForm& bill) {
     double sum = 0;
-    int rows = GetEntryRowCount(bill, 1, true);
+    int rows = GetEntryRowCount(bill, kEntryPage, true);
     for (int row = 1; row <= rows; ++row) sum += bill.GetFieldValue(kChargeKey, row).ToNumber();
     return sum;
 }
@@ -101,11 +104,11 @@ struct RowShare {
 
 bool IsOutStockClassType(int classTypeID) {
     switch (classTypeID) {
-        case 1020002:
-        case 1020003:
-        case 1040001:
-        case 1040003:
-        case 1080001:
+        case ct::kPurchaseBill:
+        case ct::kPurchaseBill2:
+        case ct::kStockInBill:
+        case ct::kTransferIn:
+        case ct::kIndustryInBill:
             return false;
         default:
             return true;
@@ -119,45 +122,39 @@ double TransportAmountToShare(IBillForm& bill) {
 }
 
 bool IsRowRealStock(IBillForm& bill, int row, bool outStock) {
-    try {
-        return RowStockIsReal(bill, row, outStock, nullptr);
-    } catch (...) {
-        return false;
-    }
+    if (IndustryFeaturesOff()) return false;
+    return Trapped("IsRowRealStock", false,
+                   [&] { return RowStockIsReal(bill, row, outStock, nullptr); });
 }
 
-bool ShareTransportCosts(IBillForm& bill, int mode, bool byAbsolute) {
-    if (IndustryFeaturesOff()) return false;
-    try {
+Verdict ShareTransportCosts(IBillForm& bill, int mode, bool byAbsolute) {
+    if (IndustryFeaturesOff()) return Verdict::Pass();
+    return Trapped("ShareTransportCosts", Verdict::Pass(), [&] {
         std::optional<long long> amountCents = ToCents(TransportAmountToShare(bill));
-        if (!amountCents || *amountCents == 0) return false;
+        if (!amountCents || *amountCents == 0) return Verdict::Pass();
 
         const char* basisKey = mode == kShareByAmt ? "FAmount" : "FQty";
         const bool outStock = IsOutStockClassType(bill.FID());
         const std::string keyField = EntryKeyField(bill);
-        const int rows = GetEntryRowCount(bill, 1, true);
+        const int rows = GetEntryRowCount(bill, kEntryPage, true);
 
         // Every filled row of the grid takes part, wherever it stands: an empty row left
         // between filled ones must not push the last filled row out of the sharing.
         StockTypeMemo stockTypes;
         std::vector<RowShare> shares;
-        bool anyFilled = false;
         double basisTotal = 0;
         for (int row = 1; row <= rows; ++row) {
             if (!keyField.empty() && bill.GetFieldValue(keyField, row).ToNumber() == 0) continue;
-            anyFilled = true;
             if (!RowStockIsReal(bill, row, outStock, &stockTypes)) continue;
             double basis = bill.GetFieldValue(basisKey, row).ToNumber();
             if (byAbsolute) basis = std::fabs(basis);
             shares.push_back({row, basis, 0});
             basisTotal += basis;
         }
-        if (!anyFilled) return false;
-        if (shares.empty()) {
-            ShowMessage(kNoRealStockMessage, kMsgInformation, kMsgCaption);
-            return false;
-        }
-        if (basisTotal == 0 || !std::isfinite(basisTotal)) return false;
+        // No row can take a share: every filled row is in a virtual stock, or there is none.
+        if (shares.empty())
+            return Verdict::Refuse(kNoRealStockMessage, kMsgInformation, kMsgCaption);
+        if (basisTotal == 0 || !std::isfinite(basisTotal)) return Verdict::Pass();
 
         // Each share rounded to the cent; the cents lost or gained by rounding are then put
         // on one row so that the charges add up to the amount exactly.
@@ -166,7 +163,8 @@ bool ShareTransportCosts(IBillForm& bill, int mode, bool byAbsolute) {
         size_t largest = 0;
         for (size_t i = 0; i < shares.size(); ++i) {
             std::optional<long long> cents = ToCents(amount * (shares[i].basis / basisTotal));
-            if (!cents || __builtin_add_overflow(sharedCents, *cents, &sharedCents)) return false;
+            if (!cents || __builtin_add_overflow(sharedCents, *cents, &sharedCents))
+                return Verdict::Pass();
             shares[i].cents = *cents;
             // Largest share first, then largest basis (when every share rounds to 0 cents).
             long long a = std::llabs(*cents), b = std::llabs(shares[largest].cents);
@@ -190,15 +188,13 @@ bool ShareTransportCosts(IBillForm& bill, int mode, bool byAbsolute) {
                                    row);
             }
         }
-        return true;
-    } catch (...) {
-        return false;
-    }
+        return Verdict::Pass();
+    });
 }
 
 void RefreshShareCostMenus(IBillForm& bill) {
     if (IndustryFeaturesOff()) return;
-    try {
+    Trapped("RefreshShareCostMenus", [&] {
         CollectionPtr costField = bill.GetFieldInfoByKey(kCostKey, "", 0);
         bool shown = costField && costField->Get("Visible", true).ToBool();
         bool visible = GetAppType() != 1 && shown;
@@ -220,13 +216,12 @@ void RefreshShareCostMenus(IBillForm& bill) {
             bill.SetBarStatus(tool, "Visible", visible);
             bill.SetBarStatus(tool, "Enabled", enabled);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void SyncTransportCostTotal(IBillForm& bill) {
     if (IndustryFeaturesOff()) return;
-    try {
+    Trapped("SyncTransportCostTotal", [&] {
         double rowsTotal = ChargeColumnTotal(bill);
         // Where the advanced costs are shared too, the rows carry transport cost and advanced
         // costs together; only the transport cost follows the rows, the advanced costs stay as
@@ -237,8 +232,7 @@ void SyncTransportCostTotal(IBillForm& bill) {
         if (SameCents(rowsTotal, headerTotal)) return;
         bill.SetFieldValue(kCostKey, Value(RoundDecimal(rowsTotal - advance, 2)));
         RefreshShareCostMenus(bill);
-    } catch (...) {
-    }
+    });
 }
 
 }  // namespace qor

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "frame/host.h"
+#include "frame/verdict.h"
 
 namespace qor {
 
@@ -19,13 +20,15 @@ enum ShareMode : int {
 // to the amount exactly; every other row's charge is emptied. byAbsolute shares by the absolute
 // values of the basis (return rows carry negative quantities).
 //
-// Returns true when the charges were written. Nothing is written when the amount is 0, the
-// bill has no filled row, the basis total is 0, or a share cannot be held in cents; when every
-// filled row is in a virtual stock the user is told so and nothing is written.
-bool ShareTransportCosts(IBillForm& bill, int mode, bool byAbsolute = false);
+// Nothing is written when the amount is 0, the basis total is 0, or a share cannot be held in
+// cents. When no row can take a share (every filled row is in a virtual stock, or the bill has
+// no filled row) nothing is written and the verdict refuses with the message that every stock
+// of the bill is virtual; otherwise it passes.
+Verdict ShareTransportCosts(IBillForm& bill, int mode, bool byAbsolute = false);
 
 // True when the row's stock ("FSCStockID" when outStock, else "FDCStockID") is empty or not a
 // virtual stock. A stock that cannot be read counts as virtual (the row takes no share).
+// Outside the industry edition it answers false without reading, like its siblings.
 bool IsRowRealStock(IBillForm& bill, int row, bool outStock);
 
 // True when the bill's class type takes goods out of stock (its rows' stock is "FSCStockID");

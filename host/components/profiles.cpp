@@ -103,6 +103,7 @@ GLViewComponent::GLViewComponent(ServiceContextPtr context)
         std::vector<int> chosen;
         if (ctx().answers().hasItemSelection) {
             chosen = ctx().answers().itemSelection;
+            ctx().answers().hasItemSelection = false;  // the user's choice of this tree only
         } else {
             // The preselection: the last text argument that is a list of identifiers.
             for (size_t i = 0; i < a.size(); ++i)

@@ -31,7 +31,7 @@ public:
 // "QOREBCGLView.GLView": ItemSelect(items, title, ..., preselection "id,id") -> a collection
 // with "CheckItems" (the chosen items by id, each with FItemID, FNumber, FName, ShowName),
 // "CheckPoints" (the chosen ids joined by ",") and "ShowName" (their names joined by ",");
-// the user's choice is the tunable answer, else the preselection stands.
+// the user's choice is the tunable answer of the next selection, else the preselection stands.
 class GLViewComponent : public RecordingComponent {
 public:
     explicit GLViewComponent(ServiceContextPtr context);

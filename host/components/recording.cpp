@@ -55,6 +55,21 @@ Value ServiceContext::Scalar(const std::string& propsString, const std::string& 
     return rs->Field(0);
 }
 
+void ServiceContext::Atomically(const std::string& propsString, const std::function<void()>& body) {
+    auto db = Db(propsString);
+    db->ExecScript("SAVEPOINT host_component");
+    try {
+        body();
+    } catch (...) {
+        try {
+            db->ExecScript("ROLLBACK TO host_component; RELEASE host_component");
+        } catch (...) {
+        }
+        throw;
+    }
+    db->ExecScript("RELEASE host_component");
+}
+
 int ServiceContext::UserIdOf(const std::string& propsString) const {
     std::string id = PropsStringItem(propsString, "UserID");
     if (id.empty()) id = PropsStringItem(loginProps_, "UserID");
@@ -89,6 +104,32 @@ std::vector<ComponentCall> ServiceContext::CallsTo(const std::string& progId,
         if (IEquals(c.progId, progId) && (method.empty() || IEquals(c.method, method)))
             found.push_back(c);
     return found;
+}
+
+namespace {
+std::string AnswerKey(const std::string& progId, const std::string& method) {
+    return Upper(progId) + "." + Upper(method);
+}
+}  // namespace
+
+void ServiceContext::QueueAnswer(const std::string& progId, const std::string& method,
+                                 QueuedAnswer answer) {
+    queued_[AnswerKey(progId, method)].push_back(std::move(answer));
+}
+
+std::optional<ServiceContext::QueuedAnswer> ServiceContext::TakeAnswer(const std::string& progId,
+                                                                       const std::string& method) {
+    auto it = queued_.find(AnswerKey(progId, method));
+    if (it == queued_.end() || it->second.empty()) return std::nullopt;
+    QueuedAnswer answer = std::move(it->second.front());
+    it->second.pop_front();
+    return answer;
+}
+
+size_t ServiceContext::PendingAnswers() const {
+    size_t n = 0;
+    for (const auto& [key, q] : queued_) n += q.size();
+    return n;
 }
 
 // ---- Arguments ---------------------------------------------------------------------------
@@ -145,6 +186,10 @@ Value RecordingComponent::Call(const std::string& method, Args& args) {
     auto it = handlers_.find(Upper(method));
     if (it == handlers_.end())
         throw HostError(progId_, "Object doesn't support this property or method: " + method, 438);
+    if (auto answer = ctx_->TakeAnswer(progId_, method)) {
+        if (answer->message) CallArgs(args, *ctx_).SetMessage(*answer->message);
+        return answer->result;
+    }
     return it->second(args);
 }
 

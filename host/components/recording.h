@@ -14,9 +14,11 @@
 //     login properties string).
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,9 @@ public:
     void Exec(const std::string& propsString, const std::string& sql);
     // The first column of the first row, empty when there is no row.
     Value Scalar(const std::string& propsString, const std::string& sql);
+    // Runs body as one unit on the login's database: all of its changes or, when it throws,
+    // none (the error passes on). Works inside a transaction of the host's as well.
+    void Atomically(const std::string& propsString, const std::function<void()>& body);
 
     // ---- Login ---------------------------------------------------------------------------
     // The host's login properties string, used when a call brings none.
@@ -103,11 +108,28 @@ public:
         bool needAuthorized = false;
         // GetAuthItemClassList: the item classes the user is authorised for.
         std::string authItemClassList;
-        // ItemSelect: the identifiers the user picks; unset keeps the preselection.
+        // ItemSelect: the identifiers the user picks in the next selection tree (then the
+        // preselection stands again); unset keeps the preselection.
         bool hasItemSelection = false;
         std::vector<int> itemSelection;
+        // What the next credit (overdue) check finds whatever the customer's figures: set, it
+        // holds for the check and the SelectOK question that follows it.
+        std::optional<bool> creditExceeded, overdueExceeded;
     };
     Answers& answers() { return answers_; }
+
+    // The next answer of one component method, replacing the method's own work (the call is
+    // still recorded): the result, and the text written into the call's by-reference message
+    // when one is given.
+    struct QueuedAnswer {
+        Value result;
+        std::optional<std::string> message;
+    };
+    void QueueAnswer(const std::string& progId, const std::string& method, QueuedAnswer answer);
+    // The queued answer for that method, taken off its queue; nullopt when there is none.
+    std::optional<QueuedAnswer> TakeAnswer(const std::string& progId, const std::string& method);
+    // Answers queued and never asked for.
+    size_t PendingAnswers() const;
 
     // Credit and overdue findings of the last check, for the SelectOK questions that follow.
     struct CustomerFinding {
@@ -125,6 +147,7 @@ private:
     std::vector<ShownWindow> shown_;
     std::vector<CollectionPtr> invoiceDictionaries_;
     Answers answers_;
+    std::map<std::string, std::deque<QueuedAnswer>> queued_;  // "PROGID.METHOD" upper-cased
 };
 using ServiceContextPtr = std::shared_ptr<ServiceContext>;
 

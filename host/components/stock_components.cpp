@@ -49,11 +49,23 @@ bool IsCheckFlag(const Value& v) {
 
 // ---- Credit --------------------------------------------------------------------------------
 
+std::string CustomerName(ServiceContext& ctx, const std::string& props, int customer) {
+    return ctx
+        .Scalar(props, "Select FName From t_Organization Where FItemID=" + std::to_string(customer))
+        .ToString();
+}
+
 ServiceContext::CustomerFinding EvaluateCredit(ServiceContext& ctx, const std::string& props,
                                                const CollectionPtr& request) {
     ServiceContext::CustomerFinding finding;
     if (!request) return finding;
     int customer = IdOrZero(request->Get("CustOrSupplyID"));
+    if (auto forced = ctx.answers().creditExceeded) {
+        finding.exceeded = *forced;
+        if (*forced)
+            finding.message = "客户[" + CustomerName(ctx, props, customer) + "]超出信用额度";
+        return finding;
+    }
     auto rs = ctx.Query(props,
                         "Select FName,FCreditAmount,FCurComeGoBalance From t_Organization "
                         "Where FItemID=" +
@@ -75,6 +87,11 @@ ServiceContext::CustomerFinding EvaluateOverdue(ServiceContext& ctx, const std::
                                                 const CollectionPtr& request) {
     ServiceContext::CustomerFinding finding;
     if (!request) return finding;
+    if (auto forced = ctx.answers().overdueExceeded) {
+        finding.exceeded = *forced;
+        if (*forced) finding.message = "客户存在超过收款期限的未收款金额";
+        return finding;
+    }
     int customer = IdOrZero(request->Get("CustOrSupplyID"));
     int bill = IdOrZero(request->Get("BillInterID"));
     double overdue =
@@ -91,11 +108,58 @@ ServiceContext::CustomerFinding EvaluateOverdue(ServiceContext& ctx, const std::
     return finding;
 }
 
-// Asks whether to go on past a finding; True when there is nothing to ask about.
-bool SelectOK(ServiceContext& ctx, const ServiceContext::CustomerFinding& finding) {
+// Asks whether to go on past a finding; True when there is nothing to ask about. A finding a
+// scenario forced ends with its question.
+bool SelectOK(ServiceContext& ctx, const ServiceContext::CustomerFinding& finding,
+              std::optional<bool>& forced) {
+    forced.reset();
     if (!finding.exceeded) return true;
     return ctx.Ask(finding.message + "，是否继续？", kMsgYesNo + kMsgQuestion, "信息提示") ==
            kAnswerYes;
+}
+
+// The advance receipts a bill may still offset: what the customer's checked advance receipts
+// have left, plus what the bill itself already took (a saved bill's offset is counted in the
+// receipts' FCheckAmount).
+double AvailableAdvanceReceipts(ServiceContext& ctx, const std::string& props, int customer,
+                                int classType, int bill) {
+    double left = ctx.Scalar(props,
+                             "Select Sum(FAmount-FCheckAmount) From t_RP_RBill Where "
+                             "FBillTypeID=2 And FStatus=1 And FCustID=" +
+                                 std::to_string(customer))
+                      .ToNumber();
+    if (bill > 0)
+        left += ctx.Scalar(props, "Select Sum(FCheckAmount) From ICCheckInfo Where FClassTypeID=" +
+                                      std::to_string(classType) +
+                                      " And FInterID=" + std::to_string(bill))
+                    .ToNumber();
+    return left;
+}
+
+// True when the amount the bill offsets against advance receipts ("FNeutralizeAmount") is more
+// than the bill's total ("AllAmount") or more than the customer's advance receipts leave.
+bool AdvanceReceiptExceeded(ServiceContext& ctx, const std::string& props,
+                            const CollectionPtr& request, std::string& message) {
+    message.clear();
+    if (!request) return false;
+    double offset = std::fabs(request->Get("FNeutralizeAmount").ToNumber());
+    if (offset < 0.005) return false;
+    double total = std::fabs(request->Get("AllAmount").ToNumber());
+    if (offset > total + 0.005) {
+        message = "本次冲预收金额" + NumberToText(offset) + "超过单据金额" + NumberToText(total) +
+                  "，请修改。";
+        return true;
+    }
+    int customer = IdOrZero(request->Get("CustOrSupplyID"));
+    double left =
+        AvailableAdvanceReceipts(ctx, props, customer, IdOrZero(request->Get("ClassTypeID")),
+                                 IdOrZero(request->Get("BillInterID")));
+    if (offset > left + 0.005) {
+        message = "客户[" + CustomerName(ctx, props, customer) + "]可冲销的预收款余额为" +
+                  NumberToText(left) + "，本次冲预收金额" + NumberToText(offset) + "超出余额。";
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -137,6 +201,13 @@ CheckOutcome SetBillsChecked(ServiceContext& ctx, const std::string& props,
         ctx.Exec(props, "Update " + t.table + " Set " + set + " Where FID=" + std::to_string(t.id));
     }
     return {1, ""};
+}
+
+std::string EntryTableOf(int classTypeId) {
+    std::string header = BillTableOf(classTypeId);
+    if (header.empty()) return "";
+    if (header == "T_CC_ZZCX") return "t_CC_ZZCX_ENTRY";
+    return header + "Entry";
 }
 
 std::string BillTableOf(int classTypeId) {
@@ -426,13 +497,13 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
         CallArgs a(args, ctx());
         if (auto request = a.FirstCollection())
             ctx().lastCredit = EvaluateCredit(ctx(), a.props(), request);
-        return Value(SelectOK(ctx(), ctx().lastCredit));
+        return Value(SelectOK(ctx(), ctx().lastCredit, ctx().answers().creditExceeded));
     });
     On("UnCheckAmountOutOfDateSelectOK", [this](Args& args) {
         CallArgs a(args, ctx());
         if (auto request = a.FirstCollection())
             ctx().lastOverdue = EvaluateOverdue(ctx(), a.props(), request);
-        return Value(SelectOK(ctx(), ctx().lastOverdue));
+        return Value(SelectOK(ctx(), ctx().lastOverdue, ctx().answers().overdueExceeded));
     });
 }
 
@@ -447,7 +518,7 @@ PublicSysInfoComponent::PublicSysInfoComponent(ServiceContextPtr context)
         CallArgs a(args, ctx());
         if (auto request = a.FirstCollection())
             ctx().lastCredit = EvaluateCredit(ctx(), a.props(), request);
-        return Value(SelectOK(ctx(), ctx().lastCredit));
+        return Value(SelectOK(ctx(), ctx().lastCredit, ctx().answers().creditExceeded));
     });
     On("CheckUnCheckAmountOutOfDate", [this](Args& args) {
         CallArgs a(args, ctx());
@@ -458,7 +529,14 @@ PublicSysInfoComponent::PublicSysInfoComponent(ServiceContextPtr context)
         CallArgs a(args, ctx());
         if (auto request = a.FirstCollection())
             ctx().lastOverdue = EvaluateOverdue(ctx(), a.props(), request);
-        return Value(SelectOK(ctx(), ctx().lastOverdue));
+        return Value(SelectOK(ctx(), ctx().lastOverdue, ctx().answers().overdueExceeded));
+    });
+    On("CheckPreReceiveAmount", [this](Args& args) {
+        CallArgs a(args, ctx());
+        std::string message;
+        bool exceeded = AdvanceReceiptExceeded(ctx(), a.props(), a.FirstCollection(), message);
+        a.SetMessage(message);
+        return Value(exceeded);
     });
 }
 
@@ -502,6 +580,53 @@ BarCodeUpdateComponent::BarCodeUpdateComponent(ServiceContextPtr context)
         ctx().Show(std::move(w));
         return Value();
     });
+    On("UpdateBarCode", [this](Args& args) {
+        CallArgs a(args, ctx());
+        return Value(UpdateBillBarcodes(ctx(), a.props(), IdOrZero(a[0]), IdOrZero(a[1])));
+    });
+}
+
+int UpdateBillBarcodes(ServiceContext& ctx, const std::string& props, int classTypeId, int billId) {
+    // The stock bills, the sales orders and the exchange bills carry barcodes on their rows.
+    std::string header = BillTableOf(classTypeId);
+    if (header != "t_CC_StockBill" && header != "t_XS_Order" && header != "t_cc_Change") return 0;
+    std::string entryTable = EntryTableOf(classTypeId);
+    if (billId <= 0) return 0;
+    auto rows =
+        ctx.Query(props, "Select FItemID,FShowUnitID,FCoefficient,FBarcode From " + entryTable +
+                             " Where FID=" + std::to_string(billId) + " Order By FIndex");
+    int written = 0;
+    for (; !rows->IsEOF(); rows->MoveNext()) {
+        int item = IdOrZero(rows->Field("FItemID"));
+        int unit = IdOrZero(rows->Field("FShowUnitID"));
+        std::string barcode = Trim(rows->Field("FBarcode").ToString());
+        if (item <= 0 || unit <= 0 || barcode.empty()) continue;
+        std::string of =
+            " Where FItemID=" + std::to_string(item) + " And FUnitID=" + std::to_string(unit);
+        auto known = ctx.Query(props, "Select FID,FBarcode From t_barcode" + of);
+        if (!known->IsEOF()) {
+            if (!Trim(known->Field("FBarcode").ToString()).empty()) continue;  // the item's stands
+            ctx.Exec(props, "Update t_barcode Set FBarcode=" + SqlValue(barcode) +
+                                " Where FID=" + std::to_string(IdOrZero(known->Field("FID"))));
+        } else {
+            int id = IdOrZero(ctx.Scalar(props, "Select Max(FID) From t_barcode")) + 1;
+            int entryNo = IdOrZero(ctx.Scalar(props,
+                                              "Select Max(FEntryNo) From t_barcode Where "
+                                              "FItemID=" +
+                                                  std::to_string(item))) +
+                          1;
+            double coefficient = rows->Field("FCoefficient").ToNumber();
+            ctx.Exec(props,
+                     "Insert Into t_barcode (FID,FItemID,FUnitID,FEntryNo,FCoefficient,FBarcode,"
+                     "FOrder) Values (" +
+                         std::to_string(id) + "," + std::to_string(item) + "," +
+                         std::to_string(unit) + "," + std::to_string(entryNo) + "," +
+                         NumberToText(coefficient > 0 ? coefficient : 1) + "," + SqlValue(barcode) +
+                         "," + std::to_string(entryNo) + ")");
+        }
+        ++written;
+    }
+    return written;
 }
 
 }  // namespace qor::host

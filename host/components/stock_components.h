@@ -58,7 +58,11 @@ public:
 // receivable balance plus the bill's "AllAmount" exceeds a credit limit set on him;
 // CheckUnCheckAmountOutOfDate(request, props) -> True when checked sales bills of his are
 // unpaid past their settlement date; CreditSelectOK / UnCheckAmountOutOfDateSelectOK([request,
-// props]) -> True when nothing was found, else the user's Yes to going on.
+// props]) -> True when nothing was found, else the user's Yes to going on;
+// CheckPreReceiveAmount(request, props, message&) -> True (with the reason) when the amount
+// the bill offsets against advance receipts ("FNeutralizeAmount") exceeds its "AllAmount" or
+// what the customer's checked advance receipts have left (the bill's own earlier offset
+// counted back).
 class PublicSysInfoComponent : public RecordingComponent {
 public:
     explicit PublicSysInfoComponent(ServiceContextPtr context);
@@ -66,7 +70,9 @@ public:
 
 // "QOREBSGLItem.clsBarCodeUpdate": SaveContactData(customer, contacts, props) inserts the new
 // (FIsNew 1) and updates the stored contacts of the customer in t_Contact -> True;
-// ShowPopTip(text, caption) shows a tip.
+// ShowPopTip(text, caption) shows a tip; UpdateBarCode(props, classTypeID, billID) records the
+// barcodes of a saved bill's rows as the barcodes of their items' units (UpdateBillBarcodes)
+// -> the number of barcodes written.
 class BarCodeUpdateComponent : public RecordingComponent {
 public:
     explicit BarCodeUpdateComponent(ServiceContextPtr context);
@@ -74,6 +80,14 @@ public:
 
 // The header table of a class type's bills, "" for a class type the host keeps elsewhere.
 std::string BillTableOf(int classTypeId);
+// Its entry table ("t_CC_StockBillEntry" for the stock bills), "" likewise.
+std::string EntryTableOf(int classTypeId);
+
+// For every row of a stored bill with an item, a shown unit and a barcode: a unit the item has
+// no barcode record for gets one (the next entry number, the row's coefficient); a record
+// without a barcode takes the row's; a record with a barcode keeps it. Returns the barcodes
+// written (0 for a class whose rows carry no barcode).
+int UpdateBillBarcodes(ServiceContext& ctx, const std::string& props, int classTypeId, int billId);
 
 // A bill by class type and internal identifier.
 struct BillRef {

@@ -1,7 +1,13 @@
 #include "host/components/ui_components.h"
 
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <tuple>
+
 #include "frame/data_access.h"
 #include "host/components/stock_components.h"
+#include "host/sql/sqlite_functions.h"
 
 namespace qor::host {
 
@@ -141,8 +147,134 @@ InvoiceManageComponent::InvoiceManageComponent(ServiceContextPtr context)
         auto dictionary = a.FirstCollection();
         if (!dictionary) return Value(false);
         ctx().InvoiceDictionaries().push_back(dictionary);
+        std::string refusal;
+        auto invoice = MakeInvoice(ctx(), a.props(), dictionary, refusal);
+        if (!invoice) {
+            ctx().Ask(refusal, kMsgInformation, "信息提示");
+            return Value(false);
+        }
+        auto data = dictionary->Clone();
+        data->Set("FCode", invoice->code);
+        data->Set("FNumber", invoice->number);
+        ctx().Show({ProgId(),
+                    IdOrZero(dictionary->Get("eType")) == 3 ? "增值税专用发票" : "增值税普通发票",
+                    {"发票代码" + invoice->code, "发票号码" + invoice->number},
+                    data});
         return Value(true);
     });
+}
+
+std::optional<MadeInvoice> MakeInvoice(ServiceContext& ctx, const std::string& props,
+                                       const CollectionPtr& dictionary, std::string& refusal) {
+    static const std::string kCode = "033002100111";
+    std::vector<CollectionPtr> entries;
+    if (auto list = dictionary ? dictionary->Sub("Entries") : nullptr)
+        for (const auto& [k, v] : *list)
+            if (auto e = v.As<Collection>()) entries.push_back(e);
+    if (entries.empty()) {
+        refusal = "发票没有明细，不能开票。";
+        return std::nullopt;
+    }
+    // What each source row has left to invoice, less what earlier entries of this invoice take.
+    std::map<std::tuple<int, int, int>, double> left;
+    int n = 0;
+    for (const auto& e : entries) {
+        ++n;
+        int cls = IdOrZero(e->Get("FClassID_SRC"));
+        int bill = IdOrZero(e->Get("FID_SRC"));
+        int entry = IdOrZero(e->Get("FEntryID_SRC"));
+        std::string entryTable = EntryTableOf(cls);
+        if (bill <= 0 || entry <= 0 || entryTable.empty()) continue;
+        auto key = std::make_tuple(cls, bill, entry);
+        if (!left.count(key)) {
+            Value quantity = ctx.Scalar(props, "Select FShowQty From " + entryTable +
+                                                   " Where FID=" + std::to_string(bill) +
+                                                   " And FEntryID=" + std::to_string(entry));
+            if (quantity.IsBlank()) {
+                refusal = "发票明细第" + std::to_string(n) + "行的源单分录不存在，不能开票。";
+                return std::nullopt;
+            }
+            double invoiced =
+                ctx.Scalar(props, "Select Sum(FQuantity) From t_InvoiceEntry Where FID_SRC=" +
+                                      std::to_string(bill) +
+                                      " And FEntryID_SRC=" + std::to_string(entry) +
+                                      " And FClassID_SRC=" + std::to_string(cls))
+                    .ToNumber();
+            left[key] = std::fabs(quantity.ToNumber()) - std::fabs(invoiced);
+        }
+        double quantity = std::fabs(e->Get("Quantity").ToNumber());
+        if (quantity > left[key] + 1e-6) {
+            refusal = "发票明细第" + std::to_string(n) + "行商品[" +
+                      e->Get("ProductName").ToString() + "]的开票数量" + NumberToText(quantity) +
+                      "超过源单" + e->Get("FBillNo_SRC").ToString() + "未开票数量" +
+                      NumberToText(std::max(0.0, left[key])) + "，不能重复开票。";
+            return std::nullopt;
+        }
+        left[key] -= quantity;
+    }
+
+    MadeInvoice made;
+    made.code = kCode;
+    ctx.Atomically(props, [&] {
+        long long last =
+            static_cast<long long>(ctx.Scalar(props,
+                                              "Select Max(Cast(FNumber As Integer)) From "
+                                              "t_Invoice Where FCode=" +
+                                                  SqlValue(kCode))
+                                       .ToNumber());
+        char number[24];
+        std::snprintf(number, sizeof number, "%08lld", last + 1);
+        made.number = number;
+        made.id = IdOrZero(ctx.Scalar(props, "Select Max(FID) From t_Invoice")) + 1;
+        double amount = 0, tax = 0, total = 0;
+        for (const auto& e : entries) {
+            amount += e->Get("Amount").ToNumber();
+            tax += e->Get("TaxAmount").ToNumber();
+            total += e->Get("AmountIncTax").ToNumber();
+        }
+        std::string code = SqlValue(made.code), no = SqlValue(made.number);
+        ctx.Exec(props,
+                 "Insert Into t_Invoice (FID,FCode,FNumber,FDate,FType,FCustID,FAmount,"
+                 "FTaxAmount,FAmountIncludeTax,FRemark) Values (" +
+                     std::to_string(made.id) + "," + code + "," + no + "," +
+                     SqlValue(sql::TodayText()) + "," +
+                     std::to_string(IdOrZero(dictionary->Get("eType")) == 3 ? 3 : 2) + "," +
+                     std::to_string(IdOrZero(dictionary->Get("BuyerID"))) + "," +
+                     NumberToText(amount) + "," + NumberToText(tax) + "," + NumberToText(total) +
+                     "," + SqlValue(dictionary->Get("FRemark").ToString()) + ")");
+        std::map<std::pair<int, int>, double> billTotals;  // (class, bill) -> amount with tax
+        for (const auto& e : entries) {
+            int cls = IdOrZero(e->Get("FClassID_SRC"));
+            int bill = IdOrZero(e->Get("FID_SRC"));
+            ctx.Exec(
+                props,
+                "Insert Into t_InvoiceEntry (FInvCode,FInvNumber,FItemID,FUnitID,FQuantity,"
+                "FPrice,FPriceIncludeTax,FAmount,FTaxRate,FTaxAmount,FAmountIncludeTax,"
+                "FID_SRC,FEntryID_SRC,FClassID_SRC,FBillNo_SRC) Values (" +
+                    code + "," + no + "," + std::to_string(IdOrZero(e->Get("FItemID"))) + "," +
+                    std::to_string(IdOrZero(e->Get("FUnitID"))) + "," +
+                    NumberToText(e->Get("Quantity").ToNumber()) + "," +
+                    NumberToText(e->Get("Price").ToNumber()) + "," +
+                    NumberToText(e->Get("PriceIncTax").ToNumber()) + "," +
+                    NumberToText(e->Get("Amount").ToNumber()) + "," +
+                    NumberToText(e->Get("TaxRate").ToNumber()) + "," +
+                    NumberToText(e->Get("TaxAmount").ToNumber()) + "," +
+                    NumberToText(e->Get("AmountIncTax").ToNumber()) + "," + std::to_string(bill) +
+                    "," + std::to_string(IdOrZero(e->Get("FEntryID_SRC"))) + "," +
+                    std::to_string(cls) + "," + SqlValue(e->Get("FBillNo_SRC").ToString()) + ")");
+            if (bill > 0) billTotals[{cls, bill}] += std::fabs(e->Get("AmountIncTax").ToNumber());
+        }
+        // The bills invoiced carry what was invoiced of them and the last invoice's number.
+        for (const auto& [key, invoiced] : billTotals) {
+            if (BillTableOf(key.first) != "t_CC_StockBill") continue;
+            std::string sum = "(FInvoiceAmt+" + NumberToText(invoiced) + ")";
+            ctx.Exec(props, "Update t_CC_StockBill Set FInvoiceAmt=" + sum +
+                                ",FNoInvoiceAmt=FAllAmount-" + sum + ",FInvoiceNO=" + no +
+                                " Where FID=" + std::to_string(key.second) +
+                                " And FClassTypeID=" + std::to_string(key.first));
+        }
+    });
+    return made;
 }
 
 InvoiceItemInfoComponent::InvoiceItemInfoComponent(ServiceContextPtr context)

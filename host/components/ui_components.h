@@ -41,11 +41,31 @@ public:
 };
 
 // "QORInvoiceManage.InvoiceManage": SaleBillMakeQvtInvoice(dictionary) keeps the dictionary
-// (ServiceContext::InvoiceDictionaries) -> True.
+// (ServiceContext::InvoiceDictionaries) and makes the invoice (MakeInvoice): True, with the
+// invoice window recorded (title by "eType", the dictionary with the invoice's "FCode" and
+// "FNumber" as its data); a refused invoice shows the reason to the user -> False.
 class InvoiceManageComponent : public RecordingComponent {
 public:
     explicit InvoiceManageComponent(ServiceContextPtr context);
 };
+
+// An invoice made from a dictionary.
+struct MadeInvoice {
+    int id = 0;
+    std::string code, number;
+};
+// Records the invoice of an invoice dictionary: a t_Invoice row (the next number under the
+// host's invoice code, today's date, "eType", "BuyerID", "FRemark" and the entries' totals)
+// and one t_InvoiceEntry row per item dictionary of "Entries" (Quantity, Price, PriceIncTax,
+// Amount, TaxRate, TaxAmount, AmountIncTax, FItemID, FUnitID and the source link FID_SRC,
+// FEntryID_SRC, FClassID_SRC, FBillNo_SRC), so later bills read back what was invoiced of each
+// source row; each stock bill invoiced adds the amounts with tax to FInvoiceAmt, keeps
+// FNoInvoiceAmt = FAllAmount - FInvoiceAmt and takes the invoice number as FInvoiceNO.
+// Refused (nothing recorded, the reason in refusal) when there is no entry, a source row does
+// not exist, or an entry would invoice more of its source row than is left of its shown
+// quantity after earlier invoices: the same rows cannot be invoiced twice.
+std::optional<MadeInvoice> MakeInvoice(ServiceContext& ctx, const std::string& props,
+                                       const CollectionPtr& dictionary, std::string& refusal);
 
 // "QORMInvoiceManage.clsInvoiceManage": GetICItemInfo(props, item) -> FTaxableItem, FTaxRate,
 // FIsTaxPrice and FTaxCategoryID of the item (an empty collection for an unknown item).

@@ -8,6 +8,9 @@
 -- (saved consignment return); the opening consignment bill QCWT000001 and the opening
 -- provisional purchase bill QCZG000001 (FIsInit 1, dated before the start period); one
 -- exchange bill and one assembly bill. Open quantities are in the row's shown unit.
+-- Bills whose refusals the bills show: XOUT000006 (上海百联, saved, rejected), XOUT000007
+-- (北京京客隆, saved consignment settlement return of XOUT000004), XOUT000008 (杭州联华,
+-- checked, paid and fully invoiced) and the rejected exchange bill XSHH000002.
 
 INSERT INTO t_CC_StockBill (FID, FClassTypeID, FBillTypeID, FBillNo, FDate, FSupplyID, FEmpID, FDeptID, FStatus, FBillerID, FCheckerID, FCheckDate, FInvoiceType, FExplanation, FAllAmount, FCustID, FCheckAmount, FCurCheckAmount, FNeutralizeAmount, FSettleLimitDate, FInvoiceAmt, FInvoiceNO, FContact, FReceiveAddr, FPhone, FLogisticNumber, FID_SRC, FClassID_SRC, FUnCheckAmount, FNoInvoiceAmt, FAddress, FCurPayAmount, FIsInit) VALUES
 (1, 1020002, 2012, 'WIN000001', '2026-11-10', 801, 304, 203, 1, 16396, 16394, '2026-11-10', 2020, '农夫山泉及蒙牛到货', 2798.78, 0, 0, 0, 0, NULL, 0, NULL, NULL, NULL, NULL, NULL, 0, 0, 0, 0, NULL, 0, 0),
@@ -48,6 +51,22 @@ INSERT INTO t_cc_Change (FID, FBillNo, FDate, FCustID, FEmpID, FDeptID, FStatus,
 
 INSERT INTO t_cc_ChangeEntry (FEntryID, FID, FIndex, FItemID, FUnitID, FShowUnitID, FCoefficient, FSecUnitID, FSecCoefficient, FQty, FShowQty, FSecQty, FBasePrice, FPrice, FSecPrice, FIncludeTaxPrice, FBasePriceDiscount, FPriceDiscount, FSecPriceDiscount, FBaseTaxPrice, FTaxPrice, FSecTaxPrice, FDiscountRate, FDiscountAmount, FTaxRate, FAmount, FTaxAmount, FInTaxAmount, FNoDiscAmount, FDisplayQty, FCalTypeID, FDisplayWeight, FDisplayPrice, FAuxPropID, FSCStockID, FBarcode, FUnRejectQty, FItemID01, FUnitID01, FShowUnitID01, FCoefficient01, FSecUnitID01, FSecCoefficient01, FQty01, FShowQty01, FSecQty01, FBasePrice01, FPrice01, FSecPrice01, FIncludeTaxPrice01, FBasePriceDiscount01, FPriceDiscount01, FSecPriceDiscount01, FBaseTaxPrice01, FTaxPrice01, FSecTaxPrice01, FDiscountRate01, FDiscountAmount01, FTaxRate01, FAmount01, FTaxAmount01, FInTaxAmount01, FNoDiscAmount01, FDisplayQty01, FCalTypeID01, FDisplayWeight01, FDisplayPrice01, FAuxPropID01, FSCStockID01, FBarcode01) VALUES
 (1, 1, 1, 1012, 3091, 3091, 1, 0, 0, 1, 1, 0, 109, 109, 0, 123.17, 109, 109, 0, 123.17, 123.17, 0, 100, 0, 13, 109, 14.17, 123.17, 109, 1, 0, 0, 109, 2001, 502, '6934567800011', 1, 1012, 3091, 3091, 1, 0, 0, 1, 1, 0, 109, 109, 0, 123.17, 109, 109, 0, 123.17, 123.17, 0, 100, 0, 13, 109, 14.17, 123.17, 109, 1, 0, 0, 109, 2002, 502, '6934567800011');
+
+INSERT INTO t_CC_StockBill (FID, FClassTypeID, FBillTypeID, FBillNo, FDate, FEmpID, FDeptID, FStatus, FBillerID, FCheckerID, FCheckDate, FInvoiceType, FExplanation, FAllAmount, FCustID, FCheckAmount, FCurCheckAmount, FCurPayAmount, FSettleLimitDate, FInvoiceAmt, FNoInvoiceAmt, FInvoiceNO, FContact, FID_SRC, FClassID_SRC, FBillNo_SRC, FUnCheckAmount, FRejected, FRejectedNote, FRejectedTime, FIsInit) VALUES
+(13, 1030002, 3001, 'XOUT000006', '2026-12-06', 302, 201, 0, 16395, 0, NULL, 2020, NULL, 40.68, 102, 0, 0, 0, '2026-12-25', 0, 40.68, NULL, '陈丽', 0, 0, NULL, 40.68, 1, '单价低于公司最低售价，请重新核价', '2026-12-06 16:40:12', 0),
+(14, 1030002, 3004, 'XOUT000007', '2026-12-07', 303, 202, 0, 16395, 0, NULL, 2020, '委托结算后退回', 394.37, 104, 0, 0, 0, '2027-02-10', 0, 394.37, NULL, '周杰', 8, 1030002, 'XOUT000004', 394.37, 0, NULL, NULL, 0),
+(15, 1030002, 3001, 'XOUT000008', '2026-12-01', 301, 201, 1, 16395, 16394, '2026-12-01', 2020, '联华酸奶补货，已开票', 271.2, 101, 271.2, 271.2, 271.2, '2026-12-31', 271.2, 0, '00012346', '赵敏', 0, 0, NULL, 0, 0, NULL, NULL, 0);
+
+INSERT INTO t_CC_StockBillEntry (FEntryID, FID, FIndex, FItemID, FUnitID, FShowUnitID, FCoefficient, FQty, FShowQty, FBasePrice, FPrice, FIncludeTaxPrice, FBasePriceDiscount, FPriceDiscount, FBaseTaxPrice, FTaxPrice, FDiscountRate, FTaxRate, FAmount, FTaxAmount, FInTaxAmount, FNoDiscAmount, FDisplayQty, FDisplayPrice, FBarcode, FUnRejectQty, FID_SRC, FEntryID_SRC, FClassID_SRC, FBillNo_SRC, FBatchNo, FKFDate, FKFPeriod, FPeriodDate, FSCStockID) VALUES
+(19, 13, 1, 1001, 3011, 3011, 1, 24, 24, 1.5, 1.5, 1.695, 1.5, 1.5, 1.695, 1.695, 100, 13, 36, 4.68, 40.68, 36, 24, 1.5, '6921168509256', 24, 0, 0, 0, NULL, NULL, NULL, 0, NULL, 501),
+(20, 14, 1, 1009, 3081, 3081, 1, 1, 1, 349, 349, 394.37, 349, 349, 394.37, 394.37, 100, 13, 349, 45.37, 394.37, 349, 1, 349, '6953177800013', 0, 8, 14, 1030002, 'XOUT000004', NULL, NULL, 0, NULL, 501),
+(21, 15, 1, 1005, 3031, 3031, 1, 60, 60, 4, 4, 4.52, 4, 4, 4.52, 4.52, 100, 13, 240, 31.2, 271.2, 240, 60, 4, '6923644200011', 60, 0, 0, 0, NULL, 'B20261120', '2026-11-20', 21, '2026-12-11', 503);
+
+INSERT INTO t_cc_Change (FID, FBillNo, FDate, FCustID, FEmpID, FDeptID, FStatus, FBillerID, FInvoiceType, FAllAmount, FReceiveAddr, FContact, FExplanation, FRejected, FRejectedNote, FRejectedTime) VALUES
+(2, 'XSHH000002', '2026-12-06', 105, 303, 202, 0, 16395, 2021, 0, '天津市南开区黄河道467号', '吴倩', '换货尺码登记有误', 1, '换出商品的辅助属性与客户要求不符', '2026-12-06 11:05:40');
+
+INSERT INTO t_cc_ChangeEntry (FEntryID, FID, FIndex, FItemID, FUnitID, FShowUnitID, FCoefficient, FQty, FShowQty, FPrice, FTaxPrice, FDiscountRate, FTaxRate, FAmount, FTaxAmount, FInTaxAmount, FAuxPropID, FSCStockID, FBarcode, FItemID01, FUnitID01, FShowUnitID01, FCoefficient01, FQty01, FShowQty01, FPrice01, FTaxPrice01, FDiscountRate01, FTaxRate01, FAmount01, FTaxAmount01, FInTaxAmount01, FAuxPropID01, FSCStockID01, FBarcode01) VALUES
+(2, 2, 1, 1012, 3091, 3091, 1, 1, 1, 109, 123.17, 100, 13, 109, 14.17, 123.17, 2002, 502, '6934567800011', 1012, 3091, 3091, 1, 1, 1, 109, 123.17, 100, 13, 109, 14.17, 123.17, 2001, 502, '6934567800011');
 
 INSERT INTO T_CC_ZZCX (FID, FClassTypeID, FBillTypeID, FBillNo, FDate, FEmpID, FDeptID, FStatus, FCheckerID, FAllAmount, FExplanation) VALUES
 (1, 1040005, 0, 'ZZ000001', '2026-11-30', 306, 204, 1, 16394, 2400, '坚果礼盒组装(配环保袋)');

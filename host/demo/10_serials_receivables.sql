@@ -1,8 +1,9 @@
 -- Demo account: serial-number history of 美的电饭煲 and 格力空调 (received on WIN000002,
 -- then issued on XOUT000002, the consignment WTDX000001, its settlement XOUT000004 and
 -- XOUT000005, so serials 0001-0009 of WIN000002 are taken by later bills and 0010-0012 are
--- not); the VAT invoice made from XOUT000001; an advance receipt of 杭州联华 partly offset by
--- XOUT000001; a receipt of 北京京客隆; the receivables transfer of XOUT000004.
+-- not); the VAT invoices made from XOUT000001 (partly) and XOUT000008 (wholly); an advance
+-- receipt of 杭州联华 partly offset by XOUT000001; a receipt of 北京京客隆; the receivables
+-- transfer of XOUT000004.
 
 -- FStatus 1 = taken into stock by the bill, 0 = issued by it.
 INSERT INTO t_SerialNumList (FID, FItemID, FSerialNo, FBillID, FBillIndexID, FClassTypeID,
@@ -44,6 +45,15 @@ INSERT INTO t_InvoiceEntry (FEntryID, FInvCode, FInvNumber, FItemID, FUnitID, FQ
     FPriceIncludeTax, FAmount, FTaxRate, FTaxAmount, FAmountIncludeTax, FID_SRC, FEntryID_SRC,
     FClassID_SRC, FBillNo_SRC) VALUES
 (1, '033002100111', '00012345', 1001, 3012, 2, 40, 45.2, 80, 13, 10.4, 90.4, 4, 7, 1030002, 'XOUT000001');
+
+-- The VAT invoice of the whole of XOUT000008.
+INSERT INTO t_Invoice (FID, FCode, FNumber, FDate, FType, FCustID, FAmount, FTaxAmount,
+    FAmountIncludeTax, FRemark) VALUES
+(2, '033002100111', '00012346', '2026-12-02', 3, 101, 240, 31.2, 271.2, '联华酸奶补货，已开票');
+INSERT INTO t_InvoiceEntry (FEntryID, FInvCode, FInvNumber, FItemID, FUnitID, FQuantity, FPrice,
+    FPriceIncludeTax, FAmount, FTaxRate, FTaxAmount, FAmountIncludeTax, FID_SRC, FEntryID_SRC,
+    FClassID_SRC, FBillNo_SRC) VALUES
+(2, '033002100111', '00012346', 1005, 3031, 60, 4, 4.52, 240, 13, 31.2, 271.2, 15, 21, 1030002, 'XOUT000008');
 
 -- Receipts: 1 = receipt, 2 = advance receipt.
 INSERT INTO t_RP_RBill (FID, FBillNo, FBillTypeID, FDate, FCustID, FAmount, FCheckAmount, FStatus) VALUES

@@ -276,13 +276,14 @@ void HostBillForm::NormalizeRows() {
 }
 
 int HostBillForm::GridMaxDataRowNum(int) const {
+    // Called for every cell read, so it reads the counts the page keeps instead of walking the
+    // rows: every item but "Size" is a row (NormalizeRows drops anything else after an event).
     auto page = Page(2);
     if (!page) return 0;
-    int count = 0;
-    for (const auto& [key, item] : *page)
-        if (item.As<Collection>()) ++count;
-    long size = page->Exists("Size") ? static_cast<long>(page->Get("Size").ToNumber()) : count;
-    return static_cast<int>(std::max(0L, std::min<long>(size, count)));
+    const bool sized = page->Exists("Size");
+    const long count = static_cast<long>(page->Count()) - (sized ? 1 : 0);
+    const long size = sized ? static_cast<long>(page->Get("Size").ToNumber()) : count;
+    return static_cast<int>(std::max(0L, std::min(size, count)));
 }
 
 int HostBillForm::FilledRows() const {
@@ -759,6 +760,7 @@ ActionResult HostBillForm::ResetAsCopy() {
     if (const FieldTemplate* f = Field("FBillNo")) StoreValue(*f, -1, Value(NextBillNo()), true);
     if (const FieldTemplate* f = t_.Field("FEntryID", 2); f && f->page == 2)
         for (int r = 1; r <= GridMaxDataRowNum(); ++r) StoreValue(*f, r, Value(0), true);
+    for (int r = 1; r <= GridMaxDataRowNum(); ++r) SetSecondEntryID(r, Value(0));
     billStatus_ = 1;
     for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
     Raise("AfterCopyBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterCopyBill(); });

@@ -273,6 +273,7 @@ private:
     void LoadFromDatabase(int32_t id);
     void StoreStatus(int status);
     void DeleteFromDatabase();
+    void SetSecondEntryID(int row, const Value& entryID);
     std::vector<std::string> Columns(const std::string& table);
     std::map<std::string, std::vector<std::string>> columnCache_;
     int AppendRow();

@@ -260,7 +260,15 @@ void HostBillForm::StoreBill() {
             StoreValue(*f, r, Value(entryIDs[i]), true);
         if (const FieldTemplate* f = t_.Field("FIndex", 2); f && f->page == 2)
             StoreValue(*f, r, Value(r), true);
+        SetSecondEntryID(r, Value(entryIDs[i]));
     }
+}
+
+// The row's second entry identifier (FEntryID2, by which the row services update a stored
+// row) is its entry identifier, as the entry tables compute it.
+void HostBillForm::SetSecondEntryID(int row, const Value& entryID) {
+    if (const FieldTemplate* f = t_.Field("FEntryID2", 2); f && f->page == 2)
+        StoreValue(*f, row, entryID, true);
 }
 
 void HostBillForm::LoadFromDatabase(int32_t id) {
@@ -302,6 +310,7 @@ void HostBillForm::LoadFromDatabase(int32_t id) {
             int c = entries.Column(f->column);
             if (c >= 0) StoreValue(*f, r, entries.rows[i][c], true);
         }
+        if (int c = entries.Column("FEntryID"); c >= 0) SetSecondEntryID(r, entries.rows[i][c]);
     }
     if (GridMaxDataRowNum() == 0) AppendRow();
     billID_ = id;

@@ -99,7 +99,9 @@ struct Loader {
     std::string file;
     BillTemplate t;
     std::set<std::string> keys;  // upper-cased field keys seen
+    std::set<int32_t> ids;       // field identifiers given
     int nextFieldId = 1;
+    int depth = 0;  // templates extended on the way here
 
     FieldType ReadType(const YAML::Node& n) {
         std::string s = Upper(yaml::Text(file, n, "type"));
@@ -150,7 +152,7 @@ struct Loader {
                    const std::string& suffix) {
         yaml::CheckKeys(where, n,
                         {"key", "caption", "type", "visible", "lock", "default", "column", "stored",
-                         "source", "actions", "ctl"},
+                         "source", "actions", "ctl", "id"},
                         "a field");
         FieldTemplate f;
         f.page = page;
@@ -180,7 +182,15 @@ struct Loader {
             if (!n["actions"].IsSequence()) Fail(where, n["actions"], "actions must be a list");
             for (const auto& a : n["actions"]) f.actions.push_back(ReadAction(where, a, suffix));
         }
-        f.id = t.classTypeID % 100000 * 1000 + nextFieldId++;
+        // The identifier the host's field information (ICClassTableInfo) knows the field by,
+        // else one made from the class type and the field's place.
+        f.id = n["id"] ? static_cast<int32_t>(yaml::Integer(where, n["id"], "id"))
+                       : t.classTypeID % 100000 * 1000 + nextFieldId;
+        ++nextFieldId;
+        if (!ids.insert(f.id).second)
+            Fail(where, n["id"] ? n["id"] : n["key"],
+                 "the field identifier " + std::to_string(f.id) + " of " + f.key +
+                     " is already another field's");
         t.fields.push_back(std::move(f));
     }
 
@@ -205,8 +215,53 @@ struct Loader {
         }
     }
 
+    // A template that extends another: the other's bill with its own kind, title, bill number
+    // prefix, fixed columns added and field defaults replaced (the web-order list is the sales
+    // order's bill with bill type 3032).
+    void Extend(const YAML::Node& root) {
+        yaml::CheckKeys(file, root,
+                        {"extends", "kind", "title", "billNoPrefix", "fixedColumns", "defaults"},
+                        "a template that extends another");
+        std::string base = yaml::Text(file, root["extends"], "extends");
+        std::string path = (fs::path(file).parent_path() / (base + ".yaml")).string();
+        if (!fs::exists(path)) Fail(file, root["extends"], "no template file " + path);
+        if (depth > 4) Fail(file, root["extends"], "templates extend each other too deep");
+        Loader l;
+        l.file = path;
+        l.depth = depth + 1;
+        l.Load();
+        t = std::move(l.t);
+        t.file = file;
+        t.kind = yaml::Text(file, root["kind"], "kind");
+        if (t.kind.empty()) Fail(file, root, "the template needs a kind");
+        if (root["title"]) t.title = yaml::Text(file, root["title"], "title");
+        if (root["billNoPrefix"])
+            t.billNoPrefix = yaml::Text(file, root["billNoPrefix"], "billNoPrefix");
+        if (YAML::Node fixed = root["fixedColumns"]) {
+            if (!fixed.IsMap()) Fail(file, fixed, "fixedColumns must be a map");
+            for (auto it = fixed.begin(); it != fixed.end(); ++it)
+                t.fixedColumns[it->first.Scalar()] = yaml::ToValue(it->second);
+        }
+        if (YAML::Node defaults = root["defaults"]) {
+            if (!defaults.IsMap()) Fail(file, defaults, "defaults must map field keys to values");
+            for (auto it = defaults.begin(); it != defaults.end(); ++it) {
+                bool found = false;
+                for (auto& f : t.fields)
+                    if (IEquals(f.key, it->first.Scalar())) {
+                        f.defaultValue = yaml::ToValue(it->second);
+                        found = true;
+                    }
+                if (!found) Fail(file, it->first, it->first.Scalar() + " is no field of " + base);
+            }
+        }
+    }
+
     void Load() {
         YAML::Node root = yaml::LoadFile(file);
+        if (root.IsMap() && root["extends"]) {
+            Extend(root);
+            return;
+        }
         yaml::CheckKeys(
             file, root,
             {"kind", "title", "progId", "classTypeID", "billNoPrefix", "headerTable", "entryTable",

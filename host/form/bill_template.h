@@ -2,7 +2,9 @@
 // data file (host/templates/<kind>.yaml) giving the class type, the plug-in class, the header and
 // entry tables, the fields (key, caption, page, type, visibility, lock, default, base-data
 // source, stored column) with their host actions, the menu bands with the host's own tools, the
-// status-bar panels and the source bills that can be drawn in.
+// status-bar panels and the source bills that can be drawn in. A template may instead extend
+// another ("extends: order"): the same bill under its own kind and title, with fixed columns
+// added and field defaults replaced (the web-order list of the sales order).
 #pragma once
 
 #include <cstdint>
@@ -47,7 +49,10 @@ struct BaseSource {
 };
 
 struct FieldTemplate {
-    int32_t id = 0;  // the field's identifier in the table information (FID)
+    // The field's identifier in the table information (FID): the one the template gives (as
+    // the host's field information ICClassTableInfo knows it), else made from the class type
+    // and the field's place.
+    int32_t id = 0;
     std::string key;
     std::string caption;
     int page = 1;  // 1 header, 2 entries

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/components/service_components.h"
 #include "host/form/yaml_util.h"
 
 namespace qor::host::form {
@@ -48,6 +49,8 @@ const char* StepKindName(Step::Kind k) {
             return "listUncheck";
         case Step::Kind::Expect:
             return "expect";
+        case Step::Kind::ComponentAnswers:
+            return "componentAnswers";
     }
     return "?";
 }
@@ -152,9 +155,11 @@ struct Parser {
     Expect ReadExpect(const YAML::Node& n) {
         Expect e;
         yaml::CheckKeys(file, n,
-                        {"header", "rows", "tolerance", "messages", "cancelled", "done", "locked",
-                         "unlocked", "hidden", "visible", "tools", "listTools", "status",
-                         "rowCount", "billStatus", "dataChanged", "query"},
+                        {"header",      "rows",      "tolerance",  "messages",    "cancelled",
+                         "done",        "locked",    "unlocked",   "hidden",      "visible",
+                         "tools",       "listTools", "status",     "rowCount",    "billStatus",
+                         "dataChanged", "query",     "activeCell", "absentTools", "absentListTools",
+                         "windows",     "calls",     "invoice"},
                         "expect");
         if (n["header"]) {
             if (!n["header"].IsMap())
@@ -175,7 +180,14 @@ struct Parser {
         if (n["messages"]) {
             if (!n["messages"].IsSequence()) Fail(file, n["messages"], "messages must be a list");
             std::vector<std::string> m;
-            for (const auto& x : n["messages"]) m.push_back(yaml::Text(file, x, "message"));
+            for (const auto& x : n["messages"]) {
+                if (x.IsMap()) {
+                    e.messageDetails[m.size()] = Message(x);
+                    m.push_back(yaml::Text(file, x["text"], "message text"));
+                } else {
+                    m.push_back(yaml::Text(file, x, "message"));
+                }
+            }
             e.messages = m;
         }
         if (n["cancelled"]) e.cancelled = yaml::Bool(file, n["cancelled"], "cancelled");
@@ -204,6 +216,7 @@ struct Parser {
         if (n["billStatus"])
             e.billStatus = static_cast<int>(yaml::Integer(file, n["billStatus"], "billStatus"));
         if (n["dataChanged"]) e.dataChanged = yaml::Bool(file, n["dataChanged"], "dataChanged");
+        ReadHostSideExpect(n, e);
         if (n["query"]) {
             YAML::Node q = n["query"];
             std::vector<YAML::Node> list;
@@ -235,6 +248,161 @@ struct Parser {
             }
         }
         return e;
+    }
+
+    // ---- What the host's components were asked and showed ----
+    // A component the scenario names must be one of the host's (any letter case).
+    std::string Component(const YAML::Node& n, bool writesToo) {
+        std::string id = Trim(yaml::Text(file, n, "component"));
+        for (const auto& known : ServiceComponentIds())
+            if (IEquals(known, id)) return known;
+        if (writesToo && IEquals(id, "QORMClass.ClassUpdate")) return "QORMClass.ClassUpdate";
+        Fail(file, n, "\"" + id + "\" is no host component the scenario can see");
+    }
+
+    ContentExpect Content(const YAML::Node& n) {
+        ContentExpect c;
+        if (n.IsMap()) {
+            c.kind = ContentExpect::Kind::Map;
+            for (auto it = n.begin(); it != n.end(); ++it)
+                c.items.emplace_back(it->first.Scalar(), Content(it->second));
+        } else if (n.IsSequence()) {
+            c.kind = ContentExpect::Kind::List;
+            for (const auto& x : n) c.items.emplace_back("", Content(x));
+        } else {
+            c.value = yaml::ToValue(n);
+        }
+        return c;
+    }
+
+    MessageDetail Message(const YAML::Node& n) {
+        yaml::CheckKeys(file, n, {"text", "caption", "buttons"}, "a message");
+        if (!n["text"]) Fail(file, n, "a message given as a map needs its text");
+        MessageDetail d;
+        if (n["caption"]) d.caption = yaml::Text(file, n["caption"], "caption");
+        if (n["buttons"])
+            d.buttons = static_cast<int>(yaml::Integer(file, n["buttons"], "buttons"));
+        return d;
+    }
+
+    std::vector<std::string> ToolKeys(const YAML::Node& n) {
+        std::vector<std::string> keys;
+        if (n.IsScalar()) {
+            keys.push_back(yaml::Text(file, n, "tool"));
+        } else if (n.IsSequence()) {
+            for (const auto& k : n) keys.push_back(yaml::Text(file, k, "tool"));
+        } else {
+            Fail(file, n, "a list of tool keys is needed");
+        }
+        return keys;
+    }
+
+    void ReadHostSideExpect(const YAML::Node& n, Expect& e) {
+        if (n["activeCell"]) e.activeCell = Cell(n["activeCell"]);
+        if (n["absentTools"]) e.absentTools = ToolKeys(n["absentTools"]);
+        if (n["absentListTools"]) e.absentListTools = ToolKeys(n["absentListTools"]);
+        if (YAML::Node w = n["windows"]) {
+            if (!w.IsSequence()) Fail(file, w, "windows must be a list");
+            std::vector<WindowExpect> list;
+            for (const auto& x : w) {
+                WindowExpect we;
+                if (x.IsScalar()) {
+                    we.text = yaml::Text(file, x, "window text");
+                } else {
+                    yaml::CheckKeys(file, x, {"component", "title", "text", "data", "rows"},
+                                    "a window");
+                    if (x["component"]) we.component = Component(x["component"], false);
+                    if (x["title"]) we.title = yaml::Text(file, x["title"], "title");
+                    if (x["text"]) we.text = yaml::Text(file, x["text"], "text");
+                    if (x["data"]) {
+                        if (!x["data"].IsMap()) Fail(file, x["data"], "data must be a map");
+                        we.data = Content(x["data"]);
+                    }
+                    if (x["rows"]) we.rows = yaml::Integer(file, x["rows"], "rows");
+                }
+                list.push_back(we);
+            }
+            e.windows = list;
+        }
+        if (YAML::Node c = n["calls"]) {
+            if (!c.IsSequence()) Fail(file, c, "calls must be a list");
+            for (const auto& x : c) {
+                yaml::CheckKeys(file, x, {"component", "method", "args", "count"}, "a call");
+                if (!x["component"]) Fail(file, x, "a call names its component");
+                CallExpect ce;
+                ce.component = Component(x["component"], true);
+                if (x["method"]) ce.method = yaml::Text(file, x["method"], "method");
+                if (x["args"]) {
+                    if (!x["args"].IsSequence())
+                        Fail(file, x["args"], "args must be a list (~ for any argument)");
+                    std::vector<std::optional<ContentExpect>> args;
+                    for (const auto& a : x["args"]) {
+                        if (a.IsNull())
+                            args.push_back(std::nullopt);
+                        else
+                            args.push_back(Content(a));
+                    }
+                    ce.args = args;
+                }
+                if (x["count"]) {
+                    ce.count = yaml::Integer(file, x["count"], "count");
+                    if (*ce.count < 0) Fail(file, x["count"], "count cannot be negative");
+                }
+                e.calls.push_back(ce);
+            }
+        }
+        if (YAML::Node inv = n["invoice"]) {
+            if (!inv.IsMap()) Fail(file, inv, "invoice must map dictionary keys to values");
+            e.invoice = Content(inv);
+        }
+    }
+
+    ComponentAnswersStep ReadComponentAnswers(const YAML::Node& n) {
+        if (!n.IsMap()) Fail(file, n, "componentAnswers is a map");
+        yaml::CheckKeys(file, n, {"stockShortage", "itemSelection", "credit", "overdue", "next"},
+                        "componentAnswers");
+        ComponentAnswersStep c;
+        if (n["stockShortage"]) {
+            c.stockShortage =
+                static_cast<int>(yaml::Integer(file, n["stockShortage"], "stockShortage"));
+            if (*c.stockShortage != 3 && *c.stockShortage != -1)
+                Fail(file, n["stockShortage"], "the stock check answers a shortage with 3 or -1");
+        }
+        if (YAML::Node sel = n["itemSelection"]) {
+            std::vector<int> ids;
+            if (sel.IsSequence()) {
+                for (const auto& i : sel)
+                    ids.push_back(static_cast<int>(yaml::Integer(file, i, "item identifier")));
+            } else if (!sel.IsNull()) {
+                Fail(file, sel, "itemSelection is a list of item identifiers ([] = none)");
+            }
+            c.itemSelection = ids;
+        }
+        auto finding = [&](const char* key) -> std::optional<bool> {
+            if (!n[key]) return std::nullopt;
+            std::string v = Upper(Trim(yaml::Text(file, n[key], key)));
+            if (v == "EXCEEDED") return true;
+            if (v == "WITHIN") return false;
+            Fail(file, n[key], std::string(key) + " is exceeded or within");
+        };
+        c.creditExceeded = finding("credit");
+        c.overdueExceeded = finding("overdue");
+        if (YAML::Node next = n["next"]) {
+            if (!next.IsSequence()) Fail(file, next, "next is a list of answers");
+            for (const auto& x : next) {
+                yaml::CheckKeys(file, x, {"component", "method", "result", "message"},
+                                "a component answer");
+                if (!x["component"] || !x["method"] || !x["result"])
+                    Fail(file, x, "a component answer needs component, method and result");
+                ComponentAnswersStep::Next a;
+                a.component = Component(x["component"], false);
+                a.method = yaml::Text(file, x["method"], "method");
+                a.result = yaml::ToValue(x["result"]);
+                if (x["message"]) a.message = yaml::Text(file, x["message"], "message");
+                c.next.push_back(a);
+            }
+        }
+        return c;
     }
 
     Value Answer(const YAML::Node& n) {
@@ -376,12 +544,18 @@ struct Parser {
             s.kind = Step::Kind::Expect;
             s.expect = ReadExpect(arg);
             s.label = "expect";
+        } else if (name == "componentAnswers") {
+            needArg("what the components answer");
+            s.kind = Step::Kind::ComponentAnswers;
+            s.componentAnswers = ReadComponentAnswers(arg);
+            s.label = "componentAnswers";
         } else {
             Fail(file, n.IsMap() ? n.begin()->first : n,
                  "unknown step \"" + name +
                      "\" (new, load, copy, set, answers, menu, save, check, uncheck, delete, "
                      "addRow, "
-                     "deleteRow, selectSources, list, listMenu, listCheck, listUncheck, expect)");
+                     "deleteRow, selectSources, list, listMenu, listCheck, listUncheck, expect, "
+                     "componentAnswers)");
         }
         return s;
     }

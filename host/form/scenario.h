@@ -43,6 +43,42 @@ struct QueryExpect {
     std::optional<long> count;
 };
 
+// Expected content of what a component was handed or showed: a map names items of a keyed
+// collection (keys compare without regard to letter case; items not named are not checked),
+// a list gives a collection's items in order (as many as it has), a single value compares as
+// a field does (numbers within the tolerance, text exactly, or as a part of the text where the
+// expectation says so).
+struct ContentExpect {
+    enum class Kind { Value, Map, List };
+    Kind kind = Kind::Value;
+    Value value;
+    std::vector<std::pair<std::string, ContentExpect>> items;  // Map (keyed), List (keys empty)
+};
+
+// A message box's caption and button code, beside the part of its prompt.
+struct MessageDetail {
+    std::optional<std::string> caption;
+    std::optional<int> buttons;
+};
+
+// A window a host component showed (viewer, result window, help tip, invoice...).
+struct WindowExpect {
+    std::optional<std::string> component;  // programmatic identifier
+    std::optional<std::string> title;      // exactly
+    std::optional<std::string> text;       // a part of one of its lines
+    std::optional<ContentExpect> data;     // what it was handed (its properties)
+    std::optional<long> rows;              // the records it shows
+};
+
+// Calls to a host component (and method): how many, with which arguments (the login
+// properties string left out; an empty entry of args matches any argument).
+struct CallExpect {
+    std::string component;
+    std::string method;  // "" = any
+    std::optional<std::vector<std::optional<ContentExpect>>> args;
+    std::optional<long> count;  // unset: at least one
+};
+
 struct Expect {
     std::vector<FieldValue> header;
     std::map<int, std::vector<FieldValue>> rows;
@@ -58,6 +94,26 @@ struct Expect {
     std::optional<int> billStatus;
     std::optional<bool> dataChanged;
     std::vector<QueryExpect> queries;
+    // Caption and buttons of the message at that position of messages.
+    std::map<size_t, MessageDetail> messageDetails;
+    std::optional<CellRef> activeCell;
+    std::vector<std::string> absentTools, absentListTools;
+    std::optional<std::vector<WindowExpect>> windows;  // shown since the previous expect
+    std::vector<CallExpect> calls;                     // made since the previous expect
+    std::optional<ContentExpect> invoice;  // the last invoice dictionary handed since then
+};
+
+// What host components answer next (componentAnswers).
+struct ComponentAnswersStep {
+    std::optional<int> stockShortage;               // the stock check's code for a shortage
+    std::optional<std::vector<int>> itemSelection;  // the next selection tree's choice
+    std::optional<bool> creditExceeded, overdueExceeded;
+    struct Next {
+        std::string component, method;
+        Value result;
+        std::optional<std::string> message;
+    };
+    std::vector<Next> next;
 };
 
 struct Step {
@@ -79,7 +135,8 @@ struct Step {
         ListMenu,
         ListCheck,
         ListUncheck,
-        Expect
+        Expect,
+        ComponentAnswers
     };
     Kind kind = Kind::Save;
     int line = 0;
@@ -94,6 +151,7 @@ struct Step {
     std::vector<SourceEntry> entries;
     std::vector<int32_t> ids;  // list
     Expect expect;
+    ComponentAnswersStep componentAnswers;
 };
 
 struct ScenarioLogin {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -33,6 +34,108 @@ struct InvalidStep : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// ---- What the host's components were handed ----------------------------------------------
+
+// A value for the transcript: a collection as "{key=value, ...}" (nested ones as well, up to a
+// few items each).
+std::string Describe(const Value& v, int depth = 0) {
+    if (auto c = v.As<Collection>()) {
+        if (depth > 2) return "{...}";
+        std::string out = "{";
+        size_t n = 0;
+        for (const auto& [k, item] : *c) {
+            if (n++ == 8) {
+                out += ", ...";
+                break;
+            }
+            out += (n > 1 ? ", " : "") + k + "=" + Describe(item, depth + 1);
+        }
+        return out + "}";
+    }
+    if (auto rs = v.As<IRecordset>()) return "(" + std::to_string(rs->RecordCount()) + " records)";
+    if (v.IsObject()) return v.object()->TypeName();
+    return Show(v);
+}
+
+// Components whose calls only read settings; the text transcript leaves them out.
+bool IsSettingsReader(const std::string& progId) {
+    for (const char* id :
+         {"QOREBSBase.SystemProfile", "QOREBCGL.SystemProfile", "QOREBCGLView.GLData",
+          "QOREBSBase.SecurityInfo", "QORMProfile.ClassUserProfileInfo",
+          "QORMtsCacheService.CacheFacade", "QORPropsMgr.ShareProps", "pelic.stringbuilder"})
+        if (IEquals(progId, id)) return true;
+    return false;
+}
+
+// The arguments of a call without the login properties string.
+std::vector<Value> CallArguments(const ComponentCall& call) {
+    std::vector<Value> out;
+    for (const auto& a : call.args)
+        if (!IsPropsString(a)) out.push_back(a);
+    return out;
+}
+
+// The records a window shows: its "Rows" record set, else the items of its "EntryDict", else
+// its lines after the title line.
+long WindowRows(const ShownWindow& w) {
+    if (w.data) {
+        if (auto rs = w.data->Get("Rows").As<IRecordset>()) return rs->RecordCount();
+        if (auto entries = w.data->Get("EntryDict").As<Collection>())
+            return static_cast<long>(entries->Count());
+    }
+    return w.lines.empty() ? 0 : static_cast<long>(w.lines.size()) - 1;
+}
+
+// Whether the actual value holds what is expected; why not (with the path of the item) when
+// it does not. Text holds when it contains the expected text (an empty expectation wants an
+// empty value), numbers within the tolerance, true/false as the host's Boolean reading.
+bool ContentHolds(const ContentExpect& want, const Value& actual, double tol,
+                  const std::string& path, std::string& why) {
+    auto fail = [&](const std::string& what) {
+        why = (path.empty() ? std::string() : path + ": ") + what;
+        return false;
+    };
+    if (want.kind != ContentExpect::Kind::Value) {
+        auto c = actual.As<Collection>();
+        if (!c) return fail("is " + Describe(actual) + ", expected a collection");
+        if (want.kind == ContentExpect::Kind::List) {
+            if (c->Count() != want.items.size())
+                return fail("has " + std::to_string(c->Count()) + " items, expected " +
+                            std::to_string(want.items.size()));
+            for (size_t i = 0; i < want.items.size(); ++i)
+                if (!ContentHolds(want.items[i].second, c->ItemAt(i + 1), tol,
+                                  path + "[" + std::to_string(i + 1) + "]", why))
+                    return false;
+            return true;
+        }
+        for (const auto& [key, sub] : want.items) {
+            std::string at = path.empty() ? key : path + "." + key;
+            if (!c->Exists(key)) return fail("has no item " + key);
+            if (!ContentHolds(sub, c->Get(key), tol, at, why)) return false;
+        }
+        return true;
+    }
+    const Value& w = want.value;
+    if (actual.As<Collection>()) return fail("is a collection, expected " + Show(w));
+    bool holds = false;
+    if (w.type() == Value::Type::Bool) {
+        try {
+            holds = actual.ToBool() == w.AsBool();
+        } catch (...) {
+        }
+    } else if (w.IsNumber()) {
+        try {
+            holds = std::fabs(ToDouble(actual) - w.ToNumber()) <= tol;
+        } catch (...) {
+        }
+    } else if (w.IsBlank() || Trim(w.ToString()).empty()) {
+        holds = Trim(Show(actual)).empty();
+    } else {
+        holds = Show(actual).find(w.ToString()) != std::string::npos;
+    }
+    return holds ? true : fail("is \"" + Show(actual) + "\", expected \"" + Show(w) + "\"");
+}
+
 class Runner {
 public:
     Runner(const Scenario& sc, const RunOptions& opt) : sc_(sc), opt_(opt) {}
@@ -61,6 +164,8 @@ public:
             rec.isExpect = step.kind == Step::Kind::Expect;
             current_ = &rec;
             auto before = Values();
+            size_t windowsBefore = host_->Services().Shown().size();
+            size_t callsBefore = host_->Services().Calls().size();
             try {
                 Perform(step, rec);
             } catch (const InvalidStep& e) {
@@ -72,6 +177,7 @@ public:
                 rec.note = std::string("host error: ") + e.what();
             }
             current_ = nullptr;
+            CollectComponents(windowsBefore, callsBefore, rec);
             if (!rec.isExpect) Diff(before, Values(), rec);
             if (form_)
                 for (auto& n : form_->TakeNotes()) rec.hostNotes.push_back(n);
@@ -83,6 +189,16 @@ public:
             run_.steps.back().hostNotes.push_back(
                 std::to_string(host_->Platform().PendingAnswers()) +
                 " queued answer(s) were never asked for");
+        if (host_ && !run_.steps.empty()) {
+            auto& services = host_->Services();
+            size_t pending = services.PendingAnswers() +
+                             (services.answers().hasItemSelection ? 1 : 0) +
+                             (services.answers().creditExceeded ? 1 : 0) +
+                             (services.answers().overdueExceeded ? 1 : 0);
+            if (pending)
+                run_.steps.back().hostNotes.push_back(std::to_string(pending) +
+                                                      " component answer(s) were never asked for");
+        }
         Finish();
         return run_;
     }
@@ -106,6 +222,8 @@ private:
     bool lastSet_ = false;
     std::vector<BoxLine> boxesSinceExpect_;
     int32_t userID_ = 16394;
+    // What the host's components had recorded at the previous expect.
+    size_t windowsSeen_ = 0, callsSeen_ = 0, invoicesSeen_ = 0;
 
     // ---- Set-up ----
     void Prepare() {
@@ -234,6 +352,34 @@ private:
             rec.sql.push_back(
                 {e.sql, e.duration.count() / 1000.0, e.rows, e.rowsAffected, e.failed, e.error});
         SqlTrace::Global().Clear();
+    }
+
+    // The windows shown and the calls made since the counts given, for the transcript.
+    void CollectComponents(size_t windowsFrom, size_t callsFrom, StepRecord& rec) {
+        const auto& shown = host_->Services().Shown();
+        for (size_t i = windowsFrom; i < shown.size(); ++i)
+            rec.windows.push_back({shown[i].progId, shown[i].title, shown[i].lines});
+        const auto& calls = host_->Services().Calls();
+        for (size_t i = callsFrom; i < calls.size(); ++i) {
+            CallLine line{calls[i].progId, calls[i].method, {}};
+            for (const auto& a : CallArguments(calls[i]))
+                line.args.push_back(a.IsText() && a.AsText().empty() ? "\"\"" : Describe(a));
+            rec.calls.push_back(std::move(line));
+        }
+    }
+
+    void AnswerFromComponents(const ComponentAnswersStep& c) {
+        auto& services = host_->Services();
+        auto& answers = services.answers();
+        if (c.stockShortage) answers.stockShortageCode = *c.stockShortage;
+        if (c.itemSelection) {
+            answers.hasItemSelection = true;
+            answers.itemSelection = *c.itemSelection;
+        }
+        if (c.creditExceeded) answers.creditExceeded = c.creditExceeded;
+        if (c.overdueExceeded) answers.overdueExceeded = c.overdueExceeded;
+        for (const auto& n : c.next)
+            services.QueueAnswer(n.component, n.method, {n.result, n.message});
     }
 
     void Observe(const EventRecord& e) {
@@ -368,6 +514,13 @@ private:
                 Check(s, rec);
                 rec.done = rec.failures.empty();
                 boxesSinceExpect_.clear();
+                windowsSeen_ = host_->Services().Shown().size();
+                callsSeen_ = host_->Services().Calls().size();
+                invoicesSeen_ = host_->Services().InvoiceDictionaries().size();
+                break;
+            case Step::Kind::ComponentAnswers:
+                AnswerFromComponents(s.componentAnswers);
+                rec.done = true;
                 break;
         }
     }
@@ -446,14 +599,164 @@ private:
         }
     }
 
+    void CheckMessageDetail(const Expect& e, size_t index, const BoxLine& box, StepRecord& rec) {
+        auto it = e.messageDetails.find(index);
+        if (it == e.messageDetails.end()) return;
+        const MessageDetail& d = it->second;
+        if (d.caption && box.caption != *d.caption)
+            rec.failures.push_back("the message \"" + box.prompt + "\" has the caption \"" +
+                                   box.caption + "\", expected \"" + *d.caption + "\"");
+        if (d.buttons && box.buttons != *d.buttons)
+            rec.failures.push_back("the message \"" + box.prompt + "\" has the buttons " +
+                                   std::to_string(box.buttons) + ", expected " +
+                                   std::to_string(*d.buttons));
+    }
+
+    // Whether a window shown matches an expected one; why not.
+    static bool WindowHolds(const WindowExpect& w, const ShownWindow& shown, double tol,
+                            std::string& why) {
+        if (w.component && !IEquals(*w.component, shown.progId)) {
+            why = "it was shown by " + shown.progId;
+            return false;
+        }
+        if (w.title && Trim(shown.title) != Trim(*w.title)) {
+            why = "its title is \"" + shown.title + "\"";
+            return false;
+        }
+        if (w.text && std::none_of(shown.lines.begin(), shown.lines.end(), [&](const auto& l) {
+                return l.find(*w.text) != std::string::npos;
+            })) {
+            why = "no line of it holds \"" + *w.text + "\"";
+            return false;
+        }
+        if (w.data && !ContentHolds(*w.data, Value(shown.data ? shown.data : Collection::Make()),
+                                    tol, "", why))
+            return false;
+        if (w.rows && WindowRows(shown) != *w.rows) {
+            why = "it shows " + std::to_string(WindowRows(shown)) + " records";
+            return false;
+        }
+        return true;
+    }
+
+    static std::string WindowText(const WindowExpect& w) {
+        std::string t = w.component.value_or("a window");
+        if (w.title) t += " \"" + *w.title + "\"";
+        if (w.text) t += " with \"" + *w.text + "\"";
+        return t;
+    }
+
+    // What the host's components were asked and showed since the previous expect, the active
+    // cell and the tools that must not exist.
+    void CheckHostSide(const Expect& e, StepRecord& rec) {
+        auto& services = host_->Services();
+        if (e.activeCell && form_) {
+            int want = e.activeCell->row > 0 ? e.activeCell->row : -1;
+            int row = form_->ActiveRow() > 0 ? form_->ActiveRow() : -1;
+            if (!IEquals(form_->ActiveKey(), e.activeCell->key) || row != want) {
+                CellRef at{form_->ActiveKey(), row};
+                rec.failures.push_back(
+                    "the active cell is " +
+                    (form_->ActiveKey().empty() ? std::string("none") : at.Text()) + ", expected " +
+                    e.activeCell->Text());
+            }
+        }
+        for (const auto& key : e.absentTools)
+            if (form_ && form_->Menus().Tool(key))
+                rec.failures.push_back("the form has a tool " + key + ", expected none");
+        for (const auto& key : e.absentListTools)
+            if (list_ && list_->Menus().Tool(key))
+                rec.failures.push_back("the list has a tool " + key + ", expected none");
+
+        const auto& shown = services.Shown();
+        if (e.windows) {
+            size_t since = std::min(windowsSeen_, shown.size());
+            if (e.windows->empty() && since < shown.size())
+                rec.failures.push_back("expected no window, but " + shown[since].progId +
+                                       " showed \"" + shown[since].title + "\"");
+            size_t from = since;
+            for (const auto& w : *e.windows) {
+                std::string why, firstWhy;
+                bool found = false;
+                for (size_t i = from; i < shown.size(); ++i) {
+                    if (WindowHolds(w, shown[i], e.tolerance, why)) {
+                        found = true;
+                        from = i + 1;
+                        break;
+                    }
+                    if (firstWhy.empty()) firstWhy = shown[i].progId + ": " + why;
+                }
+                if (!found)
+                    rec.failures.push_back(WindowText(w) + " was not shown" +
+                                           (since == shown.size()
+                                                ? std::string(" (no window was shown)")
+                                                : " (" + firstWhy + ")"));
+            }
+        }
+
+        const auto& calls = services.Calls();
+        for (const auto& c : e.calls) {
+            long matched = 0;
+            std::string firstWhy;
+            for (size_t i = std::min(callsSeen_, calls.size()); i < calls.size(); ++i) {
+                const ComponentCall& call = calls[i];
+                if (!IEquals(call.progId, c.component) ||
+                    (!c.method.empty() && !IEquals(call.method, c.method)))
+                    continue;
+                bool holds = true;
+                if (c.args) {
+                    auto args = CallArguments(call);
+                    for (size_t a = 0; holds && a < c.args->size(); ++a) {
+                        const auto& want = (*c.args)[a];
+                        if (!want) continue;
+                        std::string why;
+                        if (a >= args.size()) {
+                            why = "it had " + std::to_string(args.size()) + " arguments";
+                            holds = false;
+                        } else {
+                            holds = ContentHolds(*want, args[a], e.tolerance,
+                                                 "argument " + std::to_string(a + 1), why);
+                        }
+                        if (!holds && firstWhy.empty()) firstWhy = why;
+                    }
+                }
+                if (holds) ++matched;
+            }
+            std::string what = c.component + (c.method.empty() ? "" : "." + c.method);
+            if (c.count && matched != *c.count)
+                rec.failures.push_back(what + " was called " + std::to_string(matched) +
+                                       " time(s) as expected, not " + std::to_string(*c.count) +
+                                       (firstWhy.empty() ? "" : " (" + firstWhy + ")"));
+            else if (!c.count && matched == 0)
+                rec.failures.push_back(what + " was not called" +
+                                       (c.args ? " with those arguments" : "") +
+                                       (firstWhy.empty() ? std::string() : " (" + firstWhy + ")"));
+        }
+
+        if (e.invoice) {
+            const auto& dicts = services.InvoiceDictionaries();
+            if (dicts.size() <= invoicesSeen_) {
+                rec.failures.push_back(
+                    "no invoice dictionary was handed to the invoicing "
+                    "component");
+            } else {
+                std::string why;
+                if (!ContentHolds(*e.invoice, Value(dicts.back()), e.tolerance, "", why))
+                    rec.failures.push_back("the invoice dictionary " + why);
+            }
+        }
+    }
+
     void Check(const Step& s, StepRecord& rec) {
         const Expect& e = s.expect;
         bool needsForm = !e.header.empty() || !e.rows.empty() || !e.locked.empty() ||
                          !e.unlocked.empty() || !e.hidden.empty() || !e.visible.empty() ||
                          !e.tools.empty() || !e.status.empty() || e.rowCount || e.billStatus ||
-                         e.dataChanged;
+                         e.dataChanged || e.activeCell || !e.absentTools.empty();
         if (needsForm && !form_) throw InvalidStep("expect: no bill is open");
-        if (!e.listTools.empty() && !list_) throw InvalidStep("expect: no list is open");
+        if ((!e.listTools.empty() || !e.absentListTools.empty()) && !list_)
+            throw InvalidStep("expect: no list is open");
+        CheckHostSide(e, rec);
         if (form_) {
             CheckValues(*form_, -1, e.header, e.tolerance, rec);
             for (const auto& [row, values] : e.rows)
@@ -529,12 +832,14 @@ private:
                 rec.failures.push_back("expected no message, but \"" + boxesSinceExpect_[0].prompt +
                                        "\" was shown");
             size_t from = 0;
-            for (const auto& m : *e.messages) {
+            for (size_t k = 0; k < e.messages->size(); ++k) {
+                const std::string& m = (*e.messages)[k];
                 bool found = false;
                 for (size_t i = from; i < boxesSinceExpect_.size(); ++i)
                     if (boxesSinceExpect_[i].prompt.find(m) != std::string::npos) {
                         found = true;
                         from = i + 1;
+                        CheckMessageDetail(e, k, boxesSinceExpect_[i], rec);
                         break;
                     }
                 if (!found) {
@@ -645,6 +950,17 @@ std::string RenderText(const RunRecord& run, bool traceSql) {
             else if (!s.done && !s.note.empty())
                 o << "    not done: " << s.note << "\n";
         }
+        for (const auto& w : s.windows) {
+            o << "    window " << w.component << " \"" << w.title << "\"";
+            for (size_t i = 0; i < w.lines.size(); ++i) o << (i ? " | " : ": ") << w.lines[i];
+            o << "\n";
+        }
+        for (const auto& c : s.calls) {
+            if (IsSettingsReader(c.component)) continue;
+            o << "    call " << c.component << "." << c.method << "(";
+            for (size_t i = 0; i < c.args.size(); ++i) o << (i ? ", " : "") << c.args[i];
+            o << ")\n";
+        }
         for (const auto& n : s.hostNotes) o << "    note: " << n << "\n";
         if (!s.changes.empty()) {
             o << "    changed:";
@@ -736,6 +1052,16 @@ std::string RenderJson(const std::vector<RunRecord>& runs, bool traceSql) {
                 changes.push_back({{"field", c.cell}, {"before", c.before}, {"after", c.after}});
             j["changed"] = changes;
             j["notes"] = s.hostNotes;
+            nlohmann::json windows = nlohmann::json::array();
+            for (const auto& w : s.windows)
+                windows.push_back(
+                    {{"component", w.component}, {"title", w.title}, {"lines", w.lines}});
+            j["windows"] = windows;
+            nlohmann::json calls = nlohmann::json::array();
+            for (const auto& c : s.calls)
+                calls.push_back(
+                    {{"component", c.component}, {"method", c.method}, {"args", c.args}});
+            j["calls"] = calls;
             if (s.isExpect) j["failures"] = s.failures;
             if (traceSql) {
                 nlohmann::json sql = nlohmann::json::array();

@@ -36,6 +36,18 @@ struct SqlLine {
     std::string error;
 };
 
+// A window a host component showed during a step.
+struct WindowLine {
+    std::string component, title;
+    std::vector<std::string> lines;
+};
+
+// A call a host component received during a step (the login properties string left out).
+struct CallLine {
+    std::string component, method;
+    std::vector<std::string> args;
+};
+
 struct StepRecord {
     int index = 0;
     int line = 0;
@@ -51,6 +63,8 @@ struct StepRecord {
     std::vector<std::string> hostNotes;
     std::vector<SqlLine> sql;
     std::vector<std::string> failures;  // expectations that did not hold
+    std::vector<WindowLine> windows;
+    std::vector<CallLine> calls;
 };
 
 struct RunRecord {

@@ -100,11 +100,6 @@ bool AnyNull(int argc, sqlite3_value** argv) {
     return false;
 }
 
-bool IsTextValue(sqlite3_value* v) {
-    int t = sqlite3_value_type(v);
-    return t == SQLITE_TEXT || t == SQLITE_BLOB;
-}
-
 const SqlType& CachedType(const std::string& spec) {
     thread_local std::unordered_map<std::string, SqlType> cache;
     auto it = cache.find(spec);
@@ -121,21 +116,81 @@ struct Num {
     double AsDouble() const { return isInt ? static_cast<double>(i) : d; }
 };
 
-Num ReadNum(sqlite3_value* v, bool preferInt, const char* op) {
+// A value of arithmetic: an argument, or the result of the steps so far in a chain.
+struct Operand {
+    enum class Kind { Null, Int, Real, Text };
+    Kind kind = Kind::Null;
+    int64_t i = 0;
+    double d = 0;
+    std::string s;
+
+    static Operand Of(sqlite3_value* v) {
+        Operand o;
+        switch (sqlite3_value_type(v)) {
+            case SQLITE_INTEGER:
+                o.kind = Kind::Int;
+                o.i = sqlite3_value_int64(v);
+                break;
+            case SQLITE_FLOAT:
+                o.kind = Kind::Real;
+                o.d = sqlite3_value_double(v);
+                break;
+            case SQLITE_NULL:
+                break;
+            default:
+                o.kind = Kind::Text;
+                o.s = TextOf(v);
+        }
+        return o;
+    }
+    static Operand Int(int64_t i) {
+        Operand o;
+        o.kind = Kind::Int;
+        o.i = i;
+        return o;
+    }
+    static Operand Real(double d) {
+        Operand o;
+        o.kind = Kind::Real;
+        o.d = d;
+        return o;
+    }
+    static Operand Text(std::string s) {
+        Operand o;
+        o.kind = Kind::Text;
+        o.s = std::move(s);
+        return o;
+    }
+    double Number() const { return kind == Kind::Int ? static_cast<double>(i) : d; }
+};
+
+void Result(sqlite3_context* ctx, const Operand& o) {
+    switch (o.kind) {
+        case Operand::Kind::Int:
+            return sqlite3_result_int64(ctx, o.i);
+        case Operand::Kind::Real:
+            return sqlite3_result_double(ctx, o.d);
+        case Operand::Kind::Text:
+            return sqlite3_result_text(ctx, o.s.c_str(), static_cast<int>(o.s.size()),
+                                       SQLITE_TRANSIENT);
+        case Operand::Kind::Null:
+            break;
+    }
+    sqlite3_result_null(ctx);
+}
+
+Num ReadNum(const Operand& v, bool preferInt) {
     Num n;
-    int t = sqlite3_value_type(v);
-    if (t == SQLITE_INTEGER) {
-        n.i = sqlite3_value_int64(v);
+    if (v.kind == Operand::Kind::Int) {
+        n.i = v.i;
         return n;
     }
-    if (t == SQLITE_FLOAT) {
+    if (v.kind == Operand::Kind::Real) {
         n.isInt = false;
-        n.d = sqlite3_value_double(v);
+        n.d = v.d;
         return n;
     }
-    std::string text = TextOf(v);
-    Value converted = ConvertTo(Value(text), CachedType(preferInt ? "bigint" : "decimal(38,10)"));
-    (void)op;
+    Value converted = ConvertTo(Value(v.s), CachedType(preferInt ? "bigint" : "decimal(38,10)"));
     if (converted.type() == Value::Type::Int) {
         n.i = converted.AsInt();
     } else {
@@ -145,10 +200,12 @@ Num ReadNum(sqlite3_value* v, bool preferInt, const char* op) {
     return n;
 }
 
-bool ReadDateText(sqlite3_value* v, Date& d) {
-    if (!IsTextValue(v)) return false;
-    std::string s = TextOf(v);
-    return LooksLikeDate(s) && ParseSqlDate(s, d);
+Num ReadNum(sqlite3_value* v, bool preferInt) {
+    return ReadNum(Operand::Of(v), preferInt);
+}
+
+bool ReadDateText(const Operand& v, Date& d) {
+    return v.kind == Operand::Kind::Text && LooksLikeDate(v.s) && ParseSqlDate(v.s, d);
 }
 
 Date AddSeconds(const Date& d, int64_t secs) {
@@ -162,12 +219,27 @@ Date AddSeconds(const Date& d, int64_t secs) {
     return r;
 }
 
+// The caller checks the range of the result; months is at most int's range times 12.
 Date AddMonths(const Date& d, int64_t months) {
     int64_t index = static_cast<int64_t>(d.year) * 12 + (d.month - 1) + months;
+    int64_t year = index >= 0 ? index / 12 : -((-index + 11) / 12);
     Date r = d;
-    r.year = static_cast<int>(index / 12);
-    r.month = static_cast<int>(index % 12) + 1;
-    r.day = std::min(d.day, DaysInMonth(r.year, r.month));
+    r.year = static_cast<int>(year);
+    r.month = static_cast<int>(index - year * 12) + 1;
+    if (r.year >= 1 && r.year <= 9999) r.day = std::min(d.day, DaysInMonth(r.year, r.month));
+    return r;
+}
+
+bool InDateRange(const Date& d) {
+    return d.year >= 1753 && d.year <= 9999;
+}
+
+// A date moved by a number of days (with their fraction), as datetime + number does.
+Date ShiftDate(const Date& d, double days) {
+    Date r;
+    if (std::fabs(days) > 4e6 || !InDateRange(r = AddSeconds(d, std::llround(days * 86400.0))))
+        throw HostError("T-SQL",
+                        "Arithmetic overflow error converting expression to data type datetime.");
     return r;
 }
 
@@ -198,116 +270,106 @@ void Guard(sqlite3_context* ctx, F&& body) {
 
 constexpr const char* kBigintOverflow =
     "Arithmetic overflow error converting expression to data type bigint.";
+constexpr const char* kIntOverflow =
+    "Arithmetic overflow error converting expression to data type int.";
 
-// The two operands of a binary operator: each is read as an integer when the other one is.
-std::pair<Num, Num> ReadOperands(sqlite3_value** argv, const char* op) {
-    return {ReadNum(argv[0], sqlite3_value_type(argv[1]) == SQLITE_INTEGER, op),
-            ReadNum(argv[1], sqlite3_value_type(argv[0]) == SQLITE_INTEGER, op)};
-}
-
-// Applies an operator: exactly on two integers (intOp reports an overflow, which is an error as
-// in SQL Server), otherwise on doubles.
-template <class IntOp, class DoubleOp>
-void ApplyArithmetic(sqlite3_context* ctx, const std::pair<Num, Num>& operands, IntOp intOp,
-                     DoubleOp doubleOp) {
-    const auto& [a, b] = operands;
-    if (a.isInt && b.isInt) {
-        int64_t r;
-        if (intOp(a.i, b.i, &r)) throw HostError("T-SQL", kBigintOverflow);
-        return Result(ctx, Value(static_cast<long long>(r)));
-    }
-    Result(ctx, Value(doubleOp(a.AsDouble(), b.AsDouble())));
-}
-
-void AddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    Guard(ctx, [&] {
-        if (AnyNull(2, argv)) return sqlite3_result_null(ctx);
-        bool ta = IsTextValue(argv[0]), tb = IsTextValue(argv[1]);
-        if (ta && tb) return Result(ctx, Value(TextOf(argv[0]) + TextOf(argv[1])));
-        if (ta || tb) {
-            // A date text plus a number of days, as a datetime column would give.
-            Date d;
-            sqlite3_value* text = ta ? argv[0] : argv[1];
-            sqlite3_value* num = ta ? argv[1] : argv[0];
-            if (ReadDateText(text, d)) {
-                double days = sqlite3_value_double(num);
-                Date r = AddSeconds(d, std::llround(days * 86400.0));
-                return Result(ctx, Value(FormatSqlDateTime(r)));
-            }
-        }
-        ApplyArithmetic(
-            ctx, ReadOperands(argv, "add"),
-            [](int64_t a, int64_t b, int64_t* r) { return __builtin_add_overflow(a, b, r); },
-            [](double a, double b) { return a + b; });
-    });
-}
-
-void RequireNotBothText(sqlite3_value** argv, const char* op) {
-    if (IsTextValue(argv[0]) && IsTextValue(argv[1]))
+// One step of tsql_arith: code is + - * / % or, for a step between two int values whose result
+// must stay in int's range, A S M D R. Texts join with +; a date text plus or minus a number
+// moves by that many days; a text meeting a number is read as one; two integers are computed
+// exactly (an overflow is an error, as in SQL Server), anything else as a double.
+Operand ArithStep(char code, const Operand& a, const Operand& b) {
+    static const std::string_view intCodes = "ASMDR", ops = "+-*/%";
+    size_t intIndex = intCodes.find(code);
+    const bool intStep = intIndex != std::string_view::npos;
+    const char op = intStep ? ops[intIndex] : code;
+    if (ops.find(op) == std::string_view::npos)
+        throw HostError("T-SQL", std::string("unknown arithmetic step '") + code + "'");
+    if (a.kind == Operand::Kind::Null || b.kind == Operand::Kind::Null) return Operand{};
+    const bool ta = a.kind == Operand::Kind::Text, tb = b.kind == Operand::Kind::Text;
+    Date date;
+    if (op == '+' && ta && tb) return Operand::Text(a.s + b.s);
+    if (op == '+' && ta != tb && ReadDateText(ta ? a : b, date))
+        return Operand::Text(FormatSqlDateTime(ShiftDate(date, (ta ? b : a).Number())));
+    if (op == '-' && !tb && ReadDateText(a, date))
+        return Operand::Text(FormatSqlDateTime(ShiftDate(date, -b.Number())));
+    if (op != '+' && ta && tb) {
+        const char* name = op == '-'   ? "subtract"
+                           : op == '*' ? "multiply"
+                           : op == '/' ? "divide"
+                                       : "modulo";
         throw HostError("T-SQL",
                         std::string("The data types varchar and varchar are incompatible in the ") +
-                            op + " operator.");
-}
-
-void SubFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    Guard(ctx, [&] {
-        if (AnyNull(2, argv)) return sqlite3_result_null(ctx);
-        Date d;
-        if (!IsTextValue(argv[1]) && ReadDateText(argv[0], d)) {
-            double days = sqlite3_value_double(argv[1]);
-            return Result(ctx,
-                          Value(FormatSqlDateTime(AddSeconds(d, -std::llround(days * 86400.0)))));
+                            name + " operator.");
+    }
+    // Each operand is read as an integer when the other one is.
+    const Num x = ReadNum(a, b.kind == Operand::Kind::Int);
+    const Num y = ReadNum(b, a.kind == Operand::Kind::Int);
+    if ((op == '/' || op == '%') && y.AsDouble() == 0)
+        throw HostError("T-SQL", "Divide by zero error encountered.");
+    if (x.isInt && y.isInt) {
+        int64_t r = 0;
+        bool overflow = false;
+        switch (op) {
+            case '+':
+                overflow = __builtin_add_overflow(x.i, y.i, &r);
+                break;
+            case '-':
+                overflow = __builtin_sub_overflow(x.i, y.i, &r);
+                break;
+            case '*':
+                overflow = __builtin_mul_overflow(x.i, y.i, &r);
+                break;
+            default:
+                overflow = x.i == INT64_MIN && y.i == -1;
+                if (!overflow) r = op == '/' ? x.i / y.i : x.i % y.i;
         }
-        RequireNotBothText(argv, "subtract");
-        ApplyArithmetic(
-            ctx, ReadOperands(argv, "subtract"),
-            [](int64_t a, int64_t b, int64_t* r) { return __builtin_sub_overflow(a, b, r); },
-            [](double a, double b) { return a - b; });
-    });
+        if (overflow) throw HostError("T-SQL", intStep ? kIntOverflow : kBigintOverflow);
+        if (intStep && (r < INT32_MIN || r > INT32_MAX)) throw HostError("T-SQL", kIntOverflow);
+        return Operand::Int(r);
+    }
+    const double p = x.AsDouble(), q = y.AsDouble();
+    switch (op) {
+        case '+':
+            return Operand::Real(p + q);
+        case '-':
+            return Operand::Real(p - q);
+        case '*':
+            return Operand::Real(p * q);
+        case '/':
+            return Operand::Real(p / q);
+        default:
+            return Operand::Real(std::fmod(p, q));
+    }
 }
 
-void MulFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// tsql_arith('codes', a1, a2, ...): a1, then each step of codes with the next argument.
+void ArithFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     Guard(ctx, [&] {
-        if (AnyNull(2, argv)) return sqlite3_result_null(ctx);
-        RequireNotBothText(argv, "multiply");
-        ApplyArithmetic(
-            ctx, ReadOperands(argv, "multiply"),
-            [](int64_t a, int64_t b, int64_t* r) { return __builtin_mul_overflow(a, b, r); },
-            [](double a, double b) { return a * b; });
+        std::string codes = TextOf(argv[0]);
+        if (argc < 2 || codes.size() != static_cast<size_t>(argc - 2))
+            throw HostError("T-SQL", "tsql_arith: the steps do not match the operands");
+        Operand acc = Operand::Of(argv[1]);
+        for (size_t k = 0; k < codes.size(); ++k)
+            acc = ArithStep(codes[k], acc, Operand::Of(argv[k + 2]));
+        Result(ctx, acc);
     });
 }
 
-void DivModFn(sqlite3_context* ctx, sqlite3_value** argv, bool mod) {
-    Guard(ctx, [&] {
-        if (AnyNull(2, argv)) return sqlite3_result_null(ctx);
-        RequireNotBothText(argv, mod ? "modulo" : "divide");
-        const auto operands = ReadOperands(argv, "divide");
-        if (operands.second.AsDouble() == 0)
-            throw HostError("T-SQL", "Divide by zero error encountered.");
-        ApplyArithmetic(
-            ctx, operands,
-            [mod](int64_t a, int64_t b, int64_t* r) {
-                if (a == INT64_MIN && b == -1) return true;
-                *r = mod ? a % b : a / b;
-                return false;
-            },
-            [mod](double a, double b) { return mod ? std::fmod(a, b) : a / b; });
-    });
+// The two-operand forms, which table definitions stored by earlier versions may still use.
+template <char Op>
+void BinaryFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    Guard(ctx, [&] { Result(ctx, ArithStep(Op, Operand::Of(argv[0]), Operand::Of(argv[1]))); });
 }
 
-void DivFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    DivModFn(ctx, argv, false);
-}
-void ModFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    DivModFn(ctx, argv, true);
-}
-
-void NegFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// tsql_neg(x) and tsql_neg(x, 1), the latter for an int value.
+void NegFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     Guard(ctx, [&] {
         if (AnyNull(1, argv)) return sqlite3_result_null(ctx);
-        Num a = ReadNum(argv[0], false, "negate");
+        const bool intValue = argc > 1 && sqlite3_value_int(argv[1]) != 0;
+        Num a = ReadNum(argv[0], false);
         if (a.isInt) {
             if (a.i == INT64_MIN) throw HostError("T-SQL", kBigintOverflow);
+            if (intValue && -a.i > INT32_MAX) throw HostError("T-SQL", kIntOverflow);
             return Result(ctx, Value(static_cast<long long>(-a.i)));
         }
         Result(ctx, Value(-a.d));
@@ -440,7 +502,7 @@ double RoundDigits(double d, int64_t digits, bool truncate) {
 void RoundFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     Guard(ctx, [&] {
         if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
-        Num x = ReadNum(argv[0], false, "round");
+        Num x = ReadNum(argv[0], false);
         int64_t digits = sqlite3_value_int64(argv[1]);
         bool truncate = argc > 2 && sqlite3_value_int64(argv[2]) != 0;
         if (x.isInt) {
@@ -455,7 +517,7 @@ void RoundFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 void FloorCeilFn(sqlite3_context* ctx, sqlite3_value** argv, bool floor) {
     Guard(ctx, [&] {
         if (AnyNull(1, argv)) return sqlite3_result_null(ctx);
-        Num x = ReadNum(argv[0], false, floor ? "floor" : "ceiling");
+        Num x = ReadNum(argv[0], false);
         if (x.isInt) return Result(ctx, Value(static_cast<long long>(x.i)));
         Result(ctx, Value(floor ? std::floor(x.d) : std::ceil(x.d)));
     });
@@ -491,7 +553,10 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     Guard(ctx, [&] {
         if (AnyNull(3, argv)) return sqlite3_result_null(ctx);
         std::string part = TextOf(argv[0]);
-        int64_t n = static_cast<int64_t>(std::trunc(sqlite3_value_double(argv[1])));
+        // The number is an int in SQL Server.
+        double number = std::trunc(sqlite3_value_double(argv[1]));
+        if (!(number >= INT32_MIN && number <= INT32_MAX)) throw HostError("T-SQL", kIntOverflow);
+        int64_t n = static_cast<int64_t>(number);
         Date d = ArgDate(argv[2]);
         Date r;
         if (part == "year")
@@ -510,6 +575,8 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
             r = AddSeconds(d, n * 60);
         else
             r = AddSeconds(d, n);
+        if (!InDateRange(r))
+            throw HostError("T-SQL", "Adding a value to a 'datetime' column caused an overflow.");
         Result(ctx, Value(FormatSqlDateTime(r)));
     });
 }
@@ -538,6 +605,10 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         else
             r = (db * 86400 + b.hour * 3600 + b.minute * 60 + b.second) -
                 (da * 86400 + a.hour * 3600 + a.minute * 60 + a.second);
+        if (r < INT32_MIN || r > INT32_MAX)
+            throw HostError("T-SQL",
+                            "The datediff function resulted in an overflow. The number of "
+                            "dateparts separating two date/time instances is too large.");
         sqlite3_result_int64(ctx, r);
     });
 }
@@ -579,8 +650,8 @@ void DatePartFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
 void ComplexQtyFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     Guard(ctx, [&] {
         if (AnyNull(2, argv)) return sqlite3_result_null(ctx);
-        Num item = ReadNum(argv[0], true, "GetComplexQty");
-        Num qty = ReadNum(argv[1], false, "GetComplexQty");
+        Num item = ReadNum(argv[0], true);
+        Num qty = ReadNum(argv[1], false);
         sqlite3* db = sqlite3_context_db_handle(ctx);
         const char* sql =
             "SELECT u.FName, u.FCoefficient FROM t_ICItem i JOIN t_MeasureUnit u "
@@ -811,12 +882,14 @@ void RegisterFunctions(sqlite3* db) {
         bool deterministic;
     };
     const Fn fns[] = {
-        {"tsql_add", 2, AddFn, true},
-        {"tsql_sub", 2, SubFn, true},
-        {"tsql_mul", 2, MulFn, true},
-        {"tsql_div", 2, DivFn, true},
-        {"tsql_mod", 2, ModFn, true},
+        {"tsql_arith", -1, ArithFn, true},
+        {"tsql_add", 2, BinaryFn<'+'>, true},
+        {"tsql_sub", 2, BinaryFn<'-'>, true},
+        {"tsql_mul", 2, BinaryFn<'*'>, true},
+        {"tsql_div", 2, BinaryFn<'/'>, true},
+        {"tsql_mod", 2, BinaryFn<'%'>, true},
         {"tsql_neg", 1, NegFn, true},
+        {"tsql_neg", 2, NegFn, true},
         {"tsql_convert", 3, ConvertFn, true},
         {"tsql_charindex", 2, CharIndexFn, true},
         {"tsql_charindex", 3, CharIndexFn, true},

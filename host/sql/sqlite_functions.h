@@ -17,9 +17,13 @@ namespace qor::host::sql {
 //    that both read as dates ("YYYY-MM-DD", "YYYY/M/D", with or without a time) compare as
 //    dates, so a date stored with its midnight time equals the day's literal. Date texts sort
 //    before other texts, which keeps the order total.
-//  - tsql_add, tsql_sub, tsql_mul, tsql_div, tsql_mod, tsql_neg: SQL Server arithmetic ('+'
-//    joins two texts, NULL gives NULL, a text meeting a number must read as one, a zero divisor
-//    is an error, integer division truncates).
+//  - tsql_arith('codes', a1, a2, ...): SQL Server arithmetic on a chain of operands from left
+//    to right, one code per step: + - * / %, or A S M D R for a step between two int values,
+//    whose result must stay in int's range. '+' joins two texts, NULL gives NULL, a text
+//    meeting a number must read as one, a zero divisor is an error, integer division
+//    truncates, a whole-number result beyond bigint (or int) is an overflow error.
+//    tsql_add, tsql_sub, tsql_mul, tsql_div and tsql_mod are its one-step forms; tsql_neg(x)
+//    negates, tsql_neg(x, 1) an int value.
 //  - tsql_convert, tsql_charindex, tsql_len, tsql_ltrim, tsql_rtrim, tsql_substring,
 //    tsql_left, tsql_right, tsql_replace, tsql_round, tsql_floor, tsql_ceiling, tsql_getdate,
 //    tsql_dateadd, tsql_datediff, tsql_datepart, tsql_isnumeric.

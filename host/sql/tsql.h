@@ -5,8 +5,10 @@
 // Every construct is translated explicitly; anything the layer does not know is refused with an
 // error naming it, so a statement never runs with a silently different meaning. Literals are
 // re-quoted from their tokens, so a text holding quotes, semicolons or comment markers reaches
-// SQLite as one literal. Variables become numbered parameters bound by the runner, temp tables
-// #x become SQLite temp tables named "#x".
+// SQLite as one literal. Variables become numbered parameters bound by the runner. Temp tables
+// #x live in a private in-memory database attached to the connection as "tsql_temp" (the
+// runner creates and drops them, see Statement::Kind::CreateTemp), so creating one does not
+// expire the connection's other prepared statements as SQLite's own TEMP schema would.
 #pragma once
 
 #include <cstdint>
@@ -102,6 +104,12 @@ struct Statement {
         Declare,  // declared variables start null
         Nothing,  // SET NOCOUNT ON and other session options
         Return,   // ends the batch
+        // CREATE TABLE #x (sql creates it in tsql_temp) and DROP TABLE [IF EXISTS] #x: the
+        // runner keeps the table of a dropped #x, emptied, and takes it again when the same
+        // definition is created, so a batch that drops and re-creates its work table on every
+        // call changes no schema (a table given indexes is dropped for good).
+        CreateTemp,
+        DropTemp,
     };
     Kind kind = Kind::Nothing;
     std::string source;        // the T-SQL text of the statement
@@ -109,6 +117,10 @@ struct Statement {
     std::vector<int> params;   // ?1..?n: variable index or a ParamSource
     std::vector<int> targets;  // Assign: variable per result column
     std::vector<int> declared;
+    // Temp tables the statement reads or writes ("#x" as first written); each must exist when
+    // the statement runs. For CreateTemp and DropTemp: the one created or dropped.
+    std::vector<std::string> temps;
+    bool ifExists = false;  // DropTemp: DROP TABLE IF EXISTS
     std::vector<StatementPtr> body;
     StatementPtr thenPart, elsePart;
 };
@@ -135,6 +147,13 @@ struct TranslationStats {
 };
 TranslationStats GetTranslationStats();
 void ClearTranslationCache();
+
+// The SQLite name of temp table #x: tsql_temp."#x".
+std::string TempTableName(std::string_view name);
+// The attached database holding temp tables, and its catalog of the live ones (name, and an
+// identifier OBJECT_ID answers negated).
+inline constexpr const char* kTempSchema = "tsql_temp";
+inline constexpr const char* kTempCatalog = "tsql_temp.tsql_live";
 
 // Functions of the host database reached as dbo.<name>(...): the name SQLite knows them by.
 // dbo.GetComplexQty is the one the schema provides.

@@ -609,6 +609,8 @@ Value ConvertTo(const Value& v, const SqlType& t, int style) {
                 if (std::fabs(whole) > 3e6)
                     Raise("Arithmetic overflow error converting expression to data type datetime.");
                 d = DateFromDays(DaysFromCivil(Date{1900, 1, 1}) + static_cast<int64_t>(whole));
+                if (d.year < 1753 || d.year > 9999)  // datetime's range
+                    Raise("Arithmetic overflow error converting expression to data type datetime.");
                 long secs = std::lround((days - whole) * 86400.0);
                 if (secs >= 86400) secs = 86399;
                 d.hour = static_cast<int>(secs / 3600);

@@ -17,7 +17,7 @@ TEST_F(FormTest, NewBillOpensTheMenusOnceAndRaisesAfterNewBill) {
     EXPECT_EQ(form->BillStatus(), 1);
     EXPECT_EQ(form->GetFieldValue("FDate").ToString(), "2026-12-10");
     EXPECT_EQ(form->GetFieldValue("FBillTypeID").ToNumber(), 3001);
-    EXPECT_EQ(form->GetFieldValue("FBillNo").ToString(), "XOUT000006");
+    EXPECT_EQ(form->GetFieldValue("FBillNo").ToString(), "XOUT000009");
     EXPECT_EQ(form->GridMaxDataRowNum(), 1);
     EXPECT_EQ(form->FilledRows(), 0);
     EXPECT_FALSE(form->BillForm()->IsDataChanged());
@@ -272,7 +272,7 @@ TEST_F(FormTest, CopyKeepsTheRowsAndMakesANewUncheckedBill) {
     EXPECT_EQ(Num("FStatus"), 0);
     EXPECT_EQ(Num("FEntryID", 1), 0);
     EXPECT_DOUBLE_EQ(Num("FAmount", 1), 25);
-    EXPECT_EQ(form->GetFieldValue("FBillNo").ToString(), "XOUT000007");
+    EXPECT_EQ(form->GetFieldValue("FBillNo").ToString(), "XOUT000010");
 }
 
 TEST_F(FormTest, SourceSelectionCopiesRowsWithTheirLinksAndHonoursTheFilter) {

@@ -18,13 +18,16 @@ TEST(Templates, EveryBillKindLoadsWithItsPlugInClass) {
         {"order", "QOR_XS_PlugIns.BillEvent_Order"},
         {"tempconsign", "QOR_XS_PlugIns.BillEvent_TempConsign"},
         {"tempgj", "QOR_XS_PlugIns.BillEvent_TempGJ"},
-        {"xscx", "QOR_XS_PlugIns.BillEvent_XSCX"}};
+        {"xscx", "QOR_XS_PlugIns.BillEvent_XSCX"},
+        {"weborder", "QOR_XS_PlugIns.BillEvent_Order"}};
     ASSERT_EQ(Templates().size(), expected.size());
     for (const auto& [kind, progId] : expected) {
         const BillTemplate* t = FindTemplate(kind);
         ASSERT_NE(t, nullptr) << kind;
         EXPECT_EQ(t->progId, progId);
-        EXPECT_EQ(FindTemplate(progId), t);
+        if (kind != "weborder") {
+            EXPECT_EQ(FindTemplate(progId), t);
+        }
         for (const char* band :
              {"mnuFile", "mnuEdit", "mnuView", "mnuRelate", "mnuOption", "BandToolBar"})
             EXPECT_TRUE(std::any_of(t->bands.begin(), t->bands.end(),

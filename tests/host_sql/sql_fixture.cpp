@@ -1,5 +1,7 @@
 #include "tests/host_sql/sql_fixture.h"
 
+#include <gmock/gmock.h>
+
 #include <cstdio>
 
 #include "frame/errors.h"
@@ -82,6 +84,19 @@ std::string SqlLayerTest::ErrorOf(const std::string& tsql) {
         return e.what();
     }
     return "";
+}
+
+void SqlLayerTest::RunScript(const std::vector<ScriptStep>& steps) {
+    for (const ScriptStep& s : steps) {
+        SCOPED_TRACE(s.tsql);
+        if (!s.error.empty()) {
+            EXPECT_THAT(ErrorOf(s.tsql), ::testing::HasSubstr(s.error));
+            continue;
+        }
+        SqlResult r;
+        ASSERT_NO_THROW(r = db->Run(s.tsql));
+        EXPECT_THAT(Rows(r), ::testing::ElementsAreArray(s.rows));
+    }
 }
 
 }  // namespace qor::host::testing

@@ -17,6 +17,14 @@ std::string Show(const Value& v);
 // All rows, each rendered "v1|v2|...".
 std::vector<std::string> Rows(const SqlResult& r);
 
+// A step of a script: its T-SQL text and the rows of its last result set, or a part of the
+// error it raises.
+struct ScriptStep {
+    std::string tsql;
+    std::vector<std::string> rows = {};
+    std::string error = {};
+};
+
 class SqlLayerTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -26,6 +34,8 @@ protected:
     Value One(const std::string& tsql);
     // The message of the HostError the text raises ("" when none is raised).
     std::string ErrorOf(const std::string& tsql);
+    // Runs the steps in order, each checked as it runs.
+    void RunScript(const std::vector<ScriptStep>& steps);
 
     std::unique_ptr<Database> db;
 };

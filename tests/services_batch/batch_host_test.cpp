@@ -33,8 +33,7 @@ TEST_F(BatchOnHost, ExpiryEditFollowsTheUsersAdjustPeriod) {
     CalcKFDates(*bill, Changed("FPeriodDate"), 2);
     EXPECT_EQ(bill->GetFieldValue("FKFPeriod", 2).ToNumber(), 60);
     EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FKFDate", 2)), "2024-01-01");
-    std::string message;
-    EXPECT_TRUE(CheckKFFieldsFilled(*bill, 2, message)) << message;
+    EXPECT_TRUE(CheckKFFieldsFilled(*bill, 2).Passed());
 }
 
 TEST_F(BatchOnHost, BatchDataReadBackInBothOpeningStates) {
@@ -71,6 +70,12 @@ TEST_F(BatchOnHost, BatchDataReadBackInBothOpeningStates) {
 }
 
 TEST_F(BatchOnHost, ChosenBatchFillsTheSalesRow) {
+    // A stock record whose shelf life (90 days) differs from the item's (180 days).
+    ASSERT_EQ(demo.Scalar("select FKFPeriod from t_ICItem where FItemID=1007").ToNumber(), 180);
+    demo.Exec(
+        "Insert Into t_cc_inventory (FID, FItemID, FStockID, FBatchNo, FAuxPropID, FKFDate, "
+        "FKFPeriod, FPeriodDate, FQty) Values (9102, 1007, 501, 'SZ-90', 0, '2026-10-01', 90, "
+        "'2026-12-30', 4)");
     auto bill = demo.NewBill("sale", 1);
     bill->SetFieldValue("FItemID", 1007, 1);
     bill->SetFieldValue("FSCStockID", 501, 1);
@@ -80,13 +85,21 @@ TEST_F(BatchOnHost, ChosenBatchFillsTheSalesRow) {
     EXPECT_EQ(bill->GetFieldValue("FKFPeriod", 1).ToNumber(), 180);
     EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FPeriodDate", 1)), "2027-03-14");
 
-    // A batch no stock holds keeps the dates entered and takes the item's shelf life.
+    // The dates are the stock record's, the shelf life is the item's.
+    bill->SetFieldValue("FBatchNo", "SZ-90", 1);
+    FillRowBatchInfo(*bill, 1);
+    EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FKFDate", 1)), "2026-10-01");
+    EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FPeriodDate", 1)), "2026-12-30");
+    EXPECT_EQ(bill->GetFieldValue("FKFPeriod", 1).ToNumber(), 180);
+
+    // A batch no stock holds leaves the dates empty.
     bill->SetFieldValue("FItemID", 1006, 1);
     bill->SetFieldValue("FBatchNo", "NEW-1", 1);
     bill->SetFieldValue("FKFDate", "2026-12-10", 1);
     FillRowBatchInfo(*bill, 1);
     EXPECT_EQ(bill->GetFieldValue("FKFPeriod", 1).ToNumber(), 7);
-    EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FPeriodDate", 1)), "2026-12-17");
+    EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FKFDate", 1)), "");
+    EXPECT_EQ(FormatKFDate(bill->GetFieldValue("FPeriodDate", 1)), "");
 }
 
 TEST_F(BatchOnHost, SalesRowsAreComparedWithStockLeavingLockedCellsOut) {

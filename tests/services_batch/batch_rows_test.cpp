@@ -91,11 +91,58 @@ TEST_F(BatchConflict, GatheredRowsCarryTheirKeys) {
     bill.Set("FItemID01", 7, 3);
     bill.Set("FBatchNo01", "B1", 3);
     bill.Set("FKFDate01", "2024-01-02", 3);
-    auto rows = GatherBatchRows(bill, BatchRowKeys::Twin01());
+    auto rows = GatherBatchRows(bill, BatchRowKeys::Of(FieldSet::Twin01()));
     ASSERT_EQ(rows.size(), 2u);  // row 2 has no item
     EXPECT_EQ(rows[1]->Get("FRow").ToNumber(), 3);
     EXPECT_EQ(rows[1]->Get("FKFDate").ToString(), "2024-01-02");
     EXPECT_TRUE(FindBatchRowConflict(rows, false));
+}
+
+// ---- The form's stock-number service ----------------------------------------------------------
+
+TEST(StockNumber, TheFormsServiceAnswersTheRowsStockData) {
+    ScopedPlatform platform;
+    ScriptedDatabase db{*platform.platform};
+    TestBill bill;
+    bill.rows = 1;
+    auto service = std::make_shared<TestControl>("StockNumber");
+    service->answer = [](const std::string& method, std::vector<Value>&) {
+        if (method != "StockNumber") return Value();
+        return Value(Collection::Make({{"FKFDate", "2026.10.01"},
+                                       {"FPeriodDate", "2027-03-30"},
+                                       {"FKFPeriod", 180},
+                                       {"FQty", 6},
+                                       {"FBatchNoIndex", 41},
+                                       {"FCoefficient", 12}}));
+    };
+    bill.controls["StockNumber"] = service;
+    const BatchRowKeys keys = BatchRowKeys::Of(FieldSet::Twin01());
+    bill.Set("FItemID01", 1007, 1);
+    bill.Set("FBatchNo01", "SZ-1", 1);
+    bill.Set("FSCStockID01", 501, 1);
+    bill.Set("FAuxPropID01", 2003, 1);
+    FillRowStockNumber(bill, 1, keys);
+    ASSERT_EQ(service->calls.size(), 1u);
+    const auto& args = service->calls[0];
+    ASSERT_EQ(args.size(), 5u);
+    EXPECT_EQ(args[0].ToNumber(), 1);
+    EXPECT_EQ(args[1].ToNumber(), 1007);
+    EXPECT_EQ(args[2].ToNumber(), 501);
+    EXPECT_EQ(args[3].ToNumber(), 2003);
+    EXPECT_EQ(args[4].ToString(), "SZ-1");
+    // Written back under the keys the bill passes; what the service does not answer stays.
+    EXPECT_EQ(bill.Get("FKFDate01", 1).ToString(), "2026-10-01");
+    EXPECT_EQ(bill.Get("FPeriodDate01", 1).ToString(), "2027-03-30");
+    EXPECT_EQ(bill.Get("FShowQty01", 1).ToNumber(), 6);
+    EXPECT_EQ(bill.Get("FBatchNoIndex01", 1).ToNumber(), 41);
+    EXPECT_EQ(bill.Get("FCoefficient01", 1).ToNumber(), 12);
+    EXPECT_EQ(bill.Get("FBatchNo01", 1).ToString(), "SZ-1");
+    EXPECT_TRUE(db.info->statements.empty()) << "the form's service answers, not the database";
+
+    // A row without a batch is not asked about.
+    bill.Set("FBatchNo01", "", 1);
+    FillRowStockNumber(bill, 1, keys);
+    EXPECT_EQ(service->calls.size(), 1u);
 }
 
 // ---- Automatic batch numbers ----------------------------------------------------------------
@@ -185,7 +232,7 @@ TEST_F(AutoBatchNumber, ChildRowsUseTheChildItemAndBatch) {
     bill.Set("FBatchNo1", "20240105007", 1);
     bill.Set("FCldItemID", 6, 2);
     bill.Set("FBatchNo", "20240105020", 2);  // the main grid's batch key is not the child's
-    AutoGenBatchNo(bill, 2, true);
+    AutoGenBatchNo(bill, 2, FieldSet::Child());
     EXPECT_EQ(bill.Get("FBatchNo1", 2).ToString(), "20240105008");
 }
 

@@ -3,6 +3,7 @@
 // whose answers the test scripts.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -32,6 +33,25 @@ public:
     }
 };
 
+// A control of the form whose methods a test answers; every call is recorded.
+class TestControl : public IControl {
+public:
+    explicit TestControl(std::string name) : name_(std::move(name)) {}
+    std::function<Value(const std::string& method, std::vector<Value>& args)> answer;
+    std::vector<std::vector<Value>> calls;
+    std::string TypeName() const override { return "Control"; }
+    std::string Name() const override { return name_; }
+    Value GetProperty(const std::string&) const override { return Value(); }
+    void SetProperty(const std::string&, const Value&) override {}
+    Value Call(const std::string& method, std::vector<Value>& args) override {
+        calls.push_back(args);
+        return answer ? answer(method, args) : Value();
+    }
+
+private:
+    std::string name_;
+};
+
 class TestBill : public FakeBillForm {
 public:
     int32_t classType = 1030002;
@@ -44,6 +64,7 @@ public:
     // Fields the form has; empty: every key is a field.
     std::set<std::string> fields;
     std::map<std::pair<std::string, int>, CollectionPtr> cells;
+    std::map<std::string, ControlPtr> controls;  // by name
 
     void Set(const std::string& key, const Value& v, int row = -1) {
         SetFieldValue(key, v, row, 1);
@@ -71,6 +92,10 @@ public:
         return cell;
     }
     GridControllerPtr BillCtl() override { return ctl; }
+    ControlPtr Control(const std::string& name) override {
+        auto it = controls.find(name);
+        return it == controls.end() ? nullptr : it->second;
+    }
 };
 
 // Answers "QORMClass.ClassInfo" from a lambda and counts the statements sent.

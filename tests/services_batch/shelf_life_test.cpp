@@ -104,12 +104,12 @@ TEST_F(ShelfLifeDates, TwinAndChildSetsUseTheirOwnKeys) {
 
     bill.Set("FDate1", "2024-02-01", 2);
     bill.Set("FInteger", 29, 2);
-    CalcKFDates(bill, Changed("FInteger"), 2, true);
+    CalcKFDates(bill, Changed("FInteger"), 2, FieldSet::Child());
     EXPECT_EQ(bill.Get("FDate2", 2).ToString(), "2024-03-01");
 
     bill.Set("FProDate", "2024-01-01", 3);
     bill.Set("FKFPeriod", 10, 3);
-    CalcKFDates(bill, Changed("FProDate"), 3, false, true);
+    CalcKFDates(bill, Changed("FProDate"), 3, FieldSet::Main(), true);
     EXPECT_EQ(bill.Get("FExpDate", 3).ToString(), "2024-01-11");
 }
 
@@ -118,79 +118,82 @@ TEST_F(ShelfLifeDates, TwinAndChildSetsUseTheirOwnKeys) {
 class ShelfLifeCheck : public ::testing::Test {
 protected:
     TestBill bill;
-    std::string message;
     void SetUp() override { bill.rows = 3; }
     void Row(int r, const Value& production, const Value& period, const Value& expiry) {
         bill.Set("FKFDate", production, r);
         bill.Set("FKFPeriod", period, r);
         bill.Set("FPeriodDate", expiry, r);
     }
+    // The refusal's message, and its cell as "key@row" ("" without one).
+    static std::string Focus(const Verdict& v) {
+        return v.FocusKey().empty() ? "" : v.FocusKey() + "@" + std::to_string(v.FocusRow());
+    }
 };
 
 TEST_F(ShelfLifeCheck, ZeroShelfLifeWithEqualDatesPasses) {
     Row(1, "2024-01-01", 0, "2024-01-01");
-    EXPECT_TRUE(CheckKFFieldsFilled(bill, 1, message));
-    EXPECT_EQ(message, "");
+    EXPECT_TRUE(CheckKFFieldsFilled(bill, 1).Passed());
     Row(2, "2024-01-01", 30, "2024/1/31");  // another date spelling of the same day
-    EXPECT_TRUE(CheckKFFieldsFilled(bill, 2, message));
+    EXPECT_TRUE(CheckKFFieldsFilled(bill, 2).Passed());
 }
 
-TEST_F(ShelfLifeCheck, EachStepGivesItsMessageAndCursor) {
+TEST_F(ShelfLifeCheck, EachStepGivesItsMessageAndCell) {
     Row(2, "  ", 30, "2024-01-31");
-    EXPECT_FALSE(CheckKFFieldsFilled(bill, 2, message));
-    EXPECT_EQ(message, "第2行商品未输入生产日期！");
-    EXPECT_EQ(bill.activeKey, "FKFDate");
-    EXPECT_EQ(bill.activeRow, 2);
+    Verdict v = CheckKFFieldsFilled(bill, 2);
+    EXPECT_EQ(v.Message(), "第2行商品未输入生产日期！");
+    EXPECT_EQ(v.Buttons(), 64);
+    EXPECT_EQ(Focus(v), "FKFDate@2");
+    EXPECT_TRUE(bill.activeKey.empty()) << "the check moves no cursor itself";
 
     Row(2, "1900-01-01", 30, "2024-01-31");  // the missing-date mark
-    EXPECT_FALSE(CheckKFFieldsFilled(bill, 2, message));
-    EXPECT_EQ(message, "第2行商品未输入生产日期！");
+    EXPECT_EQ(CheckKFFieldsFilled(bill, 2).Message(), "第2行商品未输入生产日期！");
 
     // Shelf life -1 fails at its step whatever the expiry date.
     for (Value expiry : {Value("2023-12-31"), Value(""), Value("2024-01-01")}) {
         Row(1, "2024-01-01", -1, expiry);
-        EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message));
-        EXPECT_EQ(message, "第1行商品的保质期必须大于等于0！");
-        EXPECT_EQ(bill.activeKey, "FKFPeriod");
+        v = CheckKFFieldsFilled(bill, 1);
+        EXPECT_EQ(v.Message(), "第1行商品的保质期必须大于等于0！");
+        EXPECT_EQ(Focus(v), "FKFPeriod@1");
     }
 
     Row(1, "2024-01-01", 30, "");
-    EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message));
-    EXPECT_EQ(message, "第1行商品未输入有效期至！");
-    EXPECT_EQ(bill.activeKey, "FPeriodDate");
+    v = CheckKFFieldsFilled(bill, 1);
+    EXPECT_EQ(v.Message(), "第1行商品未输入有效期至！");
+    EXPECT_EQ(Focus(v), "FPeriodDate@1");
 
-    bill.activeKey = "unchanged";
-    Row(3, "2024-01-01", 30, "2024-02-01");
-    EXPECT_FALSE(CheckKFFieldsFilled(bill, 3, message));
-    EXPECT_EQ(message, "第3行商品不符合生产日期加保质期等于有效期至！");
-    EXPECT_EQ(bill.activeKey, "unchanged");  // the last check does not move the cursor
-
-    Row(3, "2024-01-01", 30, "not a date");
-    EXPECT_FALSE(CheckKFFieldsFilled(bill, 3, message));
-    EXPECT_EQ(message, "第3行商品不符合生产日期加保质期等于有效期至！");
+    for (Value expiry : {Value("2024-02-01"), Value("not a date")}) {
+        Row(3, "2024-01-01", 30, expiry);
+        v = CheckKFFieldsFilled(bill, 3);
+        EXPECT_EQ(v.Message(), "第3行商品不符合生产日期加保质期等于有效期至！");
+        EXPECT_EQ(Focus(v), "") << "the last check names no cell";
+    }
 }
 
-TEST_F(ShelfLifeCheck, ChildRowsAndAssemblyMessages) {
+TEST_F(ShelfLifeCheck, ChildRowsTwinRowsAndAssemblyMessages) {
     bill.Set("FDate1", "", 3);
     bill.Set("FInteger", 10, 3);
     bill.Set("FDate2", "2024-01-11", 3);
-    EXPECT_FALSE(CheckKFFieldsFilled(bill, 3, message, false, true));
-    EXPECT_EQ(message, "子件第3行商品未输入生产日期！");
-    EXPECT_EQ(bill.activeKey, "FDate1");
-    EXPECT_EQ(bill.activeRow, 3);
+    Verdict v = CheckKFFieldsFilled(bill, 3, FieldSet::Child());
+    EXPECT_EQ(v.Message(), "子件第3行商品未输入生产日期！");
+    EXPECT_EQ(Focus(v), "FDate1@3");
+
+    bill.Set("FKFDate01", "2024-01-01", 2);
+    bill.Set("FKFPeriod01", 10, 2);
+    EXPECT_EQ(Focus(CheckKFFieldsFilled(bill, 2, FieldSet::Twin01())), "FPeriodDate01@2");
 
     bill.Set("FProDate", "2024-01-01", 1);
     bill.Set("FKFPeriod", 10, 1);
     bill.Set("FExpDate", "2024-01-12", 1);
-    EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message, true, false, false));
-    EXPECT_EQ(message, "组装件商品不符合生产日期加保质期等于有效期至！");
+    const FieldSet& main = FieldSet::Main();
+    EXPECT_EQ(CheckKFFieldsFilled(bill, 1, main, true, false).Message(),
+              "组装件商品不符合生产日期加保质期等于有效期至！");
     bill.Set("FKFPeriod", -5, 1);
-    EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message, true, false, false));
-    EXPECT_EQ(message, "组装件商品的保质期必须大于等于0！");
-    EXPECT_FALSE(CheckKFFieldsFilled(bill, 1, message, true, false, true));
-    EXPECT_EQ(message, "第1行商品的保质期必须大于等于0！");
+    EXPECT_EQ(CheckKFFieldsFilled(bill, 1, main, true, false).Message(),
+              "组装件商品的保质期必须大于等于0！");
+    EXPECT_EQ(CheckKFFieldsFilled(bill, 1, main, true, true).Message(),
+              "第1行商品的保质期必须大于等于0！");
     bill.Set("FKFPeriod", 11, 1);
-    EXPECT_TRUE(CheckKFFieldsFilled(bill, 1, message, true, false, false));
+    EXPECT_TRUE(CheckKFFieldsFilled(bill, 1, main, true, false).Passed());
 }
 
 }  // namespace

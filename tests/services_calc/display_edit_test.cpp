@@ -205,7 +205,7 @@ TEST_F(StockSideDisplayEdit, ChildRowsUseTheirTwinKeys) {
           {"FShowQty", 1},
           {"FPrice", 3}});
     b.SetFieldValue("FDisplayWeight1", 8, 1);
-    CalcRowOnDisplayChange(b, 1, "FDisplayWeight1");
+    CalcRowOnDisplayChange(b, 1, "FDisplayWeight1", FieldSet::Child());
     EXPECT_DOUBLE_EQ(Num(b, "FQty2", 1), 8);
     EXPECT_DOUBLE_EQ(Num(b, "FQty1", 1), 4);
     EXPECT_DOUBLE_EQ(Num(b, "FDecimal", 1), 0.5);
@@ -215,12 +215,12 @@ TEST_F(StockSideDisplayEdit, ChildRowsUseTheirTwinKeys) {
 
     // The child rows' quantity edit prices from the second quantity.
     b.SetFieldValue("FDisplayQty1", 5, 1);
-    CalcRowOnDisplayChange(b, 1, "FDisplayQty1");
+    CalcRowOnDisplayChange(b, 1, "FDisplayQty1", FieldSet::Child());
     EXPECT_DOUBLE_EQ(Num(b, "FShowQty1", 1), 5);
     EXPECT_DOUBLE_EQ(Num(b, "FPrice1", 1), 16);
 
     b.SetFieldValue("FDisplayPrice1", 12, 1);
-    CalcRowOnDisplayChange(b, 1, "FDisplayPrice1");
+    CalcRowOnDisplayChange(b, 1, "FDisplayPrice1", FieldSet::Child());
     EXPECT_DOUBLE_EQ(Num(b, "FSecPrice1", 1), 12);
 }
 

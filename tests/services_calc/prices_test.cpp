@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "frame/data_access.h"
+#include "frame/verdict.h"
 #include "services/calculation.h"
 #include "tests/services_calc/calc_bills.h"
 
@@ -56,12 +57,16 @@ TEST_F(RowPrices, SecondQuantityOfCalculationTypeRows) {
     EXPECT_DOUBLE_EQ(Get("FSecPrice"), 2);
     EXPECT_DOUBLE_EQ(Get("FSecCoefficient"), 2);
 
-    // Type 3 keeps the weight entered as second quantity.
-    Fill(b, 2, {{"FQty", 4}, {"FShowQty", 4}, {"FSecQty", 12}, {"FSecPrice", 10}});
-    CalcRowSecQty(b, 2, Value("3"));
-    EXPECT_DOUBLE_EQ(Get("FSecQty", 2), 12);
-    EXPECT_DOUBLE_EQ(Get("FSecPrice", 2), 10);
-    EXPECT_NEAR(Get("FSecCoefficient", 2), 4.0 / 12, 1e-9);
+    // A type-3 row keeps the weight entered as second quantity, whatever type the caller
+    // passes: the row's own type decides.
+    Fill(b, 2,
+         {{"FCalTypeID", 3}, {"FQty", 4}, {"FShowQty", 4}, {"FSecQty", 12}, {"FSecPrice", 10}});
+    for (const Value& hint : {Value(), Value(1)}) {
+        CalcRowSecQty(b, 2, hint);
+        EXPECT_DOUBLE_EQ(Get("FSecQty", 2), 12) << hint.ToString();
+        EXPECT_DOUBLE_EQ(Get("FSecPrice", 2), 10);
+        EXPECT_NEAR(Get("FSecCoefficient", 2), 4.0 / 12, 1e-9);
+    }
 
     // No quantity: the coefficient stays.
     Fill(b, 3, {{"FQty", 0}, {"FShowQty", 3}, {"FSecCoefficient", 7}});
@@ -82,21 +87,22 @@ TEST_F(RowPrices, CalculationTypeFromTheItemAndItsCheck) {
     EXPECT_FALSE(SetRowCalType(b, 2)) << "a plain item has none";
     EXPECT_EQ(b.GetFieldValue("FCalTypeID", 2).ToNumber(), 0);
 
+    // The check refuses with the row's message and cell; it shows nothing itself.
     auto& boxes = demo.Host().Platform();
     boxes.ClearBoxes();
-    EXPECT_FALSE(CheckCalTypeFilled(b));
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].prompt, "第3行计算方式不能为空。");
-    EXPECT_EQ(boxes.Boxes()[0].buttons, 64);
-    EXPECT_EQ(boxes.Boxes()[0].caption, "信息提示");
+    Verdict missing = CheckCalTypeFilled(b);
+    EXPECT_TRUE(missing.Refused());
+    EXPECT_EQ(missing.Message(), "第3行计算方式不能为空。");
+    EXPECT_EQ(missing.Buttons(), 64);
+    EXPECT_EQ(missing.Caption(), "信息提示");
+    EXPECT_EQ(missing.FocusKey(), "FCalTypeID");
+    EXPECT_EQ(missing.FocusRow(), 3);
+    EXPECT_TRUE(boxes.Boxes().empty());
 
     Fill(b, 3, {{"FCalTypeID", 0}});
-    boxes.ClearBoxes();
-    EXPECT_FALSE(CheckCalTypeFilled(b)) << "0 is no calculation type";
+    EXPECT_TRUE(CheckCalTypeFilled(b).Refused()) << "0 is no calculation type";
     EXPECT_TRUE(SetRowCalType(b, 3));
-    boxes.ClearBoxes();
-    EXPECT_TRUE(CheckCalTypeFilled(b));
-    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(CheckCalTypeFilled(b).Passed());
 }
 
 TEST_F(RowPrices, DisplayPriceShowsThePriceOfTheCalculationType) {
@@ -141,6 +147,14 @@ TEST_F(RowPrices, ExchangeBillSecondSetHasItsOwnDisplayPrice) {
     EXPECT_DOUBLE_EQ(Num(*change, "FDisplayPrice", 1), 0);
     SyncRowDisplayPrice(*change, 1);
     EXPECT_DOUBLE_EQ(Num(*change, "FDisplayPrice", 1), 4);
+
+    // A display edit of the second set reaches its own type-3 price, not the first set's.
+    Fill(*change, 1, {{"FDisplayPrice01", 9}, {"FSecPrice", 1}});
+    CalcRowOnDisplayChange(*change, 1, "FDisplayPrice01");
+    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice01", 1), 6) << "the main set has no such key";
+    CalcRowOnDisplayChange(*change, 1, "FDisplayPrice01", FieldSet::Twin01());
+    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice01", 1), 9);
+    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice", 1), 1);
 }
 
 TEST_F(RowPrices, RowPricesFollowTheEnteredPriceOfTheType) {

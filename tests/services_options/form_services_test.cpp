@@ -72,13 +72,13 @@ TEST_F(FormServices, FilledRowsAndModifiedFlagsOfARealBill) {
     EXPECT_EQ(GetEntryRowCount(b), 3);
     sale->AddRow();
     EXPECT_EQ(GetEntryRowCount(b), 3);
-    EXPECT_EQ(GetEntryRowCount(b, 1, true), 4);
-    EXPECT_EQ(GetEntryRowCount(b, 2), 0) << "no second grid";
-    EXPECT_FALSE(FindEntryRow(b, 1, "FID_SRC"));
+    EXPECT_EQ(GetEntryRowCount(b, kEntryPage, true), 4);
+    EXPECT_EQ(GetEntryRowCount(b, kSecondEntryPage), 0) << "no second grid";
+    EXPECT_FALSE(FindEntryRow(b, kEntryPage, "FID_SRC"));
     b.SetFieldValue("FID_SRC", 7, 4);
-    EXPECT_FALSE(FindEntryRow(b, 1, "FID_SRC")) << "a row without item does not count";
+    EXPECT_FALSE(FindEntryRow(b, kEntryPage, "FID_SRC")) << "a row without item does not count";
     b.SetFieldValue("FID_SRC", 7, 3);
-    EXPECT_TRUE(FindEntryRow(b, 1, "FID_SRC"));
+    EXPECT_TRUE(FindEntryRow(b, kEntryPage, "FID_SRC"));
     b.BillEntrys()->ItemAt(1).As<Collection>()->Remove("KeyField");
     EXPECT_EQ(GetEntryRowCount(b), 4) << "without a key field every row counts";
 
@@ -111,6 +111,14 @@ host::form::BillTemplate OperatorTemplate() {
     bank.table = "t_SubMessage";
     bank.idColumn = "";
     header("FBank", host::form::FieldType::Integer, bank);
+    host::form::BaseSource message;  // a message field: its source type names the table
+    message.sourceType = kMessageSourceType;
+    message.idColumn = "";
+    header("FPayStyle", host::form::FieldType::Integer, message);
+    host::form::BaseSource byNumber;  // a field that stores the customer's number
+    byNumber.table = "t_Organization";
+    byNumber.idColumn = "FNumber";
+    header("FCustNumber", host::form::FieldType::Text, byNumber);
     host::form::BaseSource broken;
     broken.table = "t_Stock where 1=1;delete from t_Stock";
     header("FStockID", host::form::FieldType::Integer, broken);
@@ -184,15 +192,29 @@ TEST_F(OperatorFields, TheDepartmentFollowsTheEmployee) {
 }
 
 TEST_F(OperatorFields, LookupTextsFromTheFieldsSource) {
+    auto name = [&](const std::string& key) {
+        return GetLookupData(b, key, -1, "FDSP").ToString();
+    };
     b.SetFieldValue("FCustID", 101);  // no source in the definition: a customer key
     EXPECT_TRUE(RefreshFieldLookupText(b, "FCustID"));
-    EXPECT_EQ(GetLookupData(b, "FCustID", -1, "FFND").ToString(), "01.001");
-    EXPECT_EQ(GetLookupData(b, "FCustID", -1, "FDSP").ToString(), "杭州联华华商集团有限公司");
+    EXPECT_EQ(name("FCustID"), "杭州联华华商集团有限公司");
 
     b.SetFieldValue("FBank", 2);  // the message table, keyed by FInterID
     EXPECT_TRUE(RefreshFieldLookupText(b, "FBank"));
-    EXPECT_EQ(GetLookupData(b, "FBank", -1, "FFND").ToString(), "02");
-    EXPECT_EQ(GetLookupData(b, "FBank", -1, "FDSP").ToString(), "中国建设银行上海静安支行");
+    EXPECT_EQ(name("FBank"), "中国建设银行上海静安支行");
+    b.SetFieldValue("FPayStyle", 3);  // the message table chosen by the source type
+    EXPECT_TRUE(RefreshFieldLookupText(b, "FPayStyle"));
+    EXPECT_EQ(name("FPayStyle"), "招商银行北京朝阳支行");
+
+    // A field that stores a number (the cell holds the text): the text enters quoted, and the
+    // number found is the cell's.
+    auto cell = b.GetDataFldbyKey("FCustNumber", -1);
+    cell->Set("FFLD", "01.001");
+    EXPECT_TRUE(RefreshFieldLookupText(b, "FCustNumber"));
+    EXPECT_EQ(cell->Get("FFND").ToString(), "01.001");
+    EXPECT_EQ(name("FCustNumber"), "杭州联华华商集团有限公司");
+    cell->Set("FFLD", "01.001' or '1'='1");
+    EXPECT_FALSE(RefreshFieldLookupText(b, "FCustNumber")) << "only a number nobody has";
 
     b.SetFieldValue("FBank", 999);
     EXPECT_FALSE(RefreshFieldLookupText(b, "FBank")) << "no such record";
@@ -206,11 +228,10 @@ TEST_F(OperatorFields, LookupTextsFromTheFieldsSource) {
 TEST_F(FormServices, LookupTextsOfTheSalesBill) {
     b.SetFieldValue("FEmpID", 303);
     auto cell = b.GetDataFldbyKey("FEmpID", -1);
-    cell->Set("FFND", "");
     cell->Set("FDSP", "");
     EXPECT_TRUE(RefreshFieldLookupText(b, "FEmpID"));
-    EXPECT_EQ(cell->Get("FFND").ToString(), "003");
     EXPECT_EQ(cell->Get("FDSP").ToString(), "李娜");
+    EXPECT_EQ(cell->Get("FFND").ToString(), "003") << "an identifier field keeps its number";
     b.SetFieldValue("FCurPayID", 1);
     EXPECT_FALSE(RefreshFieldLookupText(b, "FCurPayID")) << "a plain number field";
 }

@@ -69,10 +69,10 @@ TEST(FieldGroups, HideShowLockAndOpenListedFieldsOfThePageAsked) {
     SetEntryFieldsVisible2(form, "FQty");
     EXPECT_TRUE(form.EntryVisible("FQty"));
 
-    SetEntryFieldsLock(form, "FPrice1", 2);
+    SetEntryFieldsLock(form, "FPrice1", kSecondEntryPage);
     EXPECT_TRUE(form.EntryLocked("FPrice1", 2));
     EXPECT_FALSE(form.EntryLocked("FPrice")) << "the first grid is not touched";
-    SetEntryFieldsLock2(form, "fprice1", 2);
+    SetEntryFieldsLock2(form, "fprice1", kSecondEntryPage);
     EXPECT_FALSE(form.EntryLocked("FPrice1", 2)) << "keys in any letter case";
 
     SetHeadFieldsVisible(form, "FInvoiceAmt,FNoInvoiceAmt", false);
@@ -80,8 +80,8 @@ TEST(FieldGroups, HideShowLockAndOpenListedFieldsOfThePageAsked) {
     EXPECT_TRUE(form.HeadVisible("FDate"));
 
     // A page the form does not have changes nothing and raises nothing.
-    SetEntryFieldsLock(form, "FPrice", 5);
-    SetHeadFieldsVisible(form, "FDate", false, 0);
+    SetEntryFieldsLock(form, "FPrice", static_cast<Page>(5));
+    SetHeadFieldsVisible(form, "FDate", false, static_cast<Page>(0));
     EXPECT_FALSE(form.EntryLocked("FPrice"));
     EXPECT_TRUE(form.HeadVisible("FDate"));
 }
@@ -91,7 +91,7 @@ TEST(EntryRows, ABrokenPageSizeReadsNoRows) {
     form.entrys->Add("", PageDefs("FItemID", "FItemID"));
     for (double size : {1e12, -3.0, std::nan("")}) {
         form.data->Set("Page2", Collection::Make({{"Size", size}}));
-        EXPECT_EQ(GetEntryRowCount(form, 1, true), 0) << size;
+        EXPECT_EQ(GetEntryRowCount(form, kEntryPage, true), 0) << size;
     }
 }
 

@@ -48,7 +48,15 @@ TEST(SharedReadings, ItemColumnReadsOnlyForAnItemAndSwallowsFailures) {
     ASSERT_EQ(info->statements.size(), 1u);
     EXPECT_EQ(info->statements[0], read + "7");
     EXPECT_TRUE(ReadItemColumn(read, Value(5)).IsEmpty());
+
+    // A failed read answers empty, and the trace says where the error was swallowed.
+    DataGateway::Instance().KeepTrace(true);
     EXPECT_TRUE(ReadItemColumn(read, Value(404)).IsEmpty());
+    const auto& trace = DataGateway::Instance().Trace();
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.back().trappedIn, "ReadItemColumn");
+    EXPECT_NE(trace.back().error.find("gone"), std::string::npos) << trace.back().error;
+    DataGateway::Instance().KeepTrace(false);
     DataGateway::Instance().Reset();
 }
 

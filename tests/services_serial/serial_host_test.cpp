@@ -64,16 +64,17 @@ TEST_F(SerialOnHost, ASerialTakenByALaterBillBlocksTheRow) {
 TEST_F(SerialOnHost, CountCheckRunsOnlyWithTheOption) {
     bill->SetFieldValue("FQty", 3, 1);  // two serial numbers recorded for the row
     demo.Host().SetOption("IC", "CKSerialNum", "0");
-    EXPECT_TRUE(CheckBillSerialNumCount(*bill));
+    EXPECT_TRUE(CheckBillSerialNumCount(*bill).Passed());
     EXPECT_TRUE(demo.Host().Services().CallsTo("QOR_CC_PlugIns.clsStockInfo").empty());
 
     demo.Host().SetOption("IC", "CKSerialNum", "1");
-    std::string message;
-    EXPECT_FALSE(CheckBillSerialNumCount(*bill, &message));
-    EXPECT_FALSE(message.empty());
+    Verdict v = CheckBillSerialNumCount(*bill);
+    EXPECT_TRUE(v.Refused());
+    EXPECT_FALSE(v.Message().empty());
     EXPECT_EQ(demo.Host().Services().CallsTo("QOR_CC_PlugIns.clsStockInfo").size(), 1u);
     bill->SetFieldValue("FQty", 2, 1);
-    EXPECT_TRUE(CheckBillSerialNumCount(*bill, &message)) << message;
+    v = CheckBillSerialNumCount(*bill);
+    EXPECT_TRUE(v.Passed()) << v.Message();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // check with its class-type and bill-type lists, and the locks of the serial-number cells.
 #include <gtest/gtest.h>
 
+#include "frame/data_access.h"
 #include "services/serial_numbers.h"
 #include "tests/services_batch/service_test_bill.h"
 
@@ -33,9 +34,13 @@ protected:
     }
 };
 
-TEST_F(SerialRows, WithoutTheHostsServiceTheUsedMarksDecide) {
+TEST_F(SerialRows, WithoutTheHostsServiceASerialRowDoesNotPass) {
+    // Row 1's recorded serials show S2 unused, but without the service the row cannot be shown
+    // to be free: its deletion is refused, and the trace says why.
+    const long trapped = DataGateway::Instance().TrappedErrors();
     EXPECT_FALSE(CheckSerialNumQty(bill, 1));
-    EXPECT_TRUE(CheckSerialNumQty(bill, 2));
+    EXPECT_GT(DataGateway::Instance().TrappedErrors(), trapped);
+    EXPECT_TRUE(CheckSerialNumQty(bill, 2)) << "a row of a plain item passes at once";
     EXPECT_FALSE(CheckSerialNumQty(bill, -1));
     bill.Set("FItemID", 1001, 1);
     EXPECT_TRUE(CheckSerialNumQty(bill, -1));
@@ -81,14 +86,16 @@ protected:
     ScriptedDatabase db{*platform.platform};
     std::shared_ptr<FakeComponent> stockInfo;
     TestBill bill;
-    std::string message;
 
     void SetUp() override {
         FakeLogin(*platform.platform);
         db.info->answer = [](const std::string&) {
             return MemoryRecordset::Make(
-                {"FItemID", "FNumber", "FName", "FModel", "FIsSerialNumMgr"},
-                {{1009, "03.001", "美的电饭煲", "MB-FB40", 1}, {1001, "01.001", "水", "", 0}});
+                {"FItemID", "FNumber", "FName", "FModel", "FBaseProperty", "FBaseProperty1",
+                 "FBaseProperty3", "FBaseProperty4", "FBaseProperty8", "FBaseProperty9",
+                 "FIsSerialNumMgr"},
+                {{1009, "03.001", "美的电饭煲", "MB-FB40", "P0", "P1", "P3", "P4", "P8", "P9", 1},
+                 {1001, "01.001", "水", "", "", "", "", "", "", "", 0}});
         };
         platform->AddComponent("QOREBSBase.SystemProfile")->On("GetProfile", [](Args& a) {
             return a[2].ToString() == "CKSerialNum" ? Value("1") : Value();
@@ -113,27 +120,24 @@ protected:
 };
 
 TEST_F(SerialCount, OnlyTheListedClassAndBillTypesAreCounted) {
-    bill.Set("FBillTypeID", 3002);  // a return is not counted on the sales bill
-    EXPECT_TRUE(CheckBillSerialNumCount(bill));
-    for (int32_t classType : {1030005, 1030001, 103000, 1040005}) {
+    bill.Set("FBillTypeID", bt::kReturn);  // a return is not counted on the sales bill
+    EXPECT_TRUE(CheckBillSerialNumCount(bill).Passed());
+    for (int32_t classType : {ct::kSaleChange, ct::kSalesOrder, 103000, ct::kAssemblyIn}) {
         bill.classType = classType;
-        EXPECT_TRUE(CheckBillSerialNumCount(bill)) << classType;
+        EXPECT_TRUE(CheckBillSerialNumCount(bill).Passed()) << classType;
     }
     EXPECT_TRUE(stockInfo->calls.empty());
     // Stock bills outside the purchase/sales list are counted whatever their bill type.
-    bill.classType = 1040002;
-    EXPECT_FALSE(CheckBillSerialNumCount(bill));
+    bill.classType = ct::kStockOutBill;
+    EXPECT_TRUE(CheckBillSerialNumCount(bill).Refused());
     EXPECT_EQ(stockInfo->calls.size(), 1u);
-
-    EXPECT_TRUE(IsInIdList(kSNCountedClassTypes, 1030004));
-    EXPECT_FALSE(IsInIdList(kSNCountedClassTypes, 30002));
-    EXPECT_FALSE(IsInIdList(kSNCountedBillTypes, 300));
-    EXPECT_TRUE(IsInIdList(kSNCountedBillTypes, 3010));
 }
 
 TEST_F(SerialCount, TheServiceGetsTheSerialRowsAndDecides) {
-    EXPECT_FALSE(CheckBillSerialNumCount(bill, &message));
-    EXPECT_EQ(message, "序列号个数不符");
+    Verdict v = CheckBillSerialNumCount(bill);
+    EXPECT_TRUE(v.Refused());
+    EXPECT_EQ(v.Message(), "序列号个数不符");
+    EXPECT_TRUE(platform->prompts.empty()) << "the check shows nothing itself";
     ASSERT_EQ(stockInfo->calls.size(), 1u);
     const Args& args = stockInfo->calls[0].args;
     auto billInfo = args[1].As<Collection>();
@@ -146,6 +150,18 @@ TEST_F(SerialCount, TheServiceGetsTheSerialRowsAndDecides) {
     EXPECT_EQ(row->Get("FNumber").ToString(), "03.001");
     EXPECT_EQ(row->Get("FModel").ToString(), "MB-FB40");
     EXPECT_EQ(row->Get("FIndex").ToNumber(), 1);
+    EXPECT_EQ(row->Get("FIndex2").ToNumber(), 0);
+    EXPECT_EQ(row->Get("FIndex3").ToNumber(), 1);
+    // Every base property of the item goes with the row.
+    for (auto [column, value] :
+         std::vector<std::pair<std::string, std::string>>{{"FBaseProperty", "P0"},
+                                                          {"FBaseProperty1", "P1"},
+                                                          {"FBaseProperty3", "P3"},
+                                                          {"FBaseProperty4", "P4"},
+                                                          {"FBaseProperty8", "P8"},
+                                                          {"FBaseProperty9", "P9"}}) {
+        EXPECT_EQ(row->Get(column).ToString(), value) << column;
+    }
     EXPECT_EQ(row->Get("FQty").ToNumber(), 2);
     EXPECT_EQ(row->Get("FStockID").ToNumber(), 501);  // a sales bill's serials leave its stock
 
@@ -156,6 +172,8 @@ TEST_F(SerialCount, TheServiceGetsTheSerialRowsAndDecides) {
 // ---- Cells ------------------------------------------------------------------------------------
 
 TEST(SerialCells, SerialNumberCellsAreLockedAndUnchanged) {
+    ScopedPlatform platform;
+    ScriptedDatabase db{*platform.platform};
     TestBill bill;
     bill.rows = 2;
     bill.fields = {"FSERIALNO", "FSERIALNO01"};
@@ -168,6 +186,16 @@ TEST(SerialCells, SerialNumberCellsAreLockedAndUnchanged) {
     LockSerialNoFields(bill);
     EXPECT_TRUE(bill.Locked("FSerialNo", 1));
     EXPECT_FALSE(bill.Locked("FSerialNo1", 1));  // the bill has no child serial field
+
+    // A new row's cells follow the item: open for a serial-managed item, locked for another.
+    db.info->answer = [](const std::string& sql) {
+        return OneValue("FIsSerialNumMgr", sql.find("=1009") != std::string::npos);
+    };
+    bill.Set("FItemID", 1009, 1);
+    bill.Set("FItemID01", 1001, 1);
+    LockSerialNoFields(bill, 1, SerialCells::FollowItem);
+    EXPECT_FALSE(bill.Locked("FSerialNo", 1));
+    EXPECT_TRUE(bill.Locked("FSerialNo01", 1));
 }
 
 TEST(SerialText, SerialNumbersAreSplitAtEverySeparator) {

@@ -47,27 +47,27 @@ TEST_F(StockPeriod, ClosedCurrentPeriodRefusesItsOwnDaysOnly) {
     EXPECT_EQ(first, "2026-02-01");
     EXPECT_EQ(last, "2026-02-28");
 
-    EXPECT_FALSE(CheckPeriodOpen("2026-02-01", "", "1"));
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].prompt, kClosedMessage);
-    EXPECT_EQ(Boxes()[0].buttons, 64);
-    EXPECT_EQ(Boxes()[0].caption, "信息提示");
-    EXPECT_FALSE(CheckPeriodOpen("2026-02-28 18:30:00", "", "1"));
-    EXPECT_TRUE(CheckPeriodOpen("2026-01-31", "", "1"));
-    EXPECT_TRUE(CheckPeriodOpen("2026/3/1", "", "1"));
-    EXPECT_EQ(Boxes().size(), 2u);
+    // The refusal carries the message; the check shows nothing itself.
+    Verdict closed = CheckPeriodOpen("2026-02-01", "", "1");
+    EXPECT_TRUE(closed.Refused());
+    EXPECT_EQ(closed.Message(), kClosedMessage);
+    EXPECT_EQ(closed.Buttons(), 64);
+    EXPECT_EQ(closed.Caption(), "信息提示");
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(CheckPeriodOpen("2026-02-28 18:30:00", "", "1").Refused());
+    EXPECT_TRUE(CheckPeriodOpen("2026-01-31", "", "1").Passed());
+    EXPECT_TRUE(CheckPeriodOpen("2026/3/1", "", "1").Passed());
 
-    EXPECT_TRUE(CheckPeriodOpen("2026-02-10", "", "0"));  // "0" never refuses
-    EXPECT_TRUE(CheckPeriodOpen("2026-02-10"));           // the books are open in the demo
+    EXPECT_TRUE(CheckPeriodOpen("2026-02-10", "", "0").Passed());  // "0" never refuses
+    EXPECT_TRUE(CheckPeriodOpen("2026-02-10").Passed());           // the books are open in the demo
     demo.Host().SetOption("Base", "AcctountingClosed", "1");
-    EXPECT_FALSE(CheckPeriodOpen("2026-02-10"));
+    EXPECT_TRUE(CheckPeriodOpen("2026-02-10").Refused());
     // A date that cannot be read, or no current period, lets the bill pass.
-    EXPECT_TRUE(CheckPeriodOpen("2026-02-30"));
+    EXPECT_TRUE(CheckPeriodOpen("2026-02-30").Passed());
     demo.Host().SetOption("IC", "CurrentYear", "2031");
     EXPECT_FALSE(GetCurPeriodRange(first, last));
     EXPECT_EQ(first, "");
-    EXPECT_TRUE(CheckPeriodOpen("2026-02-10"));
-    EXPECT_EQ(Boxes().size(), 3u);
+    EXPECT_TRUE(CheckPeriodOpen("2026-02-10").Passed());
 }
 
 TEST_F(StockPeriod, StartDateOnlyWhileOpeningBalancesAreOpen) {
@@ -84,6 +84,12 @@ TEST_F(StockPeriod, QuantityOnHandByAuxBatchAndUnit) {
     EXPECT_DOUBLE_EQ(GetInventoryQty(9301, 2001, ""), 1.125);
     EXPECT_DOUBLE_EQ(GetInventoryQty(9301, 0, "", 2, 9922), 15.125);  // still base units
     EXPECT_DOUBLE_EQ(GetInventoryQty(9301, 0, "", 3, 9922), 0.75);    // the second quantity
+    // The sum asked for: in the unit (12 to the box), or the base or second quantity whatever
+    // the calculation type; without a unit the base quantity.
+    EXPECT_NEAR(GetInventoryQty(9301, 0, "", 0, 9922, StockSum::ShowQty), 15.125 / 12, 5e-5);
+    EXPECT_DOUBLE_EQ(GetInventoryQty(9301, 0, "", 3, 9922, StockSum::Qty), 15.125);
+    EXPECT_DOUBLE_EQ(GetInventoryQty(9301, 0, "", 0, 9922, StockSum::SecQty), 0.75);
+    EXPECT_DOUBLE_EQ(GetInventoryQty(9301, 0, "", 0, 0, StockSum::ShowQty), 15.125);
     EXPECT_DOUBLE_EQ(GetInventoryQty(9301, 0, "NOPE"), 0);
     EXPECT_DOUBLE_EQ(GetInventoryQty(424242, 0, ""), 0);
     EXPECT_DOUBLE_EQ(GetInventoryQty("abc", 0, ""), 0);

@@ -1,6 +1,8 @@
 // A stand-in plug-in library for the scenario runner's own tests: its sales order asks before
 // every save and vetoes the save when the user answers No, so a transcript shows a message
-// box, the answer given and a cancelled host action. It is built only for the tests.
+// box, the answer given and a cancelled host action (the other stand-ins register themselves
+// in their own files). It is built only for the tests.
+#include "doubles.h"
 #include "frame/plugin.h"
 #include "frame/rules.h"
 
@@ -30,13 +32,16 @@ protected:
     }
 };
 
+const qor::test_double::Register kOrder(kAskingOrder, [] { return new AskingOrder(); });
+
 }  // namespace
 
 extern "C" {
 
 qor::IPlugIn* QOR_XS_CreateObject(const char* progId) {
-    if (!progId || kAskingOrder.ProgId() != progId) return nullptr;
-    return new AskingOrder();
+    if (!progId) return nullptr;
+    auto it = qor::test_double::Registry().find(progId);
+    return it == qor::test_double::Registry().end() ? nullptr : it->second();
 }
 
 void QOR_XS_ReleaseObject(qor::IPlugIn* object) {
