@@ -2,9 +2,63 @@
 
 #include <string>
 
+#include "frame/login.h"
+#include "services/calculation.h"
 #include "services/common.h"
+#include "services/system_options.h"
 
 namespace qor {
+
+Value GoodsRow::Get(std::string_view mainKey) const {
+    const std::string k = fs[mainKey];
+    return k.empty() ? Value() : bill.GetFieldValue(k, row);
+}
+
+void GoodsRow::Put(std::string_view mainKey, const Value& value) const {
+    const std::string k = fs[mainKey];
+    if (!k.empty()) bill.SetFieldValue(k, value, row);
+}
+
+void GoodsRow::Act(std::string_view mainKey, bool marked) const {
+    const std::string k = fs[mainKey];
+    if (!k.empty()) DoFieldAction(bill, k, row, marked);
+}
+
+void GoodsRow::Lock(std::string_view mainKey, bool lock) const {
+    const std::string k = fs[mainKey];
+    if (!k.empty()) LockEntryCell(bill, k, lock, false, 0, row);
+}
+
+bool GoodsRow::Locked(std::string_view mainKey) const {
+    const std::string k = fs[mainKey];
+    return !k.empty() && IsFieldLocked(bill, k, row);
+}
+
+CollectionPtr GoodsRow::Cell(std::string_view mainKey) const {
+    const std::string k = fs[mainKey];
+    return k.empty() ? nullptr : bill.GetDataFldbyKey(k, row);
+}
+
+bool IsIndustryMode() {
+    return GetIndustryType() == 1;
+}
+
+RowPriceTarget SalePriceTarget(const GoodsRow& r, int includeTax) {
+    if (!IsIndustryMode()) return {"FShowUnitID", includeTax == 1 ? "FIncludeTaxPrice" : "FPrice"};
+    if (GetItemIsGC(r.Get("FItemID"))) return {"FUnitID", "FBasePrice"};
+    return {"FShowUnitID", "FPrice"};
+}
+
+void PutFetchedPrice(const GoodsRow& r, const std::string& field, double price, double discount) {
+    if (auto cell = r.Cell(field)) {
+        cell->Set("FFLD", price);
+        cell->Set("FDSP", NumberToText(price));
+    }
+    if (discount > 0) r.Put("FDiscountRate", discount);
+    r.Put(field, price);
+    r.Act(field);
+    if (IsIndustryMode()) r.Put("FDisplayPrice", price);
+}
 
 void RemoveEmptyEntryRows(IBillForm& bill, const std::string& itemKey) {
     auto data = bill.BillData();

@@ -17,43 +17,7 @@
 
 namespace qor {
 
-// ---- One goods row --------------------------------------------------------------------------
-
-Value GoodsRow::Get(std::string_view mainKey) const {
-    const std::string k = fs[mainKey];
-    return k.empty() ? Value() : bill.GetFieldValue(k, row);
-}
-
-void GoodsRow::Put(std::string_view mainKey, const Value& value) const {
-    const std::string k = fs[mainKey];
-    if (!k.empty()) bill.SetFieldValue(k, value, row);
-}
-
-void GoodsRow::Act(std::string_view mainKey, bool marked) const {
-    const std::string k = fs[mainKey];
-    if (!k.empty()) DoFieldAction(bill, k, row, marked);
-}
-
-void GoodsRow::Lock(std::string_view mainKey, bool lock) const {
-    const std::string k = fs[mainKey];
-    if (!k.empty()) LockEntryCell(bill, k, lock, false, 0, row);
-}
-
-bool GoodsRow::Locked(std::string_view mainKey) const {
-    const std::string k = fs[mainKey];
-    return !k.empty() && IsFieldLocked(bill, k, row);
-}
-
-CollectionPtr GoodsRow::Cell(std::string_view mainKey) const {
-    const std::string k = fs[mainKey];
-    return k.empty() ? nullptr : bill.GetDataFldbyKey(k, row);
-}
-
 // ---- Editions, options, menus ----------------------------------------------------------------
-
-bool IsIndustryMode() {
-    return GetIndustryType() == 1;
-}
 
 bool IsCalTypeItem(const Value& item) {
     return GetItemIsGC(item);
@@ -108,51 +72,10 @@ void ApplySecPrice(const GoodsRow& r) {
 
 namespace {
 
-// The services that have no row-set form yet: the twin set's own names.
-void FillClientItemIDOf(const GoodsRow& r) {
-    if (r.fs.IsMain()) {
-        FillClientItemID(r.bill, r.row);
-    } else {
-        FillClientItemID01(r.bill, r.row);
-    }
-}
-
-void SyncDisplayPriceOf(const GoodsRow& r) {
-    if (r.fs.IsMain()) {
-        SyncRowDisplayPrice(r.bill, r.row);
-    } else {
-        SyncRowDisplayPrice01(r.bill, r.row);
-    }
-}
-
-void CalcPriceByCalTypeOf(const GoodsRow& r) {
-    if (r.fs.IsMain()) {
-        CalcRowPriceByCalType(r.bill, r.row);
-    } else {
-        CalcRowPriceByCalType01(r.bill, r.row);
-    }
-}
-
 // The second quantity of a calculation-type row follows its type (industry edition only).
 void FollowCalType(const GoodsRow& r) {
-    if (r.fs.IsMain() && IsIndustryMode() && IsCalTypeItem(r.Get("FItemID")))
-        CalcRowSecQty(r.bill, r.row, r.Get("FCalTypeID"));
-}
-
-// The batch, stock and shelf-life keys of the set, for the batch services.
-BatchRowKeys BatchKeysOf(const FieldSet& fs) {
-    BatchRowKeys k;
-    k.item = fs["FItemID"];
-    k.batch = fs["FBatchNo"];
-    k.aux = fs["FAuxPropID"];
-    k.stock = fs["FSCStockID"];
-    k.kfDate = fs["FKFDate"];
-    k.kfPeriod = fs["FKFPeriod"];
-    k.periodDate = fs["FPeriodDate"];
-    k.qty = fs["FShowQty"];
-    k.batchIndex = fs["FBatchNoIndex"];
-    k.coefficient = fs["FCoefficient"];
-    return k;
+    if (IsIndustryMode() && IsCalTypeItem(r.Get("FItemID")))
+        CalcRowSecQty(r.bill, r.row, r.Get("FCalTypeID"), r.fs);
 }
 
 bool HasSourceBillNo(const GoodsRow& r) {
@@ -171,39 +94,26 @@ void FetchRowSalePrice(IBillForm& bill, int row, const FieldSet& fs) {
     Trapped("FetchRowSalePrice", [&] {
         if (row < 1) return;
         const GoodsRow r(bill, row, fs);
-        const Value item = r.Get("FItemID");
-        const bool industry = IsIndustryMode();
         const int includeTax = IsSaleForIncludeTaxPrice();
-        // The price is fetched for the unit the row is priced in.
-        std::string unitKey = "FShowUnitID", target = "FPrice";
-        if (industry) {
-            if (IsCalTypeItem(item)) unitKey = "FUnitID", target = "FBasePrice";
-        } else if (includeTax == 1) {
-            target = "FIncludeTaxPrice";
-        }
+        const RowPriceTarget target = SalePriceTarget(r, includeTax);
         const Value stock = r.Get("FSCStockID");
         double price = 0, discount = 0;
         const bool giftStock =
             bill.FID() == ct::kSalesBill && IsVirtualStock(stock) &&
             IsUserOptionOn(BillSetSection(bill), "DoNotGetSalePriceWhenGiftStock");
         if (!giftStock) {
-            price = GetPromotionPrice(item, r.Get(unitKey), bill.GetFieldValue("FCustID"), stock,
-                                      r.Get("FBatchNo"), discount, includeTax);
+            price = GetPromotionPrice(r.Get("FItemID"), r.Get(target.unitKey),
+                                      bill.GetFieldValue("FCustID"), stock, r.Get("FBatchNo"),
+                                      discount, includeTax);
         }
         if (price > 0) {
-            if (auto cell = r.Cell(target)) {
-                cell->Set("FFLD", price);
-                cell->Set("FDSP", NumberToText(price));
-            }
-            if (discount > 0) r.Put("FDiscountRate", discount);
-            r.Put(target, price);
-            r.Act(target);
-            if (industry) r.Put("FDisplayPrice", price);
-        } else {
-            r.Put(target, "");
-            r.Act(target);
-            if (industry) r.Put("FDisplayPrice", "");
+            PutFetchedPrice(r, target.field, price, discount);
+            return;
         }
+        // No price: the field is emptied rather than left with a stale price.
+        r.Put(target.field, "");
+        r.Act(target.field);
+        if (IsIndustryMode()) r.Put("FDisplayPrice", "");
     });
 }
 
@@ -244,43 +154,6 @@ void FillRowCostPrice(IBillForm& bill, int row, const FieldSet& fs) {
 
 void FillRowCostPrice80(IBillForm& bill, int row, const FieldSet& fs) {
     FillRowCostWith(bill, row, fs, &GetStockOutCost80, "FillRowCostPrice80");
-}
-
-void SetRowDefaultUnit(IBillForm& bill, int row, const FieldSet& fs) {
-    Trapped("SetRowDefaultUnit", [&] {
-        if (row < 1) return;
-        const GoodsRow r(bill, row, fs);
-        const Value item = r.Get("FItemID");
-        const bool industry = IsIndustryMode();
-        if (industry && fs.IsMain()) ApplyPlainItemLayout(bill, row, item);
-        const ItemUnitList units = GetItemUnitList("FCustID", bill.GetFieldValue("FCustID"), item);
-        if (const ItemUnit* unit = units.Default()) {
-            r.Put("FShowUnitID", unit->unitID);
-            if (auto cell = r.Cell("FShowUnitID")) {
-                cell->Set("FFLD", unit->unitID);
-                cell->Set("FFND", unit->number);
-                cell->Set("FDSP", unit->name);
-                cell->Set("FCoefficient", unit->coefficient);
-                cell->Set("FBarCode", unit->barcode);
-                cell->Set("FSrcItemId", unit->srcItemID);
-            }
-            r.Act("FShowUnitID");
-        }
-        if (r.Num("FShowQty") == 0) {
-            r.Put("FShowQty", 1);
-            r.Act("FShowQty");
-        }
-        r.Put("FSecCoefficient", GetItemSecCoefficient(item, r.Num("FCoefficient")));
-        if (!industry) return;
-        if (fs.IsMain() && IsCalTypeItem(item)) {
-            SetRowCalType(bill, row);
-            CalcRowSecQty(bill, row, 1);
-        } else {
-            r.Put("FCalTypeID", "");
-            r.Put("FDisplayQty", r.Get("FShowQty"));
-            r.Put("FDisplayWeight", r.Get("FSecQty"));
-        }
-    });
 }
 
 void RefreshRowStockInfo(IBillForm& bill, int row, const FieldSet& fs) {
@@ -414,13 +287,13 @@ void OnItemChosen(FieldEdit& e) {
     if (IsVatInvoice(bill.GetFieldValue("FInvoiceType"))) FillItemTaxRate(r, itemID);
     FillItemSecondUnitAndShelfLife(r, itemID);
 
-    SetRowDefaultUnit(bill, e.row, e.set);
+    SetRowDefaultUnit(bill, e.row, "FCustID", e.set);
     r.Put("FShowQty", 1);
     r.Act("FShowQty");
 
     FetchRowSalePrice(bill, e.row, e.set);
     FillRowCostPrice(bill, e.row, e.set);
-    FillClientItemIDOf(r);
+    FillClientItemID(r.bill, r.row, r.fs);
 
     ApplySecPrice(r);
     const double secCoefficient = r.Num("FSecCoefficient");
@@ -457,7 +330,7 @@ void OnUnitChanged(FieldEdit& e) {
 
     if (r.Num("FEntryID_SRC") == 0) {
         FetchRowSalePrice(e.bill, e.row, e.set);
-        FillClientItemIDOf(r);
+        FillClientItemID(r.bill, r.row, r.fs);
     } else if (r.Num("FShowQty") != 0) {
         // A row copied from a source keeps its value per base unit.
         const double before = CoefficientBeforeEdit(e, item);
@@ -478,7 +351,7 @@ void OnUnitChanged(FieldEdit& e) {
     if (IsIndustryMode()) r.Put("FDisplayQty", r.Get("FShowQty"));
 }
 
-void OnShowQtyChanged(FieldEdit& e) {
+void OnSaleShowQtyChanged(FieldEdit& e) {
     const GoodsRow r(e);
     const bool industry = IsIndustryMode();
     const double k = r.Num("FSecCoefficient");
@@ -499,7 +372,7 @@ void OnShowQtyChanged(FieldEdit& e) {
     FollowCalType(r);
 }
 
-void OnSecQtyChanged(FieldEdit& e) {
+void OnSaleSecQtyChanged(FieldEdit& e) {
     const GoodsRow r(e);
     const bool industry = IsIndustryMode();
     if (industry && IsCalTypeItem(r.Get("FItemID"))) {
@@ -529,25 +402,12 @@ void OnSecQtyChanged(FieldEdit& e) {
     }
 }
 
-void OnSecPriceChanged(FieldEdit& e) {
-    const GoodsRow r(e);
-    if (IsIndustryMode() && r.Num("FCalTypeID") != 3) return;
-    const double showQty = r.Num("FShowQty");
-    if (showQty != 0) r.Put("FPrice", r.Num("FSecPrice") * r.Num("FSecQty") / showQty);
-}
-
 void OnBaseQtyChanged(FieldEdit& e) {
-    const GoodsRow r(e);
-    const double coefficient = r.Num("FCoefficient");
-    if (coefficient != 0) {
-        r.Put("FShowQty", r.Num("FQty") / coefficient);
-        r.Act("FShowQty", true);
-    }
-    ApplyCostAmount(r);
-    FollowCalType(r);
+    OnQtyChanged(e);
+    ApplyCostAmount(GoodsRow(e));
 }
 
-void OnSecCoefficientChanged(FieldEdit& e) {
+void OnSaleSecCoefficientChanged(FieldEdit& e) {
     const GoodsRow r(e);
     const Value v = e.fieldDesc ? e.fieldDesc->Get("FFLD") : r.Get("FSecCoefficient");
     if (v.ToNumber() == 0) {
@@ -562,17 +422,11 @@ void OnSecCoefficientChanged(FieldEdit& e) {
     ApplySecPrice(r);
 }
 
-void OnPriceChanged(FieldEdit& e) {
-    const GoodsRow r(e);
-    ApplySecPrice(r);
-    FollowCalType(r);
-}
-
 // ---- Stock, batch, auxiliary property
 // ---------------------------------------------------------------
 
 void OnAuxPropChanged(FieldEdit& e) {
-    FillRowStockNumber(e.bill, e.row, BatchKeysOf(e.set));
+    FillRowStockNumber(e.bill, e.row, BatchRowKeys::Of(e.set));
     RefreshRowStockInfo(e.bill, e.row, e.set);
 }
 
@@ -598,12 +452,12 @@ void OnStockChanged(FieldEdit& e) {
     }
     r.Put("FSerialNo", "");
     RefreshRowStockInfo(e.bill, e.row, e.set);
-    CalcPriceByCalTypeOf(r);
+    CalcRowPriceByCalType(r.bill, r.row, r.fs);
 }
 
 void OnBatchChanged(FieldEdit& e) {
     const GoodsRow r(e);
-    FillRowBatchInfo(e.bill, e.row, BatchKeysOf(e.set));
+    FillRowBatchInfo(e.bill, e.row, BatchRowKeys::Of(e.set));
     if (e.bill.GetFieldValue("FBillTypeID").ToNumber() == bt::kDelivery) {
         const Value batch = r.Get("FBatchNo");
         if (!Trim(batch.ToString()).empty()) {
@@ -623,7 +477,7 @@ void OnAmountChanged(FieldEdit& e) {
     const GoodsRow r(e);
     r.Put("FInTaxAmount", r.Num("FAmount") + r.Num("FTaxAmount"));
     ApplySecPrice(r);
-    SyncDisplayPriceOf(r);
+    SyncRowDisplayPrice(r.bill, r.row, r.fs);
 }
 
 void OnTaxAmountChanged(FieldEdit& e) {
@@ -639,23 +493,10 @@ void OnTaxAmountChanged(FieldEdit& e) {
     FollowCalType(r);
 }
 
-void OnInTaxAmountChanged(FieldEdit& e) {
-    const GoodsRow r(e);
+void OnSaleInTaxAmountChanged(FieldEdit& e) {
+    OnInTaxAmountChanged(e);
     auto form = e.bill.BillForm();
-    if (form && form->AmountCalcPrice()) return;  // amounts drive prices: the host's formulas
-    r.Put("FAmount", r.Num("FInTaxAmount") - r.Num("FTaxAmount"));
-    ApplySecPrice(r);
-    SyncDisplayPriceOf(r);
-}
-
-void OnBaseTaxPriceChanged(FieldEdit& e) {
-    const GoodsRow r(e);
-    ApplySecPrice(r);
-    SyncDisplayPriceOf(r);
-}
-
-void OnSecTaxPriceChanged(FieldEdit& e) {
-    SyncDisplayPriceOf(GoodsRow(e));
+    if (!form || !form->AmountCalcPrice()) SyncRowDisplayPrice(e.bill, e.row, e.set);
 }
 
 // ---- Discounted prices
@@ -706,7 +547,7 @@ void MoveListPrice(const GoodsRow& r, const DiscountUnit& u, double list) {
         r.Act(u.listPrice);
         if (&u == &kBaseUnit) ApplySecPrice(r);
     }
-    SyncDisplayPriceOf(r);
+    SyncRowDisplayPrice(r.bill, r.row, r.fs);
 }
 
 }  // namespace
@@ -751,12 +592,7 @@ void OnClientItemChanged(FieldEdit& e) {
 }
 
 void OnShelfLifeChanged(FieldEdit& e) {
-    KFFieldSet keys;
-    keys.item = e.K("FItemID");
-    keys.kfDate = e.K("FKFDate");
-    keys.kfPeriod = e.K("FKFPeriod");
-    keys.periodDate = e.K("FPeriodDate");
-    CalcKFDatesOn(e.bill, keys, e.key, e.row);
+    CalcKFDatesOn(e.bill, KFFieldSet::Of(e.set), e.key, e.row);
 }
 
 namespace {
@@ -772,11 +608,11 @@ void AddSalesRowRules(RuleBook& b, const FieldSet& fs) {
         .OnChange(fs, "FKFDate", &OnShelfLifeChanged)
         .OnChange(fs, "FKFPeriod", &OnShelfLifeChanged)
         .OnChange(fs, "FPeriodDate", &OnShelfLifeChanged)
-        .OnChange(fs, "FSecQty", &OnSecQtyChanged)
+        .OnChange(fs, "FSecQty", &OnSaleSecQtyChanged)
         .OnChange(fs, "FSecPrice", &OnSecPriceChanged)
         .OnChange(fs, "FQty", &OnBaseQtyChanged)
-        .OnChange(fs, "FShowQty", &OnShowQtyChanged, kSkipOnHostFill)
-        .OnChange(fs, "FSecCoefficient", &OnSecCoefficientChanged)
+        .OnChange(fs, "FShowQty", &OnSaleShowQtyChanged, kSkipOnHostFill)
+        .OnChange(fs, "FSecCoefficient", &OnSaleSecCoefficientChanged)
         .OnChange(fs, "FPrice", &OnPriceChanged, kSkipOnHostFill)
         .OnChange(fs, "FNoDiscAmount", &OnPriceChanged, kSkipOnHostFill)
         .OnChange(fs, "FBasePrice", &LeftToHostFormulas)
@@ -785,10 +621,10 @@ void AddSalesRowRules(RuleBook& b, const FieldSet& fs) {
         .OnChange(fs, "FBatchNo", &OnBatchChanged)
         .OnChange(fs, "FAmount", &OnAmountChanged)
         .OnChange(fs, "FTaxAmount", &OnTaxAmountChanged)
-        .OnChange(fs, "FInTaxAmount", &OnInTaxAmountChanged)
+        .OnChange(fs, "FInTaxAmount", &OnSaleInTaxAmountChanged)
         .OnChange(fs, "FBaseTaxPrice", &OnBaseTaxPriceChanged)
         .OnChange(fs, "FTaxPrice", &OnDiscountedPriceChanged)
-        .OnChange(fs, "FSecTaxPrice", &OnSecTaxPriceChanged)
+        .OnChange(fs, "FSecTaxPrice", &OnDisplayPriceSynced)
         .OnChange(fs, "FBasePriceDiscount", &OnDiscountedPriceChanged)
         .OnChange(fs, "FSecPriceDiscount", &OnDiscountedPriceChanged)
         .OnChange(fs, "FPriceDiscount", &OnDiscountedPriceChanged)
@@ -798,15 +634,13 @@ void AddSalesRowRules(RuleBook& b, const FieldSet& fs) {
 // ---- Fields a row has once
 // ------------------------------------------------------------------------
 
-void OnCalTypeChanged(FieldEdit& e) {
-    ApplyCalTypeLayout(e.bill, e.row, e.NewValue());
-    for (const char* key : {"FDisplayPrice", "FDisplayWeight", "FDisplayQty"})
-        CalcRowOnDisplayChange(e.bill, e.row, key);
+void OnSaleCalTypeChanged(FieldEdit& e) {
+    OnCalTypeChosen(e);
     RefreshRowStockInfo(e.bill, e.row);
 }
 
-void OnDisplayFieldChanged(FieldEdit& e) {
-    CalcRowOnDisplayChange(e.bill, e.row, e.key);
+void OnSaleDisplayFieldChanged(FieldEdit& e) {
+    OnDisplayFieldChanged(e);
     if (!IEquals(e.key, "FDisplayPrice")) ApplyCostAmount(GoodsRow(e));
 }
 
@@ -815,11 +649,11 @@ void OnFreightChargeChanged(FieldEdit& e) {
 }
 
 void AddRowDisplayRules(RuleBook& b) {
-    b.OnChange("FCalTypeID", &OnCalTypeChanged)
+    b.OnChange("FCalTypeID", &OnSaleCalTypeChanged)
         .OnChange("FTranspotationCharges", &OnFreightChargeChanged)
-        .OnChange("FDisplayPrice", &OnDisplayFieldChanged)
-        .OnChange("FDisplayWeight", &OnDisplayFieldChanged)
-        .OnChange("FDisplayQty", &OnDisplayFieldChanged);
+        .OnChange("FDisplayPrice", &OnSaleDisplayFieldChanged)
+        .OnChange("FDisplayWeight", &OnSaleDisplayFieldChanged)
+        .OnChange("FDisplayQty", &OnSaleDisplayFieldChanged);
 }
 
 }  // namespace qor

@@ -1,17 +1,21 @@
 // The goods rows of the sales-side bills: the row services that give a row its sales price,
-// cost, default unit and stock text, the small rules every goods row keeps (cost amount, second
-// price), and the field-change rules of a goods row (item, unit, quantities, prices, discounts,
-// tax tail, stock, batch...).
+// cost and stock text, the small rules every goods row keeps (cost amount, second price), and
+// the sales bill's field-change rules of a goods row (item, unit, quantities, discounts, tax
+// tail, stock, batch...).
 //
 // The sales bill runs the rules on its rows; the exchange bill runs them again on its second
 // goods set (FieldSet::Twin01()); the sales order and the consignment bill call the row
 // services. Every rule is written against the main set's keys and reads each key through the
-// row set it runs on, so a second goods set is a second registration, never a copy.
+// row set it runs on, so a second goods set is a second registration, never a copy. The rules
+// the sales bill shares with the sales order are the order's (bills/common/order_rows.h): the
+// second price and the price (FSecPrice, FPrice, FNoDiscAmount), the tax-inclusive base and
+// second prices (FBaseTaxPrice, FSecTaxPrice) and a new item's default unit (SetRowDefaultUnit).
 #pragma once
 
 #include <string>
-#include <string_view>
 
+#include "bills/common/entry_rows.h"
+#include "bills/common/order_rows.h"
 #include "frame/field_set.h"
 #include "frame/host.h"
 #include "frame/rules.h"
@@ -19,35 +23,8 @@
 
 namespace qor {
 
-// ---- One goods row --------------------------------------------------------------------------
+// ---- Options, menus ----------------------------------------------------------------------------
 
-// A row of one goods set: every field is named by its main-set key and reached through the set
-// ("FQty" is "FQty01" on the twin). A key the set lacks reads empty and is never written.
-struct GoodsRow {
-    IBillForm& bill;
-    int row;
-    const FieldSet& fs;
-
-    GoodsRow(IBillForm& b, int r, const FieldSet& set = FieldSet::Main())
-        : bill(b), row(r), fs(set) {}
-    explicit GoodsRow(const FieldEdit& e) : bill(e.bill), row(e.row), fs(e.set) {}
-
-    std::string K(std::string_view mainKey) const { return fs[mainKey]; }
-    Value Get(std::string_view mainKey) const;
-    double Num(std::string_view mainKey) const { return Get(mainKey).ToNumber(); }
-    void Put(std::string_view mainKey, const Value& value) const;
-    // Runs the field's host formulas for the row ("act on" it); marked also sets its FModify.
-    void Act(std::string_view mainKey, bool marked = false) const;
-    void Lock(std::string_view mainKey, bool lock) const;
-    bool Locked(std::string_view mainKey) const;
-    // The cell's data collection, or null.
-    CollectionPtr Cell(std::string_view mainKey) const;
-};
-
-// ---- Editions, options, menus ----------------------------------------------------------------
-
-// The industry edition: the calculation types of the rows take part.
-bool IsIndustryMode();
 // The item is calculated by calculation type.
 bool IsCalTypeItem(const Value& item);
 // The section of the bill's own per-user options: its class type and "BillSet".
@@ -90,12 +67,6 @@ double GetStockOutCost80(const Value& item, const Value& stock, const std::strin
 void FillRowCostPrice(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 void FillRowCostPrice80(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 
-// A newly chosen item's default unit: the unit last sold to the customer, else the item's sales
-// unit, with its coefficient, barcode and item in the unit cell; a quantity of 0 becomes 1; the
-// second coefficient follows the unit. In the industry edition the item's layout and
-// calculation type come first.
-void SetRowDefaultUnit(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
-
 // The stock of the row's item (in its stock, auxiliary property and batch) as the text of the
 // status bar's panel 2 (rows below 1: nothing).
 void RefreshRowStockInfo(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
@@ -110,20 +81,17 @@ void OnItemChosen(FieldEdit& e);
 // Unit changed: a new row takes the unit's price; a row copied from a source keeps its value per
 // base unit.
 void OnUnitChanged(FieldEdit& e);
-void OnShowQtyChanged(FieldEdit& e);   // the second quantity follows the coefficient
-void OnSecQtyChanged(FieldEdit& e);    // the quantity follows the second quantity
-void OnSecPriceChanged(FieldEdit& e);  // the price follows the second price
-void OnBaseQtyChanged(FieldEdit& e);   // the shown quantity follows the base quantity
-void OnSecCoefficientChanged(FieldEdit& e);
-void OnPriceChanged(FieldEdit& e);         // FPrice and FNoDiscAmount: the second price follows
-void OnAuxPropChanged(FieldEdit& e);       // the batch's stock data follow
-void OnStockChanged(FieldEdit& e);         // price, cost, batch in the new stock, stock text
-void OnBatchChanged(FieldEdit& e);         // dates, price, cost and stock text of the batch
-void OnAmountChanged(FieldEdit& e);        // the amount with tax follows
-void OnTaxAmountChanged(FieldEdit& e);     // only a rounding tail of at most 0.05
-void OnInTaxAmountChanged(FieldEdit& e);   // the amount follows, unless amounts drive prices
-void OnBaseTaxPriceChanged(FieldEdit& e);  // the second price follows
-void OnSecTaxPriceChanged(FieldEdit& e);   // the display price follows
+void OnSaleShowQtyChanged(FieldEdit& e);  // the second quantity and the cost amount follow
+void OnSaleSecQtyChanged(FieldEdit& e);   // the quantity and the cost amount follow
+void OnBaseQtyChanged(FieldEdit& e);      // the shown quantity and the cost amount follow
+// A coefficient of 0 empties the second quantity and price and ends the handler.
+void OnSaleSecCoefficientChanged(FieldEdit& e);
+void OnAuxPropChanged(FieldEdit& e);          // the batch's stock data follow
+void OnStockChanged(FieldEdit& e);            // price, cost, batch in the new stock, stock text
+void OnBatchChanged(FieldEdit& e);            // dates, price, cost and stock text of the batch
+void OnAmountChanged(FieldEdit& e);           // the amount with tax follows
+void OnTaxAmountChanged(FieldEdit& e);        // only a rounding tail of at most 0.05
+void OnSaleInTaxAmountChanged(FieldEdit& e);  // the amount and the display price follow
 // A discounted (or tax-inclusive discounted) price of the bill unit, the base unit or the second
 // unit changed: the list price or the discount rate follows.
 void OnDiscountedPriceChanged(FieldEdit& e);
@@ -135,8 +103,8 @@ void AddSalesRowRules(RuleBook& b, const FieldSet& fs);
 
 // Rules of the fields a row has once, whatever its goods sets: calculation type, the three
 // display fields and the freight charge.
-void OnCalTypeChanged(FieldEdit& e);
-void OnDisplayFieldChanged(FieldEdit& e);
+void OnSaleCalTypeChanged(FieldEdit& e);
+void OnSaleDisplayFieldChanged(FieldEdit& e);
 void OnFreightChargeChanged(FieldEdit& e);
 void AddRowDisplayRules(RuleBook& b);
 

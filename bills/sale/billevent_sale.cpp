@@ -124,7 +124,7 @@ void MoveToNextOpenColumn(IBillForm& bill, int row) {
 // ---- Rows ---------------------------------------------------------------------------------------
 
 void BillEvent_Sale::m_BillInterface_AddNewRow(int, int row) {
-    LockSerialNoFields(*m_BillInterface(), row);
+    LockSerialNoFields(*m_BillInterface(), row, SerialCells::FollowItem);
 }
 
 void BillEvent_Sale::m_BillInterface_BeforeDeleteRow(int, int row, bool& cancel) {
