@@ -104,7 +104,8 @@ void DiscountPriceRule(const Row& r, const DiscountKeys& k) {
         if (std::string_view(k.listField) == "FPrice")
             r.Put("FSecPrice", list * r.Num("FSecCoefficient"));
         r.Act(k.listField, true);
-        r.Put("FDiscountAmount", (k.listPrice(r) - p) * q);
+        // The discount against the list price as it now stands in the unit's own field.
+        r.Put("FDiscountAmount", (r.Num(k.listField) - p) * q);
     }
     const double taxPrice = (t / 100 + 1) * p;
     r.Put(k.taxPrice, taxPrice);
@@ -309,6 +310,8 @@ void OnTaxAmountTail(FieldEdit& e) {
     } else {
         ShowMessage("税额只能进行尾差调整");
         r.Put("FTaxAmount", before);
+        // The host's formula has already added the refused tax to the total: it goes too.
+        r.Put("FInTaxAmount", r.Num("FAmount") + before);
     }
 }
 
