@@ -93,7 +93,7 @@ SettleTerms ApplySettleTerms(IBillForm& bill) {
     });
 }
 
-void FillCustomerContact(IBillForm& bill, const Value& customer) {
+void FillCustomerContact(IBillForm& bill, const Value& customer, const ContactFields& fields) {
     Trapped("FillCustomerContact", [&] {
         const int32_t id = SafeId(customer);
         if (id < 1) return;
@@ -108,7 +108,7 @@ void FillCustomerContact(IBillForm& bill, const Value& customer) {
             address = contact->Field("FReceiveAddr");
             phone = contact->Field("FPhone");
             mobile = contact->Field("FMobilePhone");
-        } else {
+        } else if (fields.customerAsFallback) {
             // No first contact: the customer's own address and phones, and no contact name
             // (a name left from another customer would be written back to this one).
             auto info = CreateHostObject<IComponent>("QOREBSGLItem.ItemInfo");
@@ -119,11 +119,11 @@ void FillCustomerContact(IBillForm& bill, const Value& customer) {
             phone = detail->Get("FCompanyPhone");
             mobile = detail->Get("FPhone");
         }
-        PutHeader(bill, "FContact", name.IsNull() ? Value("") : name);
-        for (const char* key : {"FReceiveAddr", "FDeliverAddr"})
-            PutHeader(bill, key, address.IsNull() ? Value("") : address);
-        PutHeader(bill, "FPhone", phone.IsNull() ? Value("") : phone);
-        PutHeader(bill, "FMobilePhone", mobile.IsNull() ? Value("") : mobile);
+        PutHeader(bill, "FContact", name.IsBlank() ? Value("") : name);
+        for (const auto& key : fields.addressKeys)
+            PutHeader(bill, key, address.IsBlank() ? Value("") : address);
+        PutHeader(bill, "FPhone", phone.IsBlank() ? Value("") : phone);
+        PutHeader(bill, "FMobilePhone", mobile.IsBlank() ? Value("") : mobile);
     });
 }
 

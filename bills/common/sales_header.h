@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "frame/host.h"
 #include "frame/rules.h"
@@ -26,9 +27,19 @@ enum class SettleTerms {
 };
 SettleTerms ApplySettleTerms(IBillForm& bill);
 
-// The bill's delivery contact from the customer's first contact (name, address, phones); a
-// customer without one gives his own address and phones and no contact name.
-void FillCustomerContact(IBillForm& bill, const Value& customer);
+// Where a bill puts the customer's contact, and what it takes when the customer has no first
+// contact.
+struct ContactFields {
+    // The header fields the contact's address goes to (those the bill has).
+    std::vector<std::string> addressKeys{"FReceiveAddr", "FDeliverAddr"};
+    // Without a first contact: the customer's own address and phones (true), or nothing at all.
+    bool customerAsFallback = true;
+};
+
+// The bill's delivery contact from the customer's first contact (name, address, phones). A
+// customer without one gives no contact name, and his own address and phones or nothing, as the
+// bill's fields say.
+void FillCustomerContact(IBillForm& bill, const Value& customer, const ContactFields& fields = {});
 
 // Cost columns hidden without right 15/900/32, invoice amounts without right 15/2010/32, both
 // asked with callerName.
