@@ -27,7 +27,8 @@ namespace {
 // The state columns of the tools' table.
 enum OrderState { kClosed, kNew, kEditing, kViewUnchecked, kViewChecked, kViewExecuted, kStates };
 
-// What a state does to a tool: S shown, H hidden, E enabled, D disabled; "" leaves it as it is.
+// What a state does to a tool: S shown, H hidden, E enabled, D disabled; a tool without a letter
+// of either pair keeps that property as it is.
 struct ToolStates {
     const char* key;
     std::array<const char*, kStates> states;
@@ -45,7 +46,7 @@ constexpr ToolStates kOrderToolStates[] = {
     {"mnuRelatePushBill_1030002", {"D", "D", "D", "D", "E", "D"}},
     {"mnuRelatePushBill_1020001", {"D", "D", "D", "D", "E", "D"}},
     // A checked order takes an advance receipt only while it asks for a deposit (below).
-    {"mnuRelatePushBill_1050001", {"D", "D", "D", "D", "", "D"}},
+    {"mnuRelatePushBill_1050001", {"D", "D", "D", "D", "E", "D"}},
     {"mnuReject", {"H", "H", "S", "H", "H", "H"}},
 };
 
@@ -76,6 +77,7 @@ void RefreshOrderTools(IBillForm& bill, bool asViewed) {
     bill.SetBarStatus("mnuReject", "Visible", false);
     const OrderState state = StateOf(bill, asViewed);
     for (const auto& tool : kOrderToolStates) ApplyToolState(bill, tool.key, tool.states[state]);
+    // Decided for each order, so that one order's deposit does not carry over to the next.
     if (state == kViewChecked && bill.GetFieldValue("FXSDeposit").ToNumber() == 0)
         bill.SetBarStatus("mnuRelatePushBill_1050001", "Enabled", false);
 }
