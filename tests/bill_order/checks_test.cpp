@@ -188,5 +188,21 @@ TEST_F(OrderChecks, TheWebOrderListOffersNeitherNewNorCopy) {
     EXPECT_TRUE(bill.list->Menus().Tool("mnuEditUnCheck")->Visible());
 }
 
+// ---- The industry edition ----------------------------------------------------------------------
+
+TEST_F(OrderChecks, IndustryOrdersKeepPricesOnACustomerChangeAndNeedCalculationTypes) {
+    demo.Host().SetIndustryType(1);
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1016));  // pork, calculated by type
+    EXPECT_GT(bill.Num("FCalTypeID", 1), 0);
+    Edit("FPrice", 1, Value(30));
+    Edit("FCustID", Value(102));
+    EXPECT_DOUBLE_EQ(bill.Num("FPrice", 1), 30);
+    bill.form->SetFieldValue("FCalTypeID", 0, 1);
+    EXPECT_EQ(SaveRefused(), std::vector<std::string>{"第1行计算方式不能为空。"});
+    EXPECT_EQ(bill.form->ActiveKey(), "FCalTypeID");
+}
+
 }  // namespace
 }  // namespace qor

@@ -101,6 +101,11 @@ TEST_F(OrderLife, ACopyIsANewOrderWithoutDepositOrRejection) {
     demo.Exec("Update t_XS_Order Set FRejected=1,FRejectedNote='x' Where FID=1");
     auto& list = bill.ListOf({1});
     ASSERT_TRUE(list.ClickTool("mnuEditCopy").done);
+    // The copied rows carry the stock as it is now.
+    auto copied = list.MergedCopy()->Sub("Page2")->Sub("1");
+    ASSERT_TRUE(copied);
+    EXPECT_GT(copied->Sub("FTotalQty")->Get("FFLD").ToNumber(), 0);
+    EXPECT_GT(copied->Sub("FXsOrderQty")->Get("FFLD").ToNumber(), 0);
     ASSERT_TRUE(bill.form->OpenCopy(list.MergedCopy()).done);
     EXPECT_EQ(bill.Text("FRejected"), "0");
     EXPECT_EQ(bill.Text("FRejectedNote"), "");
