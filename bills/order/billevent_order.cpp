@@ -137,6 +137,9 @@ void BillEvent_Order::m_BillInterface_AfterFillRow(const Value& rowValue, const 
 
 void BillEvent_Order::m_BillInterface_AfterSave(const Value&) {
     IBillForm& bill = *m_BillInterface();
+    // The host shows the saved order in the view state: its tools follow.
+    RefreshOrderMenus(true);
+    order::ApplyRejectedLayout(bill);
     order::UpdatePurchaseLink(bill);
     order::WriteBackOrderContact(bill);
 }

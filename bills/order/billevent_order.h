@@ -28,8 +28,9 @@ public:
     // rows' prices.
     bool KeepsPricesOnCustomerChange();
     void SetKeepsPricesOnCustomerChange(bool keep);
-    // The tools' state by the order's status and the form's state.
-    void RefreshOrderMenus();
+    // The tools' state by the order's status and the form's state (asViewed: the state the form
+    // shows the order in once the host is back in the view state, as after a save).
+    void RefreshOrderMenus(bool asViewed = false);
     // Asks for the reason and rejects the order being edited: the marks are set and the order
     // saved. Nothing changes when the user cancels.
     Verdict RejectOrder();

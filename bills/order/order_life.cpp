@@ -137,10 +137,13 @@ void RefreshRowComplexQty(IBillForm& bill, int row) {
 }
 
 void UpdatePurchaseLink(IBillForm& bill) {
-    const int32_t billID = SafeId(bill.GetFieldValue("FID"));
-    if (billID <= 0) return;
-    auto purchase = CreateHostObject<IComponent>("QOR_CG_PlugIns.BillEvent_Order");
-    purchase->Call("updateXSOrderFUnLinkCGQty", {billID});
+    // The purchase side's own update: a failure of it leaves the contact write-back to run.
+    Trapped("UpdatePurchaseLink", [&] {
+        const int32_t billID = SafeId(bill.GetFieldValue("FID"));
+        if (billID <= 0) return;
+        auto purchase = CreateHostObject<IComponent>("QOR_CG_PlugIns.BillEvent_Order");
+        purchase->Call("updateXSOrderFUnLinkCGQty", {billID});
+    });
 }
 
 void WriteBackOrderContact(IBillForm& bill) {

@@ -84,8 +84,8 @@ void RefreshOrderTools(IBillForm& bill, bool asViewed) {
 
 }  // namespace
 
-void BillEvent_Order::RefreshOrderMenus() {
-    RefreshOrderTools(*m_BillInterface(), false);
+void BillEvent_Order::RefreshOrderMenus(bool asViewed) {
+    RefreshOrderTools(*m_BillInterface(), asViewed);
 }
 
 // ---- Reject, close, re-open --------------------------------------------------------------------
@@ -109,7 +109,7 @@ Verdict BillEvent_Order::RejectOrder() {
         bill.SetFieldValue("FRejected", before[2]);
         return Verdict::Pass();
     }
-    RefreshOrderTools(bill, true);
+    // The saved order is shown as the host shows it now: viewed, and rejected.
     order::ApplyOrderTypeLayout(bill);
     order::ApplyRejectedLayout(bill);
     return Verdict::Pass();

@@ -172,6 +172,12 @@ TEST_F(OrderTools, TheToolsFollowTheOrdersState) {
     ASSERT_TRUE(bill.form->LoadBill(1).done);
     EXPECT_TRUE(Enabled("mnuRelatePushBill_1050001"));
 
+    // A new order once saved has the tools of a saved order.
+    NewPaperOrder();
+    ASSERT_TRUE(bill.form->Save().done);
+    EXPECT_TRUE(Enabled("mnuQueryGHOrder"));
+    EXPECT_TRUE(Shown("mnuEditCheck"));
+
     ASSERT_TRUE(bill.form->LoadBill(6).done);  // saved, unchecked
     EXPECT_TRUE(Shown("mnuEditCheck"));
     EXPECT_FALSE(Shown("mnuEditClose"));
