@@ -99,8 +99,6 @@ public:
     virtual bool AmountCalcPrice() const = 0;
     // True when the bill holds changes not yet saved.
     virtual bool IsDataChanged() const = 0;
-    virtual std::string Caption() const { return ""; }
-    virtual void SetCaption(const std::string&) {}
 };
 using FormObjectPtr = std::shared_ptr<IFormObject>;
 

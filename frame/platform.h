@@ -60,15 +60,6 @@ enum MsgButtons : int {
 };
 enum MsgAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
 
-struct TextDialog {
-    std::string caption;
-    std::string label;
-    std::string text;
-    std::string okCaption = "确定";
-    std::string cancelCaption = "取消";
-    bool okNeedsText = true;
-};
-
 class IPlatform {
 public:
     virtual ~IPlatform() = default;
@@ -88,7 +79,6 @@ public:
     virtual ObjectPtr DesktopWindowProperty(const std::string& name) = 0;
     // Loads a picture by key for a menu tool; null when there is none.
     virtual ObjectPtr LoadPicture(const std::string& key) = 0;
-    virtual bool ShowTextDialog(TextDialog&) { return false; }
 };
 
 // The platform the library uses. Until a host attaches one, a detached platform answers:
