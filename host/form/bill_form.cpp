@@ -329,9 +329,17 @@ void HostBillForm::StoreValue(const FieldTemplate& f, int row, const Value& v, b
     auto cell = Cell(f, row);
     if (!cell) return;
     Value n = Normalize(f, v);
-    cell->Set("FFLD", n);
+    bool editing = false;
     for (auto& e : edits_)
-        if (e.field == &f && (f.page == 1 || e.row == row)) e.newValue = n;
+        if (e.field == &f && (f.page == 1 || e.row == row)) {
+            e.newValue = n;
+            editing = true;
+        }
+    // While the user edits this cell its data keep the value from before the edit in "FFLD"
+    // (the tail rules compare with it), whoever writes the cell meanwhile; the value the edit
+    // ends with is stored when it ends.
+    if (editing) return;
+    cell->Set("FFLD", n);
     if (lookup) RefreshDisplay(f, cell, row);
 }
 
@@ -851,6 +859,8 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
     if (byUser && billStatus_ == 0 && billID_ > 0) billStatus_ = 2;
     CollectionPtr def = GetFieldInfoByKey(f->key);
     if (byUser) {
+        // The cursor is in the cell while the user edits it; a handler may move it on.
+        SetActiveCell(f->key, r);
         int col = 0;
         for (const auto* g : t_.PageFields(f->page)) {
             ++col;
@@ -860,7 +870,6 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
               [&](IBillFormEvents& s) { s.BeginEdit(Value(def), Value(r), Value(col)); });
         if (f->page == 2 && !Row(row)) return ActionResult::Refused("the row went away");
     }
-    CollectionPtr snapshot = data_->Clone();
     Value newValue = Normalize(*f, typed);
     // The event data: the new value with its number and name, what the host knows of the
     // chosen record, and what the user supplied.
@@ -912,25 +921,25 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
           [&](IBillFormEvents& s) { s.Change(desc, Value(eventData), 0, r, cancel); });
     Edit done = edits_.back();
     edits_.pop_back();
-    if (cancel) {
-        RestoreData(snapshot);
-        return ActionResult::Cancelled("Change");
-    }
+    // The cell keeps the value the edit ended with: what the user typed, or what a formula or a
+    // handler wrote over it. Cancel stops only the host's own remaining work on the edit: the
+    // event data (the chosen record's number, name, coefficient, what the user supplied) are
+    // not taken into the cell.
     if (f->page == 1 || Row(row)) {
         StoreValue(*f, r, done.newValue, true);
         if (auto cell = Cell(*f, r)) {
-            for (const auto& [k, v] : *eventData) {
-                if (IEquals(k, "FFLD") || IEquals(k, "FFND") || IEquals(k, "FDSP") ||
-                    IEquals(k, "FKey"))
-                    continue;
-                if (!cell->Exists(k) || IEquals(k, "FModify") || IEquals(k, "FCoefficient"))
-                    cell->Set(k, v);
-            }
+            if (!cancel)
+                for (const auto& [k, v] : *eventData) {
+                    if (IEquals(k, "FFLD") || IEquals(k, "FFND") || IEquals(k, "FDSP") ||
+                        IEquals(k, "FKey"))
+                        continue;
+                    if (!cell->Exists(k) || IEquals(k, "FModify") || IEquals(k, "FCoefficient"))
+                        cell->Set(k, v);
+                }
             cell->Set("FModify", Value(1));
         }
     }
-    if (byUser) SetActiveCell(f->key, r);
-    return ActionResult::Done();
+    return cancel ? ActionResult::Cancelled("Change") : ActionResult::Done();
 }
 
 ActionResult HostBillForm::AddRow() {

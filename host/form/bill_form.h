@@ -20,8 +20,8 @@
 //                 AfterLoadBill
 //   copy          MenuBarClick(mnuEditCopy)?, (the copy), AfterCopyBill
 //   user edit     BeginEdit, (value stored, the field's FAction actions: per action
-//                 BeforeDoAction? then BeforeDoAction2, applied, AfterDoAction2), Change? with
-//                 the old value still in the cell's "FFLD"; afterwards "FFLD" holds the new value
+//                 BeforeDoAction? then BeforeDoAction2, applied, AfterDoAction2), Change?;
+//                 afterwards the cell's "FFLD" holds the value the edit ended with
 //   add row       AddNewRow
 //   delete row    BeforeDeleteRow?, (row removed), AfterDeleteRow
 //   sources       BeforeSelBills (condition by reference), AfterSelBillBeforeFillData, per row
@@ -33,9 +33,15 @@
 //   delete bill   MenuBarClick(mnuEditFileDelete)?, (rows and header deleted)
 // (? = cancellable.) The form object's SaveBill runs the save cycle from its tool click on.
 //
-// Cancel in Change: the whole edit is undone. Every cell value the edit, the field's formulas
-// and the handler wrote goes back to what it held before the edit (the bill data as a whole is
-// restored); locks, status texts, menus and anything the handler did outside the bill stay.
+// The value before the edit: during the whole of one user edit (its field actions,
+// AfterDoAction2 and Change) the edited cell's data keep the value from before the edit in
+// "FFLD", even when a formula or a handler writes the cell meanwhile; GetFieldValue answers the
+// edit's current value. When the edit ends the cell takes that value.
+//
+// Cancel in Change does not undo the edit: what the user typed and what the formulas and the
+// handlers wrote stay (a handler that wants an old value back writes it itself). Cancel stops
+// only the host's own remaining work on that edit: the event data (the chosen record's number,
+// name and coefficient, the extras the user supplied) are not taken into the cell.
 //
 // The third argument of Change (the column, which the sales plug-ins read as a flag) is 0 for
 // every edit this host raises, by the user or through FireChange.

@@ -53,19 +53,61 @@ TEST_F(FormTest, UserEditRunsTheFormulasThenChangeWithTheOldValueStillInTheCell)
     EXPECT_DOUBLE_EQ(Num("FInTaxAmount", 1), 33.9);
 }
 
-TEST_F(FormTest, CancelInChangeUndoesTheWholeEdit) {
+// Cancel in Change stops the host's own work on the edit, nothing more: the typed value, what
+// the formulas computed from it and what the handler wrote stay; the chosen record's event data
+// are not taken into the cell.
+TEST_F(FormTest, CancelInChangeKeepsWhatWasTypedAndWritten) {
     NewSaleWithRow();
     sink.cancel = {"Change"};
     sink.during = [&](const std::string& ev) {
         if (ev == "Change") form->SetFieldValue("FNote", Value("written by the handler"));
     };
-    ActionResult r = form->UserEdit("FShowQty", 1, Value(99));
+    auto extras = Collection::Make({{"FChosenBy", Value("picker")}});
+    ActionResult r = form->UserEdit("FShowQty", 1, Value(99), extras);
     EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.done);
     EXPECT_EQ(r.cancelledBy, "Change");
-    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 10);
-    EXPECT_DOUBLE_EQ(Num("FAmount", 1), 25);
-    EXPECT_DOUBLE_EQ(Num("FQty", 1), 10);
-    EXPECT_EQ(form->GetFieldValue("FNote").ToString(), "");
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 99);
+    EXPECT_DOUBLE_EQ(Num("FAmount", 1), 247.5);
+    EXPECT_DOUBLE_EQ(Num("FQty", 1), 99);
+    EXPECT_EQ(form->GetFieldValue("FNote").ToString(), "written by the handler");
+    auto cell = form->GetDataFldbyKey("FShowQty", 1);
+    EXPECT_EQ(cell->Get("FModify").ToNumber(), 1);
+    EXPECT_FALSE(cell->Exists("FChosenBy"));
+    // Without the cancel the event data go into the cell.
+    ASSERT_TRUE(form->UserEdit("FShowQty", 1, Value(98), extras).done);
+    EXPECT_EQ(form->GetDataFldbyKey("FShowQty", 1)->Get("FChosenBy").ToString(), "picker");
+}
+
+// A tail rule: the user changes the amount by a tail, the handler lets the tax absorb it and
+// cancels. The cell keeps the value from before the edit in "FFLD" for the whole edit, even
+// though the handler writes the edited cell back in AfterDoAction2.
+TEST_F(FormTest, TheCellKeepsItsOldValueForTheWholeEditWhoeverWritesIt) {
+    NewSaleWithRow();  // amount 25, tax 3.25, total 28.25
+    std::vector<std::string> seen;
+    sink.during = [&](const std::string& ev) {
+        auto cell = form->GetDataFldbyKey("FAmount", 1);
+        if (ev == "AfterDoAction2" && seen.empty()) form->SetFieldValue("FAmount", Value(25.04), 1);
+        if (ev == "AfterDoAction2" || ev == "Change")
+            seen.push_back(ev + " " + cell->Get("FFLD").ToString() + " " +
+                           form->GetFieldValue("FAmount", 1).ToString());
+        if (ev == "Change") {
+            // The tax absorbs the tail, the total stays.
+            double old = cell->Get("FFLD").ToNumber();
+            double now = form->GetFieldValue("FAmount", 1).ToNumber();
+            form->SetFieldValue("FTaxAmount", Value(3.25 - (now - old)), 1);
+            form->SetFieldValue("FInTaxAmount", Value(28.25), 1);
+        }
+    };
+    sink.cancel = {"Change"};
+    EXPECT_TRUE(form->UserEdit("FAmount", 1, Value(25.03)).cancelled);
+    ASSERT_GE(seen.size(), 2u);
+    for (const auto& s : seen) EXPECT_EQ(s.substr(s.find(' ') + 1, 3), "25 ") << s;
+    EXPECT_EQ(seen.back(), "Change 25 25.04");
+    EXPECT_NEAR(Num("FAmount", 1), 25.04, 1e-9);
+    EXPECT_NEAR(Num("FTaxAmount", 1), 3.21, 1e-9);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), 28.25, 1e-9);
+    EXPECT_EQ(form->GetDataFldbyKey("FAmount", 1)->Get("FFLD").ToNumber(), 25.04);
 }
 
 TEST_F(FormTest, CancelInBeforeDoActionSkipsOnlyThatAction) {
