@@ -699,29 +699,37 @@ std::string HostBillForm::NextBillNo() {
 }
 
 ActionResult HostBillForm::NewBill() {
-    Open();
     edits_.clear();
     ResetData();
     if (const FieldTemplate* no = Field("FBillNo")) StoreValue(*no, -1, Value(NextBillNo()), true);
     billStatus_ = 1;
+    Open();
     Raise("AfterNewBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterNewBill(); });
     return ActionResult::Done();
 }
 
-ActionResult HostBillForm::LoadBill(int32_t id) {
-    Open();
+ActionResult HostBillForm::LoadBill(int32_t id, bool forEdit) {
     if (!db_) return ActionResult::Refused("no database");
     edits_.clear();
+    return ShowStored(id, forEdit ? 2 : 0);
+}
+
+// Reads the stored bill into the form and shows it in the given state: the form's first bill
+// opens the menus with the bill's data already in the form.
+ActionResult HostBillForm::ShowStored(int32_t id, int status) {
+    int before = billStatus_;
+    billStatus_ = status;
     Raise("BeforLoadBillFillData", "FID=" + std::to_string(id), nullptr,
           [&](IBillFormEvents& s) { s.BeforLoadBillFillData(); });
     try {
         LoadFromDatabase(id);
     } catch (const std::exception& e) {
+        billStatus_ = before;
         return ActionResult::Refused(e.what());
     }
-    billStatus_ = 0;
     for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
     ClearModify();
+    Open();
     Raise("AfterLoadBill", "FID=" + std::to_string(id), nullptr,
           [&](IBillFormEvents& s) { s.AfterLoadBill(); });
     return ActionResult::Done();
@@ -749,7 +757,6 @@ ActionResult HostBillForm::CopyBill() {
 }
 
 ActionResult HostBillForm::OpenCopy(const CollectionPtr& data) {
-    Open();
     if (!data) return ActionResult::Refused("no bill data");
     RestoreData(data->Clone());
     NormalizeRows();
@@ -769,6 +776,7 @@ ActionResult HostBillForm::ResetAsCopy() {
         for (int r = 1; r <= GridMaxDataRowNum(); ++r) StoreValue(*f, r, Value(0), true);
     billStatus_ = 1;
     for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
+    Open();
     Raise("AfterCopyBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterCopyBill(); });
     return ActionResult::Done();
 }
@@ -1028,8 +1036,7 @@ ActionResult HostBillForm::Check() {
         } catch (const std::exception& e) {
             return ActionResult::Refused(std::string("not checked: ") + e.what());
         }
-        billStatus_ = 0;
-        return ActionResult::Done();
+        return ShowStored(billID_, 0);
     });
 }
 
@@ -1046,8 +1053,7 @@ ActionResult HostBillForm::Uncheck() {
         } catch (const std::exception& e) {
             return ActionResult::Refused(std::string("not unchecked: ") + e.what());
         }
-        billStatus_ = 0;
-        return ActionResult::Done();
+        return ShowStored(billID_, 0);
     });
 }
 

@@ -15,9 +15,11 @@
 // itself is (LockCell, LockField actions); a user cannot change a locked or hidden cell.
 //
 // Event cycles (each event goes to the advised sink; Cancel stops the host's action there):
-//   new bill      AfterNewBill
+//   new bill      (defaults filled), MenuBarInitialize (the form's first bill), AfterNewBill
 //   load          BeforLoadBillFillData, (rows filled; FLoadAction actions of every filled row),
-//                 AfterLoadBill
+//                 MenuBarInitialize (the form's first bill: its data are in the form),
+//                 AfterLoadBill; BillStatus is 0, or 2 for a bill opened for editing, before
+//                 any of these
 //   copy          MenuBarClick(mnuEditCopy)?, (the copy), AfterCopyBill
 //   user edit     BeginEdit, (value stored, the field's FAction actions: per action
 //                 BeforeDoAction? then BeforeDoAction2, applied, AfterDoAction2), Change?;
@@ -28,8 +30,11 @@
 //                 (copied, FLoadAction actions) AfterFillRow, AfterSelBill
 //   save          MenuBarClick(mnuEditFileSave)?, BeforeSave?, (stored with FID and FBillNo),
 //                 AfterSave, SaveBillSuccess
-//   check         MenuBarClick(mnuEditCheck)?, BusinessCheck?, (FStatus 1 stored)
-//   uncheck       MenuBarClick(mnuEditUnCheck)?, UnBusinessCheck?, (FStatus 0 stored)
+//   check         MenuBarClick(mnuEditCheck)?, BusinessCheck?, (FStatus 1 stored), then the
+//                 stored bill is shown again: BeforLoadBillFillData, AfterLoadBill (so the
+//                 plug-in sets its tools for the new status as after any load)
+//   uncheck       MenuBarClick(mnuEditUnCheck)?, UnBusinessCheck?, (FStatus 0 stored), shown
+//                 again as after a check
 //   delete bill   MenuBarClick(mnuEditFileDelete)?, (rows and header deleted)
 // (? = cancellable.) The form object's SaveBill runs the save cycle from its tool click on.
 //
@@ -132,7 +137,9 @@ public:
     // Raises MenuBarInitialize once (the form's first bill).
     void Open();
     ActionResult NewBill();
-    ActionResult LoadBill(int32_t id);
+    // Opens a stored bill; forEdit opens it for editing (BillStatus 2 from the start, as the
+    // modify command does), else for viewing (0).
+    ActionResult LoadBill(int32_t id, bool forEdit = false);
     ActionResult CopyBill();
     // Opens bill data made elsewhere (a list's merged copy) as a new copied bill.
     ActionResult OpenCopy(const CollectionPtr& data);
@@ -274,6 +281,7 @@ private:
                        const CollectionPtr& extras, bool byUser);
     void RestoreData(const CollectionPtr& snapshot);
     ActionResult ResetAsCopy();
+    ActionResult ShowStored(int32_t id, int status);
     // Persistence (bill_store.cpp)
     void StoreBill();
     void LoadFromDatabase(int32_t id);

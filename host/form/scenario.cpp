@@ -276,11 +276,12 @@ struct Parser {
             s.label = "new " + s.billKind;
         } else if (name == "load") {
             needArg("{class, id}");
-            yaml::CheckKeys(file, arg, {"class", "id"}, "load");
+            yaml::CheckKeys(file, arg, {"class", "id", "edit"}, "load");
             s.kind = Step::Kind::Load;
             s.billKind = BillKind(arg["class"]);
             s.id = static_cast<int32_t>(yaml::Integer(file, arg["id"], "id"));
-            s.label = "load " + s.billKind + " " + std::to_string(s.id);
+            if (arg["edit"]) s.edit = yaml::Bool(file, arg["edit"], "edit");
+            s.label = "load " + s.billKind + " " + std::to_string(s.id) + (s.edit ? " (edit)" : "");
         } else if (name == "copy") {
             noArg();
             s.kind = Step::Kind::Copy;

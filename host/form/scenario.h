@@ -86,6 +86,7 @@ struct Step {
     std::string label;               // how the transcript names the step
     std::string billKind;            // new, load, list
     int32_t id = 0;                  // load
+    bool edit = false;               // load: opened for editing
     int row = -1;                    // set, deleteRow
     std::vector<FieldValue> values;  // set
     std::vector<Value> answers;

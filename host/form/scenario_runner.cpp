@@ -257,8 +257,10 @@ private:
         return *form_;
     }
 
-    void OpenForm(const std::string& kind) {
-        if (form_ && form_->Template().kind == kind) return;
+    // The bill form of that kind; a new form window (and plug-in object) when the kind changes
+    // or when newWindow asks for one.
+    void OpenForm(const std::string& kind, bool newWindow = false) {
+        if (form_ && form_->Template().kind == kind && !newWindow) return;
         formPlugIn_.reset();
         form_.reset();
         const BillTemplate* t = FindTemplate(kind);
@@ -278,8 +280,9 @@ private:
                 Record(rec, form_->NewBill());
                 break;
             case Step::Kind::Load:
-                OpenForm(s.billKind);
-                Record(rec, form_->LoadBill(s.id));
+                // A stored bill opens in a window of its own, as from the bill list.
+                OpenForm(s.billKind, true);
+                Record(rec, form_->LoadBill(s.id, s.edit));
                 break;
             case Step::Kind::Copy:
                 Record(rec, Form(s).CopyBill());

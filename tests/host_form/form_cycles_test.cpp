@@ -198,10 +198,10 @@ TEST_F(FormTest, SaveStoresWhatTheFormShowsAndLoadBringsItBackIdentical) {
     ActionResult loaded = form->LoadBill(id);
     ASSERT_TRUE(loaded.done) << loaded.note;
     EXPECT_EQ(sink.Names(),
-              (Names{"MenuBarInitialize", "BeforLoadBillFillData", "BeforeDoAction",
-                     "BeforeDoAction2", "AfterDoAction2", "BeforeDoAction", "BeforeDoAction2",
+              (Names{"BeforLoadBillFillData", "BeforeDoAction", "BeforeDoAction2",
                      "AfterDoAction2", "BeforeDoAction", "BeforeDoAction2", "AfterDoAction2",
-                     "BeforeDoAction", "BeforeDoAction2", "AfterDoAction2", "AfterLoadBill"}));
+                     "BeforeDoAction", "BeforeDoAction2", "AfterDoAction2", "BeforeDoAction",
+                     "BeforeDoAction2", "AfterDoAction2", "MenuBarInitialize", "AfterLoadBill"}));
     EXPECT_EQ(form->HeaderValues(), header);
     EXPECT_EQ(form->RowValues(), rows);
     EXPECT_EQ(form->GetFieldValue("FExplanation").ToString(), "门店补货 'urgent'");
@@ -220,6 +220,49 @@ TEST_F(FormTest, SaveStoresWhatTheFormShowsAndLoadBringsItBackIdentical) {
     EXPECT_EQ(Count("Select FShowQty From t_CC_StockBillEntry Where FEntryID=" +
                     std::to_string(static_cast<long>(entry1))),
               20);
+}
+
+// A stored bill opened in a form: its data are there when the menus are set up, and a bill
+// opened for editing is in the edit state before any of its events.
+TEST_F(FormTest, OpeningAStoredBillShowsItsDataToMenuBarInitialize) {
+    for (bool forEdit : {false, true}) {
+        Open("order");
+        std::string seenNo;
+        std::vector<int> states;
+        sink.during = [&](const std::string& ev) {
+            if (ev == "MenuBarInitialize") seenNo = form->GetFieldValue("FBillNo").ToString();
+            if (ev == "MenuBarInitialize" || ev == "AfterLoadBill" || ev == "BeforLoadBillFillData")
+                states.push_back(form->BillStatus());
+        };
+        ASSERT_TRUE(form->LoadBill(1, forEdit).done);
+        EXPECT_EQ(seenNo, "SEORD000001");
+        int want = forEdit ? 2 : 0;
+        EXPECT_EQ(states, (std::vector<int>{want, want, want})) << forEdit;
+        EXPECT_EQ(form->BillStatus(), want);
+        // The form's later bills do not set the menus up again.
+        sink.calls.clear();
+        ASSERT_TRUE(form->LoadBill(2).done);
+        EXPECT_EQ(sink.CycleNames(), (Names{"BeforLoadBillFillData", "AfterLoadBill"}));
+    }
+}
+
+// After a check or an uncheck the form shows the bill as stored, so the plug-in sets its tools
+// for the new status as it does after any load.
+TEST_F(FormTest, CheckAndUncheckShowTheStoredBillAgain) {
+    NewSaleWithRow();
+    ASSERT_TRUE(form->Save().done);
+    std::vector<double> statusAtLoad;
+    sink.during = [&](const std::string& ev) {
+        if (ev == "AfterLoadBill") statusAtLoad.push_back(form->GetFieldValue("FStatus").ToNumber());
+    };
+    sink.calls.clear();
+    ASSERT_TRUE(form->Check().done);
+    EXPECT_EQ(sink.CycleNames(),
+              (Names{"MenuBarClick", "BusinessCheck", "BeforLoadBillFillData", "AfterLoadBill"}));
+    ASSERT_TRUE(form->Uncheck().done);
+    EXPECT_EQ(statusAtLoad, (std::vector<double>{1, 0}));
+    EXPECT_EQ(form->BillStatus(), 0);
+    EXPECT_FALSE(form->BillForm()->IsDataChanged());
 }
 
 TEST_F(FormTest, ACancelledSaveStoresNothing) {
