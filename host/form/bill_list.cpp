@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame/data_access.h"
+#include "host/sql/sqlite_functions.h"
 
 namespace qor::host::form {
 
@@ -11,7 +12,7 @@ std::shared_ptr<HostBillList> HostBillList::Create(const BillTemplate& t, IFormD
 }
 
 HostBillList::HostBillList(const BillTemplate& t, IFormDatabase* db)
-    : t_(t), db_(db), menu_(std::make_shared<form::MenuBar>(t)) {
+    : t_(t), db_(db), today_(sql::TodayText()), menu_(std::make_shared<form::MenuBar>(t)) {
     tableInfo_ = HostBillForm::Create(t, nullptr)->TableInfo();
     selection_ = Collection::Make();
     // The list's own tools beside the bill's.

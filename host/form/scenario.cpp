@@ -407,8 +407,12 @@ struct Parser {
         if (root["today"]) {
             sc.today = yaml::Text(file, root["today"], "today");
             auto d = ParseDate(sc.today);
-            if (!d) Fail(file, root["today"], "today must be a date (YYYY-MM-DD)");
+            if (!d) Fail(file, root["today"], "today must be a date (YYYY-MM-DD [hh:mm:ss])");
             sc.today = FormatDate(*d);
+            bool timeGiven = sc.today.size() < Trim(root["today"].Scalar()).size();
+            Date now = *d;
+            if (!timeGiven) now.hour = 9, now.minute = 0, now.second = 0;
+            sc.now = FormatDateTime(now);
         }
         if (YAML::Node db = root["database"]) {
             std::vector<YAML::Node> parts;

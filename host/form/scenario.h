@@ -108,6 +108,9 @@ struct Scenario {
     std::string name;
     std::string description;
     std::string today;  // the date new bills take ("" = the system date)
+    // The host's clock for the whole session, "yyyy-MM-dd hh:mm:ss": today at the time given
+    // with it, else at 09:00:00 ("" = the system clock).
+    std::string now;
     std::vector<std::pair<std::string, int>> databaseSql;  // extra seed batches (text, line)
     ScenarioLogin login;
     std::vector<std::tuple<int, int, int>> denied;  // object type, object, access

@@ -15,6 +15,7 @@
 #include "host/form/database_adapter.h"
 #include "host/form/plugin_library.h"
 #include "host/reference_host.h"
+#include "host/sql/sqlite_functions.h"
 #include "host/sql_trace.h"
 
 namespace qor::host::form {
@@ -106,6 +107,7 @@ private:
     bool lastSet_ = false;
     std::vector<BoxLine> boxesSinceExpect_;
     int32_t userID_ = 16394;
+    bool fixedNow_ = false;
 
     // ---- Set-up ----
     void Prepare() {
@@ -151,11 +153,17 @@ private:
         for (const auto& [c, k, v] : sc_.options) host_->SetOption(c, k, v);
         for (const auto& [s, k, v] : sc_.profile) host_->SetUserProfile(s, k, v);
         host_->Platform().SetBoxListener([this](const BoxRecord& b) {
-            BoxLine line{b.isInput, b.prompt, b.caption, b.buttons, Show(b.answer), b.defaulted};
+            BoxLine line{b.isInput,   b.prompt,   b.caption,    b.buttons,   Show(b.answer),
+                         b.defaulted, b.isDialog, b.confirmed, b.okDisabled};
             boxesSinceExpect_.push_back(line);
             if (current_) current_->boxes.push_back(line);
         });
         host_->Attach();
+        // One clock for the host and the plug-ins: the scenario's day holds still.
+        if (!sc_.now.empty()) {
+            sql::SetFixedNow(sc_.now);
+            fixedNow_ = true;
+        }
         lib_ = std::make_unique<PlugInLibrary>(opt_.pluginPath);
         lib_->AttachPlatform(host_->PlatformPtr());
         SqlTrace::Global().Enable(true);
@@ -197,6 +205,7 @@ private:
         adapter_.reset();
         db_.reset();
         host_.reset();
+        if (fixedNow_) sql::SetFixedNow("");
         if (tempDb_) {
             std::error_code ec;
             fs::remove(dbPath_, ec);
@@ -338,6 +347,7 @@ private:
                 const BillTemplate* t = FindTemplate(s.billKind);
                 list_ = HostBillList::Create(*t, adapter_.get());
                 list_->SetUserID(userID_);
+                if (!sc_.today.empty()) list_->SetToday(sc_.today);
                 list_->SetObserver([this](const EventRecord& e) { Observe(e); });
                 listPlugIn_ = lib_->Create(t->progId);
                 if (!listPlugIn_)
@@ -630,7 +640,12 @@ std::string RenderText(const RunRecord& run, bool traceSql) {
     for (const auto& s : run.steps) {
         o << "[" << s.index << "] " << s.label << "  (line " << s.line << ")\n";
         for (const auto& b : s.boxes) {
-            if (b.input)
+            if (b.dialog)
+                o << "    dialog \"" << b.caption << "\" \"" << b.prompt << "\" -> "
+                  << (b.confirmed ? "OK \"" + b.answer + "\""
+                                  : std::string("Cancel") +
+                                        (b.okDisabled ? " (OK disabled: the text is blank)" : ""));
+            else if (b.input)
                 o << "    input box \"" << b.prompt << "\" [" << b.caption << "] -> \"" << b.answer
                   << "\"";
             else
@@ -718,13 +733,17 @@ std::string RenderJson(const std::vector<RunRecord>& runs, bool traceSql) {
             if (s.cancelled) j["cancelledBy"] = s.cancelledBy;
             if (!s.note.empty()) j["note"] = s.note;
             nlohmann::json boxes = nlohmann::json::array();
-            for (const auto& b : s.boxes)
-                boxes.push_back({{"input", b.input},
-                                 {"prompt", b.prompt},
-                                 {"caption", b.caption},
-                                 {"buttons", b.buttons},
-                                 {"answer", b.answer},
-                                 {"defaulted", b.defaulted}});
+            for (const auto& b : s.boxes) {
+                nlohmann::json box{{"input", b.input},     {"prompt", b.prompt},
+                                   {"caption", b.caption}, {"buttons", b.buttons},
+                                   {"answer", b.answer},   {"defaulted", b.defaulted}};
+                if (b.dialog) {
+                    box["dialog"] = true;
+                    box["confirmed"] = b.confirmed;
+                    if (b.okDisabled) box["okDisabled"] = true;
+                }
+                boxes.push_back(box);
+            }
             j["messages"] = boxes;
             nlohmann::json events = nlohmann::json::array();
             for (const auto& e : s.events) {

@@ -25,6 +25,9 @@ struct BoxLine {
     int buttons = 0;
     std::string answer;
     bool defaulted = false;
+    // A plug-in's text dialog (prompt: its label): confirmed with OK, or cancelled, perhaps
+    // because OK was disabled for a blank text.
+    bool dialog = false, confirmed = false, okDisabled = false;
 };
 
 struct SqlLine {

@@ -211,5 +211,58 @@ steps:
     EXPECT_NE(RenderJson({run}, false).find("确认保存这张订单吗？"), std::string::npos);
 }
 
+// The order opened for editing shows its reject tool; the tool asks in the platform's text
+// dialog (OK stays disabled for a blank reason, Cancel changes nothing), writes the rejection
+// at the scenario's fixed moment and saves; the list then refuses to check the rejected order
+// through Cancel, and nothing is stored.
+TEST(ScenarioRun, ARejectionGoesThroughTheDialogAtTheScenariosMomentAndBlocksTheListCheck) {
+    Scenario s = ParseScenario(R"Y(
+name: rejected in the dialog
+today: 2026-12-10 14:30:05
+steps:
+  - new: order
+  - expect: {tools: {mnuReject: {visible: false}}}
+  - set: {FCustID: 102}
+  - set: {row: 1, FItemID: 1017, FPrice: 25, FShowQty: 4}
+  - answers: [yes]
+  - save
+  - load: {class: order, id: 7, edit: true}
+  - expect: {billStatus: 2, tools: {mnuReject: {visible: true}}}
+  - answers: ["   "]
+  - menu: mnuReject
+  - answers: [cancel]
+  - menu: mnuReject
+  - expect: {header: {FRejected: 0, FRejectedNote: ""}, messages: ["请输入驳回原因"]}
+  - answers: ["价格有误", yes]
+  - menu: mnuReject
+  - expect: {query: {sql: "Select FRejected, FRejectedNote, FRejectedTime From t_XS_Order Where FID=7",
+                     rows: [[1, 价格有误, "2026-12-10 14:30:05"]]}}
+  - list: {class: order, select: [7]}
+  - listCheck
+  - expect: {cancelled: true, messages: ["驳回状态"],
+             query: {sql: "Select FStatus From t_XS_Order Where FID=7", rows: [[0]]}}
+)Y",
+                               "reject.yaml");
+    RunOptions options;
+    options.pluginPath = QOR_TEST_PLUGIN_PATH;
+    RunRecord run = RunScenario(s, options);
+    ASSERT_TRUE(run.invalid.empty()) << run.invalid;
+    std::string text = RenderText(run, false);
+    EXPECT_EQ(run.failures, 0) << text;
+    ASSERT_GE(run.steps.size(), 16u);
+    ASSERT_EQ(run.steps[9].boxes.size(), 1u) << text;
+    const BoxLine& blank = run.steps[9].boxes[0];
+    EXPECT_TRUE(blank.dialog);
+    EXPECT_FALSE(blank.confirmed);
+    EXPECT_TRUE(blank.okDisabled);
+    EXPECT_EQ(blank.caption, "驳回原因");
+    EXPECT_EQ(blank.prompt, "请输入驳回原因：");
+    EXPECT_NE(text.find("dialog \"驳回原因\" \"请输入驳回原因：\" -> OK \"价格有误\""),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("-> Cancel (OK disabled: the text is blank)"), std::string::npos);
+    EXPECT_NE(RenderJson({run}, false).find("\"confirmed\": true"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qor::host::form

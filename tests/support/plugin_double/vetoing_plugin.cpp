@@ -1,18 +1,71 @@
-// A stand-in plug-in library for the scenario runner's own tests: its sales order asks before
-// every save and vetoes the save when the user answers No, so a transcript shows a message
-// box, the answer given and a cancelled host action. It is built only for the tests.
+// A stand-in plug-in library for the scenario runner's own tests. Its sales order
+// - asks before every save and vetoes the save when the user answers No (a message box, the
+//   answer given and a cancelled host action in the transcript);
+// - adds a reject tool shown only while the order is edited; the tool asks for the reason in
+//   the platform's text dialog and, confirmed, marks the order rejected at the host's "now" and
+//   saves it;
+// - refuses the list's check of a rejected order with a message and Cancel.
+// It is built only for the tests.
+#include "frame/data_access.h"
 #include "frame/plugin.h"
+#include "services/clock.h"
 
 namespace {
 
-class AskingOrder : public qor::PlugInBase {
+using namespace qor;
+
+class AskingOrder : public PlugInBase {
 public:
-    AskingOrder() : PlugInBase(qor::PlugInClass::Order) {}
+    AskingOrder() : PlugInBase(PlugInClass::Order) {}
 
 protected:
     void m_BillInterface_BeforeSave(bool& cancel) override {
-        if (qor::ShowMessage("确认保存这张订单吗？", 36, qor::kMsgCaption) != qor::kAnswerYes)
-            cancel = true;
+        if (ShowMessage("确认保存这张订单吗？", 36, kMsgCaption) != kAnswerYes) cancel = true;
+    }
+
+    void m_BillInterface_MenuBarInitialize(const MenuBarPtr& bar) override {
+        auto tool = bar->CreateTool("mnuReject");
+        tool->SetCaption("驳回");
+        if (auto band = bar->Band("mnuEdit")) band->AddTool(tool, "mnuEditCheck");
+        ShowRejectTool();
+    }
+    void m_BillInterface_AfterNewBill() override { ShowRejectTool(); }
+    void m_BillInterface_AfterLoadBill() override { ShowRejectTool(); }
+
+    void m_BillInterface_MenuBarClick(const MenuToolPtr& tool, bool&) override {
+        if (!IEquals(tool->Name(), "mnuReject")) return;
+        IBillForm& bill = *m_BillInterface();
+        TextDialog note;
+        note.caption = "驳回原因";
+        note.label = "请输入驳回原因：";
+        note.text = bill.GetFieldValue("FRejectedNote").ToString();
+        if (!Platform().ShowTextDialog(note) || Trim(note.text).empty()) return;
+        bill.SetFieldValue("FRejectedNote", Value(note.text));
+        bill.SetFieldValue("FRejectedTime", Value(FormatDateTime(CurrentDateTime())));
+        bill.SetFieldValue("FRejected", Value("1"));
+        bill.BillForm()->SaveBill();
+    }
+
+    void m_ListInterface_BusinessCheck(bool& cancel) override {
+        auto selection = m_ListInterface()->Selection();
+        for (const auto& [key, item] : *selection) {
+            auto bill = item.As<Collection>();
+            if (!bill) continue;
+            std::string rejected =
+                GetSQLValue("Select FRejected From t_XS_Order Where FClassTypeID=1030001 And FID=" +
+                            SqlId(bill->Get("FID")));
+            if (Trim(rejected) == "1") {
+                ShowMessage("你选择的单据为驳回状态，不允许审核，请重新选择。");
+                cancel = true;
+                return;
+            }
+        }
+    }
+
+private:
+    void ShowRejectTool() {
+        m_BillInterface()->SetBarStatus("mnuReject", "Visible",
+                                        m_BillInterface()->BillStatus() == 2);
     }
 };
 
