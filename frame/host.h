@@ -159,7 +159,10 @@ public:
     virtual void UnBusinessCheck(bool& cancel) = 0;
 };
 
-// The events a bill list raises.
+// The events a bill list raises. The list's BusinessCheck and UnBusinessCheck carry a Cancel
+// for every class: a handler refuses the check of the selection (a rejected order, a check its
+// component refused) by setting it, after its message; the host then stores no status. A
+// message alone refuses nothing.
 class IBillListEvents {
 public:
     virtual ~IBillListEvents() = default;
