@@ -589,6 +589,55 @@ void HostBillForm::RunLoadActions(int row) {
 
 // ---- Small operations ------------------------------------------------------------------------
 
+int HostBillForm::EntryColumn(const std::string& key) const {
+    int column = 0;
+    for (const auto* g : t_.PageFields(2)) {
+        ++column;
+        if (IEquals(g->key, key)) return column;
+    }
+    return 0;
+}
+
+void HostBillForm::EnterCell(const std::string& key, int row) {
+    int fromRow = activeRow_;
+    std::string fromKey = activeKey_;
+    SetActiveCell(key, row);
+    if (row < 1 || row == fromRow) return;
+    const FieldTemplate* keyField = Field(t_.keyField);
+    auto holder = Row(row);
+    auto keyCell = holder && keyField ? holder->Sub(keyField->key) : nullptr;
+    bool filled = keyCell && !IsBlankOrZero(keyCell->Get("FFLD"));
+    std::vector<Value> values{Value(EntryColumn(key)),
+                              Value(row),
+                              Value(fromRow >= 1 ? EntryColumn(fromKey) : 0),
+                              Value(std::max(fromRow, 0)),
+                              Value(2),
+                              Value(GridMaxDataRowNum()),
+                              Value(key),
+                              Value(filled ? 1 : 0)};
+    Raise("EntryGridRow",
+          "row " + std::to_string(row) +
+              (fromRow >= 1 ? " (from row " + std::to_string(fromRow) + ")" : ""),
+          nullptr, [&](IBillFormEvents& s) { s.EntryGridRow(values); });
+}
+
+ActionResult HostBillForm::MoveCursor(const std::string& key, int row) {
+    if (row < 1 || row > GridMaxDataRowNum())
+        return ActionResult::Refused("row " + std::to_string(row) + " does not exist");
+    std::string column = key;
+    if (column.empty() && activeRow_ >= 1) column = activeKey_;
+    if (column.empty())
+        for (const auto* g : t_.PageFields(2))
+            if (IsFieldVisible(g->key, 2)) {
+                column = g->key;
+                break;
+            }
+    const FieldTemplate* f = t_.Field(column, 2);
+    if (!f || f->page != 2) return ActionResult::Refused(column + " is no entry field");
+    EnterCell(f->key, row);
+    return ActionResult::Done();
+}
+
 void HostBillForm::SetActiveCell(const std::string& key, int row) {
     activeKey_ = key;
     activeRow_ = row;
@@ -868,7 +917,7 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
     CollectionPtr def = GetFieldInfoByKey(f->key);
     if (byUser) {
         // The cursor is in the cell while the user edits it; a handler may move it on.
-        SetActiveCell(f->key, r);
+        EnterCell(f->key, r);
         int col = 0;
         for (const auto* g : t_.PageFields(f->page)) {
             ++col;

@@ -24,6 +24,11 @@
 //   user edit     BeginEdit, (value stored, the field's FAction actions: per action
 //                 BeforeDoAction? then BeforeDoAction2, applied, AfterDoAction2), Change?;
 //                 afterwards the cell's "FFLD" holds the value the edit ended with
+//   cursor        EntryGridRow when the user's cursor enters another entry row (by a user
+//                 edit of one of its cells, or by moving there); its eight values: the column
+//                 and the row it enters, the column and the row it leaves (0 from the header),
+//                 the page (2), the data rows, the key of the column it enters, 1 when the row
+//                 is filled (else 0). A plug-in's SetActiveCell raises nothing.
 //   add row       AddNewRow
 //   delete row    BeforeDeleteRow?, (row removed), AfterDeleteRow
 //   sources       BeforeSelBills (condition by reference), AfterSelBillBeforeFillData, per row
@@ -153,6 +158,8 @@ public:
     ActionResult Check();
     ActionResult Uncheck();
     ActionResult DeleteBill();
+    // The user puts the grid cursor on a cell of an entry row (key "" keeps the column).
+    ActionResult MoveCursor(const std::string& key, int row);
     // A click on a tool: MenuBarClick, then the host's own action of the tool when it has one.
     ActionResult ClickTool(const std::string& key);
     // The save the form object's SaveBill runs: the save cycle from the tool click on, whatever
@@ -282,6 +289,9 @@ private:
     void RestoreData(const CollectionPtr& snapshot);
     ActionResult ResetAsCopy();
     ActionResult ShowStored(int32_t id, int status);
+    // The cursor moves to the cell; entering another entry row raises EntryGridRow.
+    void EnterCell(const std::string& key, int row);
+    int EntryColumn(const std::string& key) const;
     // Persistence (bill_store.cpp)
     void StoreBill();
     void LoadFromDatabase(int32_t id);

@@ -46,6 +46,8 @@ const char* StepKindName(Step::Kind k) {
             return "listCheck";
         case Step::Kind::ListUncheck:
             return "listUncheck";
+        case Step::Kind::Focus:
+            return "focus";
         case Step::Kind::Expect:
             return "expect";
     }
@@ -372,6 +374,20 @@ struct Parser {
                     s.ids.push_back(static_cast<int32_t>(yaml::Integer(file, i, "FID")));
             }
             s.label = "list " + s.billKind;
+        } else if (name == "focus") {
+            needArg("a row (3) or a cell (FShowQty@3)");
+            s.kind = Step::Kind::Focus;
+            std::string text = Trim(yaml::Text(file, arg, "focus"));
+            if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0]))) {
+                s.row = static_cast<int>(yaml::Integer(file, arg, "row"));
+                if (s.row < 1) Fail(file, arg, "rows are numbered from 1");
+            } else {
+                CellRef c = Cell(arg);
+                if (c.row < 1) Fail(file, arg, "focus names an entry cell: \"FKey@row\"");
+                s.key = c.key;
+                s.row = c.row;
+            }
+            s.label = "focus " + (s.key.empty() ? "row " : s.key + "@") + std::to_string(s.row);
         } else if (name == "expect") {
             needArg("what to check");
             s.kind = Step::Kind::Expect;
@@ -380,9 +396,9 @@ struct Parser {
         } else {
             Fail(file, n.IsMap() ? n.begin()->first : n,
                  "unknown step \"" + name +
-                     "\" (new, load, copy, set, answers, menu, save, check, uncheck, delete, "
-                     "addRow, "
-                     "deleteRow, selectSources, list, listMenu, listCheck, listUncheck, expect)");
+                     "\" (new, load, copy, set, focus, answers, menu, save, check, uncheck, "
+                     "delete, addRow, deleteRow, selectSources, list, listMenu, listCheck, "
+                     "listUncheck, expect)");
         }
         return s;
     }

@@ -79,6 +79,7 @@ struct Step {
         ListMenu,
         ListCheck,
         ListUncheck,
+        Focus,
         Expect
     };
     Kind kind = Kind::Save;
@@ -87,7 +88,8 @@ struct Step {
     std::string billKind;            // new, load, list
     int32_t id = 0;                  // load
     bool edit = false;               // load: opened for editing
-    int row = -1;                    // set, deleteRow
+    int row = -1;                    // set, deleteRow, focus
+    std::string key;                 // focus: the column ("" keeps it)
     std::vector<FieldValue> values;  // set
     std::vector<Value> answers;
     std::string tool;       // menu, listMenu

@@ -314,6 +314,9 @@ private:
                 Record(rec, overall);
                 break;
             }
+            case Step::Kind::Focus:
+                Record(rec, Form(s).MoveCursor(s.key, s.row));
+                break;
             case Step::Kind::Answers:
                 for (const auto& a : s.answers) host_->Platform().QueueAnswer(a);
                 rec.done = true;

@@ -343,7 +343,8 @@ TEST_F(FormTest, CheckAndUncheckStoreTheStatusUnlessCancelled) {
 TEST_F(FormTest, RowsAreAddedAndDeletedWithTheirEvents) {
     NewSaleWithRow();
     ASSERT_TRUE(form->UserEdit("FItemID", 3, Value(1017)).done);  // rows 2 and 3 come into being
-    EXPECT_EQ(sink.CycleNames(), (Names{"AddNewRow", "AddNewRow", "BeginEdit", "Change"}));
+    EXPECT_EQ(sink.CycleNames(),
+              (Names{"AddNewRow", "AddNewRow", "EntryGridRow", "BeginEdit", "Change"}));
     EXPECT_EQ(sink.calls[0].detail, "2,2");
     sink.calls.clear();
     sink.cancel = {"BeforeDeleteRow"};
@@ -364,6 +365,37 @@ TEST_F(FormTest, RowsAreAddedAndDeletedWithTheirEvents) {
     EXPECT_EQ(form->GridMaxDataRowNum(), 1);
     EXPECT_EQ(Num("FItemID", 1), 1017);
     EXPECT_EQ(form->BillData()->Sub("Page2")->Get("Size").ToNumber(), 1);
+}
+
+// The user's cursor entering another entry row raises EntryGridRow (the row is its second
+// value), whether the user edits a cell there or just moves to it; staying on the row, a
+// header edit and a plug-in's SetActiveCell raise nothing.
+TEST_F(FormTest, TheCursorEnteringAnotherRowRaisesEntryGridRow) {
+    NewSaleWithRow();  // the cursor is on FShowQty of row 1
+    auto col = [&](const char* key) {
+        std::vector<Value> args{Value(key)};
+        return std::to_string(static_cast<int>(form->Control("grid")->Call("ColOfKey", args).ToNumber()));
+    };
+    auto rowEvents = [&] {
+        std::vector<std::string> out;
+        for (const auto& c : sink.calls)
+            if (c.name == "EntryGridRow") out.push_back(c.detail);
+        return out;
+    };
+    ASSERT_TRUE(form->UserEdit("FItemID", 2, Value(1017)).done);
+    ASSERT_TRUE(form->UserEdit("FShowQty", 2, Value(3)).done);
+    ASSERT_TRUE(form->UserEdit("FNote", -1, Value("header")).done);
+    form->SetActiveCell("FPrice", 1);
+    ASSERT_TRUE(form->MoveCursor("", 2).done);
+    ASSERT_TRUE(form->MoveCursor("FShowQty", 2).done);
+    EXPECT_FALSE(form->MoveCursor("", 5).done);
+    EXPECT_FALSE(form->MoveCursor("FNote", 1).done);
+    EXPECT_EQ(rowEvents(),
+              (std::vector<std::string>{
+                  col("FItemID") + "|2|" + col("FShowQty") + "|1|2|2|FItemID|0",
+                  col("FPrice") + "|2|" + col("FPrice") + "|1|2|2|FPrice|1"}));
+    EXPECT_EQ(form->ActiveKey(), "FShowQty");
+    EXPECT_EQ(form->ActiveRow(), 2);
 }
 
 TEST_F(FormTest, CopyKeepsTheRowsAndMakesANewUncheckedBill) {

@@ -93,6 +93,11 @@ public:
         lastChangeData = data.As<Collection>();
         Rec("Change", desc->Get("FKey").ToString() + "@" + std::to_string(row), &c);
     }
+    void EntryGridRow(const std::vector<Value>& v) override {
+        std::string detail;
+        for (const auto& x : v) detail += (detail.empty() ? "" : "|") + x.ToString();
+        Rec("EntryGridRow", detail);
+    }
     void MenuBarClick(const MenuToolPtr& tool, bool& c) override {
         Rec("MenuBarClick", tool->Name(), &c);
     }

@@ -34,6 +34,8 @@ TEST(ScenarioParse, ErrorsPointAtFileAndLine) {
     ExpectError("name: x\nsteps:\n  - expect: {tools: {mnuEditCheck: {shown: true}}}\n", "s.yaml:3",
                 "unknown key \"shown\"");
     ExpectError("name: x\nsteps:\n  - save: now\n", "s.yaml:3", "takes no argument");
+    ExpectError("name: x\nsteps:\n  - focus: FShowQty\n", "s.yaml:3", "an entry cell");
+    ExpectError("name: x\nsteps:\n  - focus: 0\n", "s.yaml:3", "numbered from 1");
     ExpectError("name: x\nsteps: [new: sale, {set: {FQty: [1, 2]}}]\n", "s.yaml:2", "single value");
     ExpectError("name: x\noptions: {UnderStockBeforeSave: 1}\nsteps: [save]\n", "s.yaml:2",
                 "\"A/B\"");
@@ -70,11 +72,12 @@ steps:
   - listMenu: mnuEditCopy
   - listCheck
   - listUncheck
+  - focus: FShowQty@2
   - expect: {header: {FCustID: 101}, rows: {1: {FQty: 2}}, cancelled: false, messages: [],
              query: {sql: "select 1", rows: [[1]]}, status: {3: x}, tools: {mnuEditCheck: {visible: false}}}
 )",
                                "all.yaml");
-    ASSERT_EQ(s.steps.size(), 18u);
+    ASSERT_EQ(s.steps.size(), 19u);
     EXPECT_EQ(s.today, "2026-12-01");
     EXPECT_EQ(s.denied.size(), 2u);
     EXPECT_EQ(std::get<0>(s.options[0]), "IC");
@@ -87,8 +90,10 @@ steps:
     EXPECT_EQ(s.steps[4].answers[3].ToString(), "理由");
     EXPECT_EQ(s.steps[12].entries.size(), 3u);
     EXPECT_EQ(s.steps[13].ids, (std::vector<int32_t>{7, 9}));
-    EXPECT_EQ(s.steps[17].expect.queries.size(), 1u);
-    EXPECT_EQ(s.steps[17].line, 27);
+    EXPECT_EQ(s.steps[17].key, "FShowQty");
+    EXPECT_EQ(s.steps[17].row, 2);
+    EXPECT_EQ(s.steps[18].expect.queries.size(), 1u);
+    EXPECT_EQ(s.steps[18].line, 28);
 }
 
 RunOptions Options() {
@@ -211,7 +216,8 @@ steps:
     EXPECT_NE(RenderJson({run}, false).find("确认保存这张订单吗？"), std::string::npos);
 }
 
-// The order opened for editing shows its reject tool; the tool asks in the platform's text
+// The grid cursor moved to a row raises EntryGridRow (the stand-in names the row in status
+// panel 2). The order opened for editing shows its reject tool; the tool asks in the platform's text
 // dialog (OK stays disabled for a blank reason, Cancel changes nothing), writes the rejection
 // at the scenario's fixed moment and saves; the list then refuses to check the rejected order
 // through Cancel, and nothing is stored.
@@ -224,6 +230,12 @@ steps:
   - expect: {tools: {mnuReject: {visible: false}}}
   - set: {FCustID: 102}
   - set: {row: 1, FItemID: 1017, FPrice: 25, FShowQty: 4}
+  - set: {row: 2, FItemID: 1001}
+  - expect: {status: {2: 第2行}}
+  - focus: 1
+  - expect: {status: {2: 第1行}}
+  - focus: FShowQty@2
+  - expect: {status: {2: 第2行}}
   - answers: [yes]
   - save
   - load: {class: order, id: 7, edit: true}
@@ -249,9 +261,9 @@ steps:
     ASSERT_TRUE(run.invalid.empty()) << run.invalid;
     std::string text = RenderText(run, false);
     EXPECT_EQ(run.failures, 0) << text;
-    ASSERT_GE(run.steps.size(), 16u);
-    ASSERT_EQ(run.steps[9].boxes.size(), 1u) << text;
-    const BoxLine& blank = run.steps[9].boxes[0];
+    ASSERT_GE(run.steps.size(), 22u);
+    ASSERT_EQ(run.steps[15].boxes.size(), 1u) << text;
+    const BoxLine& blank = run.steps[15].boxes[0];
     EXPECT_TRUE(blank.dialog);
     EXPECT_FALSE(blank.confirmed);
     EXPECT_TRUE(blank.okDisabled);

@@ -4,7 +4,8 @@
 // - adds a reject tool shown only while the order is edited; the tool asks for the reason in
 //   the platform's text dialog and, confirmed, marks the order rejected at the host's "now" and
 //   saves it;
-// - refuses the list's check of a rejected order with a message and Cancel.
+// - refuses the list's check of a rejected order with a message and Cancel;
+// - names the row the grid cursor enters in status panel 2.
 // It is built only for the tests.
 #include "frame/data_access.h"
 #include "frame/plugin.h"
@@ -30,6 +31,10 @@ protected:
         ShowRejectTool();
     }
     void m_BillInterface_AfterNewBill() override { ShowRejectTool(); }
+    // The row the cursor enters is named in status panel 2.
+    void m_BillInterface_EntryGridRow(const std::vector<Value>& values) override {
+        m_BillInterface()->SetStatusText(2, "第" + values.at(1).ToString() + "行");
+    }
     void m_BillInterface_AfterLoadBill() override { ShowRejectTool(); }
 
     void m_BillInterface_MenuBarClick(const MenuToolPtr& tool, bool&) override {
