@@ -46,6 +46,9 @@ constexpr std::array<EventInfo, static_cast<size_t>(Ev::Count_)> kEventTable{{
     {Ev::MenuBarInitialize, "m_BillInterface_MenuBarInitialize", "xxxxxxx"},
     {Ev::SaveBillSuccess, "m_BillInterface_SaveBillSuccess", "------x"},
     {Ev::UnBusinessCheck, "m_BillInterface_UnBusinessCheck", "xxxxxx-"},
+    {Ev::ControlClick, "m_BillInterface_ControlClick", "------x"},
+    {Ev::ControlPaint, "m_BillInterface_ControlPaint", "------x"},
+    {Ev::ControlKeyPress, "m_BillInterface_ControlKeyPress", "------x"},
     {Ev::ListAfterMergeCopyBill, "m_ListInterFace_AfterMergeCopyBill", "xxx----"},
     {Ev::ListAfterCopyBillCreateData, "m_ListInterface_AfterCopyBillCreateData", "---x---"},
     {Ev::ListBusinessCheck, "m_ListInterface_BusinessCheck", "xxxxxxx"},
@@ -297,6 +300,15 @@ void PlugInBase::SaveBillSuccess(const Value& obj) {
 void PlugInBase::UnBusinessCheck(bool& cancel) {
     Run(Ev::UnBusinessCheck, [&] { m_BillInterface_UnBusinessCheck(cancel); });
 }
+void PlugInBase::ControlClick(const std::string& name) {
+    Run(Ev::ControlClick, [&] { m_BillInterface_ControlClick(name); });
+}
+void PlugInBase::ControlPaint(const std::string& name) {
+    Run(Ev::ControlPaint, [&] { m_BillInterface_ControlPaint(name); });
+}
+void PlugInBase::ControlKeyPress(const std::string& name, int& keyAscii) {
+    Run(Ev::ControlKeyPress, [&] { m_BillInterface_ControlKeyPress(name, keyAscii); });
+}
 
 // ---- Default handlers: nothing to do -----------------------------------------------------------
 
@@ -334,6 +346,9 @@ void PlugInBase::m_BillInterface_MenuBarClick(const MenuToolPtr&, bool&) {}
 void PlugInBase::m_BillInterface_MenuBarInitialize(const MenuBarPtr&) {}
 void PlugInBase::m_BillInterface_SaveBillSuccess(const Value&) {}
 void PlugInBase::m_BillInterface_UnBusinessCheck(bool&) {}
+void PlugInBase::m_BillInterface_ControlClick(const std::string&) {}
+void PlugInBase::m_BillInterface_ControlPaint(const std::string&) {}
+void PlugInBase::m_BillInterface_ControlKeyPress(const std::string&, int&) {}
 void PlugInBase::m_ListInterFace_AfterMergeCopyBill(const Value&) {}
 void PlugInBase::m_ListInterface_AfterCopyBillCreateData(const Value&) {}
 void PlugInBase::m_ListInterface_BusinessCheck(bool&) {}

@@ -76,7 +76,7 @@ struct Junction : Node {
 };
 
 class FilterParser {
-  public:
+public:
     FilterParser(const std::string& text, const std::vector<std::string>& columns)
         : s_(text), columns_(columns) {}
 
@@ -87,7 +87,7 @@ class FilterParser {
         return node;
     }
 
-  private:
+private:
     const std::string& s_;
     const std::vector<std::string>& columns_;
     size_t pos_ = 0;

@@ -67,7 +67,11 @@ std::shared_ptr<HostBillForm> HostBillForm::Create(const BillTemplate& t, IFormD
 }
 
 HostBillForm::HostBillForm(const BillTemplate& t, IFormDatabase* db)
-    : t_(t), db_(db), today_(sql::TodayText()), menu_(std::make_shared<form::MenuBar>(t)) {
+    : t_(t),
+      db_(db),
+      today_(sql::TodayText()),
+      menu_(std::make_shared<form::MenuBar>(t)),
+      caption_(t.title) {
     data_ = Collection::Make();
     BuildDefinitions();
     ResetData();
@@ -709,6 +713,112 @@ std::vector<ControlPtr> HostBillForm::Controls() {
     return controls_;
 }
 
+ControlPtr HostBillForm::AddControl(const std::string& type, const std::string& name,
+                                    const std::string& besideKey) {
+    if (Trim(name).empty()) return nullptr;
+    if (auto existing = Control(name)) return existing;
+    if (!besideKey.empty() && !t_.Field(besideKey, 1))
+        notes_.push_back("the control " + name + " sits by " + besideKey +
+                         ", which is no header field");
+    auto control = std::make_shared<PlugInControl>(weak_from_this(), type, name, besideKey);
+    controls_.push_back(control);
+    return control;
+}
+
+namespace {
+
+std::shared_ptr<PlugInControl> PlugInControlOf(const ControlPtr& c) {
+    return std::dynamic_pointer_cast<PlugInControl>(c);
+}
+
+// The characters of a UTF-8 text as code points, each with its bytes.
+std::vector<std::pair<int, std::string>> CodePoints(const std::string& text) {
+    std::vector<std::pair<int, std::string>> out;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+        if (i + n > text.size()) n = 1;
+        int cp = n == 1 ? c : c & (0x7F >> n);
+        for (size_t k = 1; k < n; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        out.emplace_back(cp, text.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+std::string Utf8(int cp) {
+    std::string s;
+    if (cp < 0x80) {
+        s += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        s += static_cast<char>(0xC0 | (cp >> 6));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        s += static_cast<char>(0xE0 | (cp >> 12));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (cp >> 18));
+        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return s;
+}
+
+}  // namespace
+
+ActionResult HostBillForm::ClickControl(const std::string& name) {
+    auto control = PlugInControlOf(Control(name));
+    if (!control) return ActionResult::Refused("the form has no control " + name + " to click");
+    if (!control->Visible()) return ActionResult::Refused("the control " + name + " is hidden");
+    if (!control->Enabled()) return ActionResult::Refused("the control " + name + " is disabled");
+    std::string n = control->Name();
+    Raise("ControlClick", n, nullptr, [&](IBillFormEvents& s) { s.ControlClick(n); });
+    return ActionResult::Done();
+}
+
+void HostBillForm::PaintControl(const std::string& name) {
+    auto control = PlugInControlOf(Control(name));
+    if (!control || !control->IsPicture()) return;
+    control->Clear();
+    std::string n = control->Name();
+    Raise("ControlPaint", n, nullptr, [&](IBillFormEvents& s) { s.ControlPaint(n); });
+}
+
+void HostBillForm::PaintPictures() {
+    std::vector<std::string> pictures;
+    for (const auto& c : controls_)
+        if (auto p = PlugInControlOf(c); p && p->IsPicture() && p->Visible())
+            pictures.push_back(p->Name());
+    for (const auto& name : pictures) PaintControl(name);
+}
+
+ActionResult HostBillForm::PressKeys(const std::string& key, const std::string& text) {
+    const FieldTemplate* f = t_.Field(key, 1);
+    if (!f || f->page != 1) return ActionResult::Refused(key + " is no header box");
+    if (!IsFieldVisible(f->key, 1)) return ActionResult::Refused(f->key + " is hidden");
+    if (IsCellLocked(f->key, -1)) return ActionResult::Refused(f->key + " is locked");
+    SetActiveCell(f->key, -1);
+    std::string typed;
+    for (const auto& [cp, bytes] : CodePoints(text)) {
+        int keyAscii = cp;
+        Raise("ControlKeyPress", f->key + " '" + bytes + "'", nullptr,
+              [&](IBillFormEvents& s) { s.ControlKeyPress(f->key, keyAscii); });
+        if (keyAscii != 0) typed += keyAscii == cp ? bytes : Utf8(keyAscii);
+    }
+    if (typed.empty()) return ActionResult::Refused("the box " + f->key + " took none of the keys");
+    return Edit_(f->key, -1, Value(typed), nullptr, true);
+}
+
+ActionResult HostBillForm::PressShortcut(const std::string& shortcut) {
+    for (const auto& tool : menu_->AllTools())
+        if (!tool->Shortcut().empty() && IEquals(tool->Shortcut(), Trim(shortcut)))
+            return ClickTool(tool->Name());
+    return ActionResult::Refused("no tool has the shortcut " + shortcut);
+}
+
 void HostBillForm::FireChange(const std::string& key, int row, const Value& value) {
     Edit_(key, row, value, nullptr, false);
 }
@@ -754,6 +864,7 @@ ActionResult HostBillForm::NewBill() {
     billStatus_ = 1;
     Open();
     Raise("AfterNewBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterNewBill(); });
+    PaintPictures();
     return ActionResult::Done();
 }
 
@@ -781,6 +892,7 @@ ActionResult HostBillForm::ShowStored(int32_t id, int status) {
     Open();
     Raise("AfterLoadBill", "FID=" + std::to_string(id), nullptr,
           [&](IBillFormEvents& s) { s.AfterLoadBill(); });
+    PaintPictures();
     return ActionResult::Done();
 }
 
@@ -827,6 +939,7 @@ ActionResult HostBillForm::ResetAsCopy() {
     for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
     Open();
     Raise("AfterCopyBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterCopyBill(); });
+    PaintPictures();
     return ActionResult::Done();
 }
 
@@ -858,6 +971,66 @@ std::optional<Value> HostBillForm::LookupByNumber(const FieldTemplate& f, const 
         notes_.push_back(f.key + ": " + e.what());
     }
     return std::nullopt;
+}
+
+// The two collections Change carries: the event data (the new value with its number and name,
+// what the host knows of the chosen record, what the user supplied) and the field descriptor
+// (the same, with the field's name, page, row and caption).
+std::pair<CollectionPtr, CollectionPtr> HostBillForm::ChangeData(const FieldTemplate& f, int r,
+                                                                 const Value& newValue,
+                                                                 const CollectionPtr& extras) {
+    auto eventData = Collection::Make({{"FKey", Value(f.key)}, {"FFLD", newValue}});
+    {
+        auto tmp = MakeCell(f, newValue);
+        RefreshDisplay(f, tmp, r);
+        eventData->Set("FFND", tmp->Get("FFND"));
+        eventData->Set("FDSP", tmp->Get("FDSP"));
+        eventData->Set("FModify", Value(1));
+    }
+    if (f.source && db_ && IEquals(f.source->table, "t_MeasureUnit") && f.page == 2) {
+        std::string itemKey = "FItemID";
+        if (f.key.size() > 2 && f.key.substr(f.key.size() - 2) == "01") itemKey += "01";
+        double coefficient = 1;
+        try {
+            long long item = static_cast<long long>(GetFieldValue(itemKey, r).ToNumber());
+            auto q = db_->Query(
+                "Select FCoefficient From t_barcode Where FItemID=" + std::to_string(item) +
+                " And FUnitID=" + std::to_string(static_cast<long long>(newValue.ToNumber())));
+            if (!q.rows.empty() && q.rows[0][0].ToNumber() > 0)
+                coefficient = q.rows[0][0].ToNumber();
+        } catch (const std::exception& e) {
+            notes_.push_back(f.key + ": " + e.what());
+        }
+        eventData->Set("FCoefficient", Value(coefficient));
+    }
+    if (f.source && f.source->itemProperties && IEquals(f.source->table, "t_ICItem")) {
+        auto tmp = MakeCell(f, newValue);
+        auto props = ItemProperties(f, r, tmp);
+        eventData->Set("FIsBatchNoManage", props->Get("FIsBatchNoManage", Value(false)));
+        eventData->Set("FTrack", props->Get("FTrack", Value(0)));
+    }
+    if (extras)
+        for (const auto& [k, v] : *extras) eventData->Set(k, v);
+    auto desc = eventData->Clone();
+    desc->Set("FFieldName", Value(f.key));
+    desc->Set("FPage", Value(f.page));
+    desc->Set("FRow", Value(r));
+    desc->Set("FCaption", Value(f.caption));
+
+    return {eventData, desc};
+}
+
+// The host raises Change for a value it filled itself, its flag (the column argument) -1
+// (True): the rules that would fetch again what the host just filled skip themselves.
+void HostBillForm::RaiseFilledChange(const FieldTemplate& f, int row) {
+    int r = f.page == 1 ? -1 : row;
+    Value value = GetFieldValue(f.key, r);
+    auto [eventData, desc] = ChangeData(f, r, value, nullptr);
+    bool cancel = false;
+    std::string args = f.key + (r > 0 ? "@" + std::to_string(r) : "") + " := " + Describe(value) +
+                       " (filled by the host)";
+    Raise("Change", args, &cancel,
+          [&](IBillFormEvents& s) { s.Change(desc, Value(eventData), -1, r, cancel); });
 }
 
 ActionResult HostBillForm::UserEdit(const std::string& key, int row, const Value& value,
@@ -928,45 +1101,7 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
         if (f->page == 2 && !Row(row)) return ActionResult::Refused("the row went away");
     }
     Value newValue = Normalize(*f, typed);
-    // The event data: the new value with its number and name, what the host knows of the
-    // chosen record, and what the user supplied.
-    auto eventData = Collection::Make({{"FKey", Value(f->key)}, {"FFLD", newValue}});
-    {
-        auto tmp = MakeCell(*f, newValue);
-        RefreshDisplay(*f, tmp, r);
-        eventData->Set("FFND", tmp->Get("FFND"));
-        eventData->Set("FDSP", tmp->Get("FDSP"));
-        eventData->Set("FModify", Value(1));
-    }
-    if (f->source && db_ && IEquals(f->source->table, "t_MeasureUnit") && f->page == 2) {
-        std::string itemKey = "FItemID";
-        if (f->key.size() > 2 && f->key.substr(f->key.size() - 2) == "01") itemKey += "01";
-        double coefficient = 1;
-        try {
-            long long item = static_cast<long long>(GetFieldValue(itemKey, row).ToNumber());
-            auto q = db_->Query(
-                "Select FCoefficient From t_barcode Where FItemID=" + std::to_string(item) +
-                " And FUnitID=" + std::to_string(static_cast<long long>(newValue.ToNumber())));
-            if (!q.rows.empty() && q.rows[0][0].ToNumber() > 0)
-                coefficient = q.rows[0][0].ToNumber();
-        } catch (const std::exception& e) {
-            notes_.push_back(f->key + ": " + e.what());
-        }
-        eventData->Set("FCoefficient", Value(coefficient));
-    }
-    if (f->source && f->source->itemProperties && IEquals(f->source->table, "t_ICItem")) {
-        auto tmp = MakeCell(*f, newValue);
-        auto props = ItemProperties(*f, r, tmp);
-        eventData->Set("FIsBatchNoManage", props->Get("FIsBatchNoManage", Value(false)));
-        eventData->Set("FTrack", props->Get("FTrack", Value(0)));
-    }
-    if (extras)
-        for (const auto& [k, v] : *extras) eventData->Set(k, v);
-    auto desc = eventData->Clone();
-    desc->Set("FFieldName", Value(f->key));
-    desc->Set("FPage", Value(f->page));
-    desc->Set("FRow", Value(r));
-    desc->Set("FCaption", Value(f->caption));
+    auto [eventData, desc] = ChangeData(*f, r, newValue, extras);
 
     edits_.push_back(Edit{f, r, newValue});
     if (auto cell = Cell(*f, r)) cell->Set("FModify", Value(1));
@@ -1052,6 +1187,7 @@ ActionResult HostBillForm::RunSave(bool checkTool) {
               [&](IBillFormEvents& s) { s.SaveBillSuccess(data); });
         billStatus_ = 0;
         ClearModify();
+        ++saves_;
         return ActionResult::Done();
     });
 }
@@ -1154,7 +1290,51 @@ ActionResult HostBillForm::ClickTool(const std::string& key) {
         });
     if (k.rfind("MNURELATE_", 0) == 0)
         return ActionResult::Refused("choose the source entries with selectSources");
+    if (k == "MNUFILEPRINT" || k == "MNUFILEPREVIEW") {
+        long savesBefore = saves_;
+        return ClickThen(key, true,
+                         [&] { return Print(k == "MNUFILEPREVIEW", saves_ > savesBefore); });
+    }
+    const std::string push = "MNURELATEPUSHBILL_";
+    if (k.rfind(push, 0) == 0) {
+        std::string digits = k.substr(push.size());
+        bool number = !digits.empty() && digits.size() < 10 &&
+                      std::all_of(digits.begin(), digits.end(), ::isdigit);
+        int32_t target = number ? static_cast<int32_t>(std::stol(digits)) : 0;
+        return ClickThen(key, true, [&] { return RequestFollowOn(target); });
+    }
     return ClickThen(key, true, nullptr);
+}
+
+ActionResult HostBillForm::Print(bool preview, bool savedFirst) {
+    PrintRecord p;
+    p.preview = preview;
+    p.billNo = GetFieldValue("FBillNo").ToString();
+    p.billID = billID_;
+    p.savedFirst = savedFirst;
+    p.unsaved = billID_ <= 0 || IsDataChanged();
+    prints_.push_back(p);
+    return ActionResult::Done();
+}
+
+ActionResult HostBillForm::RequestFollowOn(int32_t targetClass) {
+    const BillTemplate* target = targetClass ? FindTemplate(std::to_string(targetClass)) : nullptr;
+    if (!target)
+        return ActionResult::Refused("the host makes no bill of class " +
+                                     std::to_string(targetClass) + " here");
+    if (std::find(target->sourceClasses.begin(), target->sourceClasses.end(), t_.classTypeID) ==
+        target->sourceClasses.end())
+        return ActionResult::Refused("a " + target->kind + " bill is not drawn from a " + t_.kind +
+                                     " bill");
+    if (billID_ <= 0) return ActionResult::Refused("the bill is not saved");
+    followOn_ = FollowOn{targetClass, t_.classTypeID, {{billID_, 0}}};
+    return ActionResult::Done();
+}
+
+std::optional<FollowOn> HostBillForm::TakeFollowOn() {
+    std::optional<FollowOn> out;
+    out.swap(followOn_);
+    return out;
 }
 
 }  // namespace qor::host::form

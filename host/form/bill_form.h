@@ -32,7 +32,13 @@
 //   add row       AddNewRow
 //   delete row    BeforeDeleteRow?, (row removed), AfterDeleteRow
 //   sources       BeforeSelBills (condition by reference), AfterSelBillBeforeFillData, per row
-//                 (copied, FLoadAction actions) AfterFillRow, AfterSelBill
+//                 (copied, FLoadAction actions, Change with the flag -1 for every field the
+//                 host filled with a value) AfterFillRow, AfterSelBill
+//   follow-on     MenuBarClick(mnuRelatePushBill_<class>)?, then (the open bill saved, the
+//                 target kind drawing rows from this one) a new bill of that class is filled
+//                 from it in a form of its own: AfterNewBill and the sources cycle there
+//   print         MenuBarClick(mnuFilePrint / mnuFilePreview)? (the plug-in may save first
+//                 through the form object's SaveBill), then the host prints the bill as shown
 //   save          MenuBarClick(mnuEditFileSave)?, BeforeSave?, (stored with FID and FBillNo),
 //                 AfterSave, SaveBillSuccess
 //   check         MenuBarClick(mnuEditCheck)?, BusinessCheck?, (FStatus 1 stored), then the
@@ -41,6 +47,11 @@
 //   uncheck       MenuBarClick(mnuEditUnCheck)?, UnBusinessCheck?, (FStatus 0 stored), shown
 //                 again as after a check
 //   delete bill   MenuBarClick(mnuEditFileDelete)?, (rows and header deleted)
+//   controls      ControlClick when the user clicks a control a plug-in added; ControlPaint
+//                 for each visible picture box a plug-in added, after the form shows a new,
+//                 loaded or copied bill and when the box is refreshed; ControlKeyPress for each
+//                 key typed into a header box (KeyAscii 0 swallows it), then the text that got
+//                 through is entered as a user edit of the field
 // (? = cancellable.) The form object's SaveBill runs the save cycle from its tool click on.
 //
 // The value before the edit: during the whole of one user edit (its field actions,
@@ -54,7 +65,9 @@
 // name and coefficient, the extras the user supplied) are not taken into the cell.
 //
 // The third argument of Change (the column, which the sales plug-ins read as a flag) is 0 for
-// every edit this host raises, by the user or through FireChange.
+// a user edit and for FireChange, and -1 (True) when the host raises Change for a value it
+// filled itself (the fields of a row drawn from a source bill), so that the rules which would
+// fetch that value again (item, quantity, price) skip themselves.
 #pragma once
 
 #include <cstdint>
@@ -125,6 +138,24 @@ struct SourceEntry {
     int32_t entryID = 0;  // its FEntryID; 0 = every entry of the bill
 };
 
+// A follow-on bill the user asked for with a push tool ("mnuRelatePushBill_<class>"): a new
+// bill of the target class drawn from the open (or the list's selected) bills. The host opens
+// it in a form of its own (NewFromSources on a form of the target kind).
+struct FollowOn {
+    int32_t targetClass = 0;
+    int32_t sourceClass = 0;
+    std::vector<SourceEntry> sources;
+};
+
+// A print or print preview the host made of the bill.
+struct PrintRecord {
+    bool preview = false;
+    std::string billNo;
+    int32_t billID = 0;
+    bool savedFirst = false;  // a save completed during the click, before the print
+    bool unsaved = false;     // the bill held changes not saved when it was printed
+};
+
 class HostBillForm : public IBillForm, public std::enable_shared_from_this<HostBillForm> {
 public:
     // db may be null: no lookups, nothing stored or loaded.
@@ -154,12 +185,31 @@ public:
     ActionResult AddRow();
     ActionResult DeleteRow(int row);
     ActionResult SelectSources(int32_t classType, const std::vector<SourceEntry>& entries);
+    // A new bill filled from source bills, as a push makes it: AfterNewBill, then the source
+    // cycle without the selection tool (BeforeSelBills, AfterSelBillBeforeFillData, rows,
+    // AfterSelBill).
+    ActionResult NewFromSources(int32_t classType, const std::vector<SourceEntry>& entries);
+    // The follow-on bill the last push tool asked for (once).
+    std::optional<FollowOn> TakeFollowOn();
+    // The prints and previews made, in order.
+    const std::vector<PrintRecord>& Prints() const { return prints_; }
     ActionResult Save();
     ActionResult Check();
     ActionResult Uncheck();
     ActionResult DeleteBill();
     // The user puts the grid cursor on a cell of an entry row (key "" keeps the column).
     ActionResult MoveCursor(const std::string& key, int row);
+    // A click on a control a plug-in added (visible and enabled): ControlClick.
+    ActionResult ClickControl(const std::string& name);
+    // Keys typed into a header box: ControlKeyPress per character (a handler may swallow it);
+    // what gets through is the user's text for the field, entered as a user edit.
+    ActionResult PressKeys(const std::string& key, const std::string& text);
+    // A shortcut key ("F9"): clicks the tool that has it.
+    ActionResult PressShortcut(const std::string& shortcut);
+    // Clears a plug-in's picture box and raises ControlPaint for it.
+    void PaintControl(const std::string& name);
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption) { caption_ = caption; }
     // A click on a tool: MenuBarClick, then the host's own action of the tool when it has one.
     ActionResult ClickTool(const std::string& key);
     // The save the form object's SaveBill runs: the save cycle from the tool click on, whatever
@@ -216,6 +266,8 @@ public:
     FormObjectPtr BillForm() override;
     ControlPtr Control(const std::string& name) override;
     std::vector<ControlPtr> Controls() override;
+    ControlPtr AddControl(const std::string& type, const std::string& name,
+                          const std::string& besideKey = "") override;
 
     // Used by the grid controller and the controls.
     void LockCell(const std::string& key, int row, bool lock);
@@ -239,6 +291,7 @@ private:
     GridControllerPtr ctl_;
     FormObjectPtr formObject_;
     std::vector<ControlPtr> controls_;
+    std::string caption_;
     std::map<int, std::string> status_;
     std::map<std::string, Value> entryCtl_;
     int32_t billID_ = 0;
@@ -249,6 +302,9 @@ private:
     std::vector<std::string> notes_;
     std::vector<Edit> edits_;  // the user edits in progress (FireChange may nest them)
     bool saving_ = false;
+    long saves_ = 0;  // saves completed
+    std::optional<FollowOn> followOn_;
+    std::vector<PrintRecord> prints_;
 
     // Events
     template <class F>
@@ -289,9 +345,20 @@ private:
     void RestoreData(const CollectionPtr& snapshot);
     ActionResult ResetAsCopy();
     ActionResult ShowStored(int32_t id, int status);
+    ActionResult FillFromSources(int32_t classType, const std::vector<SourceEntry>& chosen,
+                                 const MenuToolPtr& tool);
+    ActionResult CheckSourceClass(int32_t classType) const;
+    ActionResult RequestFollowOn(int32_t targetClass);
+    ActionResult Print(bool preview, bool savedFirst);
+    std::pair<CollectionPtr, CollectionPtr> ChangeData(const FieldTemplate& f, int r,
+                                                       const Value& newValue,
+                                                       const CollectionPtr& extras);
+    void RaiseFilledChange(const FieldTemplate& f, int row);
     // The cursor moves to the cell; entering another entry row raises EntryGridRow.
     void EnterCell(const std::string& key, int row);
     int EntryColumn(const std::string& key) const;
+    // The plug-in's visible picture boxes are painted when the form shows a bill.
+    void PaintPictures();
     // Persistence (bill_store.cpp)
     void StoreBill();
     void LoadFromDatabase(int32_t id);

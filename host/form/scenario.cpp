@@ -48,6 +48,10 @@ const char* StepKindName(Step::Kind k) {
             return "listUncheck";
         case Step::Kind::Focus:
             return "focus";
+        case Step::Kind::Click:
+            return "click";
+        case Step::Kind::Press:
+            return "press";
         case Step::Kind::Expect:
             return "expect";
     }
@@ -142,22 +146,35 @@ struct Parser {
 
     ToolExpect Tool(const YAML::Node& n) {
         ToolExpect t;
-        yaml::CheckKeys(file, n, {"visible", "enabled", "checked", "caption"},
+        yaml::CheckKeys(file, n, {"visible", "enabled", "checked", "caption", "shortcut"},
                         "a tool expectation");
         if (n["visible"]) t.visible = yaml::Bool(file, n["visible"], "visible");
         if (n["enabled"]) t.enabled = yaml::Bool(file, n["enabled"], "enabled");
         if (n["checked"]) t.checked = yaml::Bool(file, n["checked"], "checked");
         if (n["caption"]) t.caption = yaml::Text(file, n["caption"], "caption");
+        if (n["shortcut"]) t.shortcut = yaml::Text(file, n["shortcut"], "shortcut");
         return t;
+    }
+
+    ControlExpect Control(const YAML::Node& n) {
+        ControlExpect c;
+        yaml::CheckKeys(file, n, {"visible", "enabled", "caption", "text"},
+                        "a control expectation");
+        if (n["visible"]) c.visible = yaml::Bool(file, n["visible"], "visible");
+        if (n["enabled"]) c.enabled = yaml::Bool(file, n["enabled"], "enabled");
+        if (n["caption"]) c.caption = yaml::Text(file, n["caption"], "caption");
+        if (n["text"]) c.text = yaml::Text(file, n["text"], "text");
+        return c;
     }
 
     Expect ReadExpect(const YAML::Node& n) {
         Expect e;
-        yaml::CheckKeys(file, n,
-                        {"header", "rows", "tolerance", "messages", "cancelled", "done", "locked",
-                         "unlocked", "hidden", "visible", "tools", "listTools", "status",
-                         "rowCount", "billStatus", "dataChanged", "query"},
-                        "expect");
+        yaml::CheckKeys(
+            file, n, {"header",   "rows",     "tolerance",  "messages",    "cancelled", "done",
+                      "locked",   "unlocked", "hidden",     "visible",     "tools",     "listTools",
+                      "status",   "rowCount", "billStatus", "dataChanged", "query",     "caption",
+                      "controls", "bands",    "printed"},
+            "expect");
         if (n["header"]) {
             if (!n["header"].IsMap())
                 Fail(file, n["header"], "header must map field keys to values");
@@ -206,6 +223,37 @@ struct Parser {
         if (n["billStatus"])
             e.billStatus = static_cast<int>(yaml::Integer(file, n["billStatus"], "billStatus"));
         if (n["dataChanged"]) e.dataChanged = yaml::Bool(file, n["dataChanged"], "dataChanged");
+        if (n["caption"]) e.caption = yaml::Text(file, n["caption"], "caption");
+        if (n["controls"]) {
+            if (!n["controls"].IsMap())
+                Fail(file, n["controls"], "controls must map control names to states");
+            for (auto it = n["controls"].begin(); it != n["controls"].end(); ++it)
+                e.controls[it->first.Scalar()] = Control(it->second);
+        }
+        if (n["bands"]) {
+            if (!n["bands"].IsMap()) Fail(file, n["bands"], "bands must map band keys to lists");
+            for (auto it = n["bands"].begin(); it != n["bands"].end(); ++it) {
+                if (!it->second.IsSequence() || it->second.size() == 0)
+                    Fail(file, it->second, "a band expectation is a list of tool keys and \"-\"");
+                auto& run = e.bands[it->first.Scalar()];
+                for (const auto& k : it->second) run.push_back(yaml::Text(file, k, "tool key"));
+            }
+        }
+        if (n["printed"]) {
+            yaml::CheckKeys(file, n["printed"], {"count", "kind", "savedFirst"},
+                            "a print expectation");
+            PrintExpect pe;
+            YAML::Node pn = n["printed"];
+            if (pn["count"]) pe.count = yaml::Integer(file, pn["count"], "count");
+            if (pn["kind"]) {
+                std::string kind = yaml::Text(file, pn["kind"], "kind");
+                if (kind != "print" && kind != "preview")
+                    Fail(file, pn["kind"], "the kind of a print is print or preview");
+                pe.preview = kind == "preview";
+            }
+            if (pn["savedFirst"]) pe.savedFirst = yaml::Bool(file, pn["savedFirst"], "savedFirst");
+            e.printed = pe;
+        }
         if (n["query"]) {
             YAML::Node q = n["query"];
             std::vector<YAML::Node> list;
@@ -388,6 +436,25 @@ struct Parser {
                 s.row = c.row;
             }
             s.label = "focus " + (s.key.empty() ? "row " : s.key + "@") + std::to_string(s.row);
+        } else if (name == "click") {
+            needArg("a control name");
+            s.kind = Step::Kind::Click;
+            s.tool = yaml::Text(file, arg, "control");
+            s.label = "click " + s.tool;
+        } else if (name == "press") {
+            needArg("a shortcut key (F9) or {field, keys}");
+            s.kind = Step::Kind::Press;
+            if (arg.IsMap()) {
+                yaml::CheckKeys(file, arg, {"field", "keys"}, "press");
+                s.key = Trim(yaml::Text(file, arg["field"], "field"));
+                s.text = yaml::Text(file, arg["keys"], "keys");
+                if (s.key.empty() || s.text.empty())
+                    Fail(file, arg, "press into a box needs its field and the keys");
+                s.label = "press \"" + s.text + "\" in " + s.key;
+            } else {
+                s.tool = Trim(yaml::Text(file, arg, "shortcut"));
+                s.label = "press " + s.tool;
+            }
         } else if (name == "expect") {
             needArg("what to check");
             s.kind = Step::Kind::Expect;
@@ -396,9 +463,9 @@ struct Parser {
         } else {
             Fail(file, n.IsMap() ? n.begin()->first : n,
                  "unknown step \"" + name +
-                     "\" (new, load, copy, set, focus, answers, menu, save, check, uncheck, "
-                     "delete, addRow, deleteRow, selectSources, list, listMenu, listCheck, "
-                     "listUncheck, expect)");
+                     "\" (new, load, copy, set, focus, click, press, answers, menu, save, check, "
+                     "uncheck, delete, addRow, deleteRow, selectSources, list, listMenu, "
+                     "listCheck, listUncheck, expect)");
         }
         return s;
     }

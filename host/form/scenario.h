@@ -35,6 +35,21 @@ struct FieldValue {
 struct ToolExpect {
     std::optional<bool> visible, enabled, checked;
     std::optional<std::string> caption;
+    std::optional<std::string> shortcut;
+};
+
+// A control on the form (one a plug-in added, or a header box).
+struct ControlExpect {
+    std::optional<bool> visible, enabled;
+    std::optional<std::string> caption;
+    std::optional<std::string> text;  // a part of the text is enough
+};
+
+// The prints and previews since the previous expect.
+struct PrintExpect {
+    std::optional<long> count;
+    std::optional<bool> preview;     // the last one was a preview (else a print)
+    std::optional<bool> savedFirst;  // the last one was preceded by a save in the same click
 };
 
 struct QueryExpect {
@@ -58,6 +73,11 @@ struct Expect {
     std::optional<int> billStatus;
     std::optional<bool> dataChanged;
     std::vector<QueryExpect> queries;
+    std::optional<std::string> caption;  // the form window's caption
+    std::map<std::string, ControlExpect> controls;
+    // Bands holding this run of items, in this order and side by side ("-" a separator).
+    std::map<std::string, std::vector<std::string>> bands;
+    std::optional<PrintExpect> printed;
 };
 
 struct Step {
@@ -80,6 +100,8 @@ struct Step {
         ListCheck,
         ListUncheck,
         Focus,
+        Click,
+        Press,
         Expect
     };
     Kind kind = Kind::Save;
@@ -89,10 +111,11 @@ struct Step {
     int32_t id = 0;                  // load
     bool edit = false;               // load: opened for editing
     int row = -1;                    // set, deleteRow, focus
-    std::string key;                 // focus: the column ("" keeps it)
+    std::string key;                 // focus: the column ("" keeps it); press: the box
     std::vector<FieldValue> values;  // set
     std::vector<Value> answers;
-    std::string tool;       // menu, listMenu
+    std::string tool;       // menu, listMenu; click: the control; press: the shortcut key
+    std::string text;       // press: the keys typed into the header box named by key
     int32_t classType = 0;  // selectSources
     std::vector<SourceEntry> entries;
     std::vector<int32_t> ids;  // list

@@ -13,6 +13,7 @@
 #include "host/demo_db.h"
 #include "host/form/bill_list.h"
 #include "host/form/database_adapter.h"
+#include "host/form/menu.h"
 #include "host/form/plugin_library.h"
 #include "host/reference_host.h"
 #include "host/sql/sqlite_functions.h"
@@ -76,6 +77,7 @@ public:
             if (!rec.isExpect) Diff(before, Values(), rec);
             if (form_)
                 for (auto& n : form_->TakeNotes()) rec.hostNotes.push_back(n);
+            NotePrints(rec);
             CollectSql(rec);
             if (!rec.failures.empty()) run_.failures += static_cast<int>(rec.failures.size());
             run_.steps.push_back(std::move(rec));
@@ -108,6 +110,8 @@ private:
     std::vector<BoxLine> boxesSinceExpect_;
     int32_t userID_ = 16394;
     bool fixedNow_ = false;
+    size_t printsNoted_ = 0;
+    std::vector<PrintRecord> printsSinceExpect_;
 
     // ---- Set-up ----
     void Prepare() {
@@ -153,7 +157,7 @@ private:
         for (const auto& [c, k, v] : sc_.options) host_->SetOption(c, k, v);
         for (const auto& [s, k, v] : sc_.profile) host_->SetUserProfile(s, k, v);
         host_->Platform().SetBoxListener([this](const BoxRecord& b) {
-            BoxLine line{b.isInput,   b.prompt,   b.caption,    b.buttons,   Show(b.answer),
+            BoxLine line{b.isInput,   b.prompt,   b.caption,   b.buttons,   Show(b.answer),
                          b.defaulted, b.isDialog, b.confirmed, b.okDisabled};
             boxesSinceExpect_.push_back(line);
             if (current_) current_->boxes.push_back(line);
@@ -272,6 +276,7 @@ private:
         if (form_ && form_->Template().kind == kind && !newWindow) return;
         formPlugIn_.reset();
         form_.reset();
+        printsNoted_ = 0;
         const BillTemplate* t = FindTemplate(kind);
         form_ = HostBillForm::Create(*t, adapter_.get());
         form_->SetUserID(userID_);
@@ -280,6 +285,36 @@ private:
         formPlugIn_ = lib_->Create(t->progId);
         if (!formPlugIn_) throw InvalidStep("the plug-in library has no class " + t->progId);
         formPlugIn_->Show(form_);
+    }
+
+    // A push tool asked for a follow-on bill: it opens in a form of its own, drawn from the
+    // source bills, and the step's outcome is that of the new bill.
+    void OpenFollowOn(std::optional<FollowOn> followOn, StepRecord& rec) {
+        if (!followOn) return;
+        const BillTemplate* t = FindTemplate(std::to_string(followOn->targetClass));
+        if (!t) return;
+        OpenForm(t->kind, true);
+        ActionResult made = form_->NewFromSources(followOn->sourceClass, followOn->sources);
+        Record(rec, made);
+        rec.hostNotes.push_back(
+            made.done ? "the follow-on " + t->kind + " bill is open as a new bill"
+                      : "the follow-on " + t->kind + " bill has no rows: " + made.note);
+    }
+
+    // The prints the form made during the step, for the transcript and the next expect.
+    void NotePrints(StepRecord& rec) {
+        if (!form_) return;
+        const auto& prints = form_->Prints();
+        for (size_t i = printsNoted_; i < prints.size(); ++i) {
+            const PrintRecord& p = prints[i];
+            rec.hostNotes.push_back(std::string(p.preview ? "print preview of " : "printed ") +
+                                    "bill " + p.billNo +
+                                    (p.savedFirst ? ", saved first"
+                                     : p.unsaved  ? ", with changes not saved"
+                                                  : ""));
+            printsSinceExpect_.push_back(p);
+        }
+        printsNoted_ = prints.size();
     }
 
     void Perform(const Step& s, StepRecord& rec) {
@@ -323,6 +358,18 @@ private:
                 break;
             case Step::Kind::Menu:
                 Record(rec, Form(s).ClickTool(s.tool));
+                OpenFollowOn(form_->TakeFollowOn(), rec);
+                break;
+            case Step::Kind::Click:
+                Record(rec, Form(s).ClickControl(s.tool));
+                break;
+            case Step::Kind::Press:
+                if (!s.key.empty()) {
+                    Record(rec, Form(s).PressKeys(s.key, s.text));
+                } else {
+                    Record(rec, Form(s).PressShortcut(s.tool));
+                    OpenFollowOn(form_->TakeFollowOn(), rec);
+                }
                 break;
             case Step::Kind::Save:
                 Record(rec, Form(s).Save());
@@ -370,6 +417,7 @@ private:
                                  : s.kind == Step::Kind::ListUncheck ? list_->Uncheck()
                                                                      : list_->ClickTool(s.tool);
                 Record(rec, r);
+                if (r.done) OpenFollowOn(list_->TakeFollowOn(), rec);
                 if (r.done && list_->MergedCopy()) {
                     OpenForm(list_->Template().kind);
                     ActionResult opened = form_->OpenCopy(list_->MergedCopy());
@@ -381,9 +429,11 @@ private:
                 break;
             }
             case Step::Kind::Expect:
+                NotePrints(rec);
                 Check(s, rec);
                 rec.done = rec.failures.empty();
                 boxesSinceExpect_.clear();
+                printsSinceExpect_.clear();
                 break;
         }
     }
@@ -459,7 +509,91 @@ private:
             if (t.caption && tool->Caption() != *t.caption)
                 rec.failures.push_back(key + " caption is \"" + tool->Caption() +
                                        "\", expected \"" + *t.caption + "\"");
+            if (t.shortcut && !IEquals(tool->Shortcut(), *t.shortcut))
+                rec.failures.push_back(key + " shortcut is \"" + tool->Shortcut() +
+                                       "\", expected \"" + *t.shortcut + "\"");
         }
+    }
+
+    // The form window: its caption, its controls and the layout of its bands.
+    void CheckForm(const Expect& e, StepRecord& rec) {
+        if (e.caption && form_->Caption() != *e.caption)
+            rec.failures.push_back("the form's caption is \"" + form_->Caption() +
+                                   "\", expected \"" + *e.caption + "\"");
+        for (const auto& [name, want] : e.controls) {
+            auto control = form_->Control(name);
+            if (!control) {
+                rec.failures.push_back("the form has no control " + name);
+                continue;
+            }
+            auto property = [&](const char* p) -> std::optional<Value> {
+                try {
+                    return control->GetProperty(p);
+                } catch (const std::exception&) {
+                    rec.failures.push_back(name + " has no property " + p);
+                    return std::nullopt;
+                }
+            };
+            auto flag = [&](const char* p, const char* what, const std::optional<bool>& w) {
+                if (!w) return;
+                if (auto v = property(p); v && v->ToBool() != *w)
+                    rec.failures.push_back(name + " " + what + " is " + Flag(v->ToBool()) +
+                                           ", expected " + Flag(*w));
+            };
+            flag("Visible", "visible", want.visible);
+            flag("Enabled", "enabled", want.enabled);
+            if (want.caption)
+                if (auto v = property("Caption"); v && v->ToString() != *want.caption)
+                    rec.failures.push_back(name + " caption is \"" + v->ToString() +
+                                           "\", expected \"" + *want.caption + "\"");
+            if (want.text)
+                if (auto v = property("Text");
+                    v && v->ToString().find(*want.text) == std::string::npos)
+                    rec.failures.push_back(name + " shows \"" + v->ToString() +
+                                           "\", expected it to hold \"" + *want.text + "\"");
+        }
+        for (const auto& [key, run] : e.bands) {
+            auto band = std::dynamic_pointer_cast<MenuBand>(form_->Menus().Band(key));
+            if (!band) {
+                rec.failures.push_back("the form has no band " + key);
+                continue;
+            }
+            const auto& items = band->Layout();
+            bool found = false;
+            for (size_t i = 0; !found && i + run.size() <= items.size(); ++i) {
+                found = true;
+                for (size_t k = 0; found && k < run.size(); ++k)
+                    found = IEquals(items[i + k], run[k]);
+            }
+            if (!found) {
+                std::string shown;
+                for (const auto& item : items) shown += (shown.empty() ? "" : " ") + item;
+                std::string wanted;
+                for (const auto& item : run) wanted += (wanted.empty() ? "" : " ") + item;
+                rec.failures.push_back("the band " + key + " holds " + shown +
+                                       ", expected the run " + wanted);
+            }
+        }
+    }
+
+    void CheckPrints(const PrintExpect& want, StepRecord& rec) {
+        long count = static_cast<long>(printsSinceExpect_.size());
+        if (want.count && count != *want.count)
+            rec.failures.push_back("the bill was printed " + std::to_string(count) +
+                                   " time(s), expected " + std::to_string(*want.count));
+        if (!want.preview && !want.savedFirst) return;
+        if (printsSinceExpect_.empty()) {
+            rec.failures.push_back("the bill was not printed");
+            return;
+        }
+        const PrintRecord& last = printsSinceExpect_.back();
+        if (want.preview && last.preview != *want.preview)
+            rec.failures.push_back(std::string("the bill was ") +
+                                   (last.preview ? "previewed" : "printed") + ", expected " +
+                                   (*want.preview ? "a preview" : "a print"));
+        if (want.savedFirst && last.savedFirst != *want.savedFirst)
+            rec.failures.push_back(std::string("the print was ") + (last.savedFirst ? "" : "not ") +
+                                   "preceded by a save");
     }
 
     void Check(const Step& s, StepRecord& rec) {
@@ -467,7 +601,7 @@ private:
         bool needsForm = !e.header.empty() || !e.rows.empty() || !e.locked.empty() ||
                          !e.unlocked.empty() || !e.hidden.empty() || !e.visible.empty() ||
                          !e.tools.empty() || !e.status.empty() || e.rowCount || e.billStatus ||
-                         e.dataChanged;
+                         e.dataChanged || e.caption || !e.controls.empty() || !e.bands.empty();
         if (needsForm && !form_) throw InvalidStep("expect: no bill is open");
         if (!e.listTools.empty() && !list_) throw InvalidStep("expect: no list is open");
         if (form_) {
@@ -523,6 +657,8 @@ private:
                     std::string("the bill ") + (form_->IsDataChanged() ? "has" : "has no") +
                     " unsaved changes, expected " + (*e.dataChanged ? "some" : "none"));
         }
+        if (form_) CheckForm(e, rec);
+        if (e.printed) CheckPrints(*e.printed, rec);
         if (list_) CheckTools(list_->Menus(), e.listTools, "the list", rec);
         if (e.cancelled || e.done) {
             if (!lastSet_) throw InvalidStep("expect: no host action happened before");

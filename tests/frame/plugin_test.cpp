@@ -50,6 +50,10 @@ std::set<std::string> RaiseEverything(FakeBillForm& form, FakeBillList& list) {
     f.MenuBarInitialize(nullptr);
     f.SaveBillSuccess(Value());
     f.UnBusinessCheck(cancel);
+    int key = 'a';
+    f.ControlClick("cmdSelCust");
+    f.ControlPaint("pic");
+    f.ControlKeyPress("FCUSTOMER", key);
     IBillListEvents& l = *list.sink;
     l.AfterMergeCopyBill(Value());
     l.AfterCopyBillCreateData(Value());
@@ -112,8 +116,8 @@ TEST(PlugInDispatch, EachClassRunsExactlyItsHandlers) {
                   "L:BusinessCheck L:MenuBarClick L:MenuBarInitialize L:UnBusinessCheck")},
         {PlugInClass::XSCX,
          Handlers("AfterCopyBill AfterLoadBill AfterNewBill BeforeSave BusinessCheck Change "
-                  "MenuBarClick MenuBarInitialize SaveBillSuccess L:BusinessCheck "
-                  "L:MenuBarInitialize")},
+                  "MenuBarClick MenuBarInitialize SaveBillSuccess ControlClick ControlPaint "
+                  "ControlKeyPress L:BusinessCheck L:MenuBarInitialize")},
     };
     for (const auto& [cls, handlers] : expected) {
         auto plugin = CreatePlugIn(ProgId(cls));

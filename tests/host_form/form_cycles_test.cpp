@@ -274,7 +274,8 @@ TEST_F(FormTest, CheckAndUncheckShowTheStoredBillAgain) {
     ASSERT_TRUE(form->Save().done);
     std::vector<double> statusAtLoad;
     sink.during = [&](const std::string& ev) {
-        if (ev == "AfterLoadBill") statusAtLoad.push_back(form->GetFieldValue("FStatus").ToNumber());
+        if (ev == "AfterLoadBill")
+            statusAtLoad.push_back(form->GetFieldValue("FStatus").ToNumber());
     };
     sink.calls.clear();
     ASSERT_TRUE(form->Check().done);
@@ -374,7 +375,8 @@ TEST_F(FormTest, TheCursorEnteringAnotherRowRaisesEntryGridRow) {
     NewSaleWithRow();  // the cursor is on FShowQty of row 1
     auto col = [&](const char* key) {
         std::vector<Value> args{Value(key)};
-        return std::to_string(static_cast<int>(form->Control("grid")->Call("ColOfKey", args).ToNumber()));
+        return std::to_string(
+            static_cast<int>(form->Control("grid")->Call("ColOfKey", args).ToNumber()));
     };
     auto rowEvents = [&] {
         std::vector<std::string> out;
@@ -390,10 +392,9 @@ TEST_F(FormTest, TheCursorEnteringAnotherRowRaisesEntryGridRow) {
     ASSERT_TRUE(form->MoveCursor("FShowQty", 2).done);
     EXPECT_FALSE(form->MoveCursor("", 5).done);
     EXPECT_FALSE(form->MoveCursor("FNote", 1).done);
-    EXPECT_EQ(rowEvents(),
-              (std::vector<std::string>{
-                  col("FItemID") + "|2|" + col("FShowQty") + "|1|2|2|FItemID|0",
-                  col("FPrice") + "|2|" + col("FPrice") + "|1|2|2|FPrice|1"}));
+    EXPECT_EQ(rowEvents(), (std::vector<std::string>{
+                               col("FItemID") + "|2|" + col("FShowQty") + "|1|2|2|FItemID|0",
+                               col("FPrice") + "|2|" + col("FPrice") + "|1|2|2|FPrice|1"}));
     EXPECT_EQ(form->ActiveKey(), "FShowQty");
     EXPECT_EQ(form->ActiveRow(), 2);
 }
@@ -420,6 +421,7 @@ TEST_F(FormTest, SourceSelectionCopiesRowsWithTheirLinksAndHonoursTheFilter) {
     // Order 1 (SEORD000001) is checked; its entries become rows.
     ASSERT_TRUE(form->SelectSources(1030001, {{1, 0}}).done);
     Names n = sink.CycleNames();
+    n.erase(std::remove(n.begin(), n.end(), "Change"), n.end());  // the fills' own Changes
     ASSERT_GE(n.size(), 5u);
     EXPECT_EQ(n[0], "MenuBarClick");
     EXPECT_EQ(n[1], "BeforeSelBills");

@@ -36,6 +36,9 @@ TEST(ScenarioParse, ErrorsPointAtFileAndLine) {
     ExpectError("name: x\nsteps:\n  - save: now\n", "s.yaml:3", "takes no argument");
     ExpectError("name: x\nsteps:\n  - focus: FShowQty\n", "s.yaml:3", "an entry cell");
     ExpectError("name: x\nsteps:\n  - focus: 0\n", "s.yaml:3", "numbered from 1");
+    ExpectError("name: x\nsteps:\n  - press: {field: FNote}\n", "s.yaml:3", "the keys");
+    ExpectError("name: x\nsteps:\n  - expect: {printed: {kind: fax}}\n", "s.yaml:3",
+                "print or preview");
     ExpectError("name: x\nsteps: [new: sale, {set: {FQty: [1, 2]}}]\n", "s.yaml:2", "single value");
     ExpectError("name: x\noptions: {UnderStockBeforeSave: 1}\nsteps: [save]\n", "s.yaml:2",
                 "\"A/B\"");
@@ -75,9 +78,16 @@ steps:
   - focus: FShowQty@2
   - expect: {header: {FCustID: 101}, rows: {1: {FQty: 2}}, cancelled: false, messages: [],
              query: {sql: "select 1", rows: [[1]]}, status: {3: x}, tools: {mnuEditCheck: {visible: false}}}
+  - click: cmdSelCust
+  - press: F9
+  - press: {field: FCUSTOMER, keys: ab}
 )",
                                "all.yaml");
-    ASSERT_EQ(s.steps.size(), 19u);
+    ASSERT_EQ(s.steps.size(), 22u);
+    EXPECT_EQ(s.steps[19].tool, "cmdSelCust");
+    EXPECT_EQ(s.steps[20].tool, "F9");
+    EXPECT_EQ(s.steps[21].key, "FCUSTOMER");
+    EXPECT_EQ(s.steps[21].text, "ab");
     EXPECT_EQ(s.today, "2026-12-01");
     EXPECT_EQ(s.denied.size(), 2u);
     EXPECT_EQ(std::get<0>(s.options[0]), "IC");
@@ -217,8 +227,8 @@ steps:
 }
 
 // The grid cursor moved to a row raises EntryGridRow (the stand-in names the row in status
-// panel 2). The order opened for editing shows its reject tool; the tool asks in the platform's text
-// dialog (OK stays disabled for a blank reason, Cancel changes nothing), writes the rejection
+// panel 2). The order opened for editing shows its reject tool; the tool asks in the platform's
+// text dialog (OK stays disabled for a blank reason, Cancel changes nothing), writes the rejection
 // at the scenario's fixed moment and saves; the list then refuses to check the rejected order
 // through Cancel, and nothing is stored.
 TEST(ScenarioRun, ARejectionGoesThroughTheDialogAtTheScenariosMomentAndBlocksTheListCheck) {
@@ -274,6 +284,84 @@ steps:
         << text;
     EXPECT_NE(text.find("-> Cancel (OK disabled: the text is blank)"), std::string::npos);
     EXPECT_NE(RenderJson({run}, false).find("\"confirmed\": true"), std::string::npos);
+}
+
+// What a plug-in adds to the form window, seen from a scenario: the caption, a button and a
+// picture box, a header box that swallows typing, a tool with a shortcut after a separator, and
+// the save it asks for before a print.
+TEST(ScenarioRun, TheWindowsControlsCaptionShortcutsAndPrintsShowInAScenario) {
+    Scenario s = ParseScenario(R"Y(
+name: the order's window
+today: 2026-12-10
+steps:
+  - new: order
+  - expect: {caption: "销售订单[新增]",
+             controls: {cmdContact: {visible: true, caption: "..."}, picTip: {text: 联系人}},
+             bands: {BandToolBar: ["-", mnuSumUp, mnuFileExit]}, tools: {mnuSumUp: {shortcut: F9}}}
+  - set: {FCustID: 102}
+  - set: {row: 1, FItemID: 1017, FPrice: 25, FShowQty: 4}
+  - press: {field: FContact, keys: 张三}
+  - expect: {done: false, header: {FContact: ""}}
+  - click: cmdContact
+  - expect: {header: {FContact: 王经理}}
+  - press: F9
+  - expect: {header: {FAllAmount: 100}, printed: {count: 0}}
+  - answers: [yes]
+  - menu: mnuFilePrint
+  - expect: {printed: {count: 1, kind: print, savedFirst: true},
+             query: {sql: "Select FContact From t_XS_Order Where FID=7", rows: [[王经理]]}}
+  - menu: mnuFilePreview
+  - expect: {printed: {count: 1, kind: preview, savedFirst: false}}
+  - load: {class: order, id: 7, edit: true}
+  - expect: {caption: "销售订单[修改]", controls: {FContact: {enabled: true}}}
+  - expect: {caption: "销售订单", bands: {BandToolBar: [mnuSumUp, "-"]},
+             controls: {nothing: {visible: true}}, printed: {kind: print}}
+)Y",
+                               "window.yaml");
+    RunOptions options;
+    options.pluginPath = QOR_TEST_PLUGIN_PATH;
+    RunRecord run = RunScenario(s, options);
+    ASSERT_TRUE(run.invalid.empty()) << run.invalid;
+    std::string text = RenderText(run, false);
+    ASSERT_EQ(run.steps.size(), 18u) << text;
+    EXPECT_EQ(run.failures, 4) << text;
+    const auto& wrong = run.steps.back().failures;
+    ASSERT_EQ(wrong.size(), 4u) << text;
+    EXPECT_EQ(wrong[0], "the form's caption is \"销售订单[修改]\", expected \"销售订单\"");
+    EXPECT_EQ(wrong[1], "the form has no control nothing");
+    EXPECT_NE(wrong[2].find("the band BandToolBar holds"), std::string::npos);
+    EXPECT_EQ(wrong[3], "the bill was not printed");
+    EXPECT_NE(text.find("note: printed bill SEORD000007, saved first"), std::string::npos) << text;
+    EXPECT_NE(text.find("not done: the box FContact took none of the keys"), std::string::npos);
+}
+
+// A push tool of a checked order opens the follow-on sales bill, drawn from the order, in a
+// window of its own; it can be saved like any new bill.
+TEST(ScenarioRun, APushToolOpensTheFollowOnBill) {
+    Scenario s = ParseScenario(R"Y(
+name: a sales bill pushed from an order
+today: 2026-12-10
+steps:
+  - load: {class: order, id: 1}
+  - menu: mnuRelatePushBill_1030002
+  - expect: {done: true, rowCount: 3, billStatus: 1,
+             header: {FBillNo_SRC: SEORD000001}, rows: {1: {FItemID: 1001, FID_SRC: 1}}}
+  - save
+  - expect: {done: true,
+             query: {sql: "Select Count(*) From t_CC_StockBillEntry Where FID_SRC=1 And FClassID_SRC=1030001 And FID=(Select FID From t_CC_StockBill Where FBillNo='XOUT000006')",
+                     rows: [[3]]}}
+  - load: {class: order, id: 3}
+  - menu: mnuRelatePushBill_1030002
+  - expect: {done: false}
+)Y",
+                               "push.yaml");
+    RunRecord run = RunScenario(s, Options());
+    ASSERT_TRUE(run.invalid.empty()) << run.invalid;
+    std::string text = RenderText(run, false);
+    EXPECT_EQ(run.failures, 0) << text;
+    EXPECT_NE(text.find("the follow-on sale bill is open as a new bill"), std::string::npos)
+        << text;
+    EXPECT_EQ(run.billKind, "sale");
 }
 
 }  // namespace

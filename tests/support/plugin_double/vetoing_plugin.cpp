@@ -5,7 +5,12 @@
 //   the platform's text dialog and, confirmed, marks the order rejected at the host's "now" and
 //   saves it;
 // - refuses the list's check of a rejected order with a message and Cancel;
-// - names the row the grid cursor enters in status panel 2.
+// - names the row the grid cursor enters in status panel 2;
+// - shows its state in the window's caption, adds a button "..." and a picture box beside the
+//   contact box (the button fills the contact, the box shows a tip, typing into the contact box
+//   is swallowed), and a tool with the shortcut F9 after a separator that totals the rows;
+// - saves a bill with unsaved changes before it is printed.
+// Every other class is a bare frame object without handlers of its own.
 // It is built only for the tests.
 #include "frame/data_access.h"
 #include "frame/plugin.h"
@@ -28,18 +33,54 @@ protected:
         auto tool = bar->CreateTool("mnuReject");
         tool->SetCaption("驳回");
         if (auto band = bar->Band("mnuEdit")) band->AddTool(tool, "mnuEditCheck");
+        auto sum = bar->CreateTool("mnuSumUp");
+        sum->SetCaption("汇总");
+        sum->SetShortcut("F9");
+        if (auto band = bar->Band("BandToolBar")) {
+            band->AddSeparator("mnuFileExit");
+            band->AddTool(sum, "mnuFileExit");
+        }
+        IBillForm& bill = *m_BillInterface();
+        bill.AddControl("CommandButton", "cmdContact", "FContact")
+            ->SetProperty("Caption", Value("..."));
+        bill.AddControl("PictureBox", "picTip", "FContact");
         ShowRejectTool();
     }
-    void m_BillInterface_AfterNewBill() override { ShowRejectTool(); }
+    void m_BillInterface_AfterNewBill() override {
+        ShowRejectTool();
+        ShowState();
+    }
+    // The frame hands the controls' events to the special-price bill only; the stand-in order
+    // takes them straight from the host.
+    void ControlClick(const std::string& name) override {
+        if (IEquals(name, "cmdContact"))
+            m_BillInterface()->SetFieldValue("FContact", Value("王经理"));
+    }
+    void ControlPaint(const std::string& name) override {
+        std::vector<Value> line{Value("提示：联系人从客户资料带出")};
+        m_BillInterface()->Control(name)->Call("Print", line);
+    }
+    void ControlKeyPress(const std::string& name, int& keyAscii) override {
+        if (IEquals(name, "FContact")) keyAscii = 0;
+    }
     // The row the cursor enters is named in status panel 2.
     void m_BillInterface_EntryGridRow(const std::vector<Value>& values) override {
         m_BillInterface()->SetStatusText(2, "第" + values.at(1).ToString() + "行");
     }
-    void m_BillInterface_AfterLoadBill() override { ShowRejectTool(); }
+    void m_BillInterface_AfterLoadBill() override {
+        ShowRejectTool();
+        ShowState();
+    }
 
     void m_BillInterface_MenuBarClick(const MenuToolPtr& tool, bool&) override {
-        if (!IEquals(tool->Name(), "mnuReject")) return;
         IBillForm& bill = *m_BillInterface();
+        if (IEquals(tool->Name(), "mnuSumUp"))
+            bill.SetFieldValue("FAllAmount",
+                               Value(bill.ColumnTotal(bill.GetFieldInfoByKey("FInTaxAmount"))));
+        if ((IEquals(tool->Name(), "mnuFilePrint") || IEquals(tool->Name(), "mnuFilePreview")) &&
+            bill.BillForm()->IsDataChanged())
+            bill.BillForm()->SaveBill();
+        if (!IEquals(tool->Name(), "mnuReject")) return;
         TextDialog note;
         note.caption = "驳回原因";
         note.label = "请输入驳回原因：";
@@ -68,6 +109,13 @@ protected:
     }
 
 private:
+    void ShowState() {
+        int state = m_BillInterface()->BillStatus();
+        m_BillInterface()->BillForm()->SetCaption(std::string("销售订单") + (state == 2 ? "[修改]"
+                                                                             : state == 1
+                                                                                 ? "[新增]"
+                                                                                 : "[查看]"));
+    }
     void ShowRejectTool() {
         m_BillInterface()->SetBarStatus("mnuReject", "Visible",
                                         m_BillInterface()->BillStatus() == 2);
@@ -79,8 +127,13 @@ private:
 extern "C" {
 
 qor::IPlugIn* QOR_XS_CreateObject(const char* progId) {
-    if (!progId || qor::ProgId(qor::PlugInClass::Order) != progId) return nullptr;
-    return new AskingOrder();
+    if (!progId) return nullptr;
+    if (qor::ProgId(qor::PlugInClass::Order) == progId) return new AskingOrder();
+    for (auto cls :
+         {qor::PlugInClass::Sale, qor::PlugInClass::SaleChange, qor::PlugInClass::Consign,
+          qor::PlugInClass::TempConsign, qor::PlugInClass::TempGJ, qor::PlugInClass::XSCX})
+        if (qor::ProgId(cls) == progId) return new qor::PlugInBase(cls);
+    return nullptr;
 }
 
 void QOR_XS_ReleaseObject(qor::IPlugIn* object) {
