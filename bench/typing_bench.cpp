@@ -62,6 +62,10 @@ struct TypingSetup {
         if (items.empty() || s.rows.empty()) throw std::runtime_error("demo data without items");
         stock = static_cast<long long>(s.rows[0][0].ToNumber());
     }
+
+    // One small bill typed untimed first, so that no size pays for what is done once (the
+    // templates read, the statements prepared).
+    void WarmUp();
     ~TypingSetup() {
         adapter.reset();
         db.reset();
@@ -76,8 +80,39 @@ struct TypingSetup {
     static double Qty(int row) { return 1 + row % 12; }
 };
 
+// Types a bill of that many rows on a new form with the sales plug-in bound; the time spent
+// typing and saving is added to the two counters.
+void TypeBill(TypingSetup& setup, int rows, double& typing, double& saving) {
+    const auto* t = host::form::FindTemplate("sale");
+    auto form = host::form::HostBillForm::Create(*t, setup.adapter.get());
+    form->SetToday("2026-12-10");
+    auto plugin = CreatePlugIn(t->progId);
+    plugin->Show(form);
+    form->NewBill();
+    form->UserEdit("FCustID", -1, Value(101));
+    auto start = Clock::now();
+    for (int r = 1; r <= rows; ++r) {
+        form->UserEdit("FItemID", r, Value(setup.Item(r)));
+        form->UserEdit("FSCStockID", r, Value(setup.stock));
+        form->UserEdit("FTaxRate", r, Value(13));
+        form->UserEdit("FPrice", r, Value(TypingSetup::Price(r)));
+        form->UserEdit("FShowQty", r, Value(TypingSetup::Qty(r)));
+    }
+    typing += Seconds(start);
+    start = Clock::now();
+    if (!form->Save().done) throw std::runtime_error("the bill was not saved");
+    saving += Seconds(start);
+}
+
+void TypingSetup::WarmUp() {
+    double typing = 0, saving = 0;
+    TypeBill(*this, 5, typing, saving);
+}
+
 TypingSetup& Setup() {
     static TypingSetup setup;
+    static bool warm = (setup.WarmUp(), true);
+    (void)warm;
     return setup;
 }
 
@@ -90,30 +125,10 @@ void Report(benchmark::State& state, int rows, double typing, double saving) {
 
 void BM_TypeSalesBill(benchmark::State& state) {
     auto& setup = Setup();
-    const int rows = static_cast<int>(state.range(0));
     setup.host->Attach();
-    const auto* t = host::form::FindTemplate("sale");
+    const int rows = static_cast<int>(state.range(0));
     double typing = 0, saving = 0;
-    for (auto _ : state) {
-        auto form = host::form::HostBillForm::Create(*t, setup.adapter.get());
-        form->SetToday("2026-12-10");
-        auto plugin = CreatePlugIn(t->progId);
-        plugin->Show(form);
-        form->NewBill();
-        form->UserEdit("FCustID", -1, Value(101));
-        auto start = Clock::now();
-        for (int r = 1; r <= rows; ++r) {
-            form->UserEdit("FItemID", r, Value(setup.Item(r)));
-            form->UserEdit("FSCStockID", r, Value(setup.stock));
-            form->UserEdit("FTaxRate", r, Value(13));
-            form->UserEdit("FPrice", r, Value(TypingSetup::Price(r)));
-            form->UserEdit("FShowQty", r, Value(TypingSetup::Qty(r)));
-        }
-        typing += Seconds(start);
-        start = Clock::now();
-        if (!form->Save().done) state.SkipWithError("the bill was not saved");
-        saving += Seconds(start);
-    }
+    for (auto _ : state) TypeBill(setup, rows, typing, saving);
     Report(state, rows, typing, saving);
 }
 BENCHMARK(BM_TypeSalesBill)

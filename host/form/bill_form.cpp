@@ -162,14 +162,17 @@ bool HostBillForm::IsFieldVisible(const std::string& key, int page) const {
 // ---- Data ------------------------------------------------------------------------------------
 
 CollectionPtr HostBillForm::Page(int page) const {
+    if (!rowsDirty_) return page == 1 ? page1_ : page2_;
     return data_->Sub(page == 1 ? "Page1" : "Page2");
 }
 
 CollectionPtr HostBillForm::Row(int row) const {
+    if (row < 1) return nullptr;
+    if (!rowsDirty_)
+        return static_cast<size_t>(row) <= rows_.size() ? rows_[static_cast<size_t>(row - 1)]
+                                                        : nullptr;
     auto page = Page(2);
-    if (!page || row < 1) return nullptr;
-    int n = GridMaxDataRowNum();
-    if (row > n) return nullptr;
+    if (!page || row > GridMaxDataRowNum()) return nullptr;
     return page->Sub(std::to_string(row));
 }
 
@@ -178,9 +181,12 @@ CollectionPtr HostBillForm::Cell(const FieldTemplate& f, int row) const {
     if (!holder) return nullptr;
     auto cell = holder->Sub(f.key);
     if (!cell) {
+        // A blank cell comes into being where the data lack one: no value changes.
         cell = Collection::Make(
             {{"FFLD", Value()}, {"FFND", Value("")}, {"FDSP", Value("")}, {"FModify", Value(0)}});
+        Quiet quiet(quiet_);
         holder->Set(f.key, Value(cell));
+        WatchCell(cell, *holder);
     }
     return cell;
 }
@@ -237,13 +243,17 @@ CollectionPtr HostBillForm::MakeRow() {
 
 void HostBillForm::ResetData() {
     data_->Clear();
-    auto page1 = Collection::Make();
-    for (const auto* f : t_.PageFields(1))
-        page1->Set(f->key, Value(MakeCell(*f, DefaultValue(*f))));
-    data_->Set("Page1", Value(page1));
-    auto page2 = Collection::Make();
-    page2->Set("Size", Value(0));
-    data_->Set("Page2", Value(page2));
+    {
+        Quiet quiet(quiet_);
+        auto page1 = Collection::Make();
+        for (const auto* f : t_.PageFields(1))
+            page1->Set(f->key, Value(MakeCell(*f, DefaultValue(*f))));
+        data_->Set("Page1", Value(page1));
+        auto page2 = Collection::Make();
+        page2->Set("Size", Value(0));
+        data_->Set("Page2", Value(page2));
+    }
+    WatchData();
     for (int i = 0; i < std::max(0, t_.initialRows); ++i) AppendRow();
     for (const auto* f : t_.PageFields(1)) RefreshDisplay(*f, Cell(*f, -1), -1);
     status_.clear();
@@ -254,33 +264,95 @@ void HostBillForm::ResetData() {
 int HostBillForm::AppendRow() {
     auto page = Page(2);
     int n = GridMaxDataRowNum();
-    page->Remove("Size");
     auto row = MakeRow();
-    page->Set(std::to_string(n + 1), Value(row));
-    page->Set("Size", Value(n + 1));
+    {
+        // The host's own bookkeeping: a row after the last one is new to the step anyway.
+        Quiet quiet(quiet_);
+        page->Remove("Size");
+        page->Set(std::to_string(n + 1), Value(row));
+        page->Set("Size", Value(n + 1));
+    }
+    if (!rowsDirty_) {
+        rows_.push_back(row);
+        WatchRow(row, n + 1);
+    }
     for (const auto* f : t_.PageFields(2)) RefreshDisplay(*f, row->Sub(f->key), n + 1);
     return n + 1;
 }
 
 void HostBillForm::NormalizeRows() {
-    auto page = Page(2);
-    if (!page) {
-        page = Collection::Make();
-        data_->Set("Page2", Value(page));
+    if (!rowsDirty_ && !structureChanged_) return;
+    {
+        Quiet quiet(quiet_);
+        auto page = data_->Sub("Page2");
+        if (!page) {
+            page = Collection::Make();
+            data_->Set("Page2", Value(page));
+        }
+        std::vector<CollectionPtr> rows;
+        for (const auto& [key, item] : *page)
+            if (auto c = item.As<Collection>()) rows.push_back(c);
+        long size = page->Exists("Size") ? static_cast<long>(page->Get("Size").ToNumber())
+                                         : static_cast<long>(rows.size());
+        if (size >= 0 && static_cast<size_t>(size) < rows.size()) rows.resize(size);
+        page->Clear();
+        for (size_t i = 0; i < rows.size(); ++i) page->Set(std::to_string(i + 1), Value(rows[i]));
+        page->Set("Size", Value(static_cast<long long>(rows.size())));
     }
-    std::vector<CollectionPtr> rows;
-    for (const auto& [key, item] : *page)
-        if (auto c = item.As<Collection>()) rows.push_back(c);
-    long size = page->Exists("Size") ? static_cast<long>(page->Get("Size").ToNumber())
-                                     : static_cast<long>(rows.size());
-    if (size >= 0 && static_cast<size_t>(size) < rows.size()) rows.resize(size);
-    page->Clear();
-    for (size_t i = 0; i < rows.size(); ++i) page->Set(std::to_string(i + 1), Value(rows[i]));
-    page->Set("Size", Value(static_cast<long long>(rows.size())));
+    WatchData();
+}
+
+// The form watches the bill's data, its pages, rows and cells: it learns of every change as it
+// happens, whoever makes it (the host, a formula, a plug-in through the data it was handed).
+void HostBillForm::WatchData() {
+    Quiet quiet(quiet_);
+    if (!watcher_) watcher_ = std::make_shared<DataWatcher>(*this);
+    cellHolder_.clear();
+    holderRow_.clear();
+    rows_.clear();
+    data_->Watch(watcher_);
+    page1_ = data_->Sub("Page1");
+    page2_ = data_->Sub("Page2");
+    if (!page1_) {
+        page1_ = Collection::Make();
+        data_->Set("Page1", Value(page1_));
+    }
+    if (!page2_) {
+        page2_ = Collection::Make({{"Size", Value(0)}});
+        data_->Set("Page2", Value(page2_));
+    }
+    page1_->Watch(watcher_);
+    page2_->Watch(watcher_);
+    holderRow_[page1_.get()] = -1;
+    for (const auto& [key, item] : *page1_)
+        if (auto cell = item.As<Collection>()) WatchCell(cell, *page1_);
+    rowsDirty_ = true;  // counts the rows as GridMaxDataRowNum always has
+    int n = GridMaxDataRowNum();
+    for (int r = 1; r <= n; ++r) {
+        auto row = page2_->Sub(std::to_string(r));
+        if (!row) break;
+        rows_.push_back(row);
+        WatchRow(row, r);
+    }
+    rowsDirty_ = rows_.size() != static_cast<size_t>(n);
+    structureChanged_ = false;
+}
+
+void HostBillForm::WatchRow(const CollectionPtr& row, int number) const {
+    row->Watch(watcher_);
+    holderRow_[row.get()] = number;
+    for (const auto& [key, item] : *row)
+        if (auto cell = item.As<Collection>()) WatchCell(cell, *row);
+}
+
+void HostBillForm::WatchCell(const CollectionPtr& cell, const Collection& holder) const {
+    cell->Watch(watcher_);
+    cellHolder_[cell.get()] = &holder;
 }
 
 int HostBillForm::GridMaxDataRowNum(int) const {
-    auto page = Page(2);
+    if (!rowsDirty_) return static_cast<int>(rows_.size());
+    auto page = data_->Sub("Page2");
     if (!page) return 0;
     int count = 0;
     for (const auto& [key, item] : *page)
@@ -370,9 +442,9 @@ void HostBillForm::ClearModify() {
     }
 }
 
-void HostBillForm::RestoreData(const CollectionPtr& snapshot) {
+void HostBillForm::ReplaceData(const CollectionPtr& data) {
     data_->Clear();
-    for (const auto& [k, item] : *snapshot) data_->Add(k, item);
+    for (const auto& [k, item] : *data) data_->Add(k, item);
 }
 
 std::map<std::string, Value> HostBillForm::HeaderValues() const {
@@ -397,6 +469,138 @@ std::vector<std::map<std::string, Value>> HostBillForm::RowValues() const {
         out.push_back(std::move(row));
     }
     return out;
+}
+
+// ---- What a step changed ---------------------------------------------------------------------
+
+std::string CellText(const Value& v) {
+    if (v.IsNumber()) return NumberToText(v.ToNumber());
+    return v.ToString();
+}
+
+std::vector<FieldChange> DiffTexts(const FieldTexts& before, const FieldTexts& after) {
+    std::vector<FieldChange> out;
+    for (const auto& [k, v] : after) {
+        auto it = before.find(k);
+        std::string old = it == before.end() ? "" : it->second;
+        if (old != v && !(old.empty() && v == "0")) out.push_back({k, old, v});
+    }
+    for (const auto& [k, v] : before)
+        if (!after.count(k) && !v.empty() && v != "0") out.push_back({k, v, "(row gone)"});
+    return out;
+}
+
+namespace {
+
+std::string CellName(const std::string& key, int row) {
+    return row > 0 ? key + "@" + std::to_string(row) : key;
+}
+
+}  // namespace
+
+FieldTexts HostBillForm::CurrentTexts() const {
+    FieldTexts out;
+    auto text = [&](const CollectionPtr& holder, const std::string& key) {
+        auto cell = holder ? holder->Sub(key) : nullptr;
+        return CellText(cell ? cell->Get("FFLD") : Value());
+    };
+    auto page1 = Page(1);
+    for (const auto* f : t_.PageFields(1)) out[f->key] = text(page1, f->key);
+    int rows = GridMaxDataRowNum();
+    for (int r = 1; r <= rows; ++r) {
+        auto holder = Row(r);
+        for (const auto* f : t_.PageFields(2)) out[CellName(f->key, r)] = text(holder, f->key);
+    }
+    return out;
+}
+
+void HostBillForm::BeginChanges() {
+    NormalizeRows();
+    log_ = ChangeLog{};
+    log_.active = true;
+    log_.startRows = GridMaxDataRowNum();
+}
+
+FieldTexts HostBillForm::StartTexts() const {
+    if (!log_.active) return CurrentTexts();
+    if (log_.full) return log_.before;
+    // The rows the step began with are still the same rows (moving rows makes the log full):
+    // their cells and the header's hold the current values, but for the cells written since.
+    FieldTexts out;
+    auto text = [&](const CollectionPtr& holder, const std::string& key) {
+        auto cell = holder ? holder->Sub(key) : nullptr;
+        if (!cell) return std::string();
+        auto touched = log_.touched.find(cell.get());
+        return CellText(touched != log_.touched.end() ? touched->second : cell->Get("FFLD"));
+    };
+    auto page1 = Page(1);
+    for (const auto* f : t_.PageFields(1)) out[f->key] = text(page1, f->key);
+    int rows = std::min(log_.startRows, GridMaxDataRowNum());
+    for (int r = 1; r <= rows; ++r) {
+        auto holder = Row(r);
+        for (const auto* f : t_.PageFields(2)) out[CellName(f->key, r)] = text(holder, f->key);
+    }
+    return out;
+}
+
+std::vector<FieldChange> HostBillForm::TakeChanges() {
+    if (!log_.active) return {};
+    std::vector<FieldChange> out;
+    if (log_.full) {
+        NormalizeRows();
+        out = DiffTexts(log_.before, CurrentTexts());
+    } else {
+        // Only the cells written during the step, and the rows added after the last one.
+        std::map<std::string, std::pair<std::string, std::string>> changed;
+        for (const auto& [cell, before] : log_.touched) {
+            auto holder = cellHolder_.find(cell);
+            if (holder == cellHolder_.end()) continue;
+            auto row = holderRow_.find(holder->second);
+            if (row == holderRow_.end() || row->second > log_.startRows) continue;
+            int page = row->second > 0 ? 2 : 1;
+            for (const auto& [key, item] : *holder->second) {
+                if (item.As<Collection>().get() != cell) continue;
+                const FieldTemplate* f = t_.Field(key, page);
+                if (f && f->page == page)
+                    changed[CellName(f->key, row->second)] = {CellText(before),
+                                                              CellText(cell->Get("FFLD"))};
+                break;
+            }
+        }
+        int rows = GridMaxDataRowNum();
+        for (int r = log_.startRows + 1; r <= rows; ++r) {
+            auto holder = Row(r);
+            for (const auto* f : t_.PageFields(2)) {
+                auto cell = holder ? holder->Sub(f->key) : nullptr;
+                changed[CellName(f->key, r)] = {"", CellText(cell ? cell->Get("FFLD") : Value())};
+            }
+        }
+        for (const auto& [name, values] : changed) {
+            const auto& [old, now] = values;
+            if (old != now && !(old.empty() && now == "0")) out.push_back({name, old, now});
+        }
+    }
+    log_ = ChangeLog{};
+    return out;
+}
+
+void HostBillForm::BeforeDataChange(const Collection& changed, const std::string& key) {
+    if (quiet_) return;
+    auto cell = cellHolder_.find(&changed);
+    if (cell != cellHolder_.end()) {
+        if (log_.active && !log_.full && (key.empty() || IEquals(key, "FFLD")))
+            log_.touched.try_emplace(&changed, changed.Get("FFLD"));
+        return;
+    }
+    // A page, a row or the data themselves: the bill's structure changes. What the step
+    // changed is then found by comparing the whole bill with what it held when the step began.
+    if (log_.active && !log_.full) {
+        log_.before = StartTexts();
+        log_.full = true;
+        log_.touched.clear();
+    }
+    structureChanged_ = true;
+    if (&changed == data_.get() || &changed == page2_.get()) rowsDirty_ = true;
 }
 
 // ---- Events ----------------------------------------------------------------------------------
@@ -919,7 +1123,7 @@ ActionResult HostBillForm::CopyBill() {
 
 ActionResult HostBillForm::OpenCopy(const CollectionPtr& data) {
     if (!data) return ActionResult::Refused("no bill data");
-    RestoreData(data->Clone());
+    ReplaceData(data->Clone());
     NormalizeRows();
     return ResetAsCopy();
 }

@@ -76,6 +76,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "frame/host.h"
@@ -96,6 +97,21 @@ struct ActionResult {
     static ActionResult Cancelled(std::string by) { return {false, true, std::move(by), ""}; }
     static ActionResult Refused(std::string why) { return {false, false, "", std::move(why)}; }
 };
+
+// One field a step changed: "FAmount@1" (no "@" for the header), its value as text before and
+// after ("(row gone)" when its row went away).
+struct FieldChange {
+    std::string cell;
+    std::string before, after;
+    friend bool operator==(const FieldChange&, const FieldChange&) = default;
+};
+// Field values as text by cell ("FKey" for the header, "FKey@row" for the entries).
+using FieldTexts = std::map<std::string, std::string>;
+// A value as the transcripts show it: numbers in their shortest form.
+std::string CellText(const Value& v);
+// The cells whose text differs (a blank that became 0 does not count), in cell order, then the
+// cells of rows that went away.
+std::vector<FieldChange> DiffTexts(const FieldTexts& before, const FieldTexts& after);
 
 // Events that do nothing; tests and tools derive from it.
 class NullBillFormEvents : public IBillFormEvents {
@@ -225,6 +241,17 @@ public:
     // Header values then rows (key -> value) for transcripts and comparisons.
     std::map<std::string, Value> HeaderValues() const;
     std::vector<std::map<std::string, Value>> RowValues() const;
+
+    // What one step changed, recorded as it happens: BeginChanges starts the record,
+    // TakeChanges gives the cells whose value changed (as DiffTexts of the bill before and
+    // after would) and ends it. Every write to the bill's cells is seen, whoever makes it; the
+    // cost follows the cells written, not the bill's size, unless rows are moved or the data
+    // are replaced (then the whole bill is compared once).
+    void BeginChanges();
+    std::vector<FieldChange> TakeChanges();
+    // The bill's values as text now, and as they were when the record began.
+    FieldTexts CurrentTexts() const;
+    FieldTexts StartTexts() const;
     const std::map<int, std::string>& StatusTexts() const { return status_; }
     form::MenuBar& Menus() { return *menu_; }
     const std::string& ActiveKey() const { return activeKey_; }
@@ -278,6 +305,33 @@ public:
 private:
     HostBillForm(const BillTemplate& t, IFormDatabase* db);
     struct Edit;
+    // Tells the form of every change to the bill's data it watches.
+    class DataWatcher : public CollectionWatcher {
+    public:
+        explicit DataWatcher(HostBillForm& form) : form_(form) {}
+        void BeforeChange(const Collection& changed, const std::string& key) override {
+            form_.BeforeDataChange(changed, key);
+        }
+
+    private:
+        HostBillForm& form_;
+    };
+    // The record of one step's changes.
+    struct ChangeLog {
+        bool active = false;
+        bool full = false;  // rows moved or data replaced: compare the whole bill at the end
+        int startRows = 0;
+        std::unordered_map<const Collection*, Value> touched;  // cell -> "FFLD" before
+        FieldTexts before;                                     // when full
+    };
+    // While the host does its own bookkeeping of rows and cells, it tells the watcher nothing.
+    struct Quiet {
+        explicit Quiet(int& depth) : depth_(depth) { ++depth_; }
+        ~Quiet() { --depth_; }
+        Quiet(const Quiet&) = delete;
+        Quiet& operator=(const Quiet&) = delete;
+        int& depth_;
+    };
 
     const BillTemplate& t_;
     IFormDatabase* db_;
@@ -287,6 +341,17 @@ private:
     std::string today_;
 
     CollectionPtr data_, heads_, entrys_, tableInfo_;
+    // The data's pages and rows as last counted, kept while the rows are not moved; the cells
+    // and rows watched, with where they are.
+    std::shared_ptr<DataWatcher> watcher_;
+    mutable CollectionPtr page1_, page2_;
+    mutable std::vector<CollectionPtr> rows_;
+    mutable bool rowsDirty_ = true;         // rows moved: count them again
+    mutable bool structureChanged_ = true;  // pages, rows or cells replaced: watch them again
+    mutable std::unordered_map<const Collection*, const Collection*> cellHolder_;
+    mutable std::unordered_map<const Collection*, int> holderRow_;  // -1 header
+    mutable int quiet_ = 0;
+    ChangeLog log_;
     std::shared_ptr<form::MenuBar> menu_;
     GridControllerPtr ctl_;
     FormObjectPtr formObject_;
@@ -320,6 +385,10 @@ private:
     CollectionPtr Row(int row) const;
     CollectionPtr Cell(const FieldTemplate& f, int row) const;
     void NormalizeRows();
+    void WatchData();
+    void WatchRow(const CollectionPtr& row, int number) const;
+    void WatchCell(const CollectionPtr& cell, const Collection& holder) const;
+    void BeforeDataChange(const Collection& changed, const std::string& key);
     CollectionPtr MakeRow();
     CollectionPtr MakeCell(const FieldTemplate& f, const Value& v);
     void ResetData();
@@ -342,7 +411,7 @@ private:
                            const std::function<ActionResult()>& then);
     ActionResult Edit_(const std::string& key, int row, const Value& value,
                        const CollectionPtr& extras, bool byUser);
-    void RestoreData(const CollectionPtr& snapshot);
+    void ReplaceData(const CollectionPtr& data);
     ActionResult ResetAsCopy();
     ActionResult ShowStored(int32_t id, int status);
     ActionResult FillFromSources(int32_t classType, const std::vector<SourceEntry>& chosen,

@@ -253,6 +253,7 @@ void HostBillForm::StoreBill() {
     page->Clear();
     for (size_t i = 0; i < rows.size(); ++i) page->Set(std::to_string(i + 1), Value(rows[i]));
     page->Set("Size", Value(static_cast<long long>(rows.size())));
+    NormalizeRows();
     if (rows.empty()) AppendRow();
     for (size_t i = 0; i < rows.size(); ++i) {
         int r = static_cast<int>(i + 1);
@@ -286,6 +287,7 @@ void HostBillForm::LoadFromDatabase(int32_t id) {
     auto page = Page(2);
     page->Clear();
     page->Set("Size", Value(0));
+    NormalizeRows();
     for (const auto* f : t_.PageFields(1)) {
         if (IEquals(f->key, "FID")) {
             StoreValue(*f, -1, Value(id), true);

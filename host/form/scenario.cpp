@@ -48,6 +48,8 @@ const char* StepKindName(Step::Kind k) {
             return "listUncheck";
         case Step::Kind::Focus:
             return "focus";
+        case Step::Kind::Rows:
+            return "rows";
         case Step::Kind::Click:
             return "click";
         case Step::Kind::Press:
@@ -300,6 +302,49 @@ struct Parser {
         return Value(v.ToString());
     }
 
+    // Many rows typed at once: the columns, then one list of values per row; with repeat, that
+    // many rows take the lists in turn.
+    void ReadRows(const YAML::Node& arg, Step& s) {
+        if (!arg.IsMap()) Fail(file, arg, "rows needs {columns, values}");
+        yaml::CheckKeys(file, arg, {"columns", "values", "from", "repeat"}, "rows");
+        s.kind = Step::Kind::Rows;
+        YAML::Node columns = arg["columns"], values = arg["values"];
+        if (!columns || !columns.IsSequence() || columns.size() == 0)
+            Fail(file, columns ? columns : arg, "rows needs columns: a list of field keys");
+        std::vector<std::string> keys;
+        for (const auto& c : columns) {
+            std::string key = yaml::Text(file, c, "column");
+            if (key.empty() || key[0] != 'F')
+                Fail(file, c, "\"" + key + "\" is no field key (field keys start with F)");
+            keys.push_back(key);
+        }
+        if (!values || !values.IsSequence() || values.size() == 0)
+            Fail(file, values ? values : arg, "rows needs values: a list of rows");
+        std::vector<std::vector<FieldValue>> lines;
+        for (const auto& v : values) {
+            if (!v.IsSequence() || v.size() != keys.size())
+                Fail(file, v,
+                     "each row of values has one value per column (" + std::to_string(keys.size()) +
+                         ")");
+            std::vector<FieldValue> line;
+            for (size_t i = 0; i < keys.size(); ++i) line.push_back(ReadFieldValue(keys[i], v[i]));
+            lines.push_back(std::move(line));
+        }
+        long from = arg["from"] ? yaml::Integer(file, arg["from"], "from") : 1;
+        long count = arg["repeat"] ? yaml::Integer(file, arg["repeat"], "repeat")
+                                   : static_cast<long>(lines.size());
+        if (from < 1) Fail(file, arg["from"], "rows are numbered from 1");
+        if (count < 1 || from + count > 100001)
+            Fail(file, arg["repeat"] ? arg["repeat"] : arg,
+                 "repeat is a number of rows from 1 to 100000");
+        for (long i = 0; i < count; ++i)
+            s.rowEdits.emplace_back(static_cast<int>(from + i),
+                                    lines[static_cast<size_t>(i) % lines.size()]);
+        s.label = "rows " + std::to_string(from) + ".." + std::to_string(from + count - 1) + " (";
+        for (size_t i = 0; i < keys.size(); ++i) s.label += (i ? ", " : "") + keys[i];
+        s.label += ")";
+    }
+
     Step ReadStep(const YAML::Node& n) {
         Step s;
         s.line = Line(n);
@@ -422,6 +467,8 @@ struct Parser {
                     s.ids.push_back(static_cast<int32_t>(yaml::Integer(file, i, "FID")));
             }
             s.label = "list " + s.billKind;
+        } else if (name == "rows") {
+            ReadRows(arg, s);
         } else if (name == "focus") {
             needArg("a row (3) or a cell (FShowQty@3)");
             s.kind = Step::Kind::Focus;
@@ -463,8 +510,8 @@ struct Parser {
         } else {
             Fail(file, n.IsMap() ? n.begin()->first : n,
                  "unknown step \"" + name +
-                     "\" (new, load, copy, set, focus, click, press, answers, menu, save, check, "
-                     "uncheck, delete, addRow, deleteRow, selectSources, list, listMenu, "
+                     "\" (new, load, copy, set, rows, focus, click, press, answers, menu, save, "
+                     "check, uncheck, delete, addRow, deleteRow, selectSources, list, listMenu, "
                      "listCheck, listUncheck, expect)");
         }
         return s;

@@ -100,6 +100,7 @@ struct Step {
         ListCheck,
         ListUncheck,
         Focus,
+        Rows,
         Click,
         Press,
         Expect
@@ -113,6 +114,8 @@ struct Step {
     int row = -1;                    // set, deleteRow, focus
     std::string key;                 // focus: the column ("" keeps it); press: the box
     std::vector<FieldValue> values;  // set
+    // rows: the edits of each row, in order
+    std::vector<std::pair<int, std::vector<FieldValue>>> rowEdits;
     std::vector<Value> answers;
     std::string tool;       // menu, listMenu; click: the control; press: the shortcut key
     std::string text;       // press: the keys typed into the header box named by key

@@ -26,8 +26,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Show(const Value& v) {
-    if (v.IsNumber()) return NumberToText(v.ToNumber());
-    return v.ToString();
+    return CellText(v);
 }
 
 // Raised for a step that cannot run at all (no bill open, bad seed SQL): the scenario is invalid.
@@ -62,7 +61,9 @@ public:
             rec.label = step.label;
             rec.isExpect = step.kind == Step::Kind::Expect;
             current_ = &rec;
-            auto before = Values();
+            stepForm_ = formsOpened_;
+            replacedStart_.reset();
+            if (form_ && !rec.isExpect) form_->BeginChanges();
             try {
                 Perform(step, rec);
             } catch (const InvalidStep& e) {
@@ -74,7 +75,7 @@ public:
                 rec.note = std::string("host error: ") + e.what();
             }
             current_ = nullptr;
-            if (!rec.isExpect) Diff(before, Values(), rec);
+            if (!rec.isExpect) RecordChanges(rec);
             if (form_)
                 for (auto& n : form_->TakeNotes()) rec.hostNotes.push_back(n);
             NotePrints(rec);
@@ -110,6 +111,9 @@ private:
     std::vector<BoxLine> boxesSinceExpect_;
     int32_t userID_ = 16394;
     bool fixedNow_ = false;
+    long formsOpened_ = 0;                     // forms opened so far
+    long stepForm_ = 0;                        // the form open when the step began (its number)
+    std::optional<FieldTexts> replacedStart_;  // its values then, once another form replaced it
     size_t printsNoted_ = 0;
     std::vector<PrintRecord> printsSinceExpect_;
 
@@ -218,28 +222,15 @@ private:
     }
 
     // ---- Recording ----
-    using Snapshot = std::map<std::string, std::string>;
-    Snapshot Values() const {
-        Snapshot s;
-        if (!form_) return s;
-        for (const auto& [k, v] : form_->HeaderValues()) s[k] = Show(v);
-        int r = 0;
-        for (const auto& row : form_->RowValues()) {
-            ++r;
-            for (const auto& [k, v] : row) s[k + "@" + std::to_string(r)] = Show(v);
+    // What the step changed: the open form records it as it happens; when the step opened
+    // another form, the bill shown at the end is compared with the one shown at the start.
+    void RecordChanges(StepRecord& rec) {
+        if (form_ && formsOpened_ == stepForm_) {
+            rec.changes = form_->TakeChanges();
+            return;
         }
-        return s;
-    }
-
-    static void Diff(const Snapshot& before, const Snapshot& after, StepRecord& rec) {
-        for (const auto& [k, v] : after) {
-            auto it = before.find(k);
-            std::string old = it == before.end() ? "" : it->second;
-            if (old != v && !(old.empty() && v == "0")) rec.changes.push_back({k, old, v});
-        }
-        for (const auto& [k, v] : before)
-            if (!after.count(k) && !v.empty() && v != "0")
-                rec.changes.push_back({k, v, "(row gone)"});
+        rec.changes = DiffTexts(replacedStart_.value_or(FieldTexts{}),
+                                form_ ? form_->CurrentTexts() : FieldTexts{});
     }
 
     void CollectSql(StepRecord& rec) {
@@ -274,8 +265,11 @@ private:
     // or when newWindow asks for one.
     void OpenForm(const std::string& kind, bool newWindow = false) {
         if (form_ && form_->Template().kind == kind && !newWindow) return;
+        if (form_ && formsOpened_ == stepForm_ && !replacedStart_)
+            replacedStart_ = form_->StartTexts();
         formPlugIn_.reset();
         form_.reset();
+        ++formsOpened_;
         printsNoted_ = 0;
         const BillTemplate* t = FindTemplate(kind);
         form_ = HostBillForm::Create(*t, adapter_.get());
@@ -317,6 +311,22 @@ private:
         printsNoted_ = prints.size();
     }
 
+    // User edits of the fields of one row (or of the header), in order; what was not done is
+    // noted, and the first of those is the outcome of the step.
+    void Edit(HostBillForm& f, int row, const std::vector<FieldValue>& values,
+              ActionResult& overall, StepRecord& rec) {
+        for (const auto& v : values) {
+            ActionResult r = f.UserEdit(v.key, row, v.value, v.extras);
+            if (r.done) continue;
+            std::string cell = v.key + (row > 0 ? "@" + std::to_string(row) : "");
+            if (r.cancelled)
+                rec.hostNotes.push_back(cell + ": the edit was cancelled by " + r.cancelledBy);
+            else
+                rec.hostNotes.push_back(cell + ": not changed: " + r.note);
+            if (overall.done) overall = r;
+        }
+    }
+
     void Perform(const Step& s, StepRecord& rec) {
         switch (s.kind) {
             case Step::Kind::New:
@@ -332,20 +342,15 @@ private:
                 Record(rec, Form(s).CopyBill());
                 break;
             case Step::Kind::Set: {
+                ActionResult overall = ActionResult::Done();
+                Edit(Form(s), s.row, s.values, overall, rec);
+                Record(rec, overall);
+                break;
+            }
+            case Step::Kind::Rows: {
                 HostBillForm& f = Form(s);
                 ActionResult overall = ActionResult::Done();
-                for (const auto& v : s.values) {
-                    ActionResult r = f.UserEdit(v.key, s.row, v.value, v.extras);
-                    if (!r.done) {
-                        std::string cell = v.key + (s.row > 0 ? "@" + std::to_string(s.row) : "");
-                        if (r.cancelled)
-                            rec.hostNotes.push_back(cell + ": the edit was cancelled by " +
-                                                    r.cancelledBy);
-                        else
-                            rec.hostNotes.push_back(cell + ": not changed: " + r.note);
-                        if (overall.done) overall = r;
-                    }
-                }
+                for (const auto& [row, values] : s.rowEdits) Edit(f, row, values, overall, rec);
                 Record(rec, overall);
                 break;
             }

@@ -14,11 +14,6 @@
 
 namespace qor::host::form {
 
-struct FieldChange {
-    std::string cell;  // "FAmount@1"
-    std::string before, after;
-};
-
 struct BoxLine {
     bool input = false;
     std::string prompt, caption;

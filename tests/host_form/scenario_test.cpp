@@ -37,6 +37,12 @@ TEST(ScenarioParse, ErrorsPointAtFileAndLine) {
     ExpectError("name: x\nsteps:\n  - focus: FShowQty\n", "s.yaml:3", "an entry cell");
     ExpectError("name: x\nsteps:\n  - focus: 0\n", "s.yaml:3", "numbered from 1");
     ExpectError("name: x\nsteps:\n  - press: {field: FNote}\n", "s.yaml:3", "the keys");
+    ExpectError("name: x\nsteps:\n  - rows: {columns: [FItemID, FQty], values: [[1]]}\n",
+                "s.yaml:3", "one value per column (2)");
+    ExpectError("name: x\nsteps:\n  - rows: {columns: [Item], values: [[1]]}\n", "s.yaml:3",
+                "no field key");
+    ExpectError("name: x\nsteps:\n  - rows: {columns: [FQty], values: [[1]], repeat: 0}\n",
+                "s.yaml:3", "repeat is a number");
     ExpectError("name: x\nsteps:\n  - expect: {printed: {kind: fax}}\n", "s.yaml:3",
                 "print or preview");
     ExpectError("name: x\nsteps: [new: sale, {set: {FQty: [1, 2]}}]\n", "s.yaml:2", "single value");
@@ -81,9 +87,17 @@ steps:
   - click: cmdSelCust
   - press: F9
   - press: {field: FCUSTOMER, keys: ab}
+  - rows: {columns: [FItemID, FShowQty], from: 2, repeat: 5, values: [[1001, 1], [1002, {value: 2, X: 1}]]}
 )",
                                "all.yaml");
-    ASSERT_EQ(s.steps.size(), 22u);
+    ASSERT_EQ(s.steps.size(), 23u);
+    const auto& rows = s.steps[22].rowEdits;
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].first, 2);
+    EXPECT_EQ(rows[4].first, 6);
+    EXPECT_EQ(rows[4].second[0].value.ToNumber(), 1001) << "the lines are taken in turn";
+    EXPECT_EQ(rows[3].second[1].extras->Get("X").ToNumber(), 1);
+    EXPECT_EQ(s.steps[22].label, "rows 2..6 (FItemID, FShowQty)");
     EXPECT_EQ(s.steps[19].tool, "cmdSelCust");
     EXPECT_EQ(s.steps[20].tool, "F9");
     EXPECT_EQ(s.steps[21].key, "FCUSTOMER");
@@ -333,6 +347,28 @@ steps:
     EXPECT_EQ(wrong[3], "the bill was not printed");
     EXPECT_NE(text.find("note: printed bill SEORD000007, saved first"), std::string::npos) << text;
     EXPECT_NE(text.find("not done: the box FContact took none of the keys"), std::string::npos);
+}
+
+// The rows step types its lines in turn as user edits; a refused cell is noted and the step is
+// then not done, the other cells are typed all the same.
+TEST(ScenarioRun, TheRowsStepTypesItsLinesInTurn) {
+    Scenario s = ParseScenario(R"Y(
+name: rows
+today: 2026-12-10
+steps:
+  - new: sale
+  - rows: {columns: [FItemID, FPrice, FShowQty], repeat: 4, values: [[1001, 2, 3], [1017, 20, 1]]}
+  - expect: {done: true, rowCount: 4, rows: {3: {FItemID: 1001, FAmount: 6}, 4: {FAmount: 20}}}
+  - rows: {columns: [FShowQty, FBatchNo], from: 2, values: [[5, B1]]}
+  - expect: {done: false, rows: {2: {FShowQty: 5, FAmount: 100}}}
+)Y",
+                               "rows.yaml");
+    RunRecord run = RunScenario(s, Options());
+    ASSERT_TRUE(run.invalid.empty()) << run.invalid;
+    std::string text = RenderText(run, false);
+    EXPECT_EQ(run.failures, 0) << text;
+    EXPECT_NE(text.find("note: FBatchNo@2: not changed: FBatchNo is locked"), std::string::npos)
+        << text;
 }
 
 // A push tool of a checked order opens the follow-on sales bill, drawn from the order, in a
