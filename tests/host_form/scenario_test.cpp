@@ -126,6 +126,13 @@ RunOptions Options() {
     return o;
 }
 
+// Runs a scenario with the stand-in plug-in library of the tests (tests/support/plugin_double).
+RunRecord RunWithStandIn(const std::string& yaml, const std::string& name) {
+    RunOptions options;
+    options.pluginPath = QOR_TEST_PLUGIN_PATH;
+    return RunScenario(ParseScenario(yaml, name), options);
+}
+
 TEST(ScenarioRun, AnExpectationThatDoesNotHoldFailsTheRunAndSaysWhy) {
     Scenario s = ParseScenario(R"(
 name: wrong amount
@@ -203,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, BillKindCycle,
 // A plug-in that asks before saving: the transcript shows the box with its caption, buttons
 // and the answer given, flags a default answer, and reports the vetoed save.
 TEST(ScenarioRun, TheTranscriptShowsMessagesAnswersAndVetoes) {
-    Scenario s = ParseScenario(R"Y(
+    RunRecord run = RunWithStandIn(R"Y(
 name: asked before saving
 today: 2026-12-10
 steps:
@@ -218,10 +225,7 @@ steps:
   - expect: {cancelled: false, done: true, messages: ["确认保存"],
              query: {sql: "Select Count(*) From t_XS_Order Where FCustID=102 And FDate='2026-12-10'", rows: [[1]]}}
 )Y",
-                               "asking.yaml");
-    RunOptions options;
-    options.pluginPath = QOR_TEST_PLUGIN_PATH;
-    RunRecord run = RunScenario(s, options);
+                                   "asking.yaml");
     ASSERT_TRUE(run.invalid.empty()) << run.invalid;
     std::string text = RenderText(run, false);
     EXPECT_EQ(run.failures, 0) << text;
@@ -246,7 +250,7 @@ steps:
 // at the scenario's fixed moment and saves; the list then refuses to check the rejected order
 // through Cancel, and nothing is stored.
 TEST(ScenarioRun, ARejectionGoesThroughTheDialogAtTheScenariosMomentAndBlocksTheListCheck) {
-    Scenario s = ParseScenario(R"Y(
+    RunRecord run = RunWithStandIn(R"Y(
 name: rejected in the dialog
 today: 2026-12-10 14:30:05
 steps:
@@ -278,10 +282,7 @@ steps:
   - expect: {cancelled: true, messages: ["驳回状态"],
              query: {sql: "Select FStatus From t_XS_Order Where FID=7", rows: [[0]]}}
 )Y",
-                               "reject.yaml");
-    RunOptions options;
-    options.pluginPath = QOR_TEST_PLUGIN_PATH;
-    RunRecord run = RunScenario(s, options);
+                                   "reject.yaml");
     ASSERT_TRUE(run.invalid.empty()) << run.invalid;
     std::string text = RenderText(run, false);
     EXPECT_EQ(run.failures, 0) << text;
@@ -304,7 +305,7 @@ steps:
 // picture box, a header box that swallows typing, a tool with a shortcut after a separator, and
 // the save it asks for before a print.
 TEST(ScenarioRun, TheWindowsControlsCaptionShortcutsAndPrintsShowInAScenario) {
-    Scenario s = ParseScenario(R"Y(
+    RunRecord run = RunWithStandIn(R"Y(
 name: the order's window
 today: 2026-12-10
 steps:
@@ -331,10 +332,7 @@ steps:
   - expect: {caption: "销售订单", bands: {BandToolBar: [mnuSumUp, "-"]},
              controls: {nothing: {visible: true}}, printed: {kind: print}}
 )Y",
-                               "window.yaml");
-    RunOptions options;
-    options.pluginPath = QOR_TEST_PLUGIN_PATH;
-    RunRecord run = RunScenario(s, options);
+                                   "window.yaml");
     ASSERT_TRUE(run.invalid.empty()) << run.invalid;
     std::string text = RenderText(run, false);
     ASSERT_EQ(run.steps.size(), 18u) << text;
