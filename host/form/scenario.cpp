@@ -235,10 +235,12 @@ struct Parser {
         if (n["bands"]) {
             if (!n["bands"].IsMap()) Fail(file, n["bands"], "bands must map band keys to lists");
             for (auto it = n["bands"].begin(); it != n["bands"].end(); ++it) {
-                if (!it->second.IsSequence() || it->second.size() == 0)
-                    Fail(file, it->second, "a band expectation is a list of tool keys and \"-\"");
+                // Held by value: the iterator's proxy would not outlive the loop header.
+                const YAML::Node items = it->second;
+                if (!items.IsSequence() || items.size() == 0)
+                    Fail(file, items, "a band expectation is a list of tool keys and \"-\"");
                 auto& run = e.bands[it->first.Scalar()];
-                for (const auto& k : it->second) run.push_back(yaml::Text(file, k, "tool key"));
+                for (const auto& k : items) run.push_back(yaml::Text(file, k, "tool key"));
             }
         }
         if (n["printed"]) {
