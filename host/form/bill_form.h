@@ -7,8 +7,9 @@
 // collection with "FFLD" (the stored value; for base data the identifier), "FFND" (the number of
 // the base-data record), "FDSP" (the text shown), "FModify" (1 when the user changed it) and,
 // once a cell lock was set, "FLocked". A plug-in may change the page collections directly (remove
-// rows, write "FFLD"); after every event the host reads the rows back in order and renumbers
-// them ("Size" smaller than the rows present drops the rows past it).
+// rows, write "FFLD"): the form watches its data and hears of every change as it is made. After
+// an event in which the rows were moved the host reads them back in order and renumbers them
+// ("Size" smaller than the rows present drops the rows past it).
 //
 // Field definitions (BillHeads/BillEntrys "BOSFields") are live: "Visible" and "FieldLock"
 // written into them take effect at once. A cell is locked when its field is locked or the cell
@@ -20,7 +21,8 @@
 //                 MenuBarInitialize (the form's first bill: its data are in the form),
 //                 AfterLoadBill; BillStatus is 0, or 2 for a bill opened for editing, before
 //                 any of these
-//   copy          MenuBarClick(mnuEditCopy)?, (the copy), AfterCopyBill
+//   copy          MenuBarClick(mnuEditCopy)?, (the copy), AfterCopyBill (a list's merged copy
+//                 opens in a new form: MenuBarInitialize, with the copy in the form, first)
 //   user edit     BeginEdit, (value stored, the field's FAction actions: per action
 //                 BeforeDoAction? then BeforeDoAction2, applied, AfterDoAction2), Change?;
 //                 afterwards the cell's "FFLD" holds the value the edit ended with
