@@ -58,27 +58,28 @@ CollectionPtr Collection::Sub(const std::string& key) const {
 }
 
 void Collection::Add(const std::string& key, Value v) {
-    if (!key.empty() && index_.count(Upper(key)) != 0)
-        throw KeyError("duplicate key \"" + key + "\"");
+    std::string upper = key.empty() ? std::string() : Upper(key);
+    if (!key.empty() && index_.count(upper) != 0) throw KeyError("duplicate key \"" + key + "\"");
     Notify(key);
-    Append(key, std::move(v));
+    Append(key, std::move(upper), std::move(v));
 }
 
-void Collection::Append(const std::string& key, Value v) {
-    if (!key.empty()) index_.emplace(Upper(key), items_.size());
+void Collection::Append(const std::string& key, std::string upper, Value v) {
+    if (!key.empty()) index_.emplace(std::move(upper), items_.size());
     items_.emplace_back(key, std::move(v));
 }
 
 void Collection::Set(const std::string& key, Value v) {
     Notify(key);
+    std::string upper = key.empty() ? std::string() : Upper(key);
     if (!key.empty()) {
-        auto it = index_.find(Upper(key));
+        auto it = index_.find(upper);
         if (it != index_.end()) {
             items_[it->second].second = std::move(v);
             return;
         }
     }
-    Append(key, std::move(v));
+    Append(key, std::move(upper), std::move(v));
 }
 
 bool Collection::Remove(const std::string& key) {

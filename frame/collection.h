@@ -86,7 +86,7 @@ private:
     void Notify(const std::string& key) const {
         if (auto w = watcher_.lock()) w->BeforeChange(*this, key);
     }
-    void Append(const std::string& key, Value v);
+    void Append(const std::string& key, std::string upper, Value v);
 };
 
 }  // namespace qor
