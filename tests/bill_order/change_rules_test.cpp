@@ -212,8 +212,7 @@ TEST_F(OrderChanges, NoItemEmptiesTheUnitsAndLocksTheSecondUnit) {
 }
 
 TEST_F(OrderChanges, ASecondCoefficientOfZeroIsRefusedAndKeepsTheRejection) {
-    ASSERT_TRUE(bill.form->LoadBill(3).done);  // rejected
-    bill.form->SetBillStatus(2);
+    ASSERT_TRUE(bill.form->LoadBill(3, true).done);  // rejected
     auto r = bill.Edit("FSecCoefficient", 1, Value(0));
     EXPECT_TRUE(r.cancelled);
     EXPECT_DOUBLE_EQ(bill.Num("FSecQty", 1), 0);
@@ -253,9 +252,8 @@ TEST_F(OrderChanges, TheWebOrdersTotalsFollowTheRows) {
 
 TEST_F(OrderChanges, AnyOtherEditClearsTheRejection) {
     for (const char* key : {"FExplanation", "FShowQty", "FRejectedNote"}) {
-        ASSERT_TRUE(bill.form->LoadBill(3).done);
+        ASSERT_TRUE(bill.form->LoadBill(3, true).done);
         ASSERT_EQ(bill.Text("FRejected"), "1");
-        bill.form->SetBillStatus(2);
         if (IEquals(key, "FShowQty")) {
             Edit(key, 1, Value(100));
         } else if (IEquals(key, "FRejectedNote")) {

@@ -82,8 +82,7 @@ TEST_F(OrderChecks, ASaveSetsTheTotalTheTypeAndWhatIsStillToDeliver) {
     EXPECT_DOUBLE_EQ(rows.rows[1][0].ToNumber(), 24);
     EXPECT_DOUBLE_EQ(rows.rows[1][1].ToNumber(), 2);
     // A checked order keeps what it still has to deliver when it is saved again.
-    ASSERT_TRUE(bill.form->LoadBill(1).done);
-    bill.form->SetBillStatus(2);
+    ASSERT_TRUE(bill.form->LoadBill(1, true).done);
     Edit("FExplanation", Value("补货"));
     Saved();
     EXPECT_DOUBLE_EQ(

@@ -186,17 +186,5 @@ TEST_F(OrderTools, TheToolsFollowTheOrdersState) {
     EXPECT_FALSE(Shown("mnuReject"));
 }
 
-// ---- Reject ------------------------------------------------------------------------------------
-
-TEST_F(OrderTools, ARejectCancelledLeavesTheOrderAlone) {
-    ASSERT_TRUE(bill.form->LoadBill(6).done);
-    bill.form->SetBillStatus(2);
-    bill.form->SetBarStatus("mnuReject", "Visible", true);
-    // No reason given: the dialog is closed.
-    EXPECT_TRUE(bill.form->ClickTool("mnuReject").done);
-    EXPECT_EQ(bill.Text("FRejected"), "0");
-    EXPECT_EQ(Count("Select FRejected From t_XS_Order Where FID=6"), 0);
-}
-
 }  // namespace
 }  // namespace qor
