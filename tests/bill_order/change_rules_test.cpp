@@ -184,6 +184,19 @@ TEST_F(OrderChanges, AnItemBringsItsTaxRateUnitPriceAndStock) {
     EXPECT_DOUBLE_EQ(bill.Num("FInTotalQty", 1), (c.total + c.purchaseDue - c.salesOpen) * 24);
 }
 
+TEST_F(OrderChanges, TheRowInFocusShowsItsStock) {
+    ASSERT_TRUE(bill.New().done);
+    Edit("FItemID", 1, Value(1001));
+    Edit("FItemID", 2, Value(1017));
+    bill.form->SetStatusText(2, "");
+    bill.form->MoveCursor("FItemID", 1);
+    EXPECT_NE(bill.form->StatusText(2).find("农夫山泉"), std::string::npos)
+        << bill.form->StatusText(2);
+    bill.form->MoveCursor("FShowQty", 2);
+    EXPECT_NE(bill.form->StatusText(2).find("复印纸"), std::string::npos)
+        << bill.form->StatusText(2);
+}
+
 TEST_F(OrderChanges, StockColumnsDivideByTheUnitsCoefficient) {
     // Stock 10, purchase orders due 5 and sales orders open 3, in a unit of coefficient 2.
     demo.Exec(
