@@ -46,7 +46,12 @@ TEST_F(OrderLife, AWebOrderLoadsLockedAndAnOrdinaryOrderWithoutWebFields) {
     EXPECT_FALSE(Shown("mnuEditCopy"));
     EXPECT_FALSE(Shown("mnuImportGoods"));
     EXPECT_FALSE(Shown("mnuEditFileNew"));
+    EXPECT_EQ(bill.form->BillForm()->Caption(), "销售订单[查看]");
 
+    ASSERT_TRUE(bill.form->LoadBill(1, true).done);
+    EXPECT_EQ(bill.form->BillForm()->Caption(), "销售订单[修改]");
+    ASSERT_TRUE(bill.New().done);
+    EXPECT_EQ(bill.form->BillForm()->Caption(), "销售订单[新增]");
     ASSERT_TRUE(bill.form->LoadBill(1).done);
     EXPECT_FALSE(bill.form->IsFieldVisible("FWebTradeID"));
     EXPECT_FALSE(bill.form->IsFieldVisible("FWebBillReceAmount"));
