@@ -233,12 +233,6 @@ TEST_F(ItemRules, ZeroCoefficientsChangeNothing) {
     EXPECT_TRUE(std::isfinite(Num("FSecQty", 1)));
 }
 
-}  // namespace
-}  // namespace qor::test
-
-namespace qor::test {
-namespace {
-
 // In the industry edition an item calculated by calculation type is priced per base unit and
 // takes its calculation type and second quantity.
 TEST_F(ItemRules, IndustryEditionPricesACalculationTypeItemPerBaseUnit) {
@@ -271,12 +265,6 @@ TEST_F(ItemRules, TheHostsOwnFillsRunNoItemRuleAndKeepTheRejection) {
     EXPECT_EQ(Num("FRejected"), 0);
 }
 
-}  // namespace
-}  // namespace qor::test
-
-namespace qor::test {
-namespace {
-
 TEST_F(ItemRules, AnAbsurdShelfLifeLeavesTheExpiryDateEmpty) {
     demo.Exec("Update t_ICItem Set FKFPeriod=1e15 Where FItemID=1007;");
     EditRow(1, "FItemID", "02.003");
@@ -285,12 +273,6 @@ TEST_F(ItemRules, AnAbsurdShelfLifeLeavesTheExpiryDateEmpty) {
     EXPECT_EQ(Text("FPeriodDate", 1), "");
     EXPECT_GT(Num("FPrice", 1), 0);  // the rest of the rule still ran
 }
-
-}  // namespace
-}  // namespace qor::test
-
-namespace qor::test {
-namespace {
 
 // The exchange bill registers the same goods-row rules on its second goods set: every key they
 // name there is a field of its form.
