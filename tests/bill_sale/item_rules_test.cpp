@@ -274,6 +274,16 @@ TEST_F(ItemRules, AnAbsurdShelfLifeLeavesTheExpiryDateEmpty) {
     EXPECT_GT(Num("FPrice", 1), 0);  // the rest of the rule still ran
 }
 
+TEST_F(ItemRules, EnteringARowShowsItsStock) {
+    EditRow(1, "FItemID", "01.003");
+    EditRow(2, "FItemID", "02.004");
+    EditRow(2, "FSCStockID", 502);
+    ASSERT_TRUE(bill->MoveCursor("FShowQty", 1).done);
+    EXPECT_EQ(bill->StatusTexts().at(2), "商品：伊利纯牛奶  仓库：总仓  库存：50箱");
+    ASSERT_TRUE(bill->MoveCursor("FShowQty", 2).done);
+    EXPECT_NE(bill->StatusTexts().at(2).find("商品：青岛啤酒经典"), std::string::npos);
+}
+
 // The exchange bill registers the same goods-row rules on its second goods set: every key they
 // name there is a field of its form.
 TEST(SalesRowRules, RegisterOnTheExchangeBillsSecondGoodsSet) {
