@@ -3,6 +3,8 @@
 #include <string>
 
 #include "frame/login.h"
+#include "frame/platform.h"
+#include "services/batch_shelflife.h"
 #include "services/calculation.h"
 #include "services/common.h"
 #include "services/system_options.h"
@@ -83,6 +85,36 @@ void PutRowUnit(IBillForm& bill, const std::string& unitKey, int row, const Item
     cell->Set("FCoefficient", unit.coefficient);
     cell->Set("FBarCode", unit.barcode);
     cell->Set("FSrcItemId", unit.srcItemID);
+}
+
+void PrepareFilledRow(IBillForm& bill, int row) {
+    RefreshSecUnitFields(bill, row);
+    LockRowsBySource(bill, row, "FItemID", "FBatchNo", false, true);
+    bill.SetFieldValue("FBarcode",
+                       GetBarcodeByUnit(bill.GetFieldValue("FItemID", row),
+                                        bill.GetFieldValue("FShowUnitID", row)),
+                       row);
+    if (IsIndustryMode()) RecalcBillEntries(bill);
+}
+
+void FocusOpenColumn(IBillForm& bill, int row, bool afterActive) {
+    auto grid = bill.Control("grid");
+    if (!grid) return;
+    Args flag{true}, none;
+    grid->Call("SetImportDataFlag", flag);
+    grid->Call("SetFocus", none);
+    if (row < 1) row = SafeId(grid->GetProperty("ActiveRow"));
+    if (row < 1) return;
+    const int maxCols = SafeId(grid->GetProperty("MaxCols"));
+    const int from = afterActive ? SafeId(grid->GetProperty("ActiveCol")) + 1 : 1;
+    grid->SetProperty("Row", row);
+    for (int col = from; col <= maxCols; ++col) {
+        grid->SetProperty("Col", col);
+        if (grid->GetProperty("ColHidden").ToBool() || grid->GetProperty("Lock").ToBool()) continue;
+        Args cell{col, row};
+        grid->Call("SetActiveCell", cell);
+        return;
+    }
 }
 
 }  // namespace qor

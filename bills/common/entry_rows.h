@@ -62,4 +62,14 @@ void RemoveEmptyEntryRows(IBillForm& bill, const std::string& itemKey = "FItemID
 // name, coefficient, barcode and item.
 void PutRowUnit(IBillForm& bill, const std::string& unitKey, int row, const ItemUnit& unit);
 
+// A row just filled from a source bill: which of its second-unit fields are open, its batch
+// locked as its source says, the barcode of its unit, and in the industry edition every row's
+// layout.
+void PrepareFilledRow(IBillForm& bill, int row);
+
+// After rows were filled: the grid ("grid") takes them as imported data and its cursor goes, on
+// the row (row < 1: the grid's active row), to the first column that is shown and open, or to
+// the first such column after the active one (afterActive).
+void FocusOpenColumn(IBillForm& bill, int row, bool afterActive);
+
 }  // namespace qor

@@ -1,5 +1,6 @@
 #include "bills/order/billevent_order.h"
 
+#include "bills/common/entry_rows.h"
 #include "bills/common/order_rows.h"
 #include "bills/common/sales_header.h"
 #include "bills/order/order_rules.h"
@@ -126,13 +127,8 @@ void BillEvent_Order::m_BillInterface_AfterFillRow(const Value& rowValue, const 
     IBillForm& bill = *m_BillInterface();
     const int row = RowOf(rowValue);
     if (row < 1) return;
-    RefreshSecUnitFields(bill, row);
-    LockRowsBySource(bill, row, "FItemID", "FBatchNo", false, true);
-    bill.SetFieldValue("FBarcode",
-                       GetBarcodeByUnit(bill.GetFieldValue("FItemID", row),
-                                        bill.GetFieldValue("FShowUnitID", row)),
-                       row);
-    if (IsIndustryMode()) RecalcBillEntries(bill);
+    PrepareFilledRow(bill, row);
+    FocusOpenColumn(bill, 0, false);
 }
 
 void BillEvent_Order::m_BillInterface_AfterSave(const Value&) {

@@ -100,25 +100,6 @@ bool LocksBatchByCosting(const std::string& expression) {
            IEquals(expression, "ME.FTrack<>80,FBatchNo1=1,FBatchNo1=0");
 }
 
-// The grid moves to the next column after the current one that is shown and open.
-void MoveToNextOpenColumn(IBillForm& bill, int row) {
-    auto grid = bill.Control("grid");
-    if (!grid) return;
-    Args flag{true}, none;
-    grid->Call("SetImportDataFlag", flag);
-    grid->Call("SetFocus", none);
-    const int maxCols = SafeId(grid->GetProperty("MaxCols"));
-    const int current = SafeId(grid->GetProperty("ActiveCol"));
-    grid->SetProperty("Row", row);
-    for (int col = current + 1; col <= maxCols; ++col) {
-        grid->SetProperty("Col", col);
-        if (grid->GetProperty("ColHidden").ToBool() || grid->GetProperty("Lock").ToBool()) continue;
-        Args cell{col, row};
-        grid->Call("SetActiveCell", cell);
-        return;
-    }
-}
-
 }  // namespace
 
 // ---- Rows ---------------------------------------------------------------------------------------
@@ -254,15 +235,9 @@ void BillEvent_Sale::m_BillInterface_AfterFillRow(const Value& rowValue, const V
     IBillForm& bill = *m_BillInterface();
     const int row = SafeId(rowValue);
     if (row < 1) return;
-    RefreshSecUnitFields(bill, row);
-    LockRowsBySource(bill, row, "FItemID", "FBatchNo", false, true);
-    bill.SetFieldValue("FBarcode",
-                       GetBarcodeByUnit(bill.GetFieldValue("FItemID", row),
-                                        bill.GetFieldValue("FShowUnitID", row)),
-                       row);
-    if (IsIndustryMode()) RecalcBillEntries(bill);
+    PrepareFilledRow(bill, row);
     ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
-    MoveToNextOpenColumn(bill, row);
+    FocusOpenColumn(bill, row, true);
 }
 
 void BillEvent_Sale::m_BillInterface_AfterSelBill(const Value& selection) {
