@@ -127,6 +127,32 @@ void FillCustomerContact(IBillForm& bill, const Value& customer, const ContactFi
     });
 }
 
+RecordsetPtr FindContactToWriteBack(int32_t customer, const std::string& contact, bool* several) {
+    if (several) *several = false;
+    if (Trim(GetSystemProfileValue("UpdateRelaxAddrInSale", "IC", "1")) != "1") return nullptr;
+    if (customer < 1 || Trim(contact).empty()) return nullptr;
+    auto found = GetRecordset(JoinLines(
+        {"declare @FItemID    int", "declare @FContact   varchar(50)",
+         "declare @ExistFirst tinyint", "", "Set @FItemID=" + std::to_string(customer),
+         "Set @FContact=" + SqlValue(contact), "",
+         "Select @ExistFirst=Case When Exists(Select * From t_Contact Where FItemID=@FItemID And "
+         "FIsFirst=1) Then 1 Else 0 End",
+         "", "if Exists(Select * from t_Contact Where FItemID=@FItemID and FContact=@FContact)",
+         "begin",
+         "     Select @ExistFirst As FWithFirst,0 As FIsNew,* From t_Contact Where "
+         "FItemID=@FItemID and FContact=@FContact",
+         "end", "else", "begin", "     Select @ExistFirst As FWithFirst,1 As FIsNew", "end"}));
+    if (!found || found->IsEOF()) return nullptr;
+    if (found->RecordCount() > 1) {
+        ShowMessage(std::string("反写联系人信息失败!") + kCrLf + kCrLf +
+                        "客户资料中存在多个同名联系人 [" + contact + "]'",
+                    kMsgInformation, kMsgCaption);
+        if (several) *several = true;
+        return nullptr;
+    }
+    return found;
+}
+
 void ApplyCostAndInvoiceRights(IBillForm& bill, const std::string& callerName) {
     const std::string props = GetPropsString();
     if (!CheckAccessRight(props, 15, 900, 32, callerName))

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame/host.h"
+#include "frame/recordset.h"
 #include "frame/rules.h"
 #include "frame/value.h"
 
@@ -40,6 +41,15 @@ struct ContactFields {
 // customer without one gives no contact name, and his own address and phones or nothing, as the
 // bill's fields say.
 void FillCustomerContact(IBillForm& bill, const Value& customer, const ContactFields& fields = {});
+
+// The customer's contact of that name as a bill's contact write-back after a save finds it, when
+// the option "UpdateRelaxAddrInSale" (category "IC", default "1") allows write-backs: one row
+// with FWithFirst (1 when the customer has a first contact already) and FIsNew (1: he has no
+// contact of the name; 0: the stored contact's columns follow). Null when there is nothing to
+// write: the option is off, no customer or no name, a failed read, or several contacts of the
+// name (the write-back failure is then shown to the user and several set).
+RecordsetPtr FindContactToWriteBack(int32_t customer, const std::string& contact,
+                                    bool* several = nullptr);
 
 // Cost columns hidden without right 15/900/32, invoice amounts without right 15/2010/32, both
 // asked with callerName.

@@ -3,6 +3,7 @@
 // linked to purchase orders, the order's contact to the customer).
 #include <string>
 
+#include "bills/common/sales_header.h"
 #include "bills/order/order_rules.h"
 #include "frame/class_types.h"
 #include "frame/data_access.h"
@@ -147,35 +148,20 @@ void UpdatePurchaseLink(IBillForm& bill) {
 }
 
 void WriteBackOrderContact(IBillForm& bill) {
-    if (Trim(GetSystemProfileValue("UpdateRelaxAddrInSale", "IC", "1")) != "1") return;
-    // From here on nothing may undo or disturb the save.
+    // Nothing here may undo or disturb the save.
     Trapped("WriteBackOrderContact", [&] {
-        const std::string contact = Trim(bill.GetFieldValue("FContact").ToString());
         const int32_t customer = SafeId(bill.GetFieldValue("FCustID"));
-        if (contact.empty() || customer <= 0) return;
+        const std::string contact = Trim(bill.GetFieldValue("FContact").ToString());
+        bool several = false;
+        auto found = FindContactToWriteBack(customer, contact, &several);
+        if (several) {
+            auto tip = CreateHostObject<IComponent>("QorHelpTip.HelpTip");
+            tip->Call("ShowPopTip", {"保存成功！", kTipCaption});
+        }
+        if (!found) return;
         // The values go to the contact component as they are; it stores them itself.
         const std::string address = Trim(bill.GetFieldValue("FReceiveAddr").ToString());
         const std::string phone = Trim(bill.GetFieldValue("FPhone").ToString());
-        auto found = GetRecordsetEx(JoinLines(
-            {"declare @FItemID    int", "declare @FContact   varchar(50)",
-             "declare @ExistFirst tinyint", "", "Set @FItemID=" + std::to_string(customer),
-             "Set @FContact=" + SqlValue(contact), "",
-             "Select @ExistFirst=Case When Exists(Select * From t_Contact Where "
-             "FItemID=@FItemID And FIsFirst=1) Then 1 Else 0 End",
-             "", "if Exists(Select * from t_Contact Where FItemID=@FItemID and FContact=@FContact)",
-             "begin",
-             "     Select @ExistFirst As FWithFirst,0 As FIsNew,* From t_Contact Where "
-             "FItemID=@FItemID and FContact=@FContact",
-             "end", "else", "begin", "     Select @ExistFirst As FWithFirst,1 As FIsNew", "end"}));
-        if (!found || found->IsEOF()) return;
-        if (found->RecordCount() > 1) {
-            ShowMessage(std::string("反写联系人信息失败!") + kCrLf + kCrLf +
-                            "客户资料中存在多个同名联系人 [" + contact + "]'",
-                        kMsgInformation, kMsgCaption);
-            auto tip = CreateHostObject<IComponent>("QorHelpTip.HelpTip");
-            tip->Call("ShowPopTip", {"保存成功！", kTipCaption});
-            return;
-        }
         auto record = Collection::Make();
         const bool isNew = found->Field("FIsNew").ToNumber() == 1;
         for (const char* key : {"FID", "FQQNum", "FPosition", "FPhoto", "FMobilePhone", "FFax",

@@ -253,30 +253,12 @@ void FillFromSources(IBillForm& bill, const Value& selection) {
 }
 
 void WriteBackContact(IBillForm& bill) {
-    if (Trim(GetSystemProfileValue("UpdateRelaxAddrInSale", "IC", "1")) != "1") return;
     const int32_t customer = SafeId(bill.GetFieldValue("FCustID"));
     const std::string contact = Trim(bill.GetFieldValue("FContact").ToString());
-    if (customer < 1 || contact.empty()) return;
+    auto found = FindContactToWriteBack(customer, contact);
+    if (!found) return;
     const Value address = bill.GetFieldValue("FReceiveAddr");
     const Value phone = bill.GetFieldValue("FPhone");
-    auto found = GetRecordset(JoinLines(
-        {"declare @FItemID    int", "declare @FContact   varchar(50)",
-         "declare @ExistFirst tinyint", "", "Set @FItemID=" + std::to_string(customer),
-         "Set @FContact=" + SqlValue(contact), "",
-         "Select @ExistFirst=Case When Exists(Select * From t_Contact Where FItemID=@FItemID And "
-         "FIsFirst=1) Then 1 Else 0 End",
-         "", "if Exists(Select * from t_Contact Where FItemID=@FItemID and FContact=@FContact)",
-         "begin",
-         "     Select @ExistFirst As FWithFirst,0 As FIsNew,* From t_Contact Where "
-         "FItemID=@FItemID and FContact=@FContact",
-         "end", "else", "begin", "     Select @ExistFirst As FWithFirst,1 As FIsNew", "end"}));
-    if (!found || found->IsEOF()) return;
-    if (found->RecordCount() > 1) {
-        ShowMessage(std::string("反写联系人信息失败!") + kCrLf + kCrLf +
-                        "客户资料中存在多个同名联系人 [" + contact + "]'",
-                    kMsgInformation, kMsgCaption);
-        return;
-    }
     auto record = Collection::Make();
     if (found->Field("FIsNew").ToNumber() == 1) {
         // A new contact, the customer's first when he has none.
