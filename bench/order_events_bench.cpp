@@ -6,47 +6,29 @@
 // event of the action, cache hits excluded) and the calls it made to the host's components, per
 // row, and the time of the whole action, host included.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "bench/bench_host.h"
 #include "frame/data_access.h"
 #include "frame/plugin.h"
 #include "frame/rules.h"
-#include "host/data_components.h"
-#include "host/demo_db.h"
 #include "host/form/bill_form.h"
 #include "host/form/bill_template.h"
-#include "host/form/database_adapter.h"
-#include "host/reference_host.h"
 
 namespace {
 
 using namespace qor;
 
 // A new order of rows of the demo's priced items and units in turn, for 杭州联华.
-struct OrderSetup {
-    std::string path;
-    std::unique_ptr<host::ReferenceHost> host;
-    std::shared_ptr<host::Database> db;
-    std::unique_ptr<host::form::DatabaseAdapter> adapter;
+struct OrderSetup : bench::BenchHost {
     std::shared_ptr<host::form::HostBillForm> bill;
     std::unique_ptr<IPlugIn> plugin;
 
-    explicit OrderSetup(int rows) {
-        path = (std::filesystem::temp_directory_path() /
-                ("qor_order_events_" + std::to_string(::getpid()) + "_" + std::to_string(rows) +
-                 ".db"))
-                   .string();
-        host::CreateDemoDatabase(path);
-        host = std::make_unique<host::ReferenceHost>(path);
-        host->Attach();
-        db = host::OpenDatabase(path);
-        adapter = std::make_unique<host::form::DatabaseAdapter>(*db);
+    explicit OrderSetup(int rows) : BenchHost("order_events_" + std::to_string(rows)) {
         const auto* t = host::form::FindTemplate("order");
         if (!t) throw std::runtime_error("no sales order template");
         bill = host::form::HostBillForm::Create(*t, adapter.get());
@@ -70,12 +52,6 @@ struct OrderSetup {
     ~OrderSetup() {
         plugin.reset();
         bill.reset();
-        adapter.reset();
-        db.reset();
-        host.reset();
-        AttachPlatform(nullptr);
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
     }
 };
 

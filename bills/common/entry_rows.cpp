@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/platform.h"
 #include "services/batch_shelflife.h"
@@ -85,6 +86,20 @@ void PutRowUnit(IBillForm& bill, const std::string& unitKey, int row, const Item
     cell->Set("FCoefficient", unit.coefficient);
     cell->Set("FBarCode", unit.barcode);
     cell->Set("FSrcItemId", unit.srcItemID);
+}
+
+std::string FillComplexQtyText(IBillForm& bill, int row) {
+    const int32_t item = SafeId(bill.GetFieldValue("FItemID", row));
+    if (item <= 0) return "";
+    const std::string text = GetSQLValue("Select dbo.GetComplexQty(" + std::to_string(item) + "," +
+                                         NumberToText(bill.GetFieldValue("FQty", row).ToNumber()) +
+                                         ") as FComplexQtyDis");
+    bill.SetFieldValue("FComplexQtyDis", text, row);
+    if (auto cell = bill.GetDataFldbyKey("FComplexQtyDis", row)) {
+        cell->Set("FFLD", text);
+        cell->Set("FDSP", text);
+    }
+    return text;
 }
 
 void PrepareFilledRow(IBillForm& bill, int row) {

@@ -62,6 +62,11 @@ void RemoveEmptyEntryRows(IBillForm& bill, const std::string& itemKey = "FItemID
 // name, coefficient, barcode and item.
 void PutRowUnit(IBillForm& bill, const std::string& unitKey, int row, const ItemUnit& unit);
 
+// The row's composite quantity (its base quantity in the item's packing units, from the
+// database's GetComplexQty) shown in FComplexQtyDis, and returned; "" and nothing written for a
+// row without an item.
+std::string FillComplexQtyText(IBillForm& bill, int row);
+
 // A row just filled from a source bill: which of its second-unit fields are open, its batch
 // locked as its source says, the barcode of its unit, and in the industry edition every row's
 // layout.

@@ -161,7 +161,7 @@ void BillEvent_Order::m_BillInterface_AfterDoAction2(const CollectionPtr& fieldD
     IBillForm& bill = *m_BillInterface();
     FollowHostFormula(bill, fieldDesc, kind, type, expression);
     if (fieldDesc && IEquals(fieldDesc->Get("FKey").ToString(), "FShowQty"))
-        order::RefreshRowComplexQty(bill, RowOf(fieldDesc->Get("FRow")));
+        FillComplexQtyText(bill, RowOf(fieldDesc->Get("FRow")));
 }
 
 // ---- Menus -------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // linked to purchase orders, the order's contact to the customer).
 #include <string>
 
+#include "bills/common/entry_rows.h"
 #include "bills/common/sales_header.h"
 #include "bills/order/order_rules.h"
 #include "frame/class_types.h"
@@ -65,11 +66,6 @@ bool IsWebOrder(IBillForm& bill) {
     return type != bt::kOrder && type != 0;
 }
 
-std::string ComplexQtyText(const Value& item, const Value& qty) {
-    return GetSQLValue("Select dbo.GetComplexQty(" + SqlId(item) + "," +
-                       NumberToText(qty.ToNumber()) + ") as FComplexQtyDis");
-}
-
 }  // namespace
 
 std::string GetFormStateCaption(IBillForm& bill) {
@@ -110,30 +106,15 @@ void ApplyRejectedLayout(IBillForm& bill) {
 
 void UpdateRowComplexQty(IBillForm& bill, int row) {
     Trapped("UpdateRowComplexQty", [&] {
-        const Value item = bill.GetFieldValue("FItemID", row);
-        if (SafeId(item) <= 0) return;
-        const std::string text = ComplexQtyText(item, bill.GetFieldValue("FQty", row));
-        bill.SetFieldValue("FComplexQtyDis", text, row);
+        const std::string text = FillComplexQtyText(bill, row);
         const int32_t entry = SafeId(bill.GetFieldValue("FEntryID2", row));
-        if (entry <= 0) return;  // a row not stored yet keeps its text until it is
+        if (SafeId(bill.GetFieldValue("FItemID", row)) <= 0 || entry <= 0)
+            return;  // a row not stored yet keeps its text until it is
         const bool orderRow = SafeId(bill.GetFieldValue("lClassTypeID", row)) == ct::kSalesOrder;
         UpdateBatch(std::string("UPDATE ") +
                     (orderRow ? "t_XS_OrderEntry" : "T_CC_StockBillEntry") +
                     " SET FComplexQtyDis = " + SqlValue(text) +
                     " WHERE lEntryID = " + std::to_string(entry));
-    });
-}
-
-void RefreshRowComplexQty(IBillForm& bill, int row) {
-    Trapped("RefreshRowComplexQty", [&] {
-        const Value item = bill.GetFieldValue("FItemID", row);
-        if (SafeId(item) <= 0) return;
-        const std::string text = ComplexQtyText(item, bill.GetFieldValue("FQty", row));
-        bill.SetFieldValue("FComplexQtyDis", text, row);
-        if (auto cell = bill.GetDataFldbyKey("FComplexQtyDis", row)) {
-            cell->Set("FFLD", text);
-            cell->Set("FDSP", text);
-        }
     });
 }
 

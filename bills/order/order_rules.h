@@ -51,10 +51,9 @@ void ApplyOrderTypeLayout(IBillForm& bill);
 void LockWebOrderFields(IBillForm& bill);
 // A rejected order cannot be checked, deleted or copied.
 void ApplyRejectedLayout(IBillForm& bill);
-// The row's composite quantity text (its base quantity in the item's packing units): stored
-// with the row (UpdateRowComplexQty) or only shown (RefreshRowComplexQty).
+// The row's composite quantity text shown and stored with the row (a row shown only, after a
+// quantity formula, takes FillComplexQtyText of bills/common/entry_rows.h).
 void UpdateRowComplexQty(IBillForm& bill, int row);
-void RefreshRowComplexQty(IBillForm& bill, int row);
 // The order's contact written back to the customer's contacts after a save, when the option
 // "UpdateRelaxAddrInSale" allows it; errors are ignored and never undo the save.
 void WriteBackOrderContact(IBillForm& bill);

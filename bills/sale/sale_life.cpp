@@ -184,15 +184,6 @@ double QtyDrawnBySalesBills(IBillForm& bill, int32_t classType, int32_t id, int3
 
 }  // namespace
 
-void FillComplexQtyText(IBillForm& bill, int row) {
-    const int32_t item = SafeId(bill.GetFieldValue("FItemID", row));
-    if (item <= 0) return;
-    const std::string text = GetSQLValue("Select dbo.GetComplexQty(" + std::to_string(item) + "," +
-                                         NumberToText(bill.GetFieldValue("FQty", row).ToNumber()) +
-                                         ") as FComplexQtyDis");
-    bill.SetFieldValue("FComplexQtyDis", text, row);
-}
-
 void AdjustRowsFromSources(IBillForm& bill, const Value& selection) {
     const auto selected = SelectedEntries(selection);
     const int rows = GetEntryRowCount(bill);

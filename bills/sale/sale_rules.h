@@ -39,8 +39,6 @@ void ApplyBillTypeLocks(IBillForm& bill, const Value& billTypeID);
 
 // ---- Rows, sources, saving (sale_life.cpp) ------------------------------------------------------
 
-// FComplexQtyDis of the row: its base quantity in the item's packing units.
-void FillComplexQtyText(IBillForm& bill, int row);
 // The bill's type, explanation, rows, open quantities, customer, dates and stocks after rows
 // were drawn from the source bills of the selection.
 void FillFromSources(IBillForm& bill, const Value& selection);
