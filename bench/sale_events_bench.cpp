@@ -6,22 +6,17 @@
 // and the plug-in's share of it: the same edit on a second form without a plug-in is the host's
 // own time, which the plug-in's share leaves out.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "bench/bench_host.h"
 #include "frame/data_access.h"
 #include "frame/plugin.h"
-#include "host/data_components.h"
-#include "host/demo_db.h"
 #include "host/form/bill_form.h"
 #include "host/form/bill_template.h"
-#include "host/form/database_adapter.h"
-#include "host/reference_host.h"
 
 namespace {
 
@@ -29,24 +24,12 @@ using namespace qor;
 
 constexpr int kRows = 200;
 
-struct SaleBillSetup {
-    std::string path;
-    std::unique_ptr<host::ReferenceHost> host;
-    std::shared_ptr<host::Database> db;
-    std::unique_ptr<host::form::DatabaseAdapter> adapter;
+struct SaleBillSetup : bench::BenchHost {
     std::shared_ptr<host::form::HostBillForm> bill;
     std::shared_ptr<host::form::HostBillForm> hostOnly;  // the same bill, no plug-in bound
     std::unique_ptr<IPlugIn> plugin;
 
-    SaleBillSetup() {
-        path = (std::filesystem::temp_directory_path() /
-                ("qor_sale_events_" + std::to_string(::getpid()) + ".db"))
-                   .string();
-        host::CreateDemoDatabase(path);
-        host = std::make_unique<host::ReferenceHost>(path);
-        host->Attach();
-        db = host::OpenDatabase(path);
-        adapter = std::make_unique<host::form::DatabaseAdapter>(*db);
+    SaleBillSetup() : BenchHost("sale_events") {
         const auto* t = host::form::FindTemplate("sale");
         if (!t) throw std::runtime_error("no sales bill template");
         bill = host::form::HostBillForm::Create(*t, adapter.get());
@@ -75,12 +58,6 @@ struct SaleBillSetup {
         plugin.reset();
         bill.reset();
         hostOnly.reset();
-        adapter.reset();
-        db.reset();
-        host.reset();
-        AttachPlatform(nullptr);
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
     }
 };
 
