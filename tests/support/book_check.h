@@ -1,7 +1,8 @@
 // Every name a bill's rule book uses must exist in the bill's template, so a typo in a table
 // fails a test rather than a user: change keys are fields of the template (header or entries),
 // a tool's band is a band of the template or a tool (its sub-items) of the template or the book,
-// and click keys name a tool of the template or one the book adds.
+// and click keys name a tool of the template or one the book adds (in the list also one of the
+// tools every bill list has of its own).
 #pragma once
 
 #include <string>
@@ -22,7 +23,13 @@ inline std::vector<std::string> BookNamesMissingFromTemplate(const RuleBook& boo
         }
         return false;
     };
-    auto isTool = [&](const std::string& key) { return t.Tool(key) || bookAddsTool(key); };
+    // The tools the host's bill list adds beside the bill's.
+    auto listOwnTool = [&](const std::string& key) {
+        return list && (IEquals(key, "mnuEditDelete") || IEquals(key, "mnuEditCopyEntry"));
+    };
+    auto isTool = [&](const std::string& key) {
+        return t.Tool(key) || bookAddsTool(key) || listOwnTool(key);
+    };
     auto isBand = [&](const std::string& key) {
         for (const auto& band : t.bands) {
             if (IEquals(band.key, key)) return true;
