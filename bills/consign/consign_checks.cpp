@@ -129,9 +129,12 @@ Verdict DiscountRateInRange(IBillForm& bill, int row) {
         .At("FDiscountRate", row);
 }
 
+// An item with auxiliary properties needs one where the user may enter it (an item without
+// them never has one, whether the host has locked its cell or not).
 Verdict AuxPropEntered(RowChecking& c, int row) {
     if (IsFieldLocked(c.bill, "FAuxPropID", row) ||
-        SafeId(c.bill.GetFieldValue("FAuxPropID", row)) != 0)
+        SafeId(c.bill.GetFieldValue("FAuxPropID", row)) != 0 ||
+        !IsAuxItem(c.bill.GetFieldValue("FItemID", row)))
         return Verdict::Pass();
     return Verdict::Refuse(RowText(row) + "行商品需要录入辅助属性").At("FAuxPropID", row);
 }
