@@ -136,7 +136,8 @@ double CoefficientOfOldUnit(FieldEdit& e, const Value& item) {
 }
 
 // A row typed by hand takes the new unit's price; a row drawn from a source keeps its value per
-// base unit: its price, ordered quantity and cost price are converted to the new unit.
+// base unit: its price is converted to the new unit. The ordered quantity and the cost price
+// (with the cost amount) of every row are converted too.
 void OnUnitChosen(FieldEdit& e) {
     IBillForm& bill = e.bill;
     const GoodsRow r(e);
@@ -156,6 +157,7 @@ void OnUnitChosen(FieldEdit& e) {
         }
         r.Put("FOrderQty", r.Num("FOrderQty") * before / now);
         r.Put("FCostPrice", r.Num("FCostPrice") * now / before);
+        ApplyCostAmount(r);
     }
     FollowShownUnit(bill, e.row);
 }
