@@ -50,8 +50,11 @@ void OnCustomerChosen(FieldEdit& e) {
     if (SafeId(customer) > 0) FillDeliverAddress(bill, customer);
 }
 
+// The type's layout, and the tools and goods locks of the type: a return is drawn from
+// deliveries (its selection tool shows only now), a delivery has its goods open again.
 void OnBillTypeChosen(FieldEdit& e) {
     ApplyConsignTypeLayout(e.bill);
+    RefreshConsignBillState(e.bill);
 }
 
 // ---- Item ---------------------------------------------------------------------------------------

@@ -380,6 +380,7 @@ void RefreshConsignBillState(IBillForm& bill) {
     } else {
         bill.SetBarStatus("mnuEditCopy", "Visible", true);
         bill.SetEntryCtlProperty("TextColor", 0, Value());
+        SetEntryFieldsLock2(bill, kReturnLockedKeys);
         SetEntryFieldsVisible2(bill, "FOrderQty,FRejectQty,FSettleQty");
     }
     RefreshShareCostMenus(bill);
