@@ -17,8 +17,7 @@
 
 #include "frame/plugin.h"
 #include "host/form/bill_form.h"
-#include "host/form/bill_list.h"
-#include "host/form/bill_template.h"
+#include "tests/support/bill_fixture.h"
 #include "tests/support/demo_form.h"
 
 namespace qor::test {
@@ -26,36 +25,22 @@ namespace qor::test {
 class ConsignBillTest : public ::testing::Test {
 public:
     DemoHost demo{"consign"};
+    std::unique_ptr<PlugInBill> consign;
     std::shared_ptr<host::form::HostBillForm> bill;
-    std::shared_ptr<host::form::HostBillList> list;
-    std::unique_ptr<IPlugIn> plugin;
 
     void SetUp() override { OpenBill(); }
 
     // A new form with its own plug-in object, on a new bill.
     void OpenBill() {
-        plugin.reset();
-        bill = host::form::HostBillForm::Create(Template(), demo.FormDatabase());
-        bill->SetToday("2026-12-10");
-        bill->SetUserID(16394);
-        plugin = CreatePlugIn("QOR_XS_PlugIns.BillEvent_Consign");
-        ASSERT_NE(plugin, nullptr);
-        plugin->Show(bill);
+        consign = std::make_unique<PlugInBill>(demo, "consign");
+        bill = consign->form;
         bill->NewBill();
     }
-    static const host::form::BillTemplate& Template() {
-        return *host::form::FindTemplate("consign");
-    }
+    IPlugIn& Plugin() { return *consign->plugin; }
 
     // The consignment list with the plug-in bound to it too, the bills selected.
     host::form::HostBillList& ListOf(const std::vector<int32_t>& ids) {
-        list = host::form::HostBillList::Create(Template(), demo.FormDatabase());
-        list->SetUserID(16394);
-        list->SetToday("2026-12-10");
-        plugin->Show(list);
-        list->Open();
-        list->Select(ids);
-        return *list;
+        return consign->ListOf(ids);
     }
 
     // A user edit; the test fails when the host did not carry it out.
@@ -83,12 +68,8 @@ public:
         ASSERT_TRUE(bill->SelectSources(1030003, {{7, 0}}).done) << PlugInError();
     }
 
-    double Num(const std::string& key, int row = -1) {
-        return bill->GetFieldValue(key, row).ToNumber();
-    }
-    std::string Text(const std::string& key, int row = -1) {
-        return bill->GetFieldValue(key, row).ToString();
-    }
+    double Num(const std::string& key, int row = -1) { return consign->Num(key, row); }
+    std::string Text(const std::string& key, int row = -1) { return consign->Text(key, row); }
     long Count(const std::string& sql) { return static_cast<long>(demo.Scalar(sql).ToNumber()); }
     long Bills() { return Count("Select Count(*) From t_CC_StockBill Where FClassTypeID=1030003"); }
 
@@ -96,21 +77,12 @@ public:
     bool Shown(const std::string& key) { return Tool(key) && Tool(key)->Visible(); }
     bool Enabled(const std::string& key) { return Tool(key) && Tool(key)->Enabled(); }
 
-    host::HostPlatform& Platform() { return demo.Host().Platform(); }
     host::ServiceContext& Services() { return demo.Host().Services(); }
-    void Answer(int button) { Platform().QueueAnswer(Value(button)); }
+    void Answer(int button) { consign->Answer(Value(button)); }
     // The prompts of the message boxes shown since the last call.
-    std::vector<std::string> TakePrompts() {
-        std::vector<std::string> prompts;
-        for (const auto& box : Platform().Boxes()) prompts.push_back(box.prompt);
-        Platform().ClearBoxes();
-        return prompts;
-    }
+    std::vector<std::string> TakePrompts() { return consign->TakePrompts(); }
     // The plug-in's last trapped error ("" when none): a rule that threw shows here.
-    std::string PlugInError() {
-        auto* base = dynamic_cast<PlugInBase*>(plugin.get());
-        return base ? base->LastTrappedError() : "";
-    }
+    std::string PlugInError() { return consign->Trapped(); }
 };
 
 }  // namespace qor::test
