@@ -384,7 +384,15 @@ Verdict WithinSourceQuantities(IBillForm& bill) {
     }
     const auto date = BillDate(bill);
     const std::string day = date ? FormatDate(*date) : Trim(bill.GetFieldValue("FDate").ToString());
-    const auto [row, kind] = FirstSourceConflict(used, bill.CurBillID(), day);
+    auto [row, kind] = FirstSourceConflict(used, bill.CurBillID(), day);
+    // A quantity too large to be written is more than any source leaves open.
+    for (const auto& u : used) {
+        if (kind != 0) break;
+        if (!std::isfinite(u.qty)) {
+            row = u.firstRow;
+            kind = 1;
+        }
+    }
     if (kind == 0) return Verdict::Pass();
     if (kind == 2) return Verdict::Refuse("单据日期不能小于分录源单日期").At("FDate");
     if (isReturn) return Verdict::Refuse(kReturnTooLarge).At("FShowQty", row);

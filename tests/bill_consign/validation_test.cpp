@@ -123,6 +123,14 @@ TEST_F(ConsignSave, AReturnAboveWhatTheDeliveryLeftIsRefusedWithoutAQuestion) {
     EXPECT_TRUE(bill->Save().done) << PlugInError();
 }
 
+TEST_F(ConsignSave, AReturnTooLargeToBeWrittenIsRefused) {
+    DrawReturn();
+    bill->SetFieldValue("FCoefficient", 1e308, 1);
+    bill->SetFieldValue("FShowQty", 1e308, 1);
+    EXPECT_TRUE(bill->Save().cancelled);
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"存在退货数量大于源单数量的商品,不能保存"});
+}
+
 TEST_F(ConsignSave, AReturnOfADeliveryUncheckedMeanwhileIsRefused) {
     DrawReturn();
     demo.Exec("Update t_CC_StockBill Set FStatus=0 Where FID=7;");
@@ -163,6 +171,19 @@ TEST_F(ConsignSave, FreightOfTheRowsMustAddUpToTheHeaders) {
     Edit("FTranspotationCosts", 80);
     EXPECT_TRUE(bill->Save().done) << PlugInError();
     EXPECT_EQ(Num("FTotalProcurementCosts"), 50);
+}
+
+TEST_F(ConsignSave, ARowDeletedTakesItsFreightOffTheHeader) {
+    demo.Host().SetIndustryType(1);
+    OpenBill();
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);
+    EditRow(2, "FItemID", 1017);
+    EditRow(1, "FTranspotationCharges", 30);
+    EditRow(2, "FTranspotationCharges", 20);
+    EXPECT_EQ(Num("FTranspotationCosts"), 50);
+    ASSERT_TRUE(bill->DeleteRow(1).done);
+    EXPECT_EQ(Num("FTranspotationCosts"), 20);
 }
 
 TEST_F(ConsignSave, AClosedPeriodBlocksTheCheck) {
