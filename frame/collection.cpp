@@ -58,35 +58,46 @@ CollectionPtr Collection::Sub(const std::string& key) const {
 }
 
 void Collection::Add(const std::string& key, Value v) {
-    if (!key.empty()) {
-        const std::string upper = Upper(key);
-        if (index_.count(upper) != 0) throw KeyError("duplicate key \"" + key + "\"");
-        index_.emplace(upper, items_.size());
-    }
+    std::string upper = key.empty() ? std::string() : Upper(key);
+    if (!key.empty() && index_.count(upper) != 0) throw KeyError("duplicate key \"" + key + "\"");
+    Notify(key);
+    Append(key, std::move(upper), std::move(v));
+}
+
+void Collection::Append(const std::string& key, std::string upper, Value v) {
+    if (!key.empty()) index_.emplace(std::move(upper), items_.size());
     items_.emplace_back(key, std::move(v));
 }
 
 void Collection::Set(const std::string& key, Value v) {
+    Notify(key);
+    std::string upper = key.empty() ? std::string() : Upper(key);
     if (!key.empty()) {
-        auto it = index_.find(Upper(key));
+        auto it = index_.find(upper);
         if (it != index_.end()) {
             items_[it->second].second = std::move(v);
             return;
         }
     }
-    Add(key, std::move(v));
+    Append(key, std::move(upper), std::move(v));
 }
 
 bool Collection::Remove(const std::string& key) {
     if (key.empty()) return false;
     auto it = index_.find(Upper(key));
     if (it == index_.end()) return false;
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(it->second));
-    Reindex();
+    Notify(key);
+    size_t position = it->second;
+    index_.erase(it);
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(position));
+    // Only the items after the removed one move up.
+    for (size_t i = position; i < items_.size(); ++i)
+        if (!items_[i].first.empty()) index_[Upper(items_[i].first)] = i;
     return true;
 }
 
 void Collection::Clear() {
+    Notify("");
     items_.clear();
     index_.clear();
 }
@@ -106,12 +117,6 @@ const std::string& Collection::KeyAt(size_t position) const {
 CollectionPtr Collection::Clone() const {
     std::unordered_map<const Collection*, CollectionPtr> copies;
     return DeepCopy(*this, copies);
-}
-
-void Collection::Reindex() {
-    index_.clear();
-    for (size_t i = 0; i < items_.size(); ++i)
-        if (!items_[i].first.empty()) index_.emplace(Upper(items_[i].first), i);
 }
 
 }  // namespace qor

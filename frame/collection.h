@@ -21,6 +21,15 @@ namespace qor {
 class Collection;
 using CollectionPtr = std::shared_ptr<Collection>;
 
+// Told before an item of a watched collection is added, replaced or removed (key "" when the
+// collection is cleared), so that an owner learns of every change as it happens, whoever
+// makes it. The host's bill form watches the bill's data this way.
+class CollectionWatcher {
+public:
+    virtual ~CollectionWatcher() = default;
+    virtual void BeforeChange(const Collection& changed, const std::string& key) = 0;
+};
+
 // A missing key or position, or a duplicate key on Add.
 class KeyError : public std::runtime_error {
 public:
@@ -62,13 +71,22 @@ public:
     Items::const_iterator begin() const { return items_.begin(); }
     Items::const_iterator end() const { return items_.end(); }
 
-    // A deep copy: nested collections are copied, other objects are shared.
+    // A deep copy: nested collections are copied, other objects are shared. A copy is not
+    // watched.
     CollectionPtr Clone() const;
+
+    // Watches this collection (not the ones nested in it); null stops watching. The watcher is
+    // held weakly: once it is gone the collection is no longer watched.
+    void Watch(const std::shared_ptr<CollectionWatcher>& watcher) { watcher_ = watcher; }
 
 private:
     Items items_;
     std::unordered_map<std::string, size_t> index_;  // upper-cased key -> position
-    void Reindex();
+    std::weak_ptr<CollectionWatcher> watcher_;
+    void Notify(const std::string& key) const {
+        if (auto w = watcher_.lock()) w->BeforeChange(*this, key);
+    }
+    void Append(const std::string& key, std::string upper, Value v);
 };
 
 }  // namespace qor

@@ -42,6 +42,9 @@ public:
     virtual void SetToolTipText(const std::string&) = 0;
     // Sets the tool's picture (an object from IPlatform::LoadPicture) with its mask colour.
     virtual void SetPicture(const ObjectPtr& picture, uint32_t maskColor) = 0;
+    // The key that clicks the tool ("F9"); "" for none.
+    virtual std::string Shortcut() const { return ""; }
+    virtual void SetShortcut(const std::string&) {}
 };
 using MenuToolPtr = std::shared_ptr<IMenuTool>;
 
@@ -57,6 +60,11 @@ public:
     virtual bool AddTool(const MenuToolPtr& tool, const std::string& beforeKey = "",
                          int position = 0) = 0;
     virtual bool RemoveTool(const std::string& key) = 0;
+    // Adds a separator line before beforeKey (or at the 1-based position among the tools, or
+    // at the end), as AddTool places a tool. False when the band cannot hold one.
+    virtual bool AddSeparator(const std::string& /*beforeKey*/ = "", int /*position*/ = 0) {
+        return false;
+    }
 };
 using MenuBandPtr = std::shared_ptr<IMenuBand>;
 
@@ -99,6 +107,9 @@ public:
     virtual bool AmountCalcPrice() const = 0;
     // True when the bill holds changes not yet saved.
     virtual bool IsDataChanged() const = 0;
+    // The window's caption ("销售订单[修改]").
+    virtual std::string Caption() const { return ""; }
+    virtual void SetCaption(const std::string&) {}
 };
 using FormObjectPtr = std::shared_ptr<IFormObject>;
 
@@ -157,9 +168,18 @@ public:
     virtual void MenuBarInitialize(const MenuBarPtr& menuBar) = 0;
     virtual void SaveBillSuccess(const Value& obj) = 0;
     virtual void UnBusinessCheck(bool& cancel) = 0;
+    // The controls' events: a control a plug-in added (IBillForm::AddControl) was clicked, or
+    // its picture box is to be painted; a key was pressed in a header box (named by its field
+    // key; setting keyAscii to 0 swallows the key). They do nothing unless overridden.
+    virtual void ControlClick(const std::string& /*name*/) {}
+    virtual void ControlPaint(const std::string& /*name*/) {}
+    virtual void ControlKeyPress(const std::string& /*name*/, int& /*keyAscii*/) {}
 };
 
-// The events a bill list raises.
+// The events a bill list raises. The list's BusinessCheck and UnBusinessCheck carry a Cancel
+// for every class: a handler refuses the check of the selection (a rejected order, a check its
+// component refused) by setting it, after its message; the host then stores no status. A
+// message alone refuses nothing.
 class IBillListEvents {
 public:
     virtual ~IBillListEvents() = default;
@@ -238,6 +258,15 @@ public:
     // A control by name ("grid", "FCUSTOMER"), or null; Controls() lists them all.
     virtual ControlPtr Control(const std::string& name) = 0;
     virtual std::vector<ControlPtr> Controls() = 0;
+    // Adds a control of the plug-in to the form beside the header box of besideKey: type
+    // "CommandButton" (property "Caption"; its click raises ControlClick) or "PictureBox"
+    // (methods "Print"(text) to write a line, "Cls" to clear it, "Refresh" to have it painted
+    // again; painting raises ControlPaint); both have "Visible", "Enabled" and "Tag". The
+    // control already named so when the name is taken; null when the host cannot add any.
+    virtual ControlPtr AddControl(const std::string& /*type*/, const std::string& /*name*/,
+                                  const std::string& /*besideKey*/ = "") {
+        return nullptr;
+    }
 };
 using BillFormPtr = std::shared_ptr<IBillForm>;
 

@@ -1,5 +1,7 @@
 #include "frame/platform.h"
 
+#include <chrono>
+#include <ctime>
 #include <utility>
 
 namespace qor {
@@ -14,13 +16,7 @@ public:
         throw HostError(progId, "no host is attached: cannot create " + progId);
     }
     int MsgBox(const std::string&, int buttons, const std::string&) override {
-        switch (buttons & 7) {
-            case 4:  // Yes/No
-            case 3:  // Yes/No/Cancel
-                return kAnswerYes;
-            default:
-                return kAnswerOk;
-        }
+        return DefaultButton(buttons);
     }
     std::string InputBox(const std::string&, const std::string&,
                          const std::string& defaultText) override {
@@ -39,6 +35,33 @@ std::shared_ptr<IPlatform>& Attached() {
 }
 
 }  // namespace
+
+int DefaultButton(int buttons) {
+    // The buttons of each set, first to third (OK, OK/Cancel, Abort/Retry/Ignore,
+    // Yes/No/Cancel, Yes/No, Retry/Cancel).
+    static const int kSets[6][3] = {{kAnswerOk, kAnswerOk, kAnswerOk},
+                                    {kAnswerOk, kAnswerCancel, kAnswerCancel},
+                                    {3, 4, 5},
+                                    {kAnswerYes, kAnswerNo, kAnswerCancel},
+                                    {kAnswerYes, kAnswerNo, kAnswerNo},
+                                    {4, kAnswerCancel, kAnswerCancel}};
+    int set = buttons & 7;
+    if (set > 5) return kAnswerOk;
+    int which = (buttons & kMsgDefaultButton3) ? 2 : (buttons & kMsgDefaultButton2) ? 1 : 0;
+    return kSets[set][which];
+}
+
+bool IPlatform::ShowTextDialog(TextDialog&) {
+    return false;
+}
+
+Date IPlatform::Now() {
+    std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    localtime_r(&t, &local);
+    return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                local.tm_hour,        local.tm_min,     local.tm_sec};
+}
 
 IPlatform& Platform() {
     return *Attached();

@@ -59,6 +59,25 @@ enum MsgButtons : int {
     kMsgInformation = 64,
 };
 enum MsgAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
+// The default-button flags: the second (256) or third (512) button is the default one.
+enum MsgDefault : int { kMsgDefaultButton2 = 256, kMsgDefaultButton3 = 512 };
+
+// The button a message box answers with when the user just confirms it: the first of its
+// button set, or the second or third one when the default-button flag says so (36 + 256 is a
+// Yes/No question whose default is No).
+int DefaultButton(int buttons);
+
+// A plug-in's own modal dialog with one text box (the order's reject-note dialog): a caption,
+// a label above the box, the text the box starts with, and OK and Cancel. With okNeedsText the
+// OK button is enabled only while the trimmed text is not blank.
+struct TextDialog {
+    std::string caption;
+    std::string label;
+    std::string text;  // in: what the box starts with; out, after OK: what it held
+    std::string okCaption = "确定";
+    std::string cancelCaption = "取消";
+    bool okNeedsText = true;
+};
 
 class IPlatform {
 public:
@@ -79,6 +98,13 @@ public:
     virtual ObjectPtr DesktopWindowProperty(const std::string& name) = 0;
     // Loads a picture by key for a menu tool; null when there is none.
     virtual ObjectPtr LoadPicture(const std::string& key) = 0;
+    // Shows the dialog modally: true when the user confirmed it with OK (dialog.text then holds
+    // what the box held), false when it was cancelled. A platform that cannot show dialogs
+    // answers false.
+    virtual bool ShowTextDialog(TextDialog& dialog);
+    // The current local date and time: what the plug-ins write as "now" and "today". A host may
+    // hold it still (a scripted session's day); the default is the system clock.
+    virtual Date Now();
 };
 
 // The platform the library uses. Until a host attaches one, a detached platform answers:

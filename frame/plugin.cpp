@@ -39,6 +39,9 @@ constexpr std::array<std::pair<Ev, const char*>, static_cast<size_t>(Ev::Count_)
     {Ev::MenuBarInitialize, "m_BillInterface_MenuBarInitialize"},
     {Ev::SaveBillSuccess, "m_BillInterface_SaveBillSuccess"},
     {Ev::UnBusinessCheck, "m_BillInterface_UnBusinessCheck"},
+    {Ev::ControlClick, "m_BillInterface_ControlClick"},
+    {Ev::ControlPaint, "m_BillInterface_ControlPaint"},
+    {Ev::ControlKeyPress, "m_BillInterface_ControlKeyPress"},
     {Ev::ListAfterMergeCopyBill, "m_ListInterFace_AfterMergeCopyBill"},
     {Ev::ListAfterCopyBillCreateData, "m_ListInterface_AfterCopyBillCreateData"},
     {Ev::ListBusinessCheck, "m_ListInterface_BusinessCheck"},
@@ -284,6 +287,15 @@ void PlugInBase::SaveBillSuccess(const Value& obj) {
 void PlugInBase::UnBusinessCheck(bool& cancel) {
     Run(Ev::UnBusinessCheck, [&] { m_BillInterface_UnBusinessCheck(cancel); });
 }
+void PlugInBase::ControlClick(const std::string& name) {
+    Run(Ev::ControlClick, [&] { m_BillInterface_ControlClick(name); });
+}
+void PlugInBase::ControlPaint(const std::string& name) {
+    Run(Ev::ControlPaint, [&] { m_BillInterface_ControlPaint(name); });
+}
+void PlugInBase::ControlKeyPress(const std::string& name, int& keyAscii) {
+    Run(Ev::ControlKeyPress, [&] { m_BillInterface_ControlKeyPress(name, keyAscii); });
+}
 
 // ---- Default handlers: nothing to do -----------------------------------------------------------
 
@@ -338,6 +350,9 @@ void PlugInBase::m_BillInterface_UnBusinessCheck(bool& cancel) {
     if (auto* book = Book(); book && bill_)
         cancel = book->Refuses(Stage::Uncheck, *this, bill_.get(), nullptr) || cancel;
 }
+void PlugInBase::m_BillInterface_ControlClick(const std::string&) {}
+void PlugInBase::m_BillInterface_ControlPaint(const std::string&) {}
+void PlugInBase::m_BillInterface_ControlKeyPress(const std::string&, int&) {}
 void PlugInBase::m_ListInterFace_AfterMergeCopyBill(const Value&) {}
 void PlugInBase::m_ListInterface_AfterCopyBillCreateData(const Value&) {}
 void PlugInBase::m_ListInterface_BusinessCheck(bool& cancel) {

@@ -40,6 +40,9 @@ enum class Ev {
     MenuBarInitialize,
     SaveBillSuccess,
     UnBusinessCheck,
+    ControlClick,
+    ControlPaint,
+    ControlKeyPress,
     ListAfterMergeCopyBill,
     ListAfterCopyBillCreateData,
     ListBusinessCheck,
@@ -174,6 +177,9 @@ protected:
     virtual void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar);
     virtual void m_BillInterface_SaveBillSuccess(const Value& obj);
     virtual void m_BillInterface_UnBusinessCheck(bool& cancel);
+    virtual void m_BillInterface_ControlClick(const std::string& name);
+    virtual void m_BillInterface_ControlPaint(const std::string& name);
+    virtual void m_BillInterface_ControlKeyPress(const std::string& name, int& keyAscii);
     virtual void m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill);
     virtual void m_ListInterface_AfterCopyBillCreateData(const Value& obj);
     virtual void m_ListInterface_BusinessCheck(bool& cancel);
@@ -222,6 +228,9 @@ private:
     void MenuBarInitialize(const MenuBarPtr& menuBar) override;
     void SaveBillSuccess(const Value& obj) override;
     void UnBusinessCheck(bool& cancel) override;
+    void ControlClick(const std::string& name) override;
+    void ControlPaint(const std::string& name) override;
+    void ControlKeyPress(const std::string& name, int& keyAscii) override;
 
     // IBillListEvents (names clash with the form's; the list's go through these adapters)
     struct ListSink;

@@ -161,9 +161,17 @@ void RuleBook::AddTools(PlugInBase& plugin, const MenuBarPtr& menuBar, IBillForm
                         IBillList* list) const {
     ToolRun run{plugin, bill, list, nullptr};
     for (const auto& spec : list ? listTools_ : tools_) {
+        int position = spec.position;
+        if (spec.separatorBefore && menuBar) {
+            auto band = menuBar->AddBand(spec.band);
+            // A tool placed by position goes after its separator.
+            if (band && band->AddSeparator(spec.beforeKey, spec.position) && position > 0)
+                ++position;
+        }
         auto tool = AddMenuTool(menuBar, spec.band, spec.key, spec.caption, spec.beforeKey,
-                                spec.position, spec.picture);
+                                position, spec.picture);
         if (!tool) continue;
+        if (!spec.shortcut.empty()) tool->SetShortcut(spec.shortcut);
         run.tool = tool;
         tool->SetVisible(StateOf(spec.visible, run));
         tool->SetEnabled(StateOf(spec.enabled, run));

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "host/sql/sqlite_functions.h"
+
 namespace qor::host {
 
 namespace {
@@ -20,23 +22,6 @@ private:
 };
 
 }  // namespace
-
-int DefaultButton(int buttons) {
-    switch (buttons & 7) {
-        case 1:  // OK/Cancel
-        case 0:  // OK
-            return kAnswerOk;
-        case 2:  // Abort/Retry/Ignore
-            return 3;
-        case 3:  // Yes/No/Cancel
-        case 4:  // Yes/No
-            return kAnswerYes;
-        case 5:  // Retry/Cancel
-            return 4;
-        default:
-            return kAnswerOk;
-    }
-}
 
 HostPlatform::HostPlatform() {
     std::error_code ec;
@@ -98,6 +83,40 @@ std::optional<uint32_t> HostPlatform::ProcessSessionId(uint32_t) {
 ObjectPtr HostPlatform::DesktopWindowProperty(const std::string& name) {
     if (!published_ || name != std::to_string(ProcessId())) return nullptr;
     return dictionary_;
+}
+
+bool HostPlatform::ShowTextDialog(TextDialog& dialog) {
+    BoxRecord box{true, dialog.label, 0, dialog.caption, Value(), false};
+    box.isDialog = true;
+    std::string text = dialog.text;
+    bool ok = false;
+    if (answers_.empty()) {
+        box.defaulted = true;  // the user closes it: Cancel
+    } else {
+        Value a = answers_.front();
+        answers_.pop_front();
+        if (a.IsText()) {
+            text = a.AsText();
+            ok = true;
+        } else {
+            ok = static_cast<int>(a.ToNumber()) == kAnswerOk;
+        }
+    }
+    if (ok && dialog.okNeedsText && Trim(text).empty()) {
+        ok = false;  // OK stays disabled for a blank text: the dialog can only be cancelled
+        box.okDisabled = true;
+    }
+    box.confirmed = ok;
+    box.answer = Value(text);
+    if (ok) dialog.text = text;
+    boxes_.push_back(box);
+    if (listener_) listener_(box);
+    return ok;
+}
+
+Date HostPlatform::Now() {
+    if (auto d = ParseDate(sql::Now())) return *d;
+    return IPlatform::Now();
 }
 
 ObjectPtr HostPlatform::LoadPicture(const std::string& key) {

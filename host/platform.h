@@ -13,14 +13,20 @@
 
 namespace qor::host {
 
-// One message or input box as the user saw it.
+// One message box, input box or plug-in dialog as the user saw it.
 struct BoxRecord {
     bool isInput = false;
     std::string prompt;
     int buttons = 0;
     std::string caption;
-    Value answer;            // the button pressed (message) or the text entered (input)
+    Value answer;            // the button pressed (message) or the text entered (input, dialog)
     bool defaulted = false;  // no answer was queued: the default was taken
+    // A plug-in's text dialog: the prompt is its label; confirmed when closed with OK
+    // (answer is then the text), else cancelled (okDisabled: the text was blank, so OK could
+    // not be pressed).
+    bool isDialog = false;
+    bool confirmed = false;
+    bool okDisabled = false;
 };
 
 class HostPlatform : public IPlatform {
@@ -35,7 +41,8 @@ public:
     ObjectPtr CreateObject(const std::string& progId) override;
 
     // Answers for the next boxes, in order: a number is the button of a message box, a text
-    // what the user types into an input box.
+    // what the user types into an input box. A text dialog takes a text (typed into its box,
+    // then OK) or a number (1 OK with the text it shows, 2 Cancel).
     void QueueAnswer(const Value& answer) { answers_.push_back(answer); }
     void ClearAnswers() { answers_.clear(); }
     size_t PendingAnswers() const { return answers_.size(); }
@@ -59,6 +66,10 @@ public:
     void PublishProcessDictionary(bool publish) { published_ = publish; }
     ObjectPtr DesktopWindowProperty(const std::string& name) override;
     ObjectPtr LoadPicture(const std::string& key) override;
+    // Without a queued answer the dialog is cancelled.
+    bool ShowTextDialog(TextDialog& dialog) override;
+    // The SQL layer's clock: the scenario's fixed moment when one is set, else the system's.
+    Date Now() override;
 
 private:
     std::map<std::string, Factory> factories_;  // upper-cased identifier -> factory
@@ -69,8 +80,5 @@ private:
     CollectionPtr dictionary_ = Collection::Make();
     bool published_ = true;
 };
-
-// The default button of a message box: the first of its button set.
-int DefaultButton(int buttons);
 
 }  // namespace qor::host

@@ -1,7 +1,6 @@
 #include "services/clock.h"
 
-#include <chrono>
-#include <ctime>
+#include "frame/platform.h"
 
 namespace qor {
 
@@ -12,19 +11,11 @@ std::function<Date()>& ClockOverride() {
     return clock;
 }
 
-Date SystemNow() {
-    std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    if (const std::tm* p = std::localtime(&t)) local = *p;
-    return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                local.tm_hour,        local.tm_min,     local.tm_sec};
-}
-
 }  // namespace
 
 Date CurrentDateTime() {
     const auto& clock = ClockOverride();
-    return clock ? clock() : SystemNow();
+    return clock ? clock() : Platform().Now();
 }
 
 void SetClockForTesting(std::function<Date()> clock) {

@@ -1,5 +1,6 @@
-// Today's date and time as the services see it: the system's local clock, or a fixed moment a
-// test sets (promotion windows, dated texts).
+// Today's date and time as the services and bills see it: the host platform's clock (which a
+// host may hold still, as the scenario runner does on a scenario's day), or a fixed moment a
+// test sets (promotion windows, dated texts, rejection times).
 #pragma once
 
 #include <functional>
@@ -8,10 +9,10 @@
 
 namespace qor {
 
-// The current local date and time.
+// The current local date and time (the attached platform's Now).
 Date CurrentDateTime();
 
-// Replaces the clock; an empty function restores the system clock.
+// Replaces the clock; an empty function restores the platform's.
 void SetClockForTesting(std::function<Date()> clock);
 
 }  // namespace qor

@@ -19,10 +19,6 @@ namespace qor {
 
 // ---- Editions, options, menus ----------------------------------------------------------------
 
-bool IsCalTypeItem(const Value& item) {
-    return GetItemIsGC(item);
-}
-
 std::string BillSetSection(IBillForm& bill) {
     return std::to_string(bill.FID()) + "BillSet";
 }
@@ -74,7 +70,7 @@ namespace {
 
 // The second quantity of a calculation-type row follows its type (industry edition only).
 void FollowCalType(const GoodsRow& r) {
-    if (IsIndustryMode() && IsCalTypeItem(r.Get("FItemID")))
+    if (IsIndustryMode() && GetItemIsGC(r.Get("FItemID")))
         CalcRowSecQty(r.bill, r.row, r.Get("FCalTypeID"), r.fs);
 }
 
@@ -375,7 +371,7 @@ void OnSaleShowQtyChanged(FieldEdit& e) {
 void OnSaleSecQtyChanged(FieldEdit& e) {
     const GoodsRow r(e);
     const bool industry = IsIndustryMode();
-    if (industry && IsCalTypeItem(r.Get("FItemID"))) {
+    if (industry && GetItemIsGC(r.Get("FItemID"))) {
         const double showQty = r.Num("FShowQty"), secQty = r.Num("FSecQty");
         if (r.Num("FCalTypeID") == 3 && showQty != 0 && secQty != 0) {
             r.Put("FPrice", r.Num("FSecPrice") * secQty / showQty);

@@ -25,8 +25,6 @@ namespace qor {
 
 // ---- Options, menus ----------------------------------------------------------------------------
 
-// The item is calculated by calculation type.
-bool IsCalTypeItem(const Value& item);
 // The section of the bill's own per-user options: its class type and "BillSet".
 std::string BillSetSection(IBillForm& bill);
 // A per-user option: on when its numeric reading is not 0 (unset or unreadable: off).

@@ -241,7 +241,7 @@ void FillFromSources(IBillForm& bill, const Value& selection) {
     ApplySettleTerms(bill);
     if (IsIndustryMode()) {
         for (int r = 1; r <= rows; ++r) {
-            if (!IsCalTypeItem(bill.GetFieldValue("FItemID", r))) continue;
+            if (!GetItemIsGC(bill.GetFieldValue("FItemID", r))) continue;
             const bool bySecondQty = bill.GetFieldValue("FCalTypeID", r).ToNumber() == 3;
             bill.SetFieldValue("FDisplayWeight",
                                bill.GetFieldValue(bySecondQty ? "FSecQty" : "FQty", r), r);

@@ -14,7 +14,8 @@ const ClassFacts& BillEvent_XSCX::ClassInfo() {
         "BillEvent_XSCX",
         EventsOf({Ev::AfterCopyBill, Ev::AfterLoadBill, Ev::AfterNewBill, Ev::BeforeSave,
                   Ev::BusinessCheck, Ev::Change, Ev::MenuBarClick, Ev::MenuBarInitialize,
-                  Ev::SaveBillSuccess, Ev::ListBusinessCheck, Ev::ListMenuBarInitialize}),
+                  Ev::SaveBillSuccess, Ev::ControlClick, Ev::ControlPaint, Ev::ControlKeyPress,
+                  Ev::ListBusinessCheck, Ev::ListMenuBarInitialize}),
         /*offersUserProfile=*/false,
         [] { return std::unique_ptr<IPlugIn>(std::make_unique<BillEvent_XSCX>()); }};
     return facts;

@@ -67,7 +67,11 @@ std::shared_ptr<HostBillForm> HostBillForm::Create(const BillTemplate& t, IFormD
 }
 
 HostBillForm::HostBillForm(const BillTemplate& t, IFormDatabase* db)
-    : t_(t), db_(db), today_(sql::TodayText()), menu_(std::make_shared<form::MenuBar>(t)) {
+    : t_(t),
+      db_(db),
+      today_(sql::TodayText()),
+      menu_(std::make_shared<form::MenuBar>(t)),
+      caption_(t.title) {
     data_ = Collection::Make();
     BuildDefinitions();
     ResetData();
@@ -158,14 +162,17 @@ bool HostBillForm::IsFieldVisible(const std::string& key, int page) const {
 // ---- Data ------------------------------------------------------------------------------------
 
 CollectionPtr HostBillForm::Page(int page) const {
+    if (!rowsDirty_) return page == 1 ? page1_ : page2_;
     return data_->Sub(page == 1 ? "Page1" : "Page2");
 }
 
 CollectionPtr HostBillForm::Row(int row) const {
+    if (row < 1) return nullptr;
+    if (!rowsDirty_)
+        return static_cast<size_t>(row) <= rows_.size() ? rows_[static_cast<size_t>(row - 1)]
+                                                        : nullptr;
     auto page = Page(2);
-    if (!page || row < 1) return nullptr;
-    int n = GridMaxDataRowNum();
-    if (row > n) return nullptr;
+    if (!page || row > GridMaxDataRowNum()) return nullptr;
     return page->Sub(std::to_string(row));
 }
 
@@ -174,9 +181,12 @@ CollectionPtr HostBillForm::Cell(const FieldTemplate& f, int row) const {
     if (!holder) return nullptr;
     auto cell = holder->Sub(f.key);
     if (!cell) {
+        // A blank cell comes into being where the data lack one: no value changes.
         cell = Collection::Make(
             {{"FFLD", Value()}, {"FFND", Value("")}, {"FDSP", Value("")}, {"FModify", Value(0)}});
+        Quiet quiet(quiet_);
         holder->Set(f.key, Value(cell));
+        WatchCell(cell, *holder);
     }
     return cell;
 }
@@ -233,13 +243,17 @@ CollectionPtr HostBillForm::MakeRow() {
 
 void HostBillForm::ResetData() {
     data_->Clear();
-    auto page1 = Collection::Make();
-    for (const auto* f : t_.PageFields(1))
-        page1->Set(f->key, Value(MakeCell(*f, DefaultValue(*f))));
-    data_->Set("Page1", Value(page1));
-    auto page2 = Collection::Make();
-    page2->Set("Size", Value(0));
-    data_->Set("Page2", Value(page2));
+    {
+        Quiet quiet(quiet_);
+        auto page1 = Collection::Make();
+        for (const auto* f : t_.PageFields(1))
+            page1->Set(f->key, Value(MakeCell(*f, DefaultValue(*f))));
+        data_->Set("Page1", Value(page1));
+        auto page2 = Collection::Make();
+        page2->Set("Size", Value(0));
+        data_->Set("Page2", Value(page2));
+    }
+    WatchData();
     for (int i = 0; i < std::max(0, t_.initialRows); ++i) AppendRow();
     for (const auto* f : t_.PageFields(1)) RefreshDisplay(*f, Cell(*f, -1), -1);
     status_.clear();
@@ -250,35 +264,95 @@ void HostBillForm::ResetData() {
 int HostBillForm::AppendRow() {
     auto page = Page(2);
     int n = GridMaxDataRowNum();
-    page->Remove("Size");
     auto row = MakeRow();
-    page->Set(std::to_string(n + 1), Value(row));
-    page->Set("Size", Value(n + 1));
+    {
+        // The host's own bookkeeping: a row after the last one is new to the step anyway.
+        Quiet quiet(quiet_);
+        page->Remove("Size");
+        page->Set(std::to_string(n + 1), Value(row));
+        page->Set("Size", Value(n + 1));
+    }
+    if (!rowsDirty_) {
+        rows_.push_back(row);
+        WatchRow(row, n + 1);
+    }
     for (const auto* f : t_.PageFields(2)) RefreshDisplay(*f, row->Sub(f->key), n + 1);
     return n + 1;
 }
 
 void HostBillForm::NormalizeRows() {
-    auto page = Page(2);
-    if (!page) {
-        page = Collection::Make();
-        data_->Set("Page2", Value(page));
+    if (!rowsDirty_ && !structureChanged_) return;
+    {
+        Quiet quiet(quiet_);
+        auto page = data_->Sub("Page2");
+        if (!page) {
+            page = Collection::Make();
+            data_->Set("Page2", Value(page));
+        }
+        std::vector<CollectionPtr> rows;
+        for (const auto& [key, item] : *page)
+            if (auto c = item.As<Collection>()) rows.push_back(c);
+        long size = page->Exists("Size") ? static_cast<long>(page->Get("Size").ToNumber())
+                                         : static_cast<long>(rows.size());
+        if (size >= 0 && static_cast<size_t>(size) < rows.size()) rows.resize(size);
+        page->Clear();
+        for (size_t i = 0; i < rows.size(); ++i) page->Set(std::to_string(i + 1), Value(rows[i]));
+        page->Set("Size", Value(static_cast<long long>(rows.size())));
     }
-    std::vector<CollectionPtr> rows;
-    for (const auto& [key, item] : *page)
-        if (auto c = item.As<Collection>()) rows.push_back(c);
-    long size = page->Exists("Size") ? static_cast<long>(page->Get("Size").ToNumber())
-                                     : static_cast<long>(rows.size());
-    if (size >= 0 && static_cast<size_t>(size) < rows.size()) rows.resize(size);
-    page->Clear();
-    for (size_t i = 0; i < rows.size(); ++i) page->Set(std::to_string(i + 1), Value(rows[i]));
-    page->Set("Size", Value(static_cast<long long>(rows.size())));
+    WatchData();
+}
+
+// The form watches the bill's data, its pages, rows and cells: it learns of every change as it
+// happens, whoever makes it (the host, a formula, a plug-in through the data it was handed).
+void HostBillForm::WatchData() {
+    Quiet quiet(quiet_);
+    if (!watcher_) watcher_ = std::make_shared<DataWatcher>(*this);
+    cellHolder_.clear();
+    holderRow_.clear();
+    rows_.clear();
+    data_->Watch(watcher_);
+    page1_ = data_->Sub("Page1");
+    page2_ = data_->Sub("Page2");
+    if (!page1_) {
+        page1_ = Collection::Make();
+        data_->Set("Page1", Value(page1_));
+    }
+    if (!page2_) {
+        page2_ = Collection::Make({{"Size", Value(0)}});
+        data_->Set("Page2", Value(page2_));
+    }
+    page1_->Watch(watcher_);
+    page2_->Watch(watcher_);
+    holderRow_[page1_.get()] = -1;
+    for (const auto& [key, item] : *page1_)
+        if (auto cell = item.As<Collection>()) WatchCell(cell, *page1_);
+    rowsDirty_ = true;  // counts the rows as GridMaxDataRowNum always has
+    int n = GridMaxDataRowNum();
+    for (int r = 1; r <= n; ++r) {
+        auto row = page2_->Sub(std::to_string(r));
+        if (!row) break;
+        rows_.push_back(row);
+        WatchRow(row, r);
+    }
+    rowsDirty_ = rows_.size() != static_cast<size_t>(n);
+    structureChanged_ = false;
+}
+
+void HostBillForm::WatchRow(const CollectionPtr& row, int number) const {
+    row->Watch(watcher_);
+    holderRow_[row.get()] = number;
+    for (const auto& [key, item] : *row)
+        if (auto cell = item.As<Collection>()) WatchCell(cell, *row);
+}
+
+void HostBillForm::WatchCell(const CollectionPtr& cell, const Collection& holder) const {
+    cell->Watch(watcher_);
+    cellHolder_[cell.get()] = &holder;
 }
 
 int HostBillForm::GridMaxDataRowNum(int) const {
-    // Called for every cell read, so it reads the counts the page keeps instead of walking the
-    // rows: every item but "Size" is a row (NormalizeRows drops anything else after an event).
-    auto page = Page(2);
+    if (!rowsDirty_) return static_cast<int>(rows_.size());
+    auto page = data_->Sub("Page2");
     if (!page) return 0;
     const bool sized = page->Exists("Size");
     const long count = static_cast<long>(page->Count()) - (sized ? 1 : 0);
@@ -330,9 +404,17 @@ void HostBillForm::StoreValue(const FieldTemplate& f, int row, const Value& v, b
     auto cell = Cell(f, row);
     if (!cell) return;
     Value n = Normalize(f, v);
-    cell->Set("FFLD", n);
+    bool editing = false;
     for (auto& e : edits_)
-        if (e.field == &f && (f.page == 1 || e.row == row)) e.newValue = n;
+        if (e.field == &f && (f.page == 1 || e.row == row)) {
+            e.newValue = n;
+            editing = true;
+        }
+    // While the user edits this cell its data keep the value from before the edit in "FFLD"
+    // (the tail rules compare with it), whoever writes the cell meanwhile; the value the edit
+    // ends with is stored when it ends.
+    if (editing) return;
+    cell->Set("FFLD", n);
     if (lookup) RefreshDisplay(f, cell, row);
 }
 
@@ -359,9 +441,9 @@ void HostBillForm::ClearModify() {
     }
 }
 
-void HostBillForm::RestoreData(const CollectionPtr& snapshot) {
+void HostBillForm::ReplaceData(const CollectionPtr& data) {
     data_->Clear();
-    for (const auto& [k, item] : *snapshot) data_->Add(k, item);
+    for (const auto& [k, item] : *data) data_->Add(k, item);
 }
 
 std::map<std::string, Value> HostBillForm::HeaderValues() const {
@@ -386,6 +468,138 @@ std::vector<std::map<std::string, Value>> HostBillForm::RowValues() const {
         out.push_back(std::move(row));
     }
     return out;
+}
+
+// ---- What a step changed ---------------------------------------------------------------------
+
+std::string CellText(const Value& v) {
+    if (v.IsNumber()) return NumberToText(v.ToNumber());
+    return v.ToString();
+}
+
+std::vector<FieldChange> DiffTexts(const FieldTexts& before, const FieldTexts& after) {
+    std::vector<FieldChange> out;
+    for (const auto& [k, v] : after) {
+        auto it = before.find(k);
+        std::string old = it == before.end() ? "" : it->second;
+        if (old != v && !(old.empty() && v == "0")) out.push_back({k, old, v});
+    }
+    for (const auto& [k, v] : before)
+        if (!after.count(k) && !v.empty() && v != "0") out.push_back({k, v, "(row gone)"});
+    return out;
+}
+
+namespace {
+
+std::string CellName(const std::string& key, int row) {
+    return row > 0 ? key + "@" + std::to_string(row) : key;
+}
+
+}  // namespace
+
+FieldTexts HostBillForm::CurrentTexts() const {
+    FieldTexts out;
+    auto text = [&](const CollectionPtr& holder, const std::string& key) {
+        auto cell = holder ? holder->Sub(key) : nullptr;
+        return CellText(cell ? cell->Get("FFLD") : Value());
+    };
+    auto page1 = Page(1);
+    for (const auto* f : t_.PageFields(1)) out[f->key] = text(page1, f->key);
+    int rows = GridMaxDataRowNum();
+    for (int r = 1; r <= rows; ++r) {
+        auto holder = Row(r);
+        for (const auto* f : t_.PageFields(2)) out[CellName(f->key, r)] = text(holder, f->key);
+    }
+    return out;
+}
+
+void HostBillForm::BeginChanges() {
+    NormalizeRows();
+    log_ = ChangeLog{};
+    log_.active = true;
+    log_.startRows = GridMaxDataRowNum();
+}
+
+FieldTexts HostBillForm::StartTexts() const {
+    if (!log_.active) return CurrentTexts();
+    if (log_.full) return log_.before;
+    // The rows the step began with are still the same rows (moving rows makes the log full):
+    // their cells and the header's hold the current values, but for the cells written since.
+    FieldTexts out;
+    auto text = [&](const CollectionPtr& holder, const std::string& key) {
+        auto cell = holder ? holder->Sub(key) : nullptr;
+        if (!cell) return std::string();
+        auto touched = log_.touched.find(cell.get());
+        return CellText(touched != log_.touched.end() ? touched->second : cell->Get("FFLD"));
+    };
+    auto page1 = Page(1);
+    for (const auto* f : t_.PageFields(1)) out[f->key] = text(page1, f->key);
+    int rows = std::min(log_.startRows, GridMaxDataRowNum());
+    for (int r = 1; r <= rows; ++r) {
+        auto holder = Row(r);
+        for (const auto* f : t_.PageFields(2)) out[CellName(f->key, r)] = text(holder, f->key);
+    }
+    return out;
+}
+
+std::vector<FieldChange> HostBillForm::TakeChanges() {
+    if (!log_.active) return {};
+    std::vector<FieldChange> out;
+    if (log_.full) {
+        NormalizeRows();
+        out = DiffTexts(log_.before, CurrentTexts());
+    } else {
+        // Only the cells written during the step, and the rows added after the last one.
+        std::map<std::string, std::pair<std::string, std::string>> changed;
+        for (const auto& [cell, before] : log_.touched) {
+            auto holder = cellHolder_.find(cell);
+            if (holder == cellHolder_.end()) continue;
+            auto row = holderRow_.find(holder->second);
+            if (row == holderRow_.end() || row->second > log_.startRows) continue;
+            int page = row->second > 0 ? 2 : 1;
+            for (const auto& [key, item] : *holder->second) {
+                if (item.As<Collection>().get() != cell) continue;
+                const FieldTemplate* f = t_.Field(key, page);
+                if (f && f->page == page)
+                    changed[CellName(f->key, row->second)] = {CellText(before),
+                                                              CellText(cell->Get("FFLD"))};
+                break;
+            }
+        }
+        int rows = GridMaxDataRowNum();
+        for (int r = log_.startRows + 1; r <= rows; ++r) {
+            auto holder = Row(r);
+            for (const auto* f : t_.PageFields(2)) {
+                auto cell = holder ? holder->Sub(f->key) : nullptr;
+                changed[CellName(f->key, r)] = {"", CellText(cell ? cell->Get("FFLD") : Value())};
+            }
+        }
+        for (const auto& [name, values] : changed) {
+            const auto& [old, now] = values;
+            if (old != now && !(old.empty() && now == "0")) out.push_back({name, old, now});
+        }
+    }
+    log_ = ChangeLog{};
+    return out;
+}
+
+void HostBillForm::BeforeDataChange(const Collection& changed, const std::string& key) {
+    if (quiet_) return;
+    auto cell = cellHolder_.find(&changed);
+    if (cell != cellHolder_.end()) {
+        if (log_.active && !log_.full && (key.empty() || IEquals(key, "FFLD")))
+            log_.touched.try_emplace(&changed, changed.Get("FFLD"));
+        return;
+    }
+    // A page, a row or the data themselves: the bill's structure changes. What the step
+    // changed is then found by comparing the whole bill with what it held when the step began.
+    if (log_.active && !log_.full) {
+        log_.before = StartTexts();
+        log_.full = true;
+        log_.touched.clear();
+    }
+    structureChanged_ = true;
+    if (&changed == data_.get() || &changed == page2_.get()) rowsDirty_ = true;
 }
 
 // ---- Events ----------------------------------------------------------------------------------
@@ -582,6 +796,55 @@ void HostBillForm::RunLoadActions(int row) {
 
 // ---- Small operations ------------------------------------------------------------------------
 
+int HostBillForm::EntryColumn(const std::string& key) const {
+    int column = 0;
+    for (const auto* g : t_.PageFields(2)) {
+        ++column;
+        if (IEquals(g->key, key)) return column;
+    }
+    return 0;
+}
+
+void HostBillForm::EnterCell(const std::string& key, int row) {
+    int fromRow = activeRow_;
+    std::string fromKey = activeKey_;
+    SetActiveCell(key, row);
+    if (row < 1 || row == fromRow) return;
+    const FieldTemplate* keyField = Field(t_.keyField);
+    auto holder = Row(row);
+    auto keyCell = holder && keyField ? holder->Sub(keyField->key) : nullptr;
+    bool filled = keyCell && !IsBlankOrZero(keyCell->Get("FFLD"));
+    std::vector<Value> values{Value(EntryColumn(key)),
+                              Value(row),
+                              Value(fromRow >= 1 ? EntryColumn(fromKey) : 0),
+                              Value(std::max(fromRow, 0)),
+                              Value(2),
+                              Value(GridMaxDataRowNum()),
+                              Value(key),
+                              Value(filled ? 1 : 0)};
+    Raise("EntryGridRow",
+          "row " + std::to_string(row) +
+              (fromRow >= 1 ? " (from row " + std::to_string(fromRow) + ")" : ""),
+          nullptr, [&](IBillFormEvents& s) { s.EntryGridRow(values); });
+}
+
+ActionResult HostBillForm::MoveCursor(const std::string& key, int row) {
+    if (row < 1 || row > GridMaxDataRowNum())
+        return ActionResult::Refused("row " + std::to_string(row) + " does not exist");
+    std::string column = key;
+    if (column.empty() && activeRow_ >= 1) column = activeKey_;
+    if (column.empty())
+        for (const auto* g : t_.PageFields(2))
+            if (IsFieldVisible(g->key, 2)) {
+                column = g->key;
+                break;
+            }
+    const FieldTemplate* f = t_.Field(column, 2);
+    if (!f || f->page != 2) return ActionResult::Refused(column + " is no entry field");
+    EnterCell(f->key, row);
+    return ActionResult::Done();
+}
+
 void HostBillForm::SetActiveCell(const std::string& key, int row) {
     activeKey_ = key;
     activeRow_ = row;
@@ -653,6 +916,112 @@ std::vector<ControlPtr> HostBillForm::Controls() {
     return controls_;
 }
 
+ControlPtr HostBillForm::AddControl(const std::string& type, const std::string& name,
+                                    const std::string& besideKey) {
+    if (Trim(name).empty()) return nullptr;
+    if (auto existing = Control(name)) return existing;
+    if (!besideKey.empty() && !t_.Field(besideKey, 1))
+        notes_.push_back("the control " + name + " sits by " + besideKey +
+                         ", which is no header field");
+    auto control = std::make_shared<PlugInControl>(weak_from_this(), type, name, besideKey);
+    controls_.push_back(control);
+    return control;
+}
+
+namespace {
+
+std::shared_ptr<PlugInControl> PlugInControlOf(const ControlPtr& c) {
+    return std::dynamic_pointer_cast<PlugInControl>(c);
+}
+
+// The characters of a UTF-8 text as code points, each with its bytes.
+std::vector<std::pair<int, std::string>> CodePoints(const std::string& text) {
+    std::vector<std::pair<int, std::string>> out;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+        if (i + n > text.size()) n = 1;
+        int cp = n == 1 ? c : c & (0x7F >> n);
+        for (size_t k = 1; k < n; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        out.emplace_back(cp, text.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+std::string Utf8(int cp) {
+    std::string s;
+    if (cp < 0x80) {
+        s += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        s += static_cast<char>(0xC0 | (cp >> 6));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        s += static_cast<char>(0xE0 | (cp >> 12));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (cp >> 18));
+        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return s;
+}
+
+}  // namespace
+
+ActionResult HostBillForm::ClickControl(const std::string& name) {
+    auto control = PlugInControlOf(Control(name));
+    if (!control) return ActionResult::Refused("the form has no control " + name + " to click");
+    if (!control->Visible()) return ActionResult::Refused("the control " + name + " is hidden");
+    if (!control->Enabled()) return ActionResult::Refused("the control " + name + " is disabled");
+    std::string n = control->Name();
+    Raise("ControlClick", n, nullptr, [&](IBillFormEvents& s) { s.ControlClick(n); });
+    return ActionResult::Done();
+}
+
+void HostBillForm::PaintControl(const std::string& name) {
+    auto control = PlugInControlOf(Control(name));
+    if (!control || !control->IsPicture()) return;
+    control->Clear();
+    std::string n = control->Name();
+    Raise("ControlPaint", n, nullptr, [&](IBillFormEvents& s) { s.ControlPaint(n); });
+}
+
+void HostBillForm::PaintPictures() {
+    std::vector<std::string> pictures;
+    for (const auto& c : controls_)
+        if (auto p = PlugInControlOf(c); p && p->IsPicture() && p->Visible())
+            pictures.push_back(p->Name());
+    for (const auto& name : pictures) PaintControl(name);
+}
+
+ActionResult HostBillForm::PressKeys(const std::string& key, const std::string& text) {
+    const FieldTemplate* f = t_.Field(key, 1);
+    if (!f || f->page != 1) return ActionResult::Refused(key + " is no header box");
+    if (!IsFieldVisible(f->key, 1)) return ActionResult::Refused(f->key + " is hidden");
+    if (IsCellLocked(f->key, -1)) return ActionResult::Refused(f->key + " is locked");
+    SetActiveCell(f->key, -1);
+    std::string typed;
+    for (const auto& [cp, bytes] : CodePoints(text)) {
+        int keyAscii = cp;
+        Raise("ControlKeyPress", f->key + " '" + bytes + "'", nullptr,
+              [&](IBillFormEvents& s) { s.ControlKeyPress(f->key, keyAscii); });
+        if (keyAscii != 0) typed += keyAscii == cp ? bytes : Utf8(keyAscii);
+    }
+    if (typed.empty()) return ActionResult::Refused("the box " + f->key + " took none of the keys");
+    return Edit_(f->key, -1, Value(typed), nullptr, true);
+}
+
+ActionResult HostBillForm::PressShortcut(const std::string& shortcut) {
+    for (const auto& tool : menu_->AllTools())
+        if (!tool->Shortcut().empty() && IEquals(tool->Shortcut(), Trim(shortcut)))
+            return ClickTool(tool->Name());
+    return ActionResult::Refused("no tool has the shortcut " + shortcut);
+}
+
 void HostBillForm::FireChange(const std::string& key, int row, const Value& value) {
     Edit_(key, row, value, nullptr, false);
 }
@@ -692,31 +1061,41 @@ std::string HostBillForm::NextBillNo() {
 }
 
 ActionResult HostBillForm::NewBill() {
-    Open();
     edits_.clear();
     ResetData();
     if (const FieldTemplate* no = Field("FBillNo")) StoreValue(*no, -1, Value(NextBillNo()), true);
     billStatus_ = 1;
+    Open();
     Raise("AfterNewBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterNewBill(); });
+    PaintPictures();
     return ActionResult::Done();
 }
 
-ActionResult HostBillForm::LoadBill(int32_t id) {
-    Open();
+ActionResult HostBillForm::LoadBill(int32_t id, bool forEdit) {
     if (!db_) return ActionResult::Refused("no database");
     edits_.clear();
+    return ShowStored(id, forEdit ? 2 : 0);
+}
+
+// Reads the stored bill into the form and shows it in the given state: the form's first bill
+// opens the menus with the bill's data already in the form.
+ActionResult HostBillForm::ShowStored(int32_t id, int status) {
+    int before = billStatus_;
+    billStatus_ = status;
     Raise("BeforLoadBillFillData", "FID=" + std::to_string(id), nullptr,
           [&](IBillFormEvents& s) { s.BeforLoadBillFillData(); });
     try {
         LoadFromDatabase(id);
     } catch (const std::exception& e) {
+        billStatus_ = before;
         return ActionResult::Refused(e.what());
     }
-    billStatus_ = 0;
     for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
     ClearModify();
+    Open();
     Raise("AfterLoadBill", "FID=" + std::to_string(id), nullptr,
           [&](IBillFormEvents& s) { s.AfterLoadBill(); });
+    PaintPictures();
     return ActionResult::Done();
 }
 
@@ -742,9 +1121,8 @@ ActionResult HostBillForm::CopyBill() {
 }
 
 ActionResult HostBillForm::OpenCopy(const CollectionPtr& data) {
-    Open();
     if (!data) return ActionResult::Refused("no bill data");
-    RestoreData(data->Clone());
+    ReplaceData(data->Clone());
     NormalizeRows();
     return ResetAsCopy();
 }
@@ -763,7 +1141,9 @@ ActionResult HostBillForm::ResetAsCopy() {
     for (int r = 1; r <= GridMaxDataRowNum(); ++r) SetSecondEntryID(r, Value(0));
     billStatus_ = 1;
     for (int r = 1; r <= GridMaxDataRowNum(); ++r) RunLoadActions(r);
+    Open();
     Raise("AfterCopyBill", "", nullptr, [&](IBillFormEvents& s) { s.AfterCopyBill(); });
+    PaintPictures();
     return ActionResult::Done();
 }
 
@@ -795,6 +1175,66 @@ std::optional<Value> HostBillForm::LookupByNumber(const FieldTemplate& f, const 
         notes_.push_back(f.key + ": " + e.what());
     }
     return std::nullopt;
+}
+
+// The two collections Change carries: the event data (the new value with its number and name,
+// what the host knows of the chosen record, what the user supplied) and the field descriptor
+// (the same, with the field's name, page, row and caption).
+std::pair<CollectionPtr, CollectionPtr> HostBillForm::ChangeData(const FieldTemplate& f, int r,
+                                                                 const Value& newValue,
+                                                                 const CollectionPtr& extras) {
+    auto eventData = Collection::Make({{"FKey", Value(f.key)}, {"FFLD", newValue}});
+    {
+        auto tmp = MakeCell(f, newValue);
+        RefreshDisplay(f, tmp, r);
+        eventData->Set("FFND", tmp->Get("FFND"));
+        eventData->Set("FDSP", tmp->Get("FDSP"));
+        eventData->Set("FModify", Value(1));
+    }
+    if (f.source && db_ && IEquals(f.source->table, "t_MeasureUnit") && f.page == 2) {
+        std::string itemKey = "FItemID";
+        if (f.key.size() > 2 && f.key.substr(f.key.size() - 2) == "01") itemKey += "01";
+        double coefficient = 1;
+        try {
+            long long item = static_cast<long long>(GetFieldValue(itemKey, r).ToNumber());
+            auto q = db_->Query(
+                "Select FCoefficient From t_barcode Where FItemID=" + std::to_string(item) +
+                " And FUnitID=" + std::to_string(static_cast<long long>(newValue.ToNumber())));
+            if (!q.rows.empty() && q.rows[0][0].ToNumber() > 0)
+                coefficient = q.rows[0][0].ToNumber();
+        } catch (const std::exception& e) {
+            notes_.push_back(f.key + ": " + e.what());
+        }
+        eventData->Set("FCoefficient", Value(coefficient));
+    }
+    if (f.source && f.source->itemProperties && IEquals(f.source->table, "t_ICItem")) {
+        auto tmp = MakeCell(f, newValue);
+        auto props = ItemProperties(f, r, tmp);
+        eventData->Set("FIsBatchNoManage", props->Get("FIsBatchNoManage", Value(false)));
+        eventData->Set("FTrack", props->Get("FTrack", Value(0)));
+    }
+    if (extras)
+        for (const auto& [k, v] : *extras) eventData->Set(k, v);
+    auto desc = eventData->Clone();
+    desc->Set("FFieldName", Value(f.key));
+    desc->Set("FPage", Value(f.page));
+    desc->Set("FRow", Value(r));
+    desc->Set("FCaption", Value(f.caption));
+
+    return {eventData, desc};
+}
+
+// The host raises Change for a value it filled itself, its flag (the column argument) -1
+// (True): the rules that would fetch again what the host just filled skip themselves.
+void HostBillForm::RaiseFilledChange(const FieldTemplate& f, int row) {
+    int r = f.page == 1 ? -1 : row;
+    Value value = GetFieldValue(f.key, r);
+    auto [eventData, desc] = ChangeData(f, r, value, nullptr);
+    bool cancel = false;
+    std::string args = f.key + (r > 0 ? "@" + std::to_string(r) : "") + " := " + Describe(value) +
+                       " (filled by the host)";
+    Raise("Change", args, &cancel,
+          [&](IBillFormEvents& s) { s.Change(desc, Value(eventData), -1, r, cancel); });
 }
 
 ActionResult HostBillForm::UserEdit(const std::string& key, int row, const Value& value,
@@ -853,6 +1293,8 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
     if (byUser && billStatus_ == 0 && billID_ > 0) billStatus_ = 2;
     CollectionPtr def = GetFieldInfoByKey(f->key);
     if (byUser) {
+        // The cursor is in the cell while the user edits it; a handler may move it on.
+        EnterCell(f->key, r);
         int col = 0;
         for (const auto* g : t_.PageFields(f->page)) {
             ++col;
@@ -862,47 +1304,8 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
               [&](IBillFormEvents& s) { s.BeginEdit(Value(def), Value(r), Value(col)); });
         if (f->page == 2 && !Row(row)) return ActionResult::Refused("the row went away");
     }
-    CollectionPtr snapshot = data_->Clone();
     Value newValue = Normalize(*f, typed);
-    // The event data: the new value with its number and name, what the host knows of the
-    // chosen record, and what the user supplied.
-    auto eventData = Collection::Make({{"FKey", Value(f->key)}, {"FFLD", newValue}});
-    {
-        auto tmp = MakeCell(*f, newValue);
-        RefreshDisplay(*f, tmp, r);
-        eventData->Set("FFND", tmp->Get("FFND"));
-        eventData->Set("FDSP", tmp->Get("FDSP"));
-        eventData->Set("FModify", Value(1));
-    }
-    if (f->source && db_ && IEquals(f->source->table, "t_MeasureUnit") && f->page == 2) {
-        std::string itemKey = "FItemID";
-        if (f->key.size() > 2 && f->key.substr(f->key.size() - 2) == "01") itemKey += "01";
-        double coefficient = 1;
-        try {
-            long long item = static_cast<long long>(GetFieldValue(itemKey, row).ToNumber());
-            auto q = db_->Query(
-                "Select FCoefficient From t_barcode Where FItemID=" + std::to_string(item) +
-                " And FUnitID=" + std::to_string(static_cast<long long>(newValue.ToNumber())));
-            if (!q.rows.empty() && q.rows[0][0].ToNumber() > 0)
-                coefficient = q.rows[0][0].ToNumber();
-        } catch (const std::exception& e) {
-            notes_.push_back(f->key + ": " + e.what());
-        }
-        eventData->Set("FCoefficient", Value(coefficient));
-    }
-    if (f->source && f->source->itemProperties && IEquals(f->source->table, "t_ICItem")) {
-        auto tmp = MakeCell(*f, newValue);
-        auto props = ItemProperties(*f, r, tmp);
-        eventData->Set("FIsBatchNoManage", props->Get("FIsBatchNoManage", Value(false)));
-        eventData->Set("FTrack", props->Get("FTrack", Value(0)));
-    }
-    if (extras)
-        for (const auto& [k, v] : *extras) eventData->Set(k, v);
-    auto desc = eventData->Clone();
-    desc->Set("FFieldName", Value(f->key));
-    desc->Set("FPage", Value(f->page));
-    desc->Set("FRow", Value(r));
-    desc->Set("FCaption", Value(f->caption));
+    auto [eventData, desc] = ChangeData(*f, r, newValue, extras);
 
     edits_.push_back(Edit{f, r, newValue});
     if (auto cell = Cell(*f, r)) cell->Set("FModify", Value(1));
@@ -914,25 +1317,25 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
           [&](IBillFormEvents& s) { s.Change(desc, Value(eventData), 0, r, cancel); });
     Edit done = edits_.back();
     edits_.pop_back();
-    if (cancel) {
-        RestoreData(snapshot);
-        return ActionResult::Cancelled("Change");
-    }
+    // The cell keeps the value the edit ended with: what the user typed, or what a formula or a
+    // handler wrote over it. Cancel stops only the host's own remaining work on the edit: the
+    // event data (the chosen record's number, name, coefficient, what the user supplied) are
+    // not taken into the cell.
     if (f->page == 1 || Row(row)) {
         StoreValue(*f, r, done.newValue, true);
         if (auto cell = Cell(*f, r)) {
-            for (const auto& [k, v] : *eventData) {
-                if (IEquals(k, "FFLD") || IEquals(k, "FFND") || IEquals(k, "FDSP") ||
-                    IEquals(k, "FKey"))
-                    continue;
-                if (!cell->Exists(k) || IEquals(k, "FModify") || IEquals(k, "FCoefficient"))
-                    cell->Set(k, v);
-            }
+            if (!cancel)
+                for (const auto& [k, v] : *eventData) {
+                    if (IEquals(k, "FFLD") || IEquals(k, "FFND") || IEquals(k, "FDSP") ||
+                        IEquals(k, "FKey"))
+                        continue;
+                    if (!cell->Exists(k) || IEquals(k, "FModify") || IEquals(k, "FCoefficient"))
+                        cell->Set(k, v);
+                }
             cell->Set("FModify", Value(1));
         }
     }
-    if (byUser) SetActiveCell(f->key, r);
-    return ActionResult::Done();
+    return cancel ? ActionResult::Cancelled("Change") : ActionResult::Done();
 }
 
 ActionResult HostBillForm::AddRow() {
@@ -988,6 +1391,7 @@ ActionResult HostBillForm::RunSave(bool checkTool) {
               [&](IBillFormEvents& s) { s.SaveBillSuccess(data); });
         billStatus_ = 0;
         ClearModify();
+        ++saves_;
         return ActionResult::Done();
     });
 }
@@ -1021,8 +1425,7 @@ ActionResult HostBillForm::Check() {
         } catch (const std::exception& e) {
             return ActionResult::Refused(std::string("not checked: ") + e.what());
         }
-        billStatus_ = 0;
-        return ActionResult::Done();
+        return ShowStored(billID_, 0);
     });
 }
 
@@ -1039,8 +1442,7 @@ ActionResult HostBillForm::Uncheck() {
         } catch (const std::exception& e) {
             return ActionResult::Refused(std::string("not unchecked: ") + e.what());
         }
-        billStatus_ = 0;
-        return ActionResult::Done();
+        return ShowStored(billID_, 0);
     });
 }
 
@@ -1092,7 +1494,51 @@ ActionResult HostBillForm::ClickTool(const std::string& key) {
         });
     if (k.rfind("MNURELATE_", 0) == 0)
         return ActionResult::Refused("choose the source entries with selectSources");
+    if (k == "MNUFILEPRINT" || k == "MNUFILEPREVIEW") {
+        long savesBefore = saves_;
+        return ClickThen(key, true,
+                         [&] { return Print(k == "MNUFILEPREVIEW", saves_ > savesBefore); });
+    }
+    const std::string push = "MNURELATEPUSHBILL_";
+    if (k.rfind(push, 0) == 0) {
+        std::string digits = k.substr(push.size());
+        bool number = !digits.empty() && digits.size() < 10 &&
+                      std::all_of(digits.begin(), digits.end(), ::isdigit);
+        int32_t target = number ? static_cast<int32_t>(std::stol(digits)) : 0;
+        return ClickThen(key, true, [&] { return RequestFollowOn(target); });
+    }
     return ClickThen(key, true, nullptr);
+}
+
+ActionResult HostBillForm::Print(bool preview, bool savedFirst) {
+    PrintRecord p;
+    p.preview = preview;
+    p.billNo = GetFieldValue("FBillNo").ToString();
+    p.billID = billID_;
+    p.savedFirst = savedFirst;
+    p.unsaved = billID_ <= 0 || IsDataChanged();
+    prints_.push_back(p);
+    return ActionResult::Done();
+}
+
+ActionResult HostBillForm::RequestFollowOn(int32_t targetClass) {
+    const BillTemplate* target = targetClass ? FindTemplate(std::to_string(targetClass)) : nullptr;
+    if (!target)
+        return ActionResult::Refused("the host makes no bill of class " +
+                                     std::to_string(targetClass) + " here");
+    if (std::find(target->sourceClasses.begin(), target->sourceClasses.end(), t_.classTypeID) ==
+        target->sourceClasses.end())
+        return ActionResult::Refused("a " + target->kind + " bill is not drawn from a " + t_.kind +
+                                     " bill");
+    if (billID_ <= 0) return ActionResult::Refused("the bill is not saved");
+    followOn_ = FollowOn{targetClass, t_.classTypeID, {{billID_, 0}}};
+    return ActionResult::Done();
+}
+
+std::optional<FollowOn> HostBillForm::TakeFollowOn() {
+    std::optional<FollowOn> out;
+    out.swap(followOn_);
+    return out;
 }
 
 }  // namespace qor::host::form

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame/data_access.h"
+#include "host/sql/sqlite_functions.h"
 
 namespace qor::host::form {
 
@@ -11,7 +12,7 @@ std::shared_ptr<HostBillList> HostBillList::Create(const BillTemplate& t, IFormD
 }
 
 HostBillList::HostBillList(const BillTemplate& t, IFormDatabase* db)
-    : t_(t), db_(db), menu_(std::make_shared<form::MenuBar>(t)) {
+    : t_(t), db_(db), today_(sql::TodayText()), menu_(std::make_shared<form::MenuBar>(t)) {
     tableInfo_ = HostBillForm::Create(t, nullptr)->TableInfo();
     selection_ = Collection::Make();
     // The list's own tools beside the bill's.
@@ -170,6 +171,12 @@ ActionResult HostBillList::MergeCopy() {
     return ActionResult::Done();
 }
 
+std::optional<FollowOn> HostBillList::TakeFollowOn() {
+    std::optional<FollowOn> out;
+    out.swap(followOn_);
+    return out;
+}
+
 ActionResult HostBillList::ClickTool(const std::string& key) {
     std::string k = Upper(key);
     if (k == "MNUEDITCHECK") return Check();
@@ -179,6 +186,25 @@ ActionResult HostBillList::ClickTool(const std::string& key) {
     if (k == "MNUEDITDELETE") return ClickThen(key, [&] { return DeleteSelected(); });
     if (k == "MNUEDITCOPY" || k == "MNUEDITCOPYENTRY")
         return ClickThen(key, [&] { return MergeCopy(); });
+    const std::string push = "MNURELATEPUSHBILL_";
+    if (k.rfind(push, 0) == 0) {
+        if (ids_.empty()) return ActionResult::Refused("nothing is selected");
+        std::string digits = k.substr(push.size());
+        bool number = !digits.empty() && digits.size() < 10 &&
+                      std::all_of(digits.begin(), digits.end(), ::isdigit);
+        int32_t target = number ? static_cast<int32_t>(std::stol(digits)) : 0;
+        merged_ = nullptr;
+        return ClickThen(key, [&] {
+            const BillTemplate* t = target ? FindTemplate(std::to_string(target)) : nullptr;
+            if (!t)
+                return ActionResult::Refused("the host makes no bill of class " +
+                                             std::to_string(target) + " here");
+            FollowOn f{target, t_.classTypeID, {}};
+            for (int32_t id : ids_) f.sources.push_back({id, 0});
+            followOn_ = f;
+            return ActionResult::Done();
+        });
+    }
     merged_ = nullptr;
     return ClickThen(key, nullptr);
 }

@@ -10,6 +10,8 @@
 //   copy          MenuBarClick(mnuEditCopy)?, (the selected bills merged into one new bill's
 //                 data: the first bill's header, every bill's rows), AfterCopyBillCreateData,
 //                 AfterMergeCopyBill; the merged data is then opened in a bill form as a copy.
+//   follow-on     MenuBarClick(mnuRelatePushBill_<class>)?, then a new bill of that class is
+//                 drawn from the selected bills (in a bill form of its own).
 // The selection holds one row per selected bill, in the order chosen: "FClassTypeID", "FID",
 // "FEntryID" (the bill's first entry, 0 when it has none) and "FBillNo".
 #pragma once
@@ -52,6 +54,8 @@ public:
     ActionResult Uncheck();
     // The data of the merged copy made by the last copy, or null.
     CollectionPtr MergedCopy() const { return merged_; }
+    // The follow-on bill the last push tool asked for from the selection (once).
+    std::optional<FollowOn> TakeFollowOn();
     const std::vector<int32_t>& SelectedIDs() const { return ids_; }
     form::MenuBar& Menus() { return *menu_; }
 
@@ -82,6 +86,7 @@ private:
     std::shared_ptr<form::MenuBar> menu_;
     CollectionPtr tableInfo_, selection_, merged_;
     std::vector<int32_t> ids_;
+    std::optional<FollowOn> followOn_;
 };
 
 }  // namespace qor::host::form

@@ -253,6 +253,7 @@ void HostBillForm::StoreBill() {
     page->Clear();
     for (size_t i = 0; i < rows.size(); ++i) page->Set(std::to_string(i + 1), Value(rows[i]));
     page->Set("Size", Value(static_cast<long long>(rows.size())));
+    NormalizeRows();
     if (rows.empty()) AppendRow();
     for (size_t i = 0; i < rows.size(); ++i) {
         int r = static_cast<int>(i + 1);
@@ -294,6 +295,7 @@ void HostBillForm::LoadFromDatabase(int32_t id) {
     auto page = Page(2);
     page->Clear();
     page->Set("Size", Value(0));
+    NormalizeRows();
     for (const auto* f : t_.PageFields(1)) {
         if (IEquals(f->key, "FID")) {
             StoreValue(*f, -1, Value(id), true);
@@ -338,139 +340,158 @@ void HostBillForm::DeleteFromDatabase() {
     });
 }
 
-ActionResult HostBillForm::SelectSources(int32_t classType,
-                                         const std::vector<SourceEntry>& chosen) {
+ActionResult HostBillForm::CheckSourceClass(int32_t classType) const {
     if (std::find(t_.sourceClasses.begin(), t_.sourceClasses.end(), classType) ==
         t_.sourceClasses.end())
         return ActionResult::Refused("a " + t_.kind + " bill draws no rows from class " +
                                      std::to_string(classType));
     if (!db_) return ActionResult::Refused("no database");
+    return ActionResult::Done();
+}
+
+ActionResult HostBillForm::SelectSources(int32_t classType,
+                                         const std::vector<SourceEntry>& chosen) {
+    if (ActionResult ok = CheckSourceClass(classType); !ok.done) return ok;
     std::string toolKey = "mnuRelate_" + std::to_string(classType);
     MenuToolPtr tool = menu_->Tool(toolKey);
-    return ClickThen(toolKey, tool != nullptr, [&]() -> ActionResult {
-        SourceTables src = TablesOfClass(classType);
-        std::string condition = " And t1.FStatus=1";
-        Value a(classType), b(tool ? Value(tool) : Value()), c(data_), e(t_.classTypeID);
-        Raise("BeforeSelBills", "class " + std::to_string(classType), nullptr,
-              [&](IBillFormEvents& s) { s.BeforeSelBills(a, b, c, condition, e); });
-        std::string sql = "Select t2.FEntryID, t1.FID, t1.FBillNo From " + src.header +
-                          " t1 Inner Join " + src.entry +
-                          " t2 On t1.FID=t2.FID Left Join t_BaseBillTypeData t_BaseBillTypeData2 "
-                          "On t1.FBillTypeID=t_BaseBillTypeData2.FID Where t1.FClassTypeID=" +
-                          std::to_string(classType) + " " + condition +
-                          " Order By t1.FID, t2.FIndex, t2.FEntryID";
-        QueryResult offered;
-        try {
-            offered = db_->Query(sql);
-        } catch (const std::exception& ex) {
-            return ActionResult::Refused(std::string("the source list cannot be read: ") +
-                                         ex.what());
-        }
-        struct Pick {
-            long long entry, id;
-            std::string billNo;
-        };
-        std::vector<Pick> picks;
-        for (const auto& want : chosen) {
-            bool found = false;
-            for (const auto& row : offered.rows) {
-                long long entry = static_cast<long long>(row[0].ToNumber());
-                long long id = static_cast<long long>(row[1].ToNumber());
-                if (id != want.id || (want.entryID != 0 && entry != want.entryID)) continue;
-                found = true;
-                bool dup = std::any_of(picks.begin(), picks.end(),
-                                       [&](const Pick& p) { return p.entry == entry; });
-                if (!dup) picks.push_back({entry, id, row[2].ToString()});
-            }
-            if (!found)
-                notes_.push_back("source " + std::to_string(want.id) +
-                                 (want.entryID ? "/" + std::to_string(want.entryID) : "") +
-                                 " is not offered (not checked, or filtered out)");
-        }
-        if (picks.empty())
-            return ActionResult::Refused("none of the chosen source entries is offered");
+    return ClickThen(toolKey, tool != nullptr,
+                     [&] { return FillFromSources(classType, chosen, tool); });
+}
 
-        auto selection = Collection::Make();
-        selection->Set("FSourClassTypeID", Value(classType));
-        auto selDat = Collection::Make();
-        int n = 0;
-        for (const auto& p : picks) {
-            auto item = Collection::Make({{"FClassTypeID", Value(classType)},
-                                          {"FID", Value(p.id)},
-                                          {"FEntryID", Value(p.entry)},
-                                          {"FBillNo", Value(p.billNo)}});
-            selDat->Set(std::to_string(++n), Value(item));
-        }
-        selection->Set("SelDat", Value(selDat));
-        selection->Set("Count", Value(n));
-        Value sel(selection);
-        Raise("AfterSelBillBeforeFillData",
-              "class " + std::to_string(classType) + ", " + std::to_string(n) + " entries", nullptr,
-              [&](IBillFormEvents& s) { s.AfterSelBillBeforeFillData(sel); });
+ActionResult HostBillForm::NewFromSources(int32_t classType,
+                                          const std::vector<SourceEntry>& chosen) {
+    if (ActionResult ok = CheckSourceClass(classType); !ok.done) return ok;
+    NewBill();
+    return FillFromSources(classType, chosen, nullptr);
+}
 
-        const FieldTemplate* keyField = Field(t_.keyField);
-        bool first = true;
-        for (const auto& p : picks) {
-            auto entry = db_->Query("Select * From " + src.entry +
-                                    " Where FEntryID=" + std::to_string(p.entry));
-            auto head =
-                db_->Query("Select * From " + src.header + " Where FID=" + std::to_string(p.id));
-            if (entry.rows.empty() || head.rows.empty()) continue;
-            if (first) {
-                for (const auto& key : t_.sourceHeaderFields) {
-                    const FieldTemplate* f = Field(key);
-                    if (!f || f->page != 1 || head.Column(f->column) < 0) continue;
-                    if (IsFilled(GetFieldValue(f->key))) continue;
-                    StoreValue(*f, -1, head.At(0, f->column), true);
-                    if (auto cell = Cell(*f, -1)) cell->Set("FModify", Value(1));
-                }
-                auto setHead = [&](const char* key, const Value& v) {
-                    const FieldTemplate* f = Field(key);
-                    if (f && f->page == 1) StoreValue(*f, -1, v, true);
-                };
-                setHead("FID_SRC", Value(p.id));
-                setHead("FClassID_SRC", Value(classType));
-                setHead("FBillNo_SRC", Value(p.billNo));
-                first = false;
+ActionResult HostBillForm::FillFromSources(int32_t classType,
+                                           const std::vector<SourceEntry>& chosen,
+                                           const MenuToolPtr& tool) {
+    SourceTables src = TablesOfClass(classType);
+    std::string condition = " And t1.FStatus=1";
+    Value a(classType), b(tool ? Value(tool) : Value()), c(data_), e(t_.classTypeID);
+    Raise("BeforeSelBills", "class " + std::to_string(classType), nullptr,
+          [&](IBillFormEvents& s) { s.BeforeSelBills(a, b, c, condition, e); });
+    std::string sql = "Select t2.FEntryID, t1.FID, t1.FBillNo From " + src.header +
+                      " t1 Inner Join " + src.entry +
+                      " t2 On t1.FID=t2.FID Left Join t_BaseBillTypeData t_BaseBillTypeData2 "
+                      "On t1.FBillTypeID=t_BaseBillTypeData2.FID Where t1.FClassTypeID=" +
+                      std::to_string(classType) + " " + condition +
+                      " Order By t1.FID, t2.FIndex, t2.FEntryID";
+    QueryResult offered;
+    try {
+        offered = db_->Query(sql);
+    } catch (const std::exception& ex) {
+        return ActionResult::Refused(std::string("the source list cannot be read: ") + ex.what());
+    }
+    struct Pick {
+        long long entry, id;
+        std::string billNo;
+    };
+    std::vector<Pick> picks;
+    for (const auto& want : chosen) {
+        bool found = false;
+        for (const auto& row : offered.rows) {
+            long long entry = static_cast<long long>(row[0].ToNumber());
+            long long id = static_cast<long long>(row[1].ToNumber());
+            if (id != want.id || (want.entryID != 0 && entry != want.entryID)) continue;
+            found = true;
+            bool dup = std::any_of(picks.begin(), picks.end(),
+                                   [&](const Pick& p) { return p.entry == entry; });
+            if (!dup) picks.push_back({entry, id, row[2].ToString()});
+        }
+        if (!found)
+            notes_.push_back("source " + std::to_string(want.id) +
+                             (want.entryID ? "/" + std::to_string(want.entryID) : "") +
+                             " is not offered (not checked, or filtered out)");
+    }
+    if (picks.empty()) return ActionResult::Refused("none of the chosen source entries is offered");
+
+    auto selection = Collection::Make();
+    selection->Set("FSourClassTypeID", Value(classType));
+    auto selDat = Collection::Make();
+    int n = 0;
+    for (const auto& p : picks) {
+        auto item = Collection::Make({{"FClassTypeID", Value(classType)},
+                                      {"FID", Value(p.id)},
+                                      {"FEntryID", Value(p.entry)},
+                                      {"FBillNo", Value(p.billNo)}});
+        selDat->Set(std::to_string(++n), Value(item));
+    }
+    selection->Set("SelDat", Value(selDat));
+    selection->Set("Count", Value(n));
+    Value sel(selection);
+    Raise("AfterSelBillBeforeFillData",
+          "class " + std::to_string(classType) + ", " + std::to_string(n) + " entries", nullptr,
+          [&](IBillFormEvents& s) { s.AfterSelBillBeforeFillData(sel); });
+
+    const FieldTemplate* keyField = Field(t_.keyField);
+    bool first = true;
+    for (const auto& p : picks) {
+        auto entry =
+            db_->Query("Select * From " + src.entry + " Where FEntryID=" + std::to_string(p.entry));
+        auto head =
+            db_->Query("Select * From " + src.header + " Where FID=" + std::to_string(p.id));
+        if (entry.rows.empty() || head.rows.empty()) continue;
+        if (first) {
+            for (const auto& key : t_.sourceHeaderFields) {
+                const FieldTemplate* f = Field(key);
+                if (!f || f->page != 1 || head.Column(f->column) < 0) continue;
+                if (IsFilled(GetFieldValue(f->key))) continue;
+                StoreValue(*f, -1, head.At(0, f->column), true);
+                if (auto cell = Cell(*f, -1)) cell->Set("FModify", Value(1));
             }
-            int row = 0;
-            for (int r = 1; r <= GridMaxDataRowNum(); ++r) {
-                auto cell = keyField ? Row(r)->Sub(keyField->key) : nullptr;
-                if (!cell || !IsFilled(cell->Get("FFLD"))) {
-                    row = r;
-                    break;
-                }
-            }
-            if (row == 0) row = AppendRow();
-            static const char* kLinks[] = {"FEntryID",     "FID",          "FIndex",
-                                           "lEntryID",     "FEntryID2",    "FID_SRC",
-                                           "FEntryID_SRC", "FClassID_SRC", "FBillNo_SRC"};
-            for (const auto* f : t_.PageFields(2)) {
-                if (std::any_of(std::begin(kLinks), std::end(kLinks),
-                                [&](const char* k) { return IEquals(k, f->key); }))
-                    continue;
-                int c = entry.Column(f->column);
-                if (c < 0) continue;
-                StoreValue(*f, row, entry.rows[0][c], true);
-                if (auto cell = Cell(*f, row)) cell->Set("FModify", Value(1));
-            }
-            auto link = [&](const char* key, const Value& v) {
-                const FieldTemplate* f = t_.Field(key, 2);
-                if (f && f->page == 2) StoreValue(*f, row, v, true);
+            auto setHead = [&](const char* key, const Value& v) {
+                const FieldTemplate* f = Field(key);
+                if (f && f->page == 1) StoreValue(*f, -1, v, true);
             };
-            link("FID_SRC", Value(p.id));
-            link("FEntryID_SRC", Value(p.entry));
-            link("FClassID_SRC", Value(classType));
-            link("FBillNo_SRC", Value(p.billNo));
-            RunLoadActions(row);
-            Value vr(row), vp(2), vid(p.id), ve(p.entry);
-            Raise("AfterFillRow", "row " + std::to_string(row) + " from " + p.billNo, nullptr,
-                  [&](IBillFormEvents& s) { s.AfterFillRow(vr, vp, vid, ve); });
+            setHead("FID_SRC", Value(p.id));
+            setHead("FClassID_SRC", Value(classType));
+            setHead("FBillNo_SRC", Value(p.billNo));
+            first = false;
         }
-        Raise("AfterSelBill", "class " + std::to_string(classType), nullptr,
-              [&](IBillFormEvents& s) { s.AfterSelBill(sel); });
-        return ActionResult::Done();
-    });
+        int row = 0;
+        for (int r = 1; r <= GridMaxDataRowNum(); ++r) {
+            auto cell = keyField ? Row(r)->Sub(keyField->key) : nullptr;
+            if (!cell || !IsFilled(cell->Get("FFLD"))) {
+                row = r;
+                break;
+            }
+        }
+        if (row == 0) row = AppendRow();
+        static const char* kLinks[] = {"FEntryID",     "FID",          "FIndex",
+                                       "lEntryID",     "FEntryID2",    "FID_SRC",
+                                       "FEntryID_SRC", "FClassID_SRC", "FBillNo_SRC"};
+        std::vector<const FieldTemplate*> filled;
+        for (const auto* f : t_.PageFields(2)) {
+            if (std::any_of(std::begin(kLinks), std::end(kLinks),
+                            [&](const char* k) { return IEquals(k, f->key); }))
+                continue;
+            int c = entry.Column(f->column);
+            if (c < 0) continue;
+            StoreValue(*f, row, entry.rows[0][c], true);
+            if (auto cell = Cell(*f, row)) cell->Set("FModify", Value(1));
+            if (IsFilled(entry.rows[0][c])) filled.push_back(f);
+        }
+        auto link = [&](const char* key, const Value& v) {
+            const FieldTemplate* f = t_.Field(key, 2);
+            if (f && f->page == 2) StoreValue(*f, row, v, true);
+        };
+        link("FID_SRC", Value(p.id));
+        link("FEntryID_SRC", Value(p.entry));
+        link("FClassID_SRC", Value(classType));
+        link("FBillNo_SRC", Value(p.billNo));
+        RunLoadActions(row);
+        for (const auto* f : filled)
+            if (Row(row)) RaiseFilledChange(*f, row);
+        Value vr(row), vp(2), vid(p.id), ve(p.entry);
+        Raise("AfterFillRow", "row " + std::to_string(row) + " from " + p.billNo, nullptr,
+              [&](IBillFormEvents& s) { s.AfterFillRow(vr, vp, vid, ve); });
+    }
+    Raise("AfterSelBill", "class " + std::to_string(classType), nullptr,
+          [&](IBillFormEvents& s) { s.AfterSelBill(sel); });
+    return ActionResult::Done();
 }
 
 }  // namespace qor::host::form

@@ -45,6 +45,15 @@ bool FormObject::IsDataChanged() const {
     return f && f->IsDataChanged();
 }
 
+std::string FormObject::Caption() const {
+    auto f = form_.lock();
+    return f ? f->Caption() : "";
+}
+
+void FormObject::SetCaption(const std::string& caption) {
+    if (auto f = form_.lock()) f->SetCaption(caption);
+}
+
 Value GridControl::GetProperty(const std::string& name) const {
     auto f = form_.lock();
     if (!f) return Value();
@@ -163,6 +172,55 @@ Value EditPlusControl::Call(const std::string& method, std::vector<Value>&) {
         return Value();
     }
     throw HostError(key_, "the box has no method " + method);
+}
+
+bool PlugInControl::IsPicture() const {
+    return IEquals(type_, "PictureBox");
+}
+
+std::string PlugInControl::Printed() const {
+    std::string text;
+    for (const auto& line : lines_) text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+Value PlugInControl::GetProperty(const std::string& name) const {
+    std::string n = Upper(name);
+    if (n == "NAME") return Value(name_);
+    if (n == "TYPE") return Value(type_);
+    if (n == "BESIDE") return Value(beside_);
+    if (n == "TEXT" && IsPicture()) return Value(Printed());
+    auto it = props_.find(n);
+    if (it != props_.end()) return it->second;
+    if (n == "VISIBLE" || n == "ENABLED") return Value(true);
+    return Value();
+}
+
+void PlugInControl::SetProperty(const std::string& name, const Value& value) {
+    std::string n = Upper(name);
+    if (n == "NAME" || n == "TYPE" || n == "BESIDE" || (n == "TEXT" && IsPicture()))
+        throw HostError(name_, "the property " + name + " cannot be written");
+    props_[n] = value;
+}
+
+Value PlugInControl::Call(const std::string& method, std::vector<Value>& args) {
+    std::string m = Upper(method);
+    if (IsPicture() && m == "PRINT") {
+        std::string line;
+        for (const auto& a : args) line += a.ToString();
+        lines_.push_back(line);
+        return Value();
+    }
+    if (IsPicture() && m == "CLS") {
+        lines_.clear();
+        return Value();
+    }
+    if (m == "REFRESH") {
+        if (auto f = form_.lock()) f->PaintControl(name_);
+        return Value();
+    }
+    if (m == "SETFOCUS") return Value();
+    throw HostError(name_, "the control has no method " + method);
 }
 
 }  // namespace qor::host::form

@@ -5,32 +5,50 @@
 namespace qor::host::form {
 
 bool MenuBand::Contains(const std::string& key) const {
-    return std::any_of(tools_.begin(), tools_.end(),
-                       [&](const std::string& k) { return IEquals(k, key); });
+    return key != kSeparator && std::any_of(items_.begin(), items_.end(),
+                                            [&](const std::string& k) { return IEquals(k, key); });
+}
+
+std::vector<std::string> MenuBand::ToolKeys() const {
+    std::vector<std::string> keys;
+    for (const auto& k : items_)
+        if (k != kSeparator) keys.push_back(k);
+    return keys;
+}
+
+std::vector<std::string>::iterator MenuBand::Place(const std::string& beforeKey, int position) {
+    if (!beforeKey.empty()) {
+        auto before = std::find_if(items_.begin(), items_.end(), [&](const std::string& k) {
+            return k != kSeparator && IEquals(k, beforeKey);
+        });
+        if (before != items_.end()) return before;
+    }
+    int tools = 0;
+    for (auto it = items_.begin(); it != items_.end(); ++it)
+        if (*it != kSeparator && ++tools == position) return it;
+    return items_.end();
 }
 
 bool MenuBand::AddTool(const MenuToolPtr& tool, const std::string& beforeKey, int position) {
     if (!tool) return false;
     std::string key = tool->Name();
-    if (Contains(key)) return false;
+    if (key == kSeparator || Contains(key)) return false;
     if (bar_) bar_->Adopt(tool);
-    auto before = std::find_if(tools_.begin(), tools_.end(),
-                               [&](const std::string& k) { return IEquals(k, beforeKey); });
-    if (!beforeKey.empty() && before != tools_.end()) {
-        tools_.insert(before, key);
-    } else if (position >= 1 && static_cast<size_t>(position) <= tools_.size()) {
-        tools_.insert(tools_.begin() + (position - 1), key);
-    } else {
-        tools_.push_back(key);
-    }
+    items_.insert(Place(beforeKey, position), key);
+    return true;
+}
+
+bool MenuBand::AddSeparator(const std::string& beforeKey, int position) {
+    items_.insert(Place(beforeKey, position), kSeparator);
     return true;
 }
 
 bool MenuBand::RemoveTool(const std::string& key) {
-    auto it = std::find_if(tools_.begin(), tools_.end(),
-                           [&](const std::string& k) { return IEquals(k, key); });
-    if (it == tools_.end()) return false;
-    tools_.erase(it);
+    auto it = std::find_if(items_.begin(), items_.end(), [&](const std::string& k) {
+        return k != kSeparator && IEquals(k, key);
+    });
+    if (it == items_.end()) return false;
+    items_.erase(it);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The reference host's menu bar: tools by key, bands that hold tools in order (the menus
 // "mnuFile", "mnuEdit", "mnuView", "mnuRelate", "mnuOption", the tool bar "BandToolBar", and the
-// sub-item bands keyed by a tool's key).
+// sub-item bands keyed by a tool's key) with separator lines between them, and the tools'
+// shortcut keys.
 #pragma once
 
 #include <map>
@@ -35,11 +36,13 @@ public:
     }
     const ObjectPtr& Picture() const { return picture_; }
     uint32_t MaskColor() const { return mask_; }
+    std::string Shortcut() const override { return shortcut_; }
+    void SetShortcut(const std::string& s) override { shortcut_ = s; }
 
 private:
     std::string key_;
     bool visible_ = true, enabled_ = true, checked_ = false;
-    std::string caption_, description_, tip_;
+    std::string caption_, description_, tip_, shortcut_;
     ObjectPtr picture_;
     uint32_t mask_ = 0;
 };
@@ -50,16 +53,23 @@ class MenuBand : public IMenuBand {
 public:
     MenuBand(std::string key, MenuBar* bar) : key_(std::move(key)), bar_(bar) {}
     std::string Key() const override { return key_; }
-    std::vector<std::string> ToolKeys() const override { return tools_; }
+    std::vector<std::string> ToolKeys() const override;
     bool AddTool(const MenuToolPtr& tool, const std::string& beforeKey = "",
                  int position = 0) override;
     bool RemoveTool(const std::string& key) override;
+    bool AddSeparator(const std::string& beforeKey = "", int position = 0) override;
     bool Contains(const std::string& key) const;
+    // The band as shown: tool keys, and kSeparator for each separator line.
+    const std::vector<std::string>& Layout() const { return items_; }
+    static constexpr const char* kSeparator = "-";
 
 private:
+    // Where an item goes: before beforeKey when that names a tool of the band, else before
+    // the tool at the 1-based position, else at the end.
+    std::vector<std::string>::iterator Place(const std::string& beforeKey, int position);
     std::string key_;
     MenuBar* bar_;
-    std::vector<std::string> tools_;
+    std::vector<std::string> items_;
 };
 
 class MenuBar : public IMenuBar {

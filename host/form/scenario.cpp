@@ -47,6 +47,14 @@ const char* StepKindName(Step::Kind k) {
             return "listCheck";
         case Step::Kind::ListUncheck:
             return "listUncheck";
+        case Step::Kind::Focus:
+            return "focus";
+        case Step::Kind::Rows:
+            return "rows";
+        case Step::Kind::Click:
+            return "click";
+        case Step::Kind::Press:
+            return "press";
         case Step::Kind::Expect:
             return "expect";
         case Step::Kind::ComponentAnswers:
@@ -143,13 +151,25 @@ struct Parser {
 
     ToolExpect Tool(const YAML::Node& n) {
         ToolExpect t;
-        yaml::CheckKeys(file, n, {"visible", "enabled", "checked", "caption"},
+        yaml::CheckKeys(file, n, {"visible", "enabled", "checked", "caption", "shortcut"},
                         "a tool expectation");
         if (n["visible"]) t.visible = yaml::Bool(file, n["visible"], "visible");
         if (n["enabled"]) t.enabled = yaml::Bool(file, n["enabled"], "enabled");
         if (n["checked"]) t.checked = yaml::Bool(file, n["checked"], "checked");
         if (n["caption"]) t.caption = yaml::Text(file, n["caption"], "caption");
+        if (n["shortcut"]) t.shortcut = yaml::Text(file, n["shortcut"], "shortcut");
         return t;
+    }
+
+    ControlExpect Control(const YAML::Node& n) {
+        ControlExpect c;
+        yaml::CheckKeys(file, n, {"visible", "enabled", "caption", "text"},
+                        "a control expectation");
+        if (n["visible"]) c.visible = yaml::Bool(file, n["visible"], "visible");
+        if (n["enabled"]) c.enabled = yaml::Bool(file, n["enabled"], "enabled");
+        if (n["caption"]) c.caption = yaml::Text(file, n["caption"], "caption");
+        if (n["text"]) c.text = yaml::Text(file, n["text"], "text");
+        return c;
     }
 
     Expect ReadExpect(const YAML::Node& n) {
@@ -159,7 +179,8 @@ struct Parser {
                          "done",        "locked",    "unlocked",   "hidden",      "visible",
                          "tools",       "listTools", "status",     "rowCount",    "billStatus",
                          "dataChanged", "query",     "activeCell", "absentTools", "absentListTools",
-                         "windows",     "calls",     "invoice"},
+                         "windows",     "calls",     "invoice",    "caption",     "controls",
+                         "bands",       "printed"},
                         "expect");
         if (n["header"]) {
             if (!n["header"].IsMap())
@@ -216,6 +237,39 @@ struct Parser {
         if (n["billStatus"])
             e.billStatus = static_cast<int>(yaml::Integer(file, n["billStatus"], "billStatus"));
         if (n["dataChanged"]) e.dataChanged = yaml::Bool(file, n["dataChanged"], "dataChanged");
+        if (n["caption"]) e.caption = yaml::Text(file, n["caption"], "caption");
+        if (n["controls"]) {
+            if (!n["controls"].IsMap())
+                Fail(file, n["controls"], "controls must map control names to states");
+            for (auto it = n["controls"].begin(); it != n["controls"].end(); ++it)
+                e.controls[it->first.Scalar()] = Control(it->second);
+        }
+        if (n["bands"]) {
+            if (!n["bands"].IsMap()) Fail(file, n["bands"], "bands must map band keys to lists");
+            for (auto it = n["bands"].begin(); it != n["bands"].end(); ++it) {
+                // Held by value: the iterator's proxy would not outlive the loop header.
+                const YAML::Node items = it->second;
+                if (!items.IsSequence() || items.size() == 0)
+                    Fail(file, items, "a band expectation is a list of tool keys and \"-\"");
+                auto& run = e.bands[it->first.Scalar()];
+                for (const auto& k : items) run.push_back(yaml::Text(file, k, "tool key"));
+            }
+        }
+        if (n["printed"]) {
+            yaml::CheckKeys(file, n["printed"], {"count", "kind", "savedFirst"},
+                            "a print expectation");
+            PrintExpect pe;
+            YAML::Node pn = n["printed"];
+            if (pn["count"]) pe.count = yaml::Integer(file, pn["count"], "count");
+            if (pn["kind"]) {
+                std::string kind = yaml::Text(file, pn["kind"], "kind");
+                if (kind != "print" && kind != "preview")
+                    Fail(file, pn["kind"], "the kind of a print is print or preview");
+                pe.preview = kind == "preview";
+            }
+            if (pn["savedFirst"]) pe.savedFirst = yaml::Bool(file, pn["savedFirst"], "savedFirst");
+            e.printed = pe;
+        }
         ReadHostSideExpect(n, e);
         if (n["query"]) {
             YAML::Node q = n["query"];
@@ -418,6 +472,49 @@ struct Parser {
         return Value(v.ToString());
     }
 
+    // Many rows typed at once: the columns, then one list of values per row; with repeat, that
+    // many rows take the lists in turn.
+    void ReadRows(const YAML::Node& arg, Step& s) {
+        if (!arg.IsMap()) Fail(file, arg, "rows needs {columns, values}");
+        yaml::CheckKeys(file, arg, {"columns", "values", "from", "repeat"}, "rows");
+        s.kind = Step::Kind::Rows;
+        YAML::Node columns = arg["columns"], values = arg["values"];
+        if (!columns || !columns.IsSequence() || columns.size() == 0)
+            Fail(file, columns ? columns : arg, "rows needs columns: a list of field keys");
+        std::vector<std::string> keys;
+        for (const auto& c : columns) {
+            std::string key = yaml::Text(file, c, "column");
+            if (key.empty() || key[0] != 'F')
+                Fail(file, c, "\"" + key + "\" is no field key (field keys start with F)");
+            keys.push_back(key);
+        }
+        if (!values || !values.IsSequence() || values.size() == 0)
+            Fail(file, values ? values : arg, "rows needs values: a list of rows");
+        std::vector<std::vector<FieldValue>> lines;
+        for (const auto& v : values) {
+            if (!v.IsSequence() || v.size() != keys.size())
+                Fail(file, v,
+                     "each row of values has one value per column (" + std::to_string(keys.size()) +
+                         ")");
+            std::vector<FieldValue> line;
+            for (size_t i = 0; i < keys.size(); ++i) line.push_back(ReadFieldValue(keys[i], v[i]));
+            lines.push_back(std::move(line));
+        }
+        long from = arg["from"] ? yaml::Integer(file, arg["from"], "from") : 1;
+        long count = arg["repeat"] ? yaml::Integer(file, arg["repeat"], "repeat")
+                                   : static_cast<long>(lines.size());
+        if (from < 1) Fail(file, arg["from"], "rows are numbered from 1");
+        if (count < 1 || from + count > 100001)
+            Fail(file, arg["repeat"] ? arg["repeat"] : arg,
+                 "repeat is a number of rows from 1 to 100000");
+        for (long i = 0; i < count; ++i)
+            s.rowEdits.emplace_back(static_cast<int>(from + i),
+                                    lines[static_cast<size_t>(i) % lines.size()]);
+        s.label = "rows " + std::to_string(from) + ".." + std::to_string(from + count - 1) + " (";
+        for (size_t i = 0; i < keys.size(); ++i) s.label += (i ? ", " : "") + keys[i];
+        s.label += ")";
+    }
+
     Step ReadStep(const YAML::Node& n) {
         Step s;
         s.line = Line(n);
@@ -444,11 +541,12 @@ struct Parser {
             s.label = "new " + s.billKind;
         } else if (name == "load") {
             needArg("{class, id}");
-            yaml::CheckKeys(file, arg, {"class", "id"}, "load");
+            yaml::CheckKeys(file, arg, {"class", "id", "edit"}, "load");
             s.kind = Step::Kind::Load;
             s.billKind = BillKind(arg["class"]);
             s.id = static_cast<int32_t>(yaml::Integer(file, arg["id"], "id"));
-            s.label = "load " + s.billKind + " " + std::to_string(s.id);
+            if (arg["edit"]) s.edit = yaml::Bool(file, arg["edit"], "edit");
+            s.label = "load " + s.billKind + " " + std::to_string(s.id) + (s.edit ? " (edit)" : "");
         } else if (name == "copy") {
             noArg();
             s.kind = Step::Kind::Copy;
@@ -539,6 +637,41 @@ struct Parser {
                     s.ids.push_back(static_cast<int32_t>(yaml::Integer(file, i, "FID")));
             }
             s.label = "list " + s.billKind;
+        } else if (name == "rows") {
+            ReadRows(arg, s);
+        } else if (name == "focus") {
+            needArg("a row (3) or a cell (FShowQty@3)");
+            s.kind = Step::Kind::Focus;
+            std::string text = Trim(yaml::Text(file, arg, "focus"));
+            if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0]))) {
+                s.row = static_cast<int>(yaml::Integer(file, arg, "row"));
+                if (s.row < 1) Fail(file, arg, "rows are numbered from 1");
+            } else {
+                CellRef c = Cell(arg);
+                if (c.row < 1) Fail(file, arg, "focus names an entry cell: \"FKey@row\"");
+                s.key = c.key;
+                s.row = c.row;
+            }
+            s.label = "focus " + (s.key.empty() ? "row " : s.key + "@") + std::to_string(s.row);
+        } else if (name == "click") {
+            needArg("a control name");
+            s.kind = Step::Kind::Click;
+            s.tool = yaml::Text(file, arg, "control");
+            s.label = "click " + s.tool;
+        } else if (name == "press") {
+            needArg("a shortcut key (F9) or {field, keys}");
+            s.kind = Step::Kind::Press;
+            if (arg.IsMap()) {
+                yaml::CheckKeys(file, arg, {"field", "keys"}, "press");
+                s.key = Trim(yaml::Text(file, arg["field"], "field"));
+                s.text = yaml::Text(file, arg["keys"], "keys");
+                if (s.key.empty() || s.text.empty())
+                    Fail(file, arg, "press into a box needs its field and the keys");
+                s.label = "press \"" + s.text + "\" in " + s.key;
+            } else {
+                s.tool = Trim(yaml::Text(file, arg, "shortcut"));
+                s.label = "press " + s.tool;
+            }
         } else if (name == "expect") {
             needArg("what to check");
             s.kind = Step::Kind::Expect;
@@ -552,10 +685,9 @@ struct Parser {
         } else {
             Fail(file, n.IsMap() ? n.begin()->first : n,
                  "unknown step \"" + name +
-                     "\" (new, load, copy, set, answers, menu, save, check, uncheck, delete, "
-                     "addRow, "
-                     "deleteRow, selectSources, list, listMenu, listCheck, listUncheck, expect, "
-                     "componentAnswers)");
+                     "\" (new, load, copy, set, rows, focus, click, press, answers, menu, save, "
+                     "check, uncheck, delete, addRow, deleteRow, selectSources, list, listMenu, "
+                     "listCheck, listUncheck, expect, componentAnswers)");
         }
         return s;
     }
@@ -580,8 +712,12 @@ struct Parser {
         if (root["today"]) {
             sc.today = yaml::Text(file, root["today"], "today");
             auto d = ParseDate(sc.today);
-            if (!d) Fail(file, root["today"], "today must be a date (YYYY-MM-DD)");
+            if (!d) Fail(file, root["today"], "today must be a date (YYYY-MM-DD [hh:mm:ss])");
             sc.today = FormatDate(*d);
+            bool timeGiven = sc.today.size() < Trim(root["today"].Scalar()).size();
+            Date now = *d;
+            if (!timeGiven) now.hour = 9, now.minute = 0, now.second = 0;
+            sc.now = FormatDateTime(now);
         }
         if (YAML::Node db = root["database"]) {
             std::vector<YAML::Node> parts;

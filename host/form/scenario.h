@@ -35,6 +35,21 @@ struct FieldValue {
 struct ToolExpect {
     std::optional<bool> visible, enabled, checked;
     std::optional<std::string> caption;
+    std::optional<std::string> shortcut;
+};
+
+// A control on the form (one a plug-in added, or a header box).
+struct ControlExpect {
+    std::optional<bool> visible, enabled;
+    std::optional<std::string> caption;
+    std::optional<std::string> text;  // a part of the text is enough
+};
+
+// The prints and previews since the previous expect.
+struct PrintExpect {
+    std::optional<long> count;
+    std::optional<bool> preview;     // the last one was a preview (else a print)
+    std::optional<bool> savedFirst;  // the last one was preceded by a save in the same click
 };
 
 struct QueryExpect {
@@ -101,6 +116,11 @@ struct Expect {
     std::optional<std::vector<WindowExpect>> windows;  // shown since the previous expect
     std::vector<CallExpect> calls;                     // made since the previous expect
     std::optional<ContentExpect> invoice;  // the last invoice dictionary handed since then
+    std::optional<std::string> caption;    // the form window's caption
+    std::map<std::string, ControlExpect> controls;
+    // Bands holding this run of items, in this order and side by side ("-" a separator).
+    std::map<std::string, std::vector<std::string>> bands;
+    std::optional<PrintExpect> printed;
 };
 
 // What host components answer next (componentAnswers).
@@ -135,6 +155,10 @@ struct Step {
         ListMenu,
         ListCheck,
         ListUncheck,
+        Focus,
+        Rows,
+        Click,
+        Press,
         Expect,
         ComponentAnswers
     };
@@ -143,10 +167,15 @@ struct Step {
     std::string label;               // how the transcript names the step
     std::string billKind;            // new, load, list
     int32_t id = 0;                  // load
-    int row = -1;                    // set, deleteRow
+    bool edit = false;               // load: opened for editing
+    int row = -1;                    // set, deleteRow, focus
+    std::string key;                 // focus: the column ("" keeps it); press: the box
     std::vector<FieldValue> values;  // set
+    // rows: the edits of each row, in order
+    std::vector<std::pair<int, std::vector<FieldValue>>> rowEdits;
     std::vector<Value> answers;
-    std::string tool;       // menu, listMenu
+    std::string tool;       // menu, listMenu; click: the control; press: the shortcut key
+    std::string text;       // press: the keys typed into the header box named by key
     int32_t classType = 0;  // selectSources
     std::vector<SourceEntry> entries;
     std::vector<int32_t> ids;  // list
@@ -165,6 +194,9 @@ struct Scenario {
     std::string name;
     std::string description;
     std::string today;  // the date new bills take ("" = the system date)
+    // The host's clock for the whole session, "yyyy-MM-dd hh:mm:ss": today at the time given
+    // with it, else at 09:00:00 ("" = the system clock).
+    std::string now;
     std::vector<std::pair<std::string, int>> databaseSql;  // extra seed batches (text, line)
     ScenarioLogin login;
     std::vector<std::tuple<int, int, int>> denied;  // object type, object, access

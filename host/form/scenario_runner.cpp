@@ -14,8 +14,10 @@
 #include "host/demo_db.h"
 #include "host/form/bill_list.h"
 #include "host/form/database_adapter.h"
+#include "host/form/menu.h"
 #include "host/form/plugin_library.h"
 #include "host/reference_host.h"
+#include "host/sql/sqlite_functions.h"
 #include "host/sql_trace.h"
 
 namespace qor::host::form {
@@ -25,8 +27,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Show(const Value& v) {
-    if (v.IsNumber()) return NumberToText(v.ToNumber());
-    return v.ToString();
+    return CellText(v);
 }
 
 // Raised for a step that cannot run at all (no bill open, bad seed SQL): the scenario is invalid.
@@ -163,9 +164,11 @@ public:
             rec.label = step.label;
             rec.isExpect = step.kind == Step::Kind::Expect;
             current_ = &rec;
-            auto before = Values();
             size_t windowsBefore = host_->Services().Shown().size();
             size_t callsBefore = host_->Services().Calls().size();
+            stepForm_ = formsOpened_;
+            replacedStart_.reset();
+            if (form_ && !rec.isExpect) form_->BeginChanges();
             try {
                 Perform(step, rec);
             } catch (const InvalidStep& e) {
@@ -178,9 +181,10 @@ public:
             }
             current_ = nullptr;
             CollectComponents(windowsBefore, callsBefore, rec);
-            if (!rec.isExpect) Diff(before, Values(), rec);
+            if (!rec.isExpect) RecordChanges(rec);
             if (form_)
                 for (auto& n : form_->TakeNotes()) rec.hostNotes.push_back(n);
+            NotePrints(rec);
             CollectSql(rec);
             if (!rec.failures.empty()) run_.failures += static_cast<int>(rec.failures.size());
             run_.steps.push_back(std::move(rec));
@@ -224,6 +228,12 @@ private:
     int32_t userID_ = 16394;
     // What the host's components had recorded at the previous expect.
     size_t windowsSeen_ = 0, callsSeen_ = 0, invoicesSeen_ = 0;
+    bool fixedNow_ = false;
+    long formsOpened_ = 0;                     // forms opened so far
+    long stepForm_ = 0;                        // the form open when the step began (its number)
+    std::optional<FieldTexts> replacedStart_;  // its values then, once another form replaced it
+    size_t printsNoted_ = 0;
+    std::vector<PrintRecord> printsSinceExpect_;
 
     // ---- Set-up ----
     void Prepare() {
@@ -269,11 +279,17 @@ private:
         for (const auto& [c, k, v] : sc_.options) host_->SetOption(c, k, v);
         for (const auto& [s, k, v] : sc_.profile) host_->SetUserProfile(s, k, v);
         host_->Platform().SetBoxListener([this](const BoxRecord& b) {
-            BoxLine line{b.isInput, b.prompt, b.caption, b.buttons, Show(b.answer), b.defaulted};
+            BoxLine line{b.isInput,   b.prompt,   b.caption,   b.buttons,   Show(b.answer),
+                         b.defaulted, b.isDialog, b.confirmed, b.okDisabled};
             boxesSinceExpect_.push_back(line);
             if (current_) current_->boxes.push_back(line);
         });
         host_->Attach();
+        // One clock for the host and the plug-ins: the scenario's day holds still.
+        if (!sc_.now.empty()) {
+            sql::SetFixedNow(sc_.now);
+            fixedNow_ = true;
+        }
         lib_ = std::make_unique<PlugInLibrary>(opt_.pluginPath);
         lib_->AttachPlatform(host_->PlatformPtr());
         SqlTrace::Global().Enable(true);
@@ -315,6 +331,7 @@ private:
         adapter_.reset();
         db_.reset();
         host_.reset();
+        if (fixedNow_) sql::SetFixedNow("");
         if (tempDb_) {
             std::error_code ec;
             fs::remove(dbPath_, ec);
@@ -323,28 +340,15 @@ private:
     }
 
     // ---- Recording ----
-    using Snapshot = std::map<std::string, std::string>;
-    Snapshot Values() const {
-        Snapshot s;
-        if (!form_) return s;
-        for (const auto& [k, v] : form_->HeaderValues()) s[k] = Show(v);
-        int r = 0;
-        for (const auto& row : form_->RowValues()) {
-            ++r;
-            for (const auto& [k, v] : row) s[k + "@" + std::to_string(r)] = Show(v);
+    // What the step changed: the open form records it as it happens; when the step opened
+    // another form, the bill shown at the end is compared with the one shown at the start.
+    void RecordChanges(StepRecord& rec) {
+        if (form_ && formsOpened_ == stepForm_) {
+            rec.changes = form_->TakeChanges();
+            return;
         }
-        return s;
-    }
-
-    static void Diff(const Snapshot& before, const Snapshot& after, StepRecord& rec) {
-        for (const auto& [k, v] : after) {
-            auto it = before.find(k);
-            std::string old = it == before.end() ? "" : it->second;
-            if (old != v && !(old.empty() && v == "0")) rec.changes.push_back({k, old, v});
-        }
-        for (const auto& [k, v] : before)
-            if (!after.count(k) && !v.empty() && v != "0")
-                rec.changes.push_back({k, v, "(row gone)"});
+        rec.changes = DiffTexts(replacedStart_.value_or(FieldTexts{}),
+                                form_ ? form_->CurrentTexts() : FieldTexts{});
     }
 
     void CollectSql(StepRecord& rec) {
@@ -403,10 +407,16 @@ private:
         return *form_;
     }
 
-    void OpenForm(const std::string& kind) {
-        if (form_ && form_->Template().kind == kind) return;
+    // The bill form of that kind; a new form window (and plug-in object) when the kind changes
+    // or when newWindow asks for one.
+    void OpenForm(const std::string& kind, bool newWindow = false) {
+        if (form_ && form_->Template().kind == kind && !newWindow) return;
+        if (form_ && formsOpened_ == stepForm_ && !replacedStart_)
+            replacedStart_ = form_->StartTexts();
         formPlugIn_.reset();
         form_.reset();
+        ++formsOpened_;
+        printsNoted_ = 0;
         const BillTemplate* t = FindTemplate(kind);
         form_ = HostBillForm::Create(*t, adapter_.get());
         form_->SetUserID(userID_);
@@ -417,6 +427,52 @@ private:
         formPlugIn_->Show(form_);
     }
 
+    // A push tool asked for a follow-on bill: it opens in a form of its own, drawn from the
+    // source bills, and the step's outcome is that of the new bill.
+    void OpenFollowOn(std::optional<FollowOn> followOn, StepRecord& rec) {
+        if (!followOn) return;
+        const BillTemplate* t = FindTemplate(std::to_string(followOn->targetClass));
+        if (!t) return;
+        OpenForm(t->kind, true);
+        ActionResult made = form_->NewFromSources(followOn->sourceClass, followOn->sources);
+        Record(rec, made);
+        rec.hostNotes.push_back(
+            made.done ? "the follow-on " + t->kind + " bill is open as a new bill"
+                      : "the follow-on " + t->kind + " bill has no rows: " + made.note);
+    }
+
+    // The prints the form made during the step, for the transcript and the next expect.
+    void NotePrints(StepRecord& rec) {
+        if (!form_) return;
+        const auto& prints = form_->Prints();
+        for (size_t i = printsNoted_; i < prints.size(); ++i) {
+            const PrintRecord& p = prints[i];
+            rec.hostNotes.push_back(std::string(p.preview ? "print preview of " : "printed ") +
+                                    "bill " + p.billNo +
+                                    (p.savedFirst ? ", saved first"
+                                     : p.unsaved  ? ", with changes not saved"
+                                                  : ""));
+            printsSinceExpect_.push_back(p);
+        }
+        printsNoted_ = prints.size();
+    }
+
+    // User edits of the fields of one row (or of the header), in order; what was not done is
+    // noted, and the first of those is the outcome of the step.
+    void Edit(HostBillForm& f, int row, const std::vector<FieldValue>& values,
+              ActionResult& overall, StepRecord& rec) {
+        for (const auto& v : values) {
+            ActionResult r = f.UserEdit(v.key, row, v.value, v.extras);
+            if (r.done) continue;
+            std::string cell = v.key + (row > 0 ? "@" + std::to_string(row) : "");
+            if (r.cancelled)
+                rec.hostNotes.push_back(cell + ": the edit was cancelled by " + r.cancelledBy);
+            else
+                rec.hostNotes.push_back(cell + ": not changed: " + r.note);
+            if (overall.done) overall = r;
+        }
+    }
+
     void Perform(const Step& s, StepRecord& rec) {
         switch (s.kind) {
             case Step::Kind::New:
@@ -424,36 +480,47 @@ private:
                 Record(rec, form_->NewBill());
                 break;
             case Step::Kind::Load:
-                OpenForm(s.billKind);
-                Record(rec, form_->LoadBill(s.id));
+                // A stored bill opens in a window of its own, as from the bill list.
+                OpenForm(s.billKind, true);
+                Record(rec, form_->LoadBill(s.id, s.edit));
                 break;
             case Step::Kind::Copy:
                 Record(rec, Form(s).CopyBill());
                 break;
             case Step::Kind::Set: {
-                HostBillForm& f = Form(s);
                 ActionResult overall = ActionResult::Done();
-                for (const auto& v : s.values) {
-                    ActionResult r = f.UserEdit(v.key, s.row, v.value, v.extras);
-                    if (!r.done) {
-                        std::string cell = v.key + (s.row > 0 ? "@" + std::to_string(s.row) : "");
-                        if (r.cancelled)
-                            rec.hostNotes.push_back(cell + ": the edit was cancelled by " +
-                                                    r.cancelledBy);
-                        else
-                            rec.hostNotes.push_back(cell + ": not changed: " + r.note);
-                        if (overall.done) overall = r;
-                    }
-                }
+                Edit(Form(s), s.row, s.values, overall, rec);
                 Record(rec, overall);
                 break;
             }
+            case Step::Kind::Rows: {
+                HostBillForm& f = Form(s);
+                ActionResult overall = ActionResult::Done();
+                for (const auto& [row, values] : s.rowEdits) Edit(f, row, values, overall, rec);
+                Record(rec, overall);
+                break;
+            }
+            case Step::Kind::Focus:
+                Record(rec, Form(s).MoveCursor(s.key, s.row));
+                break;
             case Step::Kind::Answers:
                 for (const auto& a : s.answers) host_->Platform().QueueAnswer(a);
                 rec.done = true;
                 break;
             case Step::Kind::Menu:
                 Record(rec, Form(s).ClickTool(s.tool));
+                OpenFollowOn(form_->TakeFollowOn(), rec);
+                break;
+            case Step::Kind::Click:
+                Record(rec, Form(s).ClickControl(s.tool));
+                break;
+            case Step::Kind::Press:
+                if (!s.key.empty()) {
+                    Record(rec, Form(s).PressKeys(s.key, s.text));
+                } else {
+                    Record(rec, Form(s).PressShortcut(s.tool));
+                    OpenFollowOn(form_->TakeFollowOn(), rec);
+                }
                 break;
             case Step::Kind::Save:
                 Record(rec, Form(s).Save());
@@ -481,6 +548,7 @@ private:
                 const BillTemplate* t = FindTemplate(s.billKind);
                 list_ = HostBillList::Create(*t, adapter_.get());
                 list_->SetUserID(userID_);
+                if (!sc_.today.empty()) list_->SetToday(sc_.today);
                 list_->SetObserver([this](const EventRecord& e) { Observe(e); });
                 listPlugIn_ = lib_->Create(t->progId);
                 if (!listPlugIn_)
@@ -500,6 +568,7 @@ private:
                                  : s.kind == Step::Kind::ListUncheck ? list_->Uncheck()
                                                                      : list_->ClickTool(s.tool);
                 Record(rec, r);
+                if (r.done) OpenFollowOn(list_->TakeFollowOn(), rec);
                 if (r.done && list_->MergedCopy()) {
                     OpenForm(list_->Template().kind);
                     ActionResult opened = form_->OpenCopy(list_->MergedCopy());
@@ -511,12 +580,14 @@ private:
                 break;
             }
             case Step::Kind::Expect:
+                NotePrints(rec);
                 Check(s, rec);
                 rec.done = rec.failures.empty();
                 boxesSinceExpect_.clear();
                 windowsSeen_ = host_->Services().Shown().size();
                 callsSeen_ = host_->Services().Calls().size();
                 invoicesSeen_ = host_->Services().InvoiceDictionaries().size();
+                printsSinceExpect_.clear();
                 break;
             case Step::Kind::ComponentAnswers:
                 AnswerFromComponents(s.componentAnswers);
@@ -596,6 +667,9 @@ private:
             if (t.caption && tool->Caption() != *t.caption)
                 rec.failures.push_back(key + " caption is \"" + tool->Caption() +
                                        "\", expected \"" + *t.caption + "\"");
+            if (t.shortcut && !IEquals(tool->Shortcut(), *t.shortcut))
+                rec.failures.push_back(key + " shortcut is \"" + tool->Shortcut() +
+                                       "\", expected \"" + *t.shortcut + "\"");
         }
     }
 
@@ -747,12 +821,94 @@ private:
         }
     }
 
+    // The form window: its caption, its controls and the layout of its bands.
+    void CheckForm(const Expect& e, StepRecord& rec) {
+        if (e.caption && form_->Caption() != *e.caption)
+            rec.failures.push_back("the form's caption is \"" + form_->Caption() +
+                                   "\", expected \"" + *e.caption + "\"");
+        for (const auto& [name, want] : e.controls) {
+            auto control = form_->Control(name);
+            if (!control) {
+                rec.failures.push_back("the form has no control " + name);
+                continue;
+            }
+            auto property = [&](const char* p) -> std::optional<Value> {
+                try {
+                    return control->GetProperty(p);
+                } catch (const std::exception&) {
+                    rec.failures.push_back(name + " has no property " + p);
+                    return std::nullopt;
+                }
+            };
+            auto flag = [&](const char* p, const char* what, const std::optional<bool>& w) {
+                if (!w) return;
+                if (auto v = property(p); v && v->ToBool() != *w)
+                    rec.failures.push_back(name + " " + what + " is " + Flag(v->ToBool()) +
+                                           ", expected " + Flag(*w));
+            };
+            flag("Visible", "visible", want.visible);
+            flag("Enabled", "enabled", want.enabled);
+            if (want.caption)
+                if (auto v = property("Caption"); v && v->ToString() != *want.caption)
+                    rec.failures.push_back(name + " caption is \"" + v->ToString() +
+                                           "\", expected \"" + *want.caption + "\"");
+            if (want.text)
+                if (auto v = property("Text");
+                    v && v->ToString().find(*want.text) == std::string::npos)
+                    rec.failures.push_back(name + " shows \"" + v->ToString() +
+                                           "\", expected it to hold \"" + *want.text + "\"");
+        }
+        for (const auto& [key, run] : e.bands) {
+            auto band = std::dynamic_pointer_cast<MenuBand>(form_->Menus().Band(key));
+            if (!band) {
+                rec.failures.push_back("the form has no band " + key);
+                continue;
+            }
+            const auto& items = band->Layout();
+            bool found = false;
+            for (size_t i = 0; !found && i + run.size() <= items.size(); ++i) {
+                found = true;
+                for (size_t k = 0; found && k < run.size(); ++k)
+                    found = IEquals(items[i + k], run[k]);
+            }
+            if (!found) {
+                std::string shown;
+                for (const auto& item : items) shown += (shown.empty() ? "" : " ") + item;
+                std::string wanted;
+                for (const auto& item : run) wanted += (wanted.empty() ? "" : " ") + item;
+                rec.failures.push_back("the band " + key + " holds " + shown +
+                                       ", expected the run " + wanted);
+            }
+        }
+    }
+
+    void CheckPrints(const PrintExpect& want, StepRecord& rec) {
+        long count = static_cast<long>(printsSinceExpect_.size());
+        if (want.count && count != *want.count)
+            rec.failures.push_back("the bill was printed " + std::to_string(count) +
+                                   " time(s), expected " + std::to_string(*want.count));
+        if (!want.preview && !want.savedFirst) return;
+        if (printsSinceExpect_.empty()) {
+            rec.failures.push_back("the bill was not printed");
+            return;
+        }
+        const PrintRecord& last = printsSinceExpect_.back();
+        if (want.preview && last.preview != *want.preview)
+            rec.failures.push_back(std::string("the bill was ") +
+                                   (last.preview ? "previewed" : "printed") + ", expected " +
+                                   (*want.preview ? "a preview" : "a print"));
+        if (want.savedFirst && last.savedFirst != *want.savedFirst)
+            rec.failures.push_back(std::string("the print was ") + (last.savedFirst ? "" : "not ") +
+                                   "preceded by a save");
+    }
+
     void Check(const Step& s, StepRecord& rec) {
         const Expect& e = s.expect;
         bool needsForm = !e.header.empty() || !e.rows.empty() || !e.locked.empty() ||
                          !e.unlocked.empty() || !e.hidden.empty() || !e.visible.empty() ||
                          !e.tools.empty() || !e.status.empty() || e.rowCount || e.billStatus ||
-                         e.dataChanged || e.activeCell || !e.absentTools.empty();
+                         e.dataChanged || e.activeCell || !e.absentTools.empty() || e.caption ||
+                         !e.controls.empty() || !e.bands.empty();
         if (needsForm && !form_) throw InvalidStep("expect: no bill is open");
         if ((!e.listTools.empty() || !e.absentListTools.empty()) && !list_)
             throw InvalidStep("expect: no list is open");
@@ -810,6 +966,8 @@ private:
                     std::string("the bill ") + (form_->IsDataChanged() ? "has" : "has no") +
                     " unsaved changes, expected " + (*e.dataChanged ? "some" : "none"));
         }
+        if (form_) CheckForm(e, rec);
+        if (e.printed) CheckPrints(*e.printed, rec);
         if (list_) CheckTools(list_->Menus(), e.listTools, "the list", rec);
         if (e.cancelled || e.done) {
             if (!lastSet_) throw InvalidStep("expect: no host action happened before");
@@ -932,7 +1090,12 @@ std::string RenderText(const RunRecord& run, bool traceSql) {
     for (const auto& s : run.steps) {
         o << "[" << s.index << "] " << s.label << "  (line " << s.line << ")\n";
         for (const auto& b : s.boxes) {
-            if (b.input)
+            if (b.dialog)
+                o << "    dialog \"" << b.caption << "\" \"" << b.prompt << "\" -> "
+                  << (b.confirmed ? "OK \"" + b.answer + "\""
+                                  : std::string("Cancel") +
+                                        (b.okDisabled ? " (OK disabled: the text is blank)" : ""));
+            else if (b.input)
                 o << "    input box \"" << b.prompt << "\" [" << b.caption << "] -> \"" << b.answer
                   << "\"";
             else
@@ -1031,13 +1194,17 @@ std::string RenderJson(const std::vector<RunRecord>& runs, bool traceSql) {
             if (s.cancelled) j["cancelledBy"] = s.cancelledBy;
             if (!s.note.empty()) j["note"] = s.note;
             nlohmann::json boxes = nlohmann::json::array();
-            for (const auto& b : s.boxes)
-                boxes.push_back({{"input", b.input},
-                                 {"prompt", b.prompt},
-                                 {"caption", b.caption},
-                                 {"buttons", b.buttons},
-                                 {"answer", b.answer},
-                                 {"defaulted", b.defaulted}});
+            for (const auto& b : s.boxes) {
+                nlohmann::json box{{"input", b.input},     {"prompt", b.prompt},
+                                   {"caption", b.caption}, {"buttons", b.buttons},
+                                   {"answer", b.answer},   {"defaulted", b.defaulted}};
+                if (b.dialog) {
+                    box["dialog"] = true;
+                    box["confirmed"] = b.confirmed;
+                    if (b.okDisabled) box["okDisabled"] = true;
+                }
+                boxes.push_back(box);
+            }
             j["messages"] = boxes;
             nlohmann::json events = nlohmann::json::array();
             for (const auto& e : s.events) {

@@ -14,17 +14,15 @@
 
 namespace qor::host::form {
 
-struct FieldChange {
-    std::string cell;  // "FAmount@1"
-    std::string before, after;
-};
-
 struct BoxLine {
     bool input = false;
     std::string prompt, caption;
     int buttons = 0;
     std::string answer;
     bool defaulted = false;
+    // A plug-in's text dialog (prompt: its label): confirmed with OK, or cancelled, perhaps
+    // because OK was disabled for a blank text.
+    bool dialog = false, confirmed = false, okDisabled = false;
 };
 
 struct SqlLine {

@@ -117,9 +117,10 @@ TEST_F(TempConsign, ABatchThatDiffersFromStockTakesTheStocksData) {
     bill.Edit("FCostPrice", 1, Value(120));
     bill.Edit("FCostAmount", 1, Value(240));
     bill.Edit("FKFDate", 1, Value("2026-09-01"));
+    // The item has no auxiliary properties, so its cell is locked and not compared.
     EXPECT_EQ(SaveRefusal(), std::vector<std::string>{
                                  "批号为SZ20260915的第1行商品,"
-                                 "与库存中同批号商品的辅助属性、生产日期、保质期或有效期至不同。"});
+                                 "与库存中同批号商品的生产日期、保质期或有效期至不同。"});
     EXPECT_EQ(bill.Text("FKFDate", 1), "2026-09-15");
     EXPECT_EQ(bill.Text("FPeriodDate", 1), "2027-03-14");
     EXPECT_EQ(bill.form->ActiveKey(), "FBatchNo");

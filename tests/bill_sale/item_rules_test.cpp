@@ -1,9 +1,11 @@
 // Choosing an item, changing its unit, quantities, stock and batch on a sales bill row.
 #include <cmath>
 
+#include "bills/common/sales_rows.h"
 #include "frame/rules.h"
 #include "services/calculation.h"
 #include "tests/bill_sale/sale_fixture.h"
+#include "tests/support/book_check.h"
 
 namespace qor::test {
 namespace {
@@ -231,12 +233,6 @@ TEST_F(ItemRules, ZeroCoefficientsChangeNothing) {
     EXPECT_TRUE(std::isfinite(Num("FSecQty", 1)));
 }
 
-}  // namespace
-}  // namespace qor::test
-
-namespace qor::test {
-namespace {
-
 // In the industry edition an item calculated by calculation type is priced per base unit and
 // takes its calculation type and second quantity.
 TEST_F(ItemRules, IndustryEditionPricesACalculationTypeItemPerBaseUnit) {
@@ -269,12 +265,6 @@ TEST_F(ItemRules, TheHostsOwnFillsRunNoItemRuleAndKeepTheRejection) {
     EXPECT_EQ(Num("FRejected"), 0);
 }
 
-}  // namespace
-}  // namespace qor::test
-
-namespace qor::test {
-namespace {
-
 TEST_F(ItemRules, AnAbsurdShelfLifeLeavesTheExpiryDateEmpty) {
     demo.Exec("Update t_ICItem Set FKFPeriod=1e15 Where FItemID=1007;");
     EditRow(1, "FItemID", "02.003");
@@ -282,6 +272,19 @@ TEST_F(ItemRules, AnAbsurdShelfLifeLeavesTheExpiryDateEmpty) {
     EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");
     EXPECT_EQ(Text("FPeriodDate", 1), "");
     EXPECT_GT(Num("FPrice", 1), 0);  // the rest of the rule still ran
+}
+
+// The exchange bill registers the same goods-row rules on its second goods set: every key they
+// name there is a field of its form.
+TEST(SalesRowRules, RegisterOnTheExchangeBillsSecondGoodsSet) {
+    RuleBook book;
+    AddSalesRowRules(book, FieldSet::Main());
+    AddSalesRowRules(book, FieldSet::Twin01());
+    ASSERT_NE(book.FindChange("FItemID01"), nullptr);
+    EXPECT_EQ(book.FindChange("FItemID01")->set, &FieldSet::Twin01());
+    const auto* exchange = host::form::FindTemplate("salechange");
+    ASSERT_NE(exchange, nullptr);
+    EXPECT_EQ(BookNamesMissingFromTemplate(book, *exchange), std::vector<std::string>{});
 }
 
 }  // namespace

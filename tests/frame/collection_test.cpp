@@ -87,5 +87,53 @@ TEST(CollectionTest, NestedCollectionsAndDeepCopy) {
     loopCopy->Clear();
 }
 
+// A watcher hears of every change before it is made (so it can still read the old item), a
+// copy is not watched, and a watcher that is gone is no longer called.
+TEST(CollectionTest, AWatcherHearsOfEveryChangeBeforeItIsMade) {
+    struct Recorder : CollectionWatcher {
+        std::vector<std::string> heard;
+        void BeforeChange(const Collection& c, const std::string& key) override {
+            heard.push_back(key + "=" + c.Get(key).ToString());
+        }
+    };
+    auto recorder = std::make_shared<Recorder>();
+    auto cell =
+        Collection::Make({{"FFLD", Value(1)}, {"FDSP", Value("一")}, {"FModify", Value(0)}});
+    cell->Watch(recorder);
+    cell->Set("ffld", Value(2));
+    cell->Add("FFND", Value("01"));
+    EXPECT_THROW(cell->Add("FFND", Value("02")), KeyError);
+    EXPECT_TRUE(cell->Remove("FDSP"));
+    EXPECT_FALSE(cell->Remove("FDSP"));
+    cell->Clear();
+    EXPECT_EQ(recorder->heard, (std::vector<std::string>{"ffld=1", "FFND=", "FDSP=一", "="}));
+
+    auto copy = Collection::Make({{"A", Value(1)}});
+    copy->Watch(recorder);
+    copy->Clone()->Set("A", Value(2));
+    EXPECT_EQ(recorder->heard.size(), 4u);
+    recorder.reset();
+    copy->Set("A", Value(3));  // nobody left to tell
+    EXPECT_EQ(copy->Get("A").ToNumber(), 3);
+}
+
+// Removing an item keeps every other key reachable at its new position.
+TEST(CollectionTest, RemovingKeepsTheOtherKeysReachable) {
+    Collection c;
+    for (int i = 1; i <= 6; ++i) c.Set("K" + std::to_string(i), Value(i));
+    c.Add("", Value(0));
+    c.Set("Size", Value(6));
+    ASSERT_TRUE(c.Remove("K2"));
+    ASSERT_TRUE(c.Remove("Size"));
+    ASSERT_TRUE(c.Remove("k6"));
+    EXPECT_EQ(c.Count(), 5u);
+    for (int i : {1, 3, 4, 5}) EXPECT_EQ(c.Get("K" + std::to_string(i)).ToNumber(), i);
+    EXPECT_EQ(c.KeyAt(2), "K3");
+    EXPECT_EQ(c.ItemAt(5).ToNumber(), 0);
+    c.Set("K2", Value(22));
+    EXPECT_EQ(c.KeyAt(6), "K2");
+    EXPECT_EQ(c.Get("K5").ToNumber(), 5);
+}
+
 }  // namespace
 }  // namespace qor

@@ -51,6 +51,10 @@ std::set<std::string> RaiseEverything(FakeBillForm& form, FakeBillList& list) {
     f.MenuBarInitialize(nullptr);
     f.SaveBillSuccess(Value());
     f.UnBusinessCheck(cancel);
+    int key = 'a';
+    f.ControlClick("cmdSelCust");
+    f.ControlPaint("pic");
+    f.ControlKeyPress("FCUSTOMER", key);
     IBillListEvents& l = *list.sink;
     l.AfterMergeCopyBill(Value());
     l.AfterCopyBillCreateData(Value());
@@ -113,8 +117,8 @@ TEST(PlugInDispatch, EachClassRunsExactlyItsHandlers) {
                   "L:BusinessCheck L:MenuBarClick L:MenuBarInitialize L:UnBusinessCheck")},
         {"BillEvent_XSCX",
          Handlers("AfterCopyBill AfterLoadBill AfterNewBill BeforeSave BusinessCheck Change "
-                  "MenuBarClick MenuBarInitialize SaveBillSuccess L:BusinessCheck "
-                  "L:MenuBarInitialize")},
+                  "MenuBarClick MenuBarInitialize SaveBillSuccess ControlClick ControlPaint "
+                  "ControlKeyPress L:BusinessCheck L:MenuBarInitialize")},
     };
     ASSERT_EQ(PlugInClasses().size(), expected.size());
     for (const auto& [cls, handlers] : expected) {

@@ -177,6 +177,11 @@ TEST_F(BookFixture, ToolsAreAddedWithTheirStateAndClicksRunTheirRules) {
                .key = "mnuReject",
                .caption = "驳回",
                .visible = [&](ToolRun&) { return optionOn; }})
+        .Tool({.band = "BandToolBar",
+               .key = "mnuInvalid",
+               .caption = "单据失效",
+               .shortcut = "F9",
+               .separatorBefore = true})
         .OnClick("mnuEditCopy", [](ToolRun&) { return Verdict::Refuse("已驳回的单据不能复制！"); });
     EXPECT_THROW(book.Tool({.band = "mnuEdit", .key = "MNUREJECT"}), std::logic_error);
     EXPECT_THROW(book.OnClick("mnuCheckDuplicateItem", [](ToolRun&) { return Verdict::Pass(); }),
@@ -190,6 +195,15 @@ TEST_F(BookFixture, ToolsAreAddedWithTheirStateAndClicksRunTheirRules) {
     EXPECT_EQ(option->Caption(), "录入时检查重复商品");
     ASSERT_NE(menus.Tool("mnuReject"), nullptr);
     EXPECT_FALSE(menus.Tool("mnuReject")->Visible());
+
+    // A tool after a separator at the end of the toolbar, with its shortcut.
+    auto toolbar = std::dynamic_pointer_cast<host::form::MenuBand>(menus.Band("BandToolBar"));
+    ASSERT_NE(toolbar, nullptr);
+    const auto& layout = toolbar->Layout();
+    ASSERT_GE(layout.size(), 2u);
+    EXPECT_EQ(layout[layout.size() - 2], "-");
+    EXPECT_EQ(layout.back(), "mnuInvalid");
+    EXPECT_EQ(menus.Tool("mnuInvalid")->Shortcut(), "F9");
 
     form->ClickTool("mnuCheckDuplicateItem");
     EXPECT_EQ(clicks, 1);

@@ -53,19 +53,61 @@ TEST_F(FormTest, UserEditRunsTheFormulasThenChangeWithTheOldValueStillInTheCell)
     EXPECT_DOUBLE_EQ(Num("FInTaxAmount", 1), 33.9);
 }
 
-TEST_F(FormTest, CancelInChangeUndoesTheWholeEdit) {
+// Cancel in Change stops the host's own work on the edit, nothing more: the typed value, what
+// the formulas computed from it and what the handler wrote stay; the chosen record's event data
+// are not taken into the cell.
+TEST_F(FormTest, CancelInChangeKeepsWhatWasTypedAndWritten) {
     NewSaleWithRow();
     sink.cancel = {"Change"};
     sink.during = [&](const std::string& ev) {
         if (ev == "Change") form->SetFieldValue("FNote", Value("written by the handler"));
     };
-    ActionResult r = form->UserEdit("FShowQty", 1, Value(99));
+    auto extras = Collection::Make({{"FChosenBy", Value("picker")}});
+    ActionResult r = form->UserEdit("FShowQty", 1, Value(99), extras);
     EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.done);
     EXPECT_EQ(r.cancelledBy, "Change");
-    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 10);
-    EXPECT_DOUBLE_EQ(Num("FAmount", 1), 25);
-    EXPECT_DOUBLE_EQ(Num("FQty", 1), 10);
-    EXPECT_EQ(form->GetFieldValue("FNote").ToString(), "");
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 99);
+    EXPECT_DOUBLE_EQ(Num("FAmount", 1), 247.5);
+    EXPECT_DOUBLE_EQ(Num("FQty", 1), 99);
+    EXPECT_EQ(form->GetFieldValue("FNote").ToString(), "written by the handler");
+    auto cell = form->GetDataFldbyKey("FShowQty", 1);
+    EXPECT_EQ(cell->Get("FModify").ToNumber(), 1);
+    EXPECT_FALSE(cell->Exists("FChosenBy"));
+    // Without the cancel the event data go into the cell.
+    ASSERT_TRUE(form->UserEdit("FShowQty", 1, Value(98), extras).done);
+    EXPECT_EQ(form->GetDataFldbyKey("FShowQty", 1)->Get("FChosenBy").ToString(), "picker");
+}
+
+// A tail rule: the user changes the amount by a tail, the handler lets the tax absorb it and
+// cancels. The cell keeps the value from before the edit in "FFLD" for the whole edit, even
+// though the handler writes the edited cell back in AfterDoAction2.
+TEST_F(FormTest, TheCellKeepsItsOldValueForTheWholeEditWhoeverWritesIt) {
+    NewSaleWithRow();  // amount 25, tax 3.25, total 28.25
+    std::vector<std::string> seen;
+    sink.during = [&](const std::string& ev) {
+        auto cell = form->GetDataFldbyKey("FAmount", 1);
+        if (ev == "AfterDoAction2" && seen.empty()) form->SetFieldValue("FAmount", Value(25.04), 1);
+        if (ev == "AfterDoAction2" || ev == "Change")
+            seen.push_back(ev + " " + cell->Get("FFLD").ToString() + " " +
+                           form->GetFieldValue("FAmount", 1).ToString());
+        if (ev == "Change") {
+            // The tax absorbs the tail, the total stays.
+            double old = cell->Get("FFLD").ToNumber();
+            double now = form->GetFieldValue("FAmount", 1).ToNumber();
+            form->SetFieldValue("FTaxAmount", Value(3.25 - (now - old)), 1);
+            form->SetFieldValue("FInTaxAmount", Value(28.25), 1);
+        }
+    };
+    sink.cancel = {"Change"};
+    EXPECT_TRUE(form->UserEdit("FAmount", 1, Value(25.03)).cancelled);
+    ASSERT_GE(seen.size(), 2u);
+    for (const auto& s : seen) EXPECT_EQ(s.substr(s.find(' ') + 1, 3), "25 ") << s;
+    EXPECT_EQ(seen.back(), "Change 25 25.04");
+    EXPECT_NEAR(Num("FAmount", 1), 25.04, 1e-9);
+    EXPECT_NEAR(Num("FTaxAmount", 1), 3.21, 1e-9);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), 28.25, 1e-9);
+    EXPECT_EQ(form->GetDataFldbyKey("FAmount", 1)->Get("FFLD").ToNumber(), 25.04);
 }
 
 TEST_F(FormTest, CancelInBeforeDoActionSkipsOnlyThatAction) {
@@ -128,6 +170,28 @@ TEST_F(FormTest, ItemLockConditionsFollowTheItemsBatchManagement) {
     EXPECT_FALSE(form->UserEdit("FCustID", -1, Value("no such customer")).done);
 }
 
+// The auxiliary property can be entered only for items that carry auxiliary properties; the
+// checks that skip a locked FAuxPropID rely on it, on new and on loaded rows alike.
+TEST_F(FormTest, TheAuxiliaryPropertyIsLockedForItemsWithoutAuxiliaryProperties) {
+    Open("sale");
+    form->NewBill();
+    EXPECT_TRUE(form->UserEdit("FItemID", 1, Value(1001)).done);
+    EXPECT_TRUE(form->UserEdit("FItemID", 2, Value(1012)).done);  // sizes and colours
+    EXPECT_TRUE(form->IsCellLocked("FAuxPropID", 1));
+    EXPECT_FALSE(form->IsCellLocked("FAuxPropID", 2));
+    EXPECT_FALSE(form->UserEdit("FAuxPropID", 1, Value(0)).done);
+    ASSERT_TRUE(form->UserEdit("FItemID", 2, Value(1002)).done);
+    EXPECT_TRUE(form->IsCellLocked("FAuxPropID", 2));
+    ASSERT_TRUE(form->UserEdit("FItemID", 1, Value(1013)).done);
+    ASSERT_TRUE(form->UserEdit("FShowQty", 1, Value(1)).done);
+    ASSERT_TRUE(form->Save().done);
+    int32_t id = form->CurBillID();
+    Open("sale", /*freshDatabase=*/false);
+    ASSERT_TRUE(form->LoadBill(id).done);
+    EXPECT_FALSE(form->IsCellLocked("FAuxPropID", 1));
+    EXPECT_TRUE(form->IsCellLocked("FAuxPropID", 2));
+}
+
 TEST_F(FormTest, SaveStoresWhatTheFormShowsAndLoadBringsItBackIdentical) {
     NewSaleWithRow();
     ASSERT_TRUE(form->UserEdit("FItemID", 2, Value(1008)).done);
@@ -155,11 +219,10 @@ TEST_F(FormTest, SaveStoresWhatTheFormShowsAndLoadBringsItBackIdentical) {
     Open("sale", /*freshDatabase=*/false);
     ActionResult loaded = form->LoadBill(id);
     ASSERT_TRUE(loaded.done) << loaded.note;
-    EXPECT_EQ(sink.Names(),
-              (Names{"MenuBarInitialize", "BeforLoadBillFillData", "BeforeDoAction",
-                     "BeforeDoAction2", "AfterDoAction2", "BeforeDoAction", "BeforeDoAction2",
-                     "AfterDoAction2", "BeforeDoAction", "BeforeDoAction2", "AfterDoAction2",
-                     "BeforeDoAction", "BeforeDoAction2", "AfterDoAction2", "AfterLoadBill"}));
+    EXPECT_EQ(sink.CycleNames(),
+              (Names{"BeforLoadBillFillData", "MenuBarInitialize", "AfterLoadBill"}));
+    // Each filled row ran its three load actions (the batch and auxiliary-property locks).
+    EXPECT_EQ(sink.calls.size(), 3u + 2 * 3 * 3);
     EXPECT_EQ(form->HeaderValues(), header);
     EXPECT_EQ(form->RowValues(), rows);
     EXPECT_EQ(form->GetFieldValue("FExplanation").ToString(), "门店补货 'urgent'");
@@ -178,6 +241,50 @@ TEST_F(FormTest, SaveStoresWhatTheFormShowsAndLoadBringsItBackIdentical) {
     EXPECT_EQ(Count("Select FShowQty From t_CC_StockBillEntry Where FEntryID=" +
                     std::to_string(static_cast<long>(entry1))),
               20);
+}
+
+// A stored bill opened in a form: its data are there when the menus are set up, and a bill
+// opened for editing is in the edit state before any of its events.
+TEST_F(FormTest, OpeningAStoredBillShowsItsDataToMenuBarInitialize) {
+    for (bool forEdit : {false, true}) {
+        Open("order");
+        std::string seenNo;
+        std::vector<int> states;
+        sink.during = [&](const std::string& ev) {
+            if (ev == "MenuBarInitialize") seenNo = form->GetFieldValue("FBillNo").ToString();
+            if (ev == "MenuBarInitialize" || ev == "AfterLoadBill" || ev == "BeforLoadBillFillData")
+                states.push_back(form->BillStatus());
+        };
+        ASSERT_TRUE(form->LoadBill(1, forEdit).done);
+        EXPECT_EQ(seenNo, "SEORD000001");
+        int want = forEdit ? 2 : 0;
+        EXPECT_EQ(states, (std::vector<int>{want, want, want})) << forEdit;
+        EXPECT_EQ(form->BillStatus(), want);
+        // The form's later bills do not set the menus up again.
+        sink.calls.clear();
+        ASSERT_TRUE(form->LoadBill(2).done);
+        EXPECT_EQ(sink.CycleNames(), (Names{"BeforLoadBillFillData", "AfterLoadBill"}));
+    }
+}
+
+// After a check or an uncheck the form shows the bill as stored, so the plug-in sets its tools
+// for the new status as it does after any load.
+TEST_F(FormTest, CheckAndUncheckShowTheStoredBillAgain) {
+    NewSaleWithRow();
+    ASSERT_TRUE(form->Save().done);
+    std::vector<double> statusAtLoad;
+    sink.during = [&](const std::string& ev) {
+        if (ev == "AfterLoadBill")
+            statusAtLoad.push_back(form->GetFieldValue("FStatus").ToNumber());
+    };
+    sink.calls.clear();
+    ASSERT_TRUE(form->Check().done);
+    EXPECT_EQ(sink.CycleNames(),
+              (Names{"MenuBarClick", "BusinessCheck", "BeforLoadBillFillData", "AfterLoadBill"}));
+    ASSERT_TRUE(form->Uncheck().done);
+    EXPECT_EQ(statusAtLoad, (std::vector<double>{1, 0}));
+    EXPECT_EQ(form->BillStatus(), 0);
+    EXPECT_FALSE(form->BillForm()->IsDataChanged());
 }
 
 TEST_F(FormTest, ACancelledSaveStoresNothing) {
@@ -237,7 +344,8 @@ TEST_F(FormTest, CheckAndUncheckStoreTheStatusUnlessCancelled) {
 TEST_F(FormTest, RowsAreAddedAndDeletedWithTheirEvents) {
     NewSaleWithRow();
     ASSERT_TRUE(form->UserEdit("FItemID", 3, Value(1017)).done);  // rows 2 and 3 come into being
-    EXPECT_EQ(sink.CycleNames(), (Names{"AddNewRow", "AddNewRow", "BeginEdit", "Change"}));
+    EXPECT_EQ(sink.CycleNames(),
+              (Names{"AddNewRow", "AddNewRow", "EntryGridRow", "BeginEdit", "Change"}));
     EXPECT_EQ(sink.calls[0].detail, "2,2");
     sink.calls.clear();
     sink.cancel = {"BeforeDeleteRow"};
@@ -258,6 +366,37 @@ TEST_F(FormTest, RowsAreAddedAndDeletedWithTheirEvents) {
     EXPECT_EQ(form->GridMaxDataRowNum(), 1);
     EXPECT_EQ(Num("FItemID", 1), 1017);
     EXPECT_EQ(form->BillData()->Sub("Page2")->Get("Size").ToNumber(), 1);
+}
+
+// The user's cursor entering another entry row raises EntryGridRow (the row is its second
+// value), whether the user edits a cell there or just moves to it; staying on the row, a
+// header edit and a plug-in's SetActiveCell raise nothing.
+TEST_F(FormTest, TheCursorEnteringAnotherRowRaisesEntryGridRow) {
+    NewSaleWithRow();  // the cursor is on FShowQty of row 1
+    auto col = [&](const char* key) {
+        std::vector<Value> args{Value(key)};
+        return std::to_string(
+            static_cast<int>(form->Control("grid")->Call("ColOfKey", args).ToNumber()));
+    };
+    auto rowEvents = [&] {
+        std::vector<std::string> out;
+        for (const auto& c : sink.calls)
+            if (c.name == "EntryGridRow") out.push_back(c.detail);
+        return out;
+    };
+    ASSERT_TRUE(form->UserEdit("FItemID", 2, Value(1017)).done);
+    ASSERT_TRUE(form->UserEdit("FShowQty", 2, Value(3)).done);
+    ASSERT_TRUE(form->UserEdit("FNote", -1, Value("header")).done);
+    form->SetActiveCell("FPrice", 1);
+    ASSERT_TRUE(form->MoveCursor("", 2).done);
+    ASSERT_TRUE(form->MoveCursor("FShowQty", 2).done);
+    EXPECT_FALSE(form->MoveCursor("", 5).done);
+    EXPECT_FALSE(form->MoveCursor("FNote", 1).done);
+    EXPECT_EQ(rowEvents(), (std::vector<std::string>{
+                               col("FItemID") + "|2|" + col("FShowQty") + "|1|2|2|FItemID|0",
+                               col("FPrice") + "|2|" + col("FPrice") + "|1|2|2|FPrice|1"}));
+    EXPECT_EQ(form->ActiveKey(), "FShowQty");
+    EXPECT_EQ(form->ActiveRow(), 2);
 }
 
 TEST_F(FormTest, CopyKeepsTheRowsAndMakesANewUncheckedBill) {
@@ -282,6 +421,7 @@ TEST_F(FormTest, SourceSelectionCopiesRowsWithTheirLinksAndHonoursTheFilter) {
     // Order 1 (SEORD000001) is checked; its entries become rows.
     ASSERT_TRUE(form->SelectSources(1030001, {{1, 0}}).done);
     Names n = sink.CycleNames();
+    n.erase(std::remove(n.begin(), n.end(), "Change"), n.end());  // the fills' own Changes
     ASSERT_GE(n.size(), 5u);
     EXPECT_EQ(n[0], "MenuBarClick");
     EXPECT_EQ(n[1], "BeforeSelBills");

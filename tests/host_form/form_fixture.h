@@ -88,10 +88,24 @@ public:
         Rec("BeginEdit", row.ToString());
     }
     void BusinessCheck(bool& c) override { Rec("BusinessCheck", "", &c); }
-    void Change(const CollectionPtr& desc, const Value& data, int, int row, bool& c) override {
+    void Change(const CollectionPtr& desc, const Value& data, int column, int row,
+                bool& c) override {
         lastChangeDesc = desc;
         lastChangeData = data.As<Collection>();
-        Rec("Change", desc->Get("FKey").ToString() + "@" + std::to_string(row), &c);
+        std::string cell = desc->Get("FKey").ToString() + "@" + std::to_string(row);
+        if (column == -1) filledChanges.push_back(cell);
+        Rec("Change", cell, &c);
+    }
+    void ControlClick(const std::string& name) override { Rec("ControlClick", name); }
+    void ControlPaint(const std::string& name) override { Rec("ControlPaint", name); }
+    void ControlKeyPress(const std::string& name, int& key) override {
+        Rec("ControlKeyPress", name + "|" + std::to_string(key));
+        if (swallow.find(static_cast<char>(key)) != std::string::npos) key = 0;
+    }
+    void EntryGridRow(const std::vector<Value>& v) override {
+        std::string detail;
+        for (const auto& x : v) detail += (detail.empty() ? "" : "|") + x.ToString();
+        Rec("EntryGridRow", detail);
     }
     void MenuBarClick(const MenuToolPtr& tool, bool& c) override {
         Rec("MenuBarClick", tool->Name(), &c);
@@ -102,6 +116,10 @@ public:
 
     CollectionPtr lastChangeDesc, lastChangeData, lastItemProps;
     std::string prependCondition;
+    // The cells of the Change events the host raised for its own fills (flag -1).
+    std::vector<std::string> filledChanges;
+    // The keys a header box swallows (ControlKeyPress sets them to 0).
+    std::string swallow;
 
 private:
     static std::string P(int page, int row) {

@@ -25,6 +25,7 @@
 #include "host/form/bill_template.h"
 #include "host/form/database_adapter.h"
 #include "host/reference_host.h"
+#include "host/sql/sqlite_functions.h"
 #include "services/clock.h"
 
 namespace qor::test {
@@ -58,6 +59,7 @@ public:
         AttachPlatform(nullptr);
         ResetLoginState();
         SetClockForTesting({});
+        host::sql::SetFixedNow("");
         DataGateway::Instance().Reset();
         std::error_code ec;
         std::filesystem::remove(path_, ec);
@@ -75,9 +77,9 @@ public:
         auto r = Db().Run(sql);
         return r.rows.empty() ? Value() : r.rows[0][0];
     }
-    void SetNow(const Date& now) {
-        SetClockForTesting([now] { return now; });
-    }
+    // Holds the host's clock still: the SQL layer, the forms' "today" and what the plug-ins
+    // take for "now" all read it.
+    void SetNow(const Date& now) { host::sql::SetFixedNow(FormatDateTime(now)); }
 
     // A new bill of the template's kind ("sale", "order", "salechange") with at least rows
     // rows; the form lives as long as the host.
