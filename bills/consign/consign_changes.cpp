@@ -256,6 +256,8 @@ void OnTaxAmountSet(FieldEdit& e) {
     if (!IsTail(r.Num("FTaxAmount"), before, true)) {
         ShowMessage("税额只能进行尾差调整", kMsgInformation, kMsgCaption);
         r.Put("FTaxAmount", before);
+        // The host's formula has already added the refused tax to the total: it goes again.
+        r.Put("FInTaxAmount", r.Num("FAmount") + before);
         e.cancel = true;
         return;
     }
@@ -339,10 +341,11 @@ void AddConsignChangeRules(RuleBook& b) {
         .OnChange("FKFPeriod", &OnShelfLifeSet)
         .OnChange("FPeriodDate", &OnShelfLifeSet)
         .OnChange("FClientItemID", &OnClientItemCode, kSkipOnHostFill);
-    // Quantities and prices.
-    b.OnChange("FQty", &OnQtyChanged)
+    // Quantities and prices. The quantities of a row the host filled from a source stand as
+    // the source gave them (recomputing one from another would drift by rounding).
+    b.OnChange("FQty", &OnQtyChanged, kSkipOnHostFill)
         .OnChange("FShowQty", &OnSaleShowQtyChanged, kSkipOnHostFill)
-        .OnChange("FSecQty", &OnSaleSecQtyChanged)
+        .OnChange("FSecQty", &OnSaleSecQtyChanged, kSkipOnHostFill)
         .OnChange("FSecPrice", &OnSecPriceChanged)
         .OnChange("FSecCoefficient", &OnSecCoefficientSet)
         .OnChange("FPrice", &OnPriceChanged)
@@ -353,12 +356,18 @@ void AddConsignChangeRules(RuleBook& b) {
         .OnChange("FPriceDiscount", &OnPriceDiscountChanged)
         .OnChange("FSecPriceDiscount", &OnSecPriceDiscountChanged)
         .OnChange("FBasePriceDiscount", &OnBasePriceDiscountChanged);
-    // Amounts.
-    b.OnChange("FAmount", &OnAmountSet)
-        .OnChange("FTaxAmount", &OnTaxAmountSet)
+    // Amounts: a tail is the user's adjustment, never the host's fill.
+    b.OnChange("FAmount", &OnAmountSet, kSkipOnHostFill)
+        .OnChange("FTaxAmount", &OnTaxAmountSet, kSkipOnHostFill)
         .OnChange("FInTaxAmount", &OnInTaxAmountSet);
-    // Calculation type, display fields and the row's freight charge.
-    AddRowDisplayRules(b);
+    // Calculation type, display fields and the row's freight charge. The type and the display
+    // fields of a row the host filled from a source stand as the source gave them: applied again
+    // they would recompute the quantities from rounded display values.
+    b.OnChange("FCalTypeID", &OnSaleCalTypeChanged, kSkipOnHostFill)
+        .OnChange("FDisplayPrice", &OnSaleDisplayFieldChanged, kSkipOnHostFill)
+        .OnChange("FDisplayWeight", &OnSaleDisplayFieldChanged, kSkipOnHostFill)
+        .OnChange("FDisplayQty", &OnSaleDisplayFieldChanged, kSkipOnHostFill)
+        .OnChange("FTranspotationCharges", &OnFreightChargeChanged);
 }
 
 bool SuppressesConsignFormula(IBillForm& bill, const CollectionPtr& fieldDesc,

@@ -1,5 +1,7 @@
 // The consignment bill's field-change rules: the customer, the bill type, a chosen item, a unit
 // changed on a drawn row, the amount and tax tails, the discount rule and the cost rule.
+#include <cmath>
+
 #include "tests/bill_consign/consign_fixture.h"
 
 namespace qor::test {
@@ -123,6 +125,39 @@ TEST_F(ConsignChanges, AUnitChangeOnARowTypedByHandFetchesTheUnitsPrice) {
     EditRow(1, "FShowUnitID", 3062);
     EXPECT_GT(Num("FPrice", 1), boxPrice * 5);  // a case's price, not a box's
     EXPECT_EQ(Num("FCoefficient", 1), 6);
+}
+
+TEST_F(ConsignChanges, AmountAndTaxTakeOnlyRoundingTails) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);  // 349 with 13% tax
+    ASSERT_EQ(Num("FAmount", 1), 349);
+    ASSERT_NEAR(Num("FInTaxAmount", 1), 394.37, 1e-9);
+    const auto consistent = [&] {
+        return std::fabs(Num("FAmount", 1) + Num("FTaxAmount", 1) - Num("FInTaxAmount", 1)) < 1e-9;
+    };
+
+    // 0.04 on a taxed row: the tax absorbs it, the total stays.
+    bill->UserEdit("FAmount", 1, Value(349.04));
+    EXPECT_NEAR(Num("FAmount", 1), 349.04, 1e-9);
+    EXPECT_NEAR(Num("FTaxAmount", 1), 45.33, 1e-9);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), 394.37, 1e-9);
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{});
+
+    // The tax: 0.05 is still a tail; 0.06 is refused and the row is as it was.
+    Edit("FTaxAmount", 45.38, 1);
+    EXPECT_NEAR(Num("FTaxAmount", 1), 45.38, 1e-9);
+    EXPECT_TRUE(consistent());
+    const double total = Num("FInTaxAmount", 1);
+    bill->UserEdit("FTaxAmount", 1, Value(45.44));
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"税额只能进行尾差调整"});
+    EXPECT_NEAR(Num("FTaxAmount", 1), 45.38, 1e-9);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), total, 1e-9);
+
+    // Exactly 0.05 on the amount is an ordinary change: the total follows.
+    Edit("FAmount", 349.09, 1);
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{});
+    EXPECT_TRUE(consistent());
+    EXPECT_NEAR(Num("FAmount", 1), 349.09, 1e-9);
 }
 
 TEST_F(ConsignChanges, AnUntaxedRowCannotTakeAnAmountTail) {

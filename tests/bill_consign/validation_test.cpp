@@ -186,6 +186,27 @@ TEST_F(ConsignSave, ARowDeletedTakesItsFreightOffTheHeader) {
     EXPECT_EQ(Num("FTranspotationCosts"), 20);
 }
 
+TEST_F(ConsignSave, TheStockComponentChecksAndUnchecks) {
+    DrawDelivery();
+    ASSERT_TRUE(bill->Save().done);
+    ASSERT_TRUE(bill->Check().done) << PlugInError();
+    EXPECT_TRUE(Shown("mnuEditUnCheck"));
+    EXPECT_FALSE(Shown("mnuEditCheck"));
+    // A refusal of the component is shown and the bill stays as it was.
+    Services().QueueAnswer("QOR_CC_PlugIns.clsStockInfo", "CheckBill",
+                           {Value(2), std::string("已生成委托结算单，不能反审核。")});
+    EXPECT_TRUE(bill->Uncheck().cancelled);
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"已生成委托结算单，不能反审核。"});
+    const auto status = [&] {
+        return Count("Select FStatus From t_CC_StockBill Where FID=" +
+                     std::to_string(bill->CurBillID()));
+    };
+    EXPECT_EQ(status(), 1);
+    ASSERT_TRUE(bill->Uncheck().done);
+    EXPECT_EQ(status(), 0);
+    EXPECT_TRUE(Shown("mnuEditCheck"));
+}
+
 TEST_F(ConsignSave, AClosedPeriodBlocksTheCheck) {
     DrawDelivery();
     ASSERT_TRUE(bill->Save().done);
