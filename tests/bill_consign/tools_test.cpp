@@ -157,6 +157,10 @@ TEST_F(ConsignTools, WithTheOptionABillIsSavedBeforeItIsPrinted) {
     demo.Host().SetOption("IC", "SaveBeforePrint", "1");
     ASSERT_TRUE(bill->ClickTool("mnuFilePreview").done) << PlugInError();
     EXPECT_GT(bill->CurBillID(), 0);
+    ASSERT_EQ(bill->Prints().size(), 2u);
+    EXPECT_FALSE(bill->Prints()[0].savedFirst);
+    EXPECT_TRUE(bill->Prints()[1].savedFirst);
+    EXPECT_FALSE(bill->Prints()[1].unsaved);
 
     // A bill whose save is refused is not printed.
     OpenBill();
@@ -164,6 +168,17 @@ TEST_F(ConsignTools, WithTheOptionABillIsSavedBeforeItIsPrinted) {
     EditRow(1, "FDiscountRate", 0);
     EXPECT_FALSE(bill->ClickTool("mnuFilePrint").done);
     EXPECT_EQ(bill->CurBillID(), 0);
+    EXPECT_TRUE(bill->Prints().empty());
+}
+
+TEST_F(ConsignTools, TheRowTheCursorEntersShowsItsStock) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);
+    EditRow(2, "FItemID", 1007);
+    ASSERT_TRUE(bill->MoveCursor("FShowQty", 1).done);
+    EXPECT_NE(bill->StatusTexts().at(2).find("美的电饭煲"), std::string::npos);
+    ASSERT_TRUE(bill->MoveCursor("FShowQty", 2).done);
+    EXPECT_NE(bill->StatusTexts().at(2).find("三只松鼠坚果礼盒"), std::string::npos);
 }
 
 TEST_F(ConsignTools, TheListCopiesNoReturnAndMakesEveryCopyAnUncheckedDelivery) {
