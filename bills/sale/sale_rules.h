@@ -2,6 +2,7 @@
 // bill-type layout and the steps of filling the bill from source bills and of saving it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "frame/host.h"
@@ -47,5 +48,21 @@ void FillFromSources(IBillForm& bill, const Value& selection);
 void AdjustRowsFromSources(IBillForm& bill, const Value& selection);
 // The bill's contact (name, address, phone) written back to the customer's contacts.
 void WriteBackContact(IBillForm& bill);
+
+// ---- Invoices and the list (sale_invoice.cpp, sale_list.cpp) ------------------------------------
+
+// The form's invoice tool "mnuRelatePushBill_3000001" (生成发票) next to the receipt push.
+void AddSaleInvoiceTool(RuleBook& b);
+// The list's tools (logistics bills one per bill or several to one, the invoice, the logistics
+// query), the guards of its delete, check, uncheck and print, and the check rule of its check
+// and uncheck.
+void AddSaleListTools(RuleBook& b);
+// The host tools the list shows, and the logistics option's check marks from the user's
+// setting "LogicMultiToOne" of section "SaleListInterface".
+void ShowSaleListTools(const MenuBarPtr& menuBar);
+// One header column of the sales bill numbered billNo ("" when there is none); field is a column
+// name of the code, never the user's text.
+std::string GetBillFieldByNo(const std::string& field, int32_t classTypeID,
+                             const std::string& billNo);
 
 }  // namespace qor
