@@ -308,14 +308,19 @@ Verdict BuildBillsInvoice(const std::vector<int32_t>& ids, CollectionPtr& dictio
     if (customerCount > 1)
         return ListRefusal("所选单据中包含有多个客户，无法生成发票！", "请选择同一客户的销售单。");
     const std::string customer = SqlId(customers->Field("FCustID"));
+    // A bill without an invoice type counts as a kind of its own (0), so that a selection of
+    // such bills is refused as having none and one mixed with typed bills as having several.
     auto kinds = GetRecordset(
-        "Select Distinct (Case When FInvoiceType=2020 Then 3 Else 2 End) As FInvoiceType" + among);
+        "Select Distinct (Case When FInvoiceType=2020 Then 3 When IsNull(FInvoiceType,0)=0 Then 0 "
+        "Else 2 End) As FInvoiceType" +
+        among);
     const long kindCount = kinds ? kinds->RecordCount() : 0;
-    if (kindCount == 0) return ListRefusal("所选单据中没有发票类型，无法生成发票！");
+    const int kind = kindCount ? SafeId(kinds->Field("FInvoiceType")) : 0;
+    if (kindCount == 0 || (kindCount == 1 && kind == 0))
+        return ListRefusal("所选单据中没有发票类型，无法生成发票！");
     if (kindCount > 1)
         return ListRefusal("所选单据中包含有多种发票类型，无法生成发票！",
                            "请选择同一发票类型的销售单。");
-    const int kind = SafeId(kinds->Field("FInvoiceType"));
     if (any("FInvoiceAmt>0"))
         return ListRefusal("所选单据中包含有已生成发票的单据，无法生成发票！",
                            "请选择未生成过发票的销售单。");
