@@ -1,9 +1,9 @@
 #include "bills/sale/check_rule_c.h"
 
-#include <map>
 #include <string>
 
 #include "bills/common/list_selection.h"
+#include "bills/sale/sale_rules.h"
 #include "frame/data_access.h"
 #include "services/common.h"
 #include "services/stock_period.h"
@@ -30,28 +30,11 @@ Verdict NoRebateBill(const std::string& idList) {
 Verdict CheckBillForAudit(const std::vector<int32_t>& ids, bool checking) {
     if (ids.empty()) return Verdict::Pass();
     const std::string idList = SqlIdList(ids);
-    const std::string closed = GetSQLValue(
-        "Select FValue From t_SystemProfile Where FCategory = 'Base' and FKey = "
-        "'AcctountingClosed'");
-    struct Head {
-        bool rejected = false;
-        Value date;
-    };
-    std::map<int32_t, Head> heads;
-    auto rs = GetRecordset(
-        "Select FID,FRejected,FDate From t_cc_stockbill Where FClassTypeID=1030002 And FID In(" +
-        idList + ")");
-    for (; rs && !rs->IsEOF(); rs->MoveNext())
-        heads[SafeId(rs->Field("FID"))] = {rs->Field("FRejected").ToNumber() == 1,
-                                           rs->Field("FDate")};
-    for (int32_t id : ids) {
-        auto head = heads.find(id);
-        if (head == heads.end()) continue;
-        if (head->second.rejected)
+    for (const auto& head : ReadSaleBillHeads(ids, "FRejected,FDate")) {
+        if (head->Get("FRejected").ToNumber() == 1)
             return Verdict::Refuse(std::string("你选择的单据为驳回状态，不允许") +
                                    (checking ? "" : "反") + "审核，请重新选择。");
-        if (Verdict v = CheckPeriodOpen(head->second.date, Value(""), closed); v.Refused())
-            return v;
+        if (Verdict v = CheckPeriodOpen(head->Get("FDate")); v.Refused()) return v;
     }
     if (!checking) return NoRebateBill(idList);
     return Verdict::Pass();

@@ -1,6 +1,7 @@
 // The sales bill list: the logistics and invoice tools acting on the selected bills, the guards
 // of the list's delete, check, uncheck and print, and the check rule the selection's check and
 // uncheck pass through. Every guard reads the selection with one statement, whatever its size.
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,60 +27,39 @@ namespace {
 constexpr const char* kListSection = "SaleListInterface";
 constexpr const char* kLogisticApp = "QORLogisticManage.Application";
 
-std::string BooksClosedFlag() {
-    return GetSQLValue(
-        "Select FValue From t_SystemProfile Where FCategory = 'Base' and FKey = "
-        "'AcctountingClosed'");
-}
-
-// The selected bills' header columns, by bill, read in one statement.
-std::map<int32_t, CollectionPtr> SelectedHeads(const std::vector<int32_t>& ids,
-                                               const std::string& columns) {
-    std::map<int32_t, CollectionPtr> heads;
-    if (ids.empty()) return heads;
-    auto rs = GetRecordset("Select FID," + columns +
-                           " From t_CC_StockBill Where FClassTypeID=1030002 And FID In(" +
-                           SqlIdList(ids) + ")");
-    for (; rs && !rs->IsEOF(); rs->MoveNext()) {
-        auto head = Collection::Make();
-        for (int i = 0; i < rs->FieldCount(); ++i) head->Set(rs->FieldName(i), rs->Field(i));
-        heads[SafeId(rs->Field("FID"))] = head;
-    }
-    return heads;
-}
-
 // ---- Guards of the host's tools -----------------------------------------------------------------
+
+// Runs check on the header of every selected bill in the order of the selection (the columns
+// read in one statement); the first refusal.
+using HeadCheck = std::function<Verdict(const Collection& head)>;
+Verdict EverySelectedBill(ToolRun& run, const std::string& columns, const HeadCheck& check) {
+    for (const auto& head : ReadSaleBillHeads(SelectedBillIDs(*run.list), columns))
+        if (Verdict v = check(*head); v.Refused()) return v;
+    return Verdict::Pass();
+}
+
+// The bill's date lies in an open period (the books' closing flag is read once per event).
+Verdict PeriodOpen(const Collection& head) {
+    return CheckPeriodOpen(head.Get("FDate"));
+}
 
 // No rejected bill is deleted, and every bill's period is open.
 Verdict DeletableSelection(ToolRun& run) {
-    const auto ids = SelectedBillIDs(*run.list);
-    const std::string closed = BooksClosedFlag();
-    const auto heads = SelectedHeads(ids, "FRejected,FDate");
-    for (int32_t id : ids) {
-        auto head = heads.find(id);
-        if (head == heads.end()) continue;
-        if (head->second->Get("FRejected").ToNumber() == 1)
+    return EverySelectedBill(run, "FRejected,FDate", [](const Collection& head) {
+        if (head.Get("FRejected").ToNumber() == 1)
             return Verdict::Refuse("你选择的单据包含驳回状态的订单，不允许删除，请重新选择。");
-        if (Verdict v = CheckPeriodOpen(head->second->Get("FDate"), Value(""), closed); v.Refused())
-            return v;
-    }
-    return Verdict::Pass();
+        return PeriodOpen(head);
+    });
 }
 
 // Every bill's period is open and none is a consignment settlement return.
 Verdict CheckableSelection(ToolRun& run) {
-    const auto ids = SelectedBillIDs(*run.list);
-    const std::string closed = BooksClosedFlag();
-    const auto heads = SelectedHeads(ids, "FDate,FBillTypeID");
-    for (int32_t id : ids) {
-        auto head = heads.find(id);
-        if (head == heads.end()) continue;
-        if (Verdict v = CheckPeriodOpen(head->second->Get("FDate"), Value(""), closed); v.Refused())
-            return v;
-        if (SafeId(head->second->Get("FBillTypeID")) == bt::kConsignSettleReturn)
+    return EverySelectedBill(run, "FDate,FBillTypeID", [](const Collection& head) {
+        if (Verdict v = PeriodOpen(head); v.Refused()) return v;
+        if (SafeId(head.Get("FBillTypeID")) == bt::kConsignSettleReturn)
             return Verdict::Refuse("你选择的单据包含委托结算退货单，请重新选择。");
-    }
-    return Verdict::Pass();
+        return Verdict::Pass();
+    });
 }
 
 Verdict MayPrintExpressSlips(ToolRun&) {
@@ -136,17 +116,13 @@ void ShowBatchResult(int succeeded, int failed, const std::vector<std::string>& 
 Verdict GenerateLogistics(ToolRun& run) {
     const auto ids = SelectedBillIDs(*run.list);
     if (ids.empty()) return Verdict::Refuse("请选择要生成物流单的销售单！");
-    const auto heads = SelectedHeads(ids, "FBillNo,FStatus,FCustID,FLogisticNumber");
     std::vector<CollectionPtr> bills;
-    for (int32_t id : ids) {
-        auto head = heads.find(id);
-        if (head == heads.end()) continue;
+    for (const auto& head : ReadSaleBillHeads(ids, "FBillNo,FStatus,FCustID,FLogisticNumber"))
         bills.push_back(
-            Collection::Make({{"Status", head->second->Get("FStatus")},
-                              {"CustID", head->second->Get("FCustID")},
-                              {"BillNo", head->second->Get("FBillNo").ToString()},
-                              {"LogisticNum", head->second->Get("FLogisticNumber").ToString()}}));
-    }
+            Collection::Make({{"Status", head->Get("FStatus")},
+                              {"CustID", head->Get("FCustID")},
+                              {"BillNo", head->Get("FBillNo").ToString()},
+                              {"LogisticNum", head->Get("FLogisticNumber").ToString()}}));
     auto app = CreateHostObject<IComponent>(kLogisticApp);
     int succeeded = 0, failed = 0;
     std::vector<std::string> lines;
@@ -181,6 +157,24 @@ ToolRule ChooseLogicMode(bool multiToOne) {
 }
 
 }  // namespace
+
+std::vector<CollectionPtr> ReadSaleBillHeads(const std::vector<int32_t>& ids,
+                                             const std::string& columns) {
+    std::vector<CollectionPtr> heads;
+    if (ids.empty()) return heads;
+    std::map<int32_t, CollectionPtr> byID;
+    auto rs = GetRecordset("Select FID," + columns +
+                           " From t_CC_StockBill Where FClassTypeID=1030002 And FID In(" +
+                           SqlIdList(ids) + ")");
+    for (; rs && !rs->IsEOF(); rs->MoveNext()) {
+        auto head = Collection::Make();
+        for (int i = 0; i < rs->FieldCount(); ++i) head->Set(rs->FieldName(i), rs->Field(i));
+        byID[SafeId(rs->Field("FID"))] = head;
+    }
+    for (int32_t id : ids)
+        if (auto head = byID.find(id); head != byID.end()) heads.push_back(head->second);
+    return heads;
+}
 
 std::string GetBillFieldByNo(const std::string& field, int32_t classTypeID,
                              const std::string& billNo) {

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "frame/collection.h"
 #include "frame/host.h"
 #include "frame/rules.h"
 #include "frame/value.h"
@@ -60,6 +62,10 @@ void AddSaleListTools(RuleBook& b);
 // The host tools the list shows, and the logistics option's check marks from the user's
 // setting "LogicMultiToOne" of section "SaleListInterface".
 void ShowSaleListTools(const MenuBarPtr& menuBar);
+// The header columns (comma-separated names of the code, FID added) of the sales bills ids, read
+// in one statement, in the order of ids; ids that are no sales bill are left out.
+std::vector<CollectionPtr> ReadSaleBillHeads(const std::vector<int32_t>& ids,
+                                             const std::string& columns);
 // One header column of the sales bill numbered billNo ("" when there is none); field is a column
 // name of the code, never the user's text.
 std::string GetBillFieldByNo(const std::string& field, int32_t classTypeID,
