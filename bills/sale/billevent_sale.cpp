@@ -311,8 +311,7 @@ void BillEvent_Sale::m_BillInterface_AfterSave(const Value&) {
     });
 }
 
-// ---- The list
-// ------------------------------------------------------------------------------------
+// ---- The list -----------------------------------------------------------------------------------
 
 void BillEvent_Sale::m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
     PlugInBase::m_ListInterface_MenuBarInitialize(menuBar);

@@ -67,8 +67,7 @@ Verdict MayPrintExpressSlips(ToolRun&) {
     return Verdict::Refuse("您没有打印权限。");
 }
 
-// ---- Logistics
-// ------------------------------------------------------------------------------------
+// ---- Logistics ----------------------------------------------------------------------------------
 
 bool LogicMultiToOne() {
     return Trapped("LogicMultiToOne", false,

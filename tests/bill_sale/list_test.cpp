@@ -2,10 +2,13 @@
 // the selection passes, the merged copy and the logistics bills of the selection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "bills/common/list_selection.h"
 #include "tests/support/bill_fixture.h"
+#include "tests/support/fakes.h"
 
 namespace qor::test {
 namespace {
@@ -161,6 +164,23 @@ TEST_F(SaleList, TheLogisticsQueryAndTheExpressPrintNeedTheirRights) {
     EXPECT_TRUE(list.ClickTool("mnuKddPrint").cancelled);
     EXPECT_EQ(bill.TakePrompts(),
               (std::vector<std::string>{"您没有查询物流单的权限。", "您没有打印权限。"}));
+}
+
+// The selection's identifiers enter a statement only as integers, each bill once.
+TEST(SaleListSelection, OnlyIdentifiersEnterTheStatement) {
+    struct Selected : FakeBillList {
+        CollectionPtr Selection() override {
+            auto selection = Collection::Make();
+            for (const Value& id : {Value(4), Value("12"), Value("4) Or (1=1"), Value(4), Value(-3),
+                                    Value("abc"), Value(3000000000.0)})
+                selection->Add("", Value(Collection::Make({{"FID", id}})));
+            return selection;
+        }
+    } list;
+    const auto ids = SelectedBillIDs(list);
+    EXPECT_EQ(ids, (std::vector<int32_t>{4, 12}));
+    EXPECT_EQ(SqlIdList(ids), "4,12");
+    EXPECT_EQ(SqlIdList({}), "");
 }
 
 }  // namespace
