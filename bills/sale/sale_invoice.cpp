@@ -1,7 +1,6 @@
 #include "bills/sale/sale_invoice.h"
 
 #include <algorithm>
-#include <cmath>
 #include <exception>
 #include <map>
 #include <string>
