@@ -88,6 +88,13 @@ void BillEvent_Order::RefreshOrderMenus(bool asViewed) {
     RefreshOrderTools(*m_BillInterface(), asViewed);
 }
 
+void BillEvent_Order::ShowOrderAsViewed() {
+    IBillForm& bill = *m_BillInterface();
+    RefreshOrderMenus(true);
+    order::ApplyOrderTypeLayout(bill, true);
+    order::ApplyRejectedLayout(bill);
+}
+
 // ---- Reject, close, re-open --------------------------------------------------------------------
 
 Verdict BillEvent_Order::RejectOrder() {
@@ -109,9 +116,7 @@ Verdict BillEvent_Order::RejectOrder() {
         bill.SetFieldValue("FRejected", before[2]);
         return Verdict::Pass();
     }
-    // The saved order is shown as the host shows it now: viewed, and rejected.
-    order::ApplyOrderTypeLayout(bill);
-    order::ApplyRejectedLayout(bill);
+    // The save has shown the order viewed, and rejected.
     return Verdict::Pass();
 }
 
@@ -129,7 +134,7 @@ Verdict BillEvent_Order::CloseOrder(bool reopen) {
     // The form shows the order as it now stands; an order the component left as it was shows
     // no change either.
     if (done.ToBool()) bill.SetFieldValue("FStatus", reopen ? 1 : 2);
-    RefreshOrderMenus();
+    ShowOrderAsViewed();
     return Verdict::Pass();
 }
 

@@ -89,6 +89,25 @@ TEST_F(OrderChecks, ASaveSetsTheTotalTheTypeAndWhatIsStillToDeliver) {
         demo.Scalar("Select FUnSendQty From t_XS_OrderEntry Where FEntryID=1").ToNumber(), 16);
 }
 
+// The save drops the rows left without an item (the first row stays) and keeps every row after
+// them.
+TEST_F(OrderChecks, ASaveDropsEmptyRowsAndKeepsTheRowsAfterThem) {
+    NewPaperOrder();
+    while (bill.form->GridMaxDataRowNum() < 4) ASSERT_TRUE(bill.form->AddRow().done);
+    Edit("FItemID", 3, Value(1003));
+    Edit("FShowQty", 3, Value(5));
+    Saved();
+    const std::string id = std::to_string(bill.form->CurBillID());
+    auto rows =
+        demo.Db().Run("Select FItemID, FShowQty, FUnSendQty From t_XS_OrderEntry Where FID=" + id +
+                      " Order By FIndex");
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_EQ(rows.rows[1][0].ToNumber(), 1003);
+    EXPECT_DOUBLE_EQ(rows.rows[1][1].ToNumber(), 5);
+    EXPECT_DOUBLE_EQ(rows.rows[1][2].ToNumber(), 5);
+    EXPECT_EQ(bill.form->GridMaxDataRowNum(), 2);
+}
+
 TEST_F(OrderChecks, APriceBelowTheFloorIsRefused) {
     ASSERT_TRUE(bill.New().done);
     Edit("FCustID", Value(101));

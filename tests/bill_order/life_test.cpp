@@ -60,6 +60,28 @@ TEST_F(OrderLife, AWebOrderLoadsLockedAndAnOrdinaryOrderWithoutWebFields) {
     EXPECT_TRUE(Shown("mnuEditFileNew"));
 }
 
+// After a save or a close the host shows the order in the view state: a web order still offers
+// neither copy nor new, and the caption says the order is viewed.
+TEST_F(OrderLife, ASavedOrClosedWebOrderKeepsItsLayout) {
+    ASSERT_TRUE(bill.form->LoadBill(5, true).done);
+    Edit("FExplanation", Value("已电话确认"));
+    Saved();
+    EXPECT_FALSE(Shown("mnuEditCopy"));
+    EXPECT_FALSE(Shown("mnuEditFileNew"));
+    EXPECT_FALSE(Shown("mnuImportGoods"));
+    EXPECT_EQ(bill.form->BillForm()->Caption(), "销售订单[查看]");
+    ASSERT_TRUE(bill.form->ClickTool("mnuEditClose").done) << bill.Trapped();
+    EXPECT_EQ(Count("Select FStatus From t_XS_Order Where FID=5"), 2);
+    EXPECT_FALSE(Shown("mnuEditCopy"));
+    EXPECT_TRUE(Shown("mnuEditUnClose"));
+
+    NewPaperOrder();
+    ASSERT_EQ(bill.form->BillForm()->Caption(), "销售订单[新增]");
+    Saved();
+    EXPECT_EQ(bill.form->BillForm()->Caption(), "销售订单[查看]");
+    EXPECT_TRUE(Shown("mnuEditCopy") && Enabled("mnuEditCopy"));
+}
+
 TEST_F(OrderLife, TheCustomersBalanceAsTheUserMaySeeIt) {
     ASSERT_TRUE(bill.form->LoadBill(1).done);
     EXPECT_EQ(bill.form->StatusText(3), "往来余额36800.5,信用额度500000");
