@@ -187,7 +187,8 @@ void ApplyCustomerTypeDiscount(IBillForm& bill, int row, const FieldSet& fs) {
         "Where FItemID=" +
         SqlId(customer) + ")");
     if (!rs || rs->IsEOF() || rs->Field("FAgioRatio").IsNull()) return;
-    Row{bill, row, fs}.Put("FDiscountRate", rs->Field("FAgioRatio").ToNumber());
+    // The type's ratio is a fraction (0.95); the row's rate is in percent.
+    Row{bill, row, fs}.Put("FDiscountRate", rs->Field("FAgioRatio").ToNumber() * 100);
 }
 
 void LockBatchUnlessManaged(IBillForm& bill, int row, const FieldSet& fs) {
