@@ -99,13 +99,11 @@ void BillEvent_Order::ShowOrderAsViewed() {
 
 Verdict BillEvent_Order::RejectOrder() {
     IBillForm& bill = *m_BillInterface();
-    frmRejectNote dialog;
-    dialog.RejectNote = bill.GetFieldValue("FRejectedNote").ToString();
-    dialog.Show();
-    if (!dialog.Confirmed || Trim(dialog.RejectNote).empty()) return Verdict::Pass();
+    const auto reason = frmRejectNote::AskReason(bill.GetFieldValue("FRejectedNote").ToString());
+    if (!reason) return Verdict::Pass();
     const Value before[] = {bill.GetFieldValue("FRejectedNote"),
                             bill.GetFieldValue("FRejectedTime"), bill.GetFieldValue("FRejected")};
-    bill.SetFieldValue("FRejectedNote", dialog.RejectNote);
+    bill.SetFieldValue("FRejectedNote", *reason);
     bill.SetFieldValue("FRejectedTime", FormatDateTime(CurrentDateTime()));
     bill.SetFieldValue("FRejected", "1");
     auto form = bill.BillForm();
