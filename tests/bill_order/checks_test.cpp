@@ -164,6 +164,22 @@ TEST_F(OrderChecks, TheStockComponentChecksAndUnchecksTheOrder) {
     EXPECT_EQ(Services().CallsTo("QOR_CC_PlugIns.clsStockInfo", "CheckBill").size(), 2u);
 }
 
+// The stock component's refusal of a closed order's uncheck (its code 2) is told in the form; in
+// the list the component has told the user itself.
+TEST_F(OrderChecks, TheStockComponentsRefusalIsShownInTheFormOnly) {
+    ASSERT_TRUE(bill.form->LoadBill(4).done);
+    ASSERT_TRUE(Shown("mnuEditUnCheck"));
+    ASSERT_FALSE(Enabled("mnuEditUnCheck"));
+    bill.form->SetBarStatus("mnuEditUnCheck", "Enabled", true);
+    Prompts();
+    EXPECT_TRUE(bill.form->Uncheck().cancelled);
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"单据SEORD000004已经关闭，不能反审核。"});
+    auto& list = bill.ListOf({4});
+    EXPECT_TRUE(list.Uncheck().cancelled);
+    EXPECT_TRUE(Prompts().empty());
+    EXPECT_EQ(demo.Scalar("Select FStatus From t_XS_Order Where FID=4").ToNumber(), 2);
+}
+
 TEST_F(OrderChecks, TheListRefusesASelectionWithARejectedOrder) {
     auto& list = bill.ListOf({6, 3});
     Prompts();
