@@ -377,6 +377,36 @@ TEST_F(OrderChanges, AQuantityTypedRefreshesThePackingText) {
     EXPECT_EQ(bill.Text("FComplexQtyDis", 1), "2箱2包");
 }
 
+// The industry edition: stock columns in the row's unit and in base units, and a row priced by
+// its second quantity (calculation type 3) keeps quantity, second quantity and price together.
+TEST_F(OrderChanges, IndustryRowsKeepBaseStockAndSecondQuantityPrices) {
+    demo.Host().SetIndustryType(1);
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1014));  // steel sheets of 24.5 kg
+    ASSERT_DOUBLE_EQ(bill.Num("FCoefficient", 1), 24.5);
+    const auto sheets = order::ReadStockColumns(Value(1014), Value(0), 24.5, Value(1), Value(3122));
+    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), sheets.total);
+    EXPECT_DOUBLE_EQ(bill.Num("FBaseTotalQty", 1), sheets.baseTotal);
+    EXPECT_DOUBLE_EQ(bill.Num("FBaseInTotalQty", 1), sheets.baseAvailable);
+    EXPECT_DOUBLE_EQ(bill.Num("FBaseTotalQty", 1), bill.Num("FTotalQty", 1) * 24.5);
+    bill.form->SetStatusText(2, "");
+    Edit("FCalTypeID", 1, Value(2));
+    EXPECT_NE(bill.form->StatusText(2).find("宝钢冷轧钢板"), std::string::npos);
+
+    Edit("FItemID", 2, Value(1015));  // copper wire, priced by its weight
+    ASSERT_EQ(bill.Num("FCalTypeID", 2), 3);
+    Edit("FSecQty", 2, Value(0.2));
+    const double coefficient = bill.Num("FSecCoefficient", 2);
+    ASSERT_GT(coefficient, 0);
+    EXPECT_NEAR(bill.Num("FShowQty", 2), 0.2 * coefficient, 1e-9);
+    EXPECT_NEAR(bill.Num("FDisplayQty", 2), bill.Num("FShowQty", 2), 1e-9);
+    EXPECT_NEAR(bill.Num("FDisplayWeight", 2), bill.Num("FQty", 2), 1e-9);
+    Edit("FSecPrice", 2, Value(500));
+    EXPECT_NEAR(bill.Num("FPrice", 2), 500 * 0.2 / bill.Num("FShowQty", 2), 1e-6);
+    EXPECT_NEAR(bill.Num("FAmount", 2), 100, 1e-6);
+}
+
 TEST_F(OrderChanges, NoItemEmptiesTheUnitsAndLocksTheSecondUnit) {
     NewPaperOrder();
     Edit("FItemID", 1, Value(0));
