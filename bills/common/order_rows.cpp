@@ -294,6 +294,9 @@ void OnAmountTail(FieldEdit& e) {
         if (r.Num("FTaxAmount") == 0) {
             ShowMessage("非税尾差调整请直接调整价税合计");
             r.Put("FAmount", before);
+            // Where the amount drives the price, the host's formulas have already moved the
+            // price and the total: they follow the amount back.
+            if (AmountCalcPrice(e.bill)) r.Act("FAmount");
         } else {
             r.Put("FTaxAmount", r.Num("FInTaxAmount") - amount);
         }

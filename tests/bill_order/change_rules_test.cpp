@@ -67,6 +67,14 @@ TEST_F(OrderChanges, ATaxFreeRowRefusesAnAmountTail) {
     Edit("FAmount", 1, Value(100.03));
     EXPECT_EQ(Prompts(), std::vector<std::string>{"非税尾差调整请直接调整价税合计"});
     EXPECT_DOUBLE_EQ(bill.Num("FAmount", 1), 100);
+    EXPECT_DOUBLE_EQ(bill.Num("FInTaxAmount", 1), 100);
+    // Where amounts drive prices, the price and the total the refused amount gave go back too.
+    ASSERT_TRUE(bill.form->ClickTool("mnuOptionAmountCalcPrice").done);
+    Edit("FAmount", 1, Value(100.03));
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"非税尾差调整请直接调整价税合计"});
+    EXPECT_NEAR(bill.Num("FAmount", 1), 100, 1e-9);
+    EXPECT_NEAR(bill.Num("FPrice", 1), 25, 1e-9);
+    EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 100, 1e-9);
 }
 
 // ---- Discounted prices -------------------------------------------------------------------------
