@@ -3,6 +3,8 @@
 // back (the purchase link and the order's contact).
 #include <gtest/gtest.h>
 
+#include "frame/data_access.h"
+
 #include "tests/bill_order/order_fixture.h"
 
 namespace qor {
@@ -151,6 +153,20 @@ TEST_F(OrderLife, ASaveRefreshesTheQuantitiesNotYetLinkedToPurchaseOrders) {
         demo.Scalar("Select FUnLinkCGQty From t_XS_OrderEntry Where FID=" + std::to_string(id))
             .ToNumber(),
         7);
+}
+
+// The purchase side's update failing does not keep the contact from being written back.
+TEST_F(OrderLife, AFailedPurchaseLinkStillWritesTheContactBack) {
+    NewPaperOrder();
+    Edit("FContact", Value("孙新"));
+    demo.Exec("Drop Table t_CG_OrderEntry");
+    const long trapped = DataGateway::Instance().TrappedErrors();
+    Saved();
+    EXPECT_EQ(
+        Services().CallsTo("QOR_CG_PlugIns.BillEvent_Order", "updateXSOrderFUnLinkCGQty").size(),
+        1u);
+    EXPECT_EQ(DataGateway::Instance().TrappedErrors(), trapped + 1);
+    EXPECT_EQ(Contacts(101, "孙新"), 1);
 }
 
 TEST_F(OrderLife, ANewContactIsWrittenBackAsTyped) {
