@@ -39,9 +39,22 @@ void ApplyBillTypeLocks(IBillForm& bill, const Value& billTypeID);
 
 // ---- Rows, sources, saving (sale_life.cpp) ------------------------------------------------------
 
+// Before rows are drawn: a consignment bill's rows make a consignment settlement, a sales
+// order's a delivery with the order's invoice type; a sales bill's leave the type as it is.
+void TakeSourceClassBillType(IBillForm& bill, const Value& selection);
+
+// The steps of filling a bill from source bills that a bill sharing the sales bill's may leave
+// out.
+struct SourceFillSteps {
+    const char* callerName = kSaleProgId;  // the class named in the balance's right check
+    bool settleLimitDate = true;           // the settlement date from the customer's terms
+    bool shelfLifeDates = true;            // rows without a production date take the bill date
+    bool billTypeLayout = true;            // the sales bill's layout of its bill type
+};
+
 // The bill's type, explanation, rows, open quantities, customer, dates and stocks after rows
 // were drawn from the source bills of the selection.
-void FillFromSources(IBillForm& bill, const Value& selection);
+void FillFromSources(IBillForm& bill, const Value& selection, const SourceFillSteps& steps = {});
 // The quantity still open on each source entry the rows were drawn from (other sales bills
 // that drew from it taken off), the serial numbers cleared and the price fetched again.
 void AdjustRowsFromSources(IBillForm& bill, const Value& selection);
