@@ -253,7 +253,7 @@ int RowOfVanishedSource(const std::vector<SourceEntryUse>& used) {
 // The rows may draw from each source entry no more than it leaves open (a delivery may exceed
 // an order when the user confirms it; a return never exceeds its delivery), and no source may
 // be dated after the bill.
-Verdict WithinSourceQuantities(IBillForm& bill) {
+Verdict WithinOpenSourceQuantities(IBillForm& bill) {
     const std::vector<SourceEntryUse> used = SourceEntriesUsed(bill);
     if (used.empty()) return Verdict::Pass();
     const bool isReturn = IsConsignReturn(bill);
@@ -289,7 +289,10 @@ bool SellsOnCredit(IBillForm& bill) {
 
 // Every row's price within its limits (the discounted price when the limit type is 1).
 Verdict PricesWithinLimits(IBillForm& bill) {
-    return SellsOnCredit(bill) ? RowPricesWithinLimits(bill) : Verdict::Pass();
+    if (GetControlPoint() != 0 || !SellsOnCredit(bill) ||
+        SafeId(bill.GetFieldValue("FCustID")) <= 0)
+        return Verdict::Pass();
+    return RowPricesWithinLimits(bill);
 }
 
 // With the opening balances closed, a delivery beyond the customer's credit or with overdue
@@ -337,7 +340,7 @@ const CheckList& ConsignValidation() {
         {"rows of one batch carry the same data",
          [](CheckRun& run) { return OneBatchOneData(*run.bill); }},
         {"within the open quantities of the source bills",
-         [](CheckRun& run) { return WithinSourceQuantities(*run.bill); }},
+         [](CheckRun& run) { return WithinOpenSourceQuantities(*run.bill); }},
         {"the total is not negative", [](CheckRun& run) { return TotalNotNegative(*run.bill); }},
         {"prices within their limits", [](CheckRun& run) { return PricesWithinLimits(*run.bill); }},
         {"credit and overdue amounts accepted",

@@ -92,23 +92,7 @@ void BillEvent_Order::RefreshOrderMenus(bool asViewed) {
 
 Verdict BillEvent_Order::RejectOrder() {
     IBillForm& bill = *m_BillInterface();
-    frmRejectNote dialog;
-    dialog.RejectNote = bill.GetFieldValue("FRejectedNote").ToString();
-    dialog.Show();
-    if (!dialog.Confirmed || Trim(dialog.RejectNote).empty()) return Verdict::Pass();
-    const Value before[] = {bill.GetFieldValue("FRejectedNote"),
-                            bill.GetFieldValue("FRejectedTime"), bill.GetFieldValue("FRejected")};
-    bill.SetFieldValue("FRejectedNote", dialog.RejectNote);
-    bill.SetFieldValue("FRejectedTime", FormatDateTime(CurrentDateTime()));
-    bill.SetFieldValue("FRejected", "1");
-    auto form = bill.BillForm();
-    if (!form || !form->SaveBill()) {
-        // An order the save refused is not rejected: the marks go back with the refusal shown.
-        bill.SetFieldValue("FRejectedNote", before[0]);
-        bill.SetFieldValue("FRejectedTime", before[1]);
-        bill.SetFieldValue("FRejected", before[2]);
-        return Verdict::Pass();
-    }
+    if (!RejectBillWithNote(bill)) return Verdict::Pass();
     // The saved order is shown as the host shows it now: viewed, and rejected.
     order::ApplyOrderTypeLayout(bill);
     order::ApplyRejectedLayout(bill);

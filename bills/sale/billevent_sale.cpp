@@ -1,6 +1,7 @@
 #include "bills/sale/billevent_sale.h"
 
 #include "bills/common/sales_bill_life.h"
+#include "bills/common/sales_checks.h"
 #include "bills/common/sales_header.h"
 #include "bills/common/sales_rows.h"
 #include "bills/sale/sale_rules.h"
@@ -66,6 +67,8 @@ const RuleBook* BillEvent_Sale::Book() const {
     static const RuleBook book = [] {
         RuleBook b;
         AddSaleChangeRules(b);
+        AddSaleChecks(b);
+        AddSaleTools(b);
         AddSaleOptionTools(b);
         return b;
     }();
@@ -127,7 +130,56 @@ void BillEvent_Sale::m_BillInterface_BeginEdit(const Value&, const Value&, const
 
 void BillEvent_Sale::m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
     PlugInBase::m_BillInterface_MenuBarInitialize(menuBar);
-    if (m_BillInterface()) CheckSaleOptionTools(*m_BillInterface(), menuBar);
+    if (!m_BillInterface()) return;
+    CheckSaleOptionTools(*m_BillInterface(), menuBar);
+    DressSaleTools(*m_BillInterface(), menuBar);
+}
+
+// ---- Save, check, uncheck -----------------------------------------------------------------------
+
+namespace {
+
+// Runs a stage's checks; a check that could not run (a host component missing, a failed read)
+// refuses the host's action rather than letting it pass.
+template <class F>
+void GuardedChecks(bool& cancel, F&& checks) {
+    try {
+        checks();
+    } catch (const std::exception& e) {
+        cancel = true;
+        ShowMessage(std::string("单据检查未能完成：") + e.what());
+    }
+}
+
+}  // namespace
+
+void BillEvent_Sale::m_BillInterface_BeforeSave(bool& cancel) {
+    GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_BeforeSave(cancel); });
+    action_.clear();
+}
+
+void BillEvent_Sale::m_BillInterface_BusinessCheck(bool& cancel) {
+    GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_BusinessCheck(cancel); });
+}
+
+void BillEvent_Sale::m_BillInterface_UnBusinessCheck(bool& cancel) {
+    GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_UnBusinessCheck(cancel); });
+}
+
+bool BillEvent_Sale::InvokeOwn(const std::string& method, Args& args, Value& result) {
+    const bool known = IEquals(method, "checkBillSNErr") || IEquals(method, "checkXSDBillSNErr") ||
+                       IEquals(method, "checkXSDBillBatchNoErr");
+    if (!known) return false;
+    auto bill = args.empty() ? nullptr : args[0].As<IBillForm>();
+    if (!bill) throw HostError(method, "a bill form is expected");
+    if (IEquals(method, "checkBillSNErr")) {
+        result = checkBillSNErr(*bill);
+    } else if (IEquals(method, "checkXSDBillSNErr")) {
+        result = Report(CheckSerialNumbersOfBill(*bill));
+    } else {
+        result = Report(CheckStoredBillBatches(bill->CurBillID()));
+    }
+    return true;
 }
 
 // ---- New, copied, loaded bills ------------------------------------------------------------------
@@ -138,6 +190,7 @@ void BillEvent_Sale::m_BillInterface_AfterNewBill() {
 
 void BillEvent_Sale::m_BillInterface_AfterCopyBill() {
     PrepareCopiedSalesBill(*m_BillInterface(), kSalePrep);
+    ResetCopiedBill(*m_BillInterface());
 }
 
 void BillEvent_Sale::m_BillInterface_AfterLoadBill() {

@@ -7,6 +7,7 @@
 #include "frame/host.h"
 #include "frame/rules.h"
 #include "frame/value.h"
+#include "frame/verdict.h"
 
 namespace qor {
 
@@ -23,6 +24,33 @@ void AddSaleChangeRules(RuleBook& b);
 void AddSaleOptionTools(RuleBook& b);
 // Checks the option tools of the menu bar as the user's settings say.
 void CheckSaleOptionTools(IBillForm& bill, const MenuBarPtr& menuBar);
+
+// ---- Save, check, uncheck (sale_checks.cpp) ---------------------------------------------------
+
+// The checks before a save (with the validation of a bill not yet checked), a check and an
+// uncheck.
+void AddSaleChecks(RuleBook& b);
+// The serial numbers of the stored bill the form shows, as the list checks them.
+Verdict CheckSerialNumbersOfBill(IBillForm& bill);
+// A bill made from an online order passes as it is; any other needs as many serial numbers as
+// its quantities (a refusal is shown). True when it passes.
+bool checkBillSNErr(IBillForm& bill);
+
+// ---- Tools (sale_tools.cpp) ---------------------------------------------------------------------
+
+// The tools the sales bill adds (queries, follow-on documents, reject) and the guards of the
+// host's tools.
+void AddSaleTools(RuleBook& b);
+// The source-selection tools' descriptions and tips, the settlement tools' caption and
+// shortcut, the tool-bar tools, and the state by bill type.
+void DressSaleTools(IBillForm& bill, const MenuBarPtr& menuBar);
+// A copied bill starts unchecked with its rows wholly open for returns.
+void ResetCopiedBill(IBillForm& bill);
+// The related-record viewer's header values of the bill, and the statement of its rows: the
+// bills the rows were drawn from (kind 0, of relatedClass), the bills of relatedType drawn from
+// this bill (kind 1), the receipts that settled it (kind 2).
+CollectionPtr BuildRelateColumns(IBillForm& bill);
+std::string BuildRelateQuery(int32_t billID, int kind, int32_t relatedClass, int32_t relatedType);
 
 // ---- Layout by bill type (sale_layout.cpp) ----------------------------------------------------
 
