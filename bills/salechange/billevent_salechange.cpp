@@ -4,6 +4,7 @@
 #include "bills/common/sales_bill_life.h"
 #include "bills/common/sales_header.h"
 #include "bills/common/sales_rows.h"
+#include "bills/common/sales_tools.h"
 #include "bills/sale/sale_rules.h"
 #include "bills/salechange/salechange_rules.h"
 #include "frame/data_access.h"
@@ -98,6 +99,11 @@ void BillEvent_SaleChange::m_BillInterface_EntryGridRow(const std::vector<Value>
 
 void BillEvent_SaleChange::m_BillInterface_BeginEdit(const Value&, const Value&, const Value&) {
     RefreshTools();
+}
+
+void BillEvent_SaleChange::m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
+    PlugInBase::m_BillInterface_MenuBarInitialize(menuBar);
+    DressSalesSideTools(menuBar);
 }
 
 // ---- New, copied, loaded bills ------------------------------------------------------------------

@@ -41,6 +41,7 @@ protected:
     void m_BillInterface_EntryGridRow(const std::vector<Value>& values) override;
     void m_BillInterface_BeginEdit(const Value& obj, const Value& a, const Value& b) override;
     void m_BillInterface_AfterSave(const Value& hostValue) override;
+    void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
     void m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) override;
 };
 

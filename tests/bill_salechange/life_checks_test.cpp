@@ -224,3 +224,45 @@ TEST_F(ExchangeLife, AListCopyIsANewUncheckedDelivery) {
 
 }  // namespace
 }  // namespace qor::test
+
+namespace qor::test {
+namespace {
+
+using ExchangeTools = ExchangeTest;
+
+TEST_F(ExchangeTools, TheSalesToolsWithoutItsOptions) {
+    auto& menus = bill.form->Menus();
+    ASSERT_NE(menus.Tool("mnuReject"), nullptr);
+    EXPECT_EQ(menus.Tool("mnuReject")->Caption(), "驳回");
+    EXPECT_EQ(menus.Tool("mnuEditAutoSumAmt")->Shortcut(), "F9");
+    EXPECT_EQ(menus.Tool("mnuEditCheckInfo")->Caption(), "冲预收款");
+    for (const char* option :
+         {"mnuDoNotResetPrice", "mnuCheckDuplicateItem", "mnuDoNotGetSalePriceWhenGiftStock"})
+        EXPECT_EQ(menus.Tool(option), nullptr) << option;
+}
+
+TEST_F(ExchangeTools, F9SettlesTheWholeTotalLessTheOffset) {
+    FillValidBill();  // 80 and 13% tax: 90.4
+    Edit("FNeutralizeAmount", Value(10));
+    ASSERT_TRUE(bill.form->ClickTool("mnuEditAutoSumAmt").done);
+    EXPECT_NEAR(Num("FCurCheckAmount"), 90.4, 1e-9);
+    EXPECT_NEAR(Num("FCurPayAmount"), 80.4, 1e-9);
+    EXPECT_FALSE(bill.form->IsCellLocked("FBalanceStyle", -1));
+}
+
+TEST_F(ExchangeTools, ARejectedBillIsStoredRejectedAndThenRefusedByTheList) {
+    ASSERT_TRUE(bill.form->LoadBill(1, true).done);
+    bill.Answer(Value("换出商品尺码有误"));
+    ASSERT_TRUE(bill.form->ClickTool("mnuReject").done) << bill.Trapped();
+    EXPECT_EQ(Count("Select FRejected From t_cc_Change Where FID=1"), 1);
+    EXPECT_EQ(demo.Scalar("Select FRejectedNote From t_cc_Change Where FID=1").ToString(),
+              "换出商品尺码有误");
+    Prompts();
+    auto& list = bill.ListOf({1});
+    EXPECT_FALSE(list.Check().done);
+    EXPECT_EQ(Prompts(),
+              std::vector<std::string>{"你选择的单据为驳回状态，不允许审核，请重新选择。"});
+}
+
+}  // namespace
+}  // namespace qor::test
