@@ -716,11 +716,11 @@ Verdict CheckStoredBillSerialNumbers(int32_t classType, int32_t billType, int32_
     return Verdict::Pass();
 }
 
-Verdict CheckStoredBillBatches(int32_t billID) {
+Verdict CheckStoredBillBatches(int32_t billID, const char* entryTable) {
     auto rs = OpenRecordset(
-        "SELECT b.FisBatchManager,a.FBatchNo,a.FIndex, a.* FROM T_CC_StockBillEntry a LEFT JOIN "
-        "t_ICItem b ON a.FItemID=b.FItemID WHERE a.FID=" +
-        SqlId(billID) + " AND b.FISBatchManager=1 AND isnull(a.FBatchNo,'')='' ORDER BY a.FIndex");
+        std::string("SELECT b.FisBatchManager,a.FBatchNo,a.FIndex, a.* FROM ") + entryTable +
+        " a LEFT JOIN t_ICItem b ON a.FItemID=b.FItemID WHERE a.FID=" + SqlId(billID) +
+        " AND b.FISBatchManager=1 AND isnull(a.FBatchNo,'')='' ORDER BY a.FIndex");
     if (!rs || rs->IsEOF()) return Verdict::Pass();
     return Verdict::Refuse("第" + rs->Field("FIndex").ToString() + "行商品需要录入批号");
 }

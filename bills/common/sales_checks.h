@@ -218,8 +218,8 @@ std::pair<int, int> FirstSourceConflict(const std::vector<SourceEntryUse>& used,
 // With "CKSerialNum" on, every serial-managed row of the stored bill carries as many serial
 // numbers as its base quantity (for the class types and bill types the option covers).
 Verdict CheckStoredBillSerialNumbers(int32_t classType, int32_t billType, int32_t billID);
-// Every batch-managed row of the stored bill has its batch.
-Verdict CheckStoredBillBatches(int32_t billID);
+// Every batch-managed row of the stored bill (its rows in entryTable) has its batch.
+Verdict CheckStoredBillBatches(int32_t billID, const char* entryTable = "T_CC_StockBillEntry");
 // The serial numbers of several stored bills (the first refusal).
 Verdict CheckSerialNumbersOfBills(const CollectionPtr& billInfo);
 

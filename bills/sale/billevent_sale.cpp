@@ -167,19 +167,7 @@ void BillEvent_Sale::m_BillInterface_UnBusinessCheck(bool& cancel) {
 }
 
 bool BillEvent_Sale::InvokeOwn(const std::string& method, Args& args, Value& result) {
-    const bool known = IEquals(method, "checkBillSNErr") || IEquals(method, "checkXSDBillSNErr") ||
-                       IEquals(method, "checkXSDBillBatchNoErr");
-    if (!known) return false;
-    auto bill = args.empty() ? nullptr : args[0].As<IBillForm>();
-    if (!bill) throw HostError(method, "a bill form is expected");
-    if (IEquals(method, "checkBillSNErr")) {
-        result = checkBillSNErr(*bill);
-    } else if (IEquals(method, "checkXSDBillSNErr")) {
-        result = Report(CheckSerialNumbersOfBill(*bill));
-    } else {
-        result = Report(CheckStoredBillBatches(bill->CurBillID()));
-    }
-    return true;
+    return InvokeBillChecks(method, args, result, "T_CC_StockBillEntry");
 }
 
 // ---- New, copied, loaded bills ------------------------------------------------------------------

@@ -56,6 +56,23 @@ Verdict CheckSerialNumbersOfBill(IBillForm& bill) {
                                         bill.CurBillID());
 }
 
+bool InvokeBillChecks(const std::string& method, Args& args, Value& result,
+                      const char* entryTable) {
+    const bool known = IEquals(method, "checkBillSNErr") || IEquals(method, "checkXSDBillSNErr") ||
+                       IEquals(method, "checkXSDBillBatchNoErr");
+    if (!known) return false;
+    auto bill = args.empty() ? nullptr : args[0].As<IBillForm>();
+    if (!bill) throw HostError(method, "a bill form is expected");
+    if (IEquals(method, "checkBillSNErr")) {
+        result = checkBillSNErr(*bill);
+    } else if (IEquals(method, "checkXSDBillSNErr")) {
+        result = Report(CheckSerialNumbersOfBill(*bill));
+    } else {
+        result = Report(CheckStoredBillBatches(bill->CurBillID(), entryTable));
+    }
+    return true;
+}
+
 bool checkBillSNErr(IBillForm& bill) {
     SafeId(bill.GetFieldValue("Fstatus"));
     if (bill.GetFieldValue("FExplanation").ToString().find("由网上订单") != std::string::npos)

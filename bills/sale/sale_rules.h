@@ -35,6 +35,10 @@ Verdict CheckSerialNumbersOfBill(IBillForm& bill);
 // A bill made from an online order passes as it is; any other needs as many serial numbers as
 // its quantities (a refusal is shown). True when it passes.
 bool checkBillSNErr(IBillForm& bill);
+// The public checks a bill offers the host (checkBillSNErr, checkXSDBillSNErr,
+// checkXSDBillBatchNoErr, each with a bill form; the batches are read from the stored bill's rows
+// in entryTable). False for any other name.
+bool InvokeBillChecks(const std::string& method, Args& args, Value& result, const char* entryTable);
 
 // ---- Tools (sale_tools.cpp) ---------------------------------------------------------------------
 

@@ -69,6 +69,10 @@ const RuleBook* BillEvent_SaleChange::Book() const {
     return &book;
 }
 
+bool BillEvent_SaleChange::InvokeOwn(const std::string& method, Args& args, Value& result) {
+    return InvokeBillChecks(method, args, result, "t_cc_ChangeEntry");
+}
+
 namespace {
 
 // The exchange bill has no layout by bill type: it never reads its bill type to shape the form.

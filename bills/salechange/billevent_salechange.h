@@ -17,6 +17,9 @@ public:
 
 protected:
     const RuleBook* Book() const override;
+    // checkBillSNErr, checkXSDBillSNErr and checkXSDBillBatchNoErr, each with a bill form, as on
+    // the sales bill (the batches read from the exchange bill's own rows).
+    bool InvokeOwn(const std::string& method, Args& args, Value& result) override;
 
     void m_BillInterface_AddNewRow(int page, int row) override;
     void m_BillInterface_BeforeDeleteRow(int page, int row, bool& cancel) override;

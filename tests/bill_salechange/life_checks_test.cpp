@@ -266,3 +266,36 @@ TEST_F(ExchangeTools, ARejectedBillIsStoredRejectedAndThenRefusedByTheList) {
 
 }  // namespace
 }  // namespace qor::test
+
+namespace qor::test {
+namespace {
+
+using ExchangeSources = ExchangeTest;
+
+TEST_F(ExchangeSources, RowsDrawnFromADeliveryBringTheCustomersDeliveryAddress) {
+    ASSERT_TRUE(bill.form->SelectSources(1030002, {{4, 7}}).done) << bill.Trapped();
+    EXPECT_EQ(Num("FCustID"), 101);
+    EXPECT_EQ(Text("FAddress"), "杭州市余杭区良渚物流园联华配送中心");
+    EXPECT_EQ(Num("FItemID", 1), 1001);
+    // The delivery's rows already returned by other sales bills are not offered again: 4 cases,
+    // one of them returned by XOUT000003.
+    EXPECT_EQ(Num("FShowQty", 1), 3);
+    EXPECT_EQ(Num("FItemID01", 1), 0);
+    EXPECT_EQ(bill.Trapped(), "");
+}
+
+TEST_F(ExchangeSources, TheBatchCheckOfTheHostReadsTheExchangeBillsOwnRows) {
+    // XSHH000001's row holds a T-shirt without a batch; the stock bill of the same identifier
+    // (a purchase receipt) is not looked at.
+    demo.Exec("UPDATE t_ICItem SET FISBatchManager=1 WHERE FItemID=1012");
+    ASSERT_TRUE(bill.form->LoadBill(1).done);
+    Prompts();
+    Args args{Value(bill.form)};
+    EXPECT_FALSE(bill.plugin->Invoke("checkXSDBillBatchNoErr", args).ToBool());
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"第1行商品需要录入批号"});
+    demo.Exec("UPDATE t_cc_ChangeEntry SET FBatchNo='T2026' WHERE FID=1");
+    EXPECT_TRUE(bill.plugin->Invoke("checkXSDBillBatchNoErr", args).ToBool());
+}
+
+}  // namespace
+}  // namespace qor::test
