@@ -257,7 +257,8 @@ Verdict MakeLogisticBill(ToolRun& run) {
     logistics->Call("Command", {Value("BillToLogisticMake")});
     logistics->Call("Show", {Value("BillToLogisticMake")});
     ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
-    return Verdict::Pass();
+    // The logistics system made the bill: the host makes no follow-on bill of its own.
+    return Verdict::Silent();
 }
 
 Verdict ShowLogisticBills(ToolRun& run) {
