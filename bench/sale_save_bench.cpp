@@ -82,22 +82,22 @@ struct SaleSaveSetup : bench::BenchHost {
             "Insert Into t_CC_StockBill (FID, FClassTypeID, FBillTypeID, FBillNo, FDate, FStatus) "
             "Values (" +
             std::to_string(kPurchase) + ", 1020002, 2012, 'WINBENCH', '2026-12-01', 1);";
-        for (int r = 1; r <= kRows; ++r) {
+        // An entry of the source for the row: its item and unit, 100 open.
+        const auto entry = [&](const char* table, const char* openColumn, int bill, int id, int r) {
             const Goods& g = kGoods[(r - 1) % std::size(kGoods)];
-            const std::string common = std::to_string(g.item) + "," + std::to_string(g.unit) + "," +
-                                       std::to_string(g.unit) + ",1,100,100,100);";
+            return std::string("Insert Into ") + table +
+                   " (FEntryID, FID, FIndex, FItemID, FUnitID, FShowUnitID, FCoefficient, FQty, "
+                   "FShowQty, " +
+                   openColumn + ") Values (" + std::to_string(id) + "," + std::to_string(bill) +
+                   "," + std::to_string(r) + "," + std::to_string(g.item) + "," +
+                   std::to_string(g.unit) + "," + std::to_string(g.unit) + ",1,100,100,100);";
+        };
+        for (int r = 1; r <= kRows; ++r) {
             if (FromOrder(r))
-                sql +=
-                    "Insert Into t_XS_OrderEntry (FEntryID, FID, FIndex, FItemID, FUnitID, "
-                    "FShowUnitID, FCoefficient, FQty, FShowQty, FUnSendQty) Values (" +
-                    std::to_string(kFirstEntry + r) + "," + std::to_string(kOrder) + "," +
-                    std::to_string(r) + "," + common;
+                sql += entry("t_XS_OrderEntry", "FUnSendQty", kOrder, kFirstEntry + r, r);
             if (FromPurchase(r))
                 sql +=
-                    "Insert Into t_CC_StockBillEntry (FEntryID, FID, FIndex, FItemID, FUnitID, "
-                    "FShowUnitID, FCoefficient, FQty, FShowQty, FUnRejectQty) Values (" +
-                    std::to_string(kFirstReceipt + r) + "," + std::to_string(kPurchase) + "," +
-                    std::to_string(r) + "," + common;
+                    entry("t_CC_StockBillEntry", "FUnRejectQty", kPurchase, kFirstReceipt + r, r);
         }
         db->ExecScript(sql);
     }
@@ -143,30 +143,9 @@ SaleSaveSetup& Setup() {
     return setup;
 }
 
-// Runs the save checks of the plug-in once per iteration, as BeforeSave does (the bill is not
-// yet checked, so the whole validation runs).
+// The bill is not yet checked, so the whole validation runs.
 void BM_SaleSaveValidation500Rows(benchmark::State& state) {
-    auto& setup = Setup();
-    auto& base = dynamic_cast<PlugInBase&>(*setup.plugin);
-    auto& gw = DataGateway::Instance();
-    long statements = 0;
-    double seconds = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        bool refused = false;
-        {
-            EventScope event("m_BillInterface_BeforeSave");
-            refused = base.Rules()->Refuses(Stage::Save, base, setup.bill.get(), nullptr);
-            statements += gw.StatementsThisEvent();
-        }
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (refused) state.SkipWithError("the save checks refused the bill");
-    }
-    const double saves = static_cast<double>(state.iterations());
-    state.counters["statements/row"] = statements / (saves * kRows);
-    state.counters["statements/save"] = statements / saves;
-    state.counters["ms/save"] = seconds * 1e3 / saves;
-    state.SetItemsProcessed(static_cast<int64_t>(saves * kRows));
+    bench::MeasureSaveChecks(state, *Setup().bill, *Setup().plugin, kRows);
 }
 BENCHMARK(BM_SaleSaveValidation500Rows)->Unit(benchmark::kMillisecond)->Iterations(10);
 

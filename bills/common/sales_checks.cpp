@@ -120,6 +120,36 @@ Verdict ShelfLifeComplete(IBillForm& bill, int row, const FieldSet& fs) {
     return CheckKFFieldsFilled(bill, row, fs);
 }
 
+const std::vector<BatchKFRecord>& BatchStockCache::Of(const Value& item, const std::string& batch,
+                                                      const Value& stock) {
+    const auto key = std::make_tuple(SafeId(item), Upper(batch), SafeId(stock));
+    auto it = read_.find(key);
+    if (it == read_.end()) it = read_.emplace(key, GetBatchKFInfo(bill_, item, batch, stock)).first;
+    return it->second;
+}
+
+// ---- Freight, printing
+// -----------------------------------------------------------------------------
+
+Verdict FreightAddsUp(IBillForm& bill, const char* appType1Key) {
+    if (!IsIndustryMode()) return Verdict::Pass();
+    const double rows = bill.ColumnTotal(bill.GetFieldInfoByKey("FTranspotationCharges"));
+    const double header = bill.GetFieldValue("FTranspotationCosts").ToNumber();
+    if (RoundDecimal(rows - header, 4) == 0) return Verdict::Pass();
+    if (GetAppType() != 1) return Verdict::Refuse("表头我方支付运杂费数据与表体运杂费合计不等于！");
+    bill.SetFieldValue(appType1Key, rows);
+    return Verdict::Pass();
+}
+
+Verdict SavedBeforePrinting(IBillForm& bill) {
+    const std::string option = GetSQLValue(
+        "Select FValue From t_SystemProfile Where FCategory='IC' And FKey='SaveBeforePrint'");
+    if (Val(option) != 1) return Verdict::Pass();
+    auto form = bill.BillForm();
+    if (!form || !form->SaveBill()) return Verdict::Silent();
+    return Verdict::Pass();
+}
+
 // ---- The host's stock component
 // --------------------------------------------------------------------
 
@@ -252,17 +282,9 @@ struct SaleRowChecking {
     bool expiredNotSold = false;
     std::optional<Date> billDate;
     std::map<int, PurchaseSource> purchases;
-    std::map<std::tuple<int32_t, std::string, int32_t>, std::vector<BatchKFRecord>> batches;
+    BatchStockCache batches{bill};
 
     Value Get(const char* key, int row) const { return bill.GetFieldValue(fs[key], row); }
-    const std::vector<BatchKFRecord>& BatchInStock(const Value& item, const std::string& batch,
-                                                   const Value& stock) {
-        const auto key = std::make_tuple(SafeId(item), Upper(batch), SafeId(stock));
-        auto it = batches.find(key);
-        if (it == batches.end())
-            it = batches.emplace(key, GetBatchKFInfo(bill, item, batch, stock)).first;
-        return it->second;
-    }
 };
 
 Verdict RateOfRow(SaleRowChecking& c, int row) {
@@ -292,7 +314,7 @@ Verdict BatchAgreesWithStock(SaleRowChecking& c, int row) {
     const Value item = c.Get("FItemID", row);
     const std::string batch = Trim(c.Get("FBatchNo", row).ToString());
     if (batch.empty() || !IsBatchManagerItem(item)) return Verdict::Pass();
-    const auto& records = c.BatchInStock(item, batch, c.Get("FSCStockID", row));
+    const auto& records = c.batches.Of(item, batch, c.Get("FSCStockID", row));
     if (records.empty()) return Verdict::Pass();
     const bool withAux = IsAuxItem(item);
     BatchRowData data;
@@ -367,7 +389,7 @@ constexpr SaleRowCheck kSaleRowChecks[] = {
 }  // namespace
 
 Verdict EverySaleRowValid(IBillForm& bill, const FieldSet& fs) {
-    SaleRowChecking c{bill, fs, false, false, std::nullopt, {}, {}};
+    SaleRowChecking c{bill, fs, false, false, std::nullopt, {}};
     c.over100 = AllowsRateOver100();
     c.expiredNotSold = Val(GetSystemProfileValue("IsPeriodDateExpireNotSale", "IC", "0")) != 0;
     c.billDate = HeaderDate(bill, "FDate");
@@ -472,7 +494,7 @@ struct SourceConflict {
 
 }  // namespace
 
-Verdict WithinSourceQuantities(IBillForm& bill, const FieldSet& fs) {
+Verdict WithinSaleSourceQuantities(IBillForm& bill, const FieldSet& fs) {
     const std::vector<SourceUse> used = SourcesUsed(bill, fs);
     if (used.empty()) return Verdict::Pass();
     const auto date = HeaderDate(bill, "FDate");
@@ -659,7 +681,7 @@ const CheckList& SaleValidation() {
         {"rows of one batch carry the same data",
          [](CheckRun& run) { return SameBatchSameData(*run.bill); }},
         {"within the open quantities of the source bills",
-         [](CheckRun& run) { return WithinSourceQuantities(*run.bill); }},
+         [](CheckRun& run) { return WithinSaleSourceQuantities(*run.bill); }},
         {"returns of prepaid sources told",
          [](CheckRun& run) { return PrepaidSourcesTold(*run.bill); }},
         {"the total is not below zero", [](CheckRun& run) { return TotalNotBelowZero(*run.bill); }},

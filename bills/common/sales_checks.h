@@ -10,13 +10,17 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "frame/collection.h"
 #include "frame/field_set.h"
 #include "frame/host.h"
 #include "frame/rules.h"
 #include "frame/verdict.h"
+#include "services/batch_shelflife.h"
 
 namespace qor {
 
@@ -48,6 +52,29 @@ Verdict DiscountRateAllowed(IBillForm& bill, int row, bool over100, const Discou
 Verdict AuxPropEntered(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 // A shelf-life item's three dates are complete and agree.
 Verdict ShelfLifeComplete(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
+
+// What stock records of the batches of a bill's rows, each item, batch and stock read once per
+// validation.
+class BatchStockCache {
+public:
+    explicit BatchStockCache(IBillForm& bill) : bill_(bill) {}
+    const std::vector<BatchKFRecord>& Of(const Value& item, const std::string& batch,
+                                         const Value& stock);
+
+private:
+    IBillForm& bill_;
+    std::map<std::tuple<int32_t, std::string, int32_t>, std::vector<BatchKFRecord>> read_;
+};
+
+// ---- Freight, printing
+// -----------------------------------------------------------------------------
+
+// In the industry edition the rows' freight adds up to the header's "FTranspotationCosts";
+// with application type 1 the header field appType1Key takes the rows' total instead.
+Verdict FreightAddsUp(IBillForm& bill, const char* appType1Key);
+// With the account's option "SaveBeforePrint" the bill is saved before it is printed; a refused
+// save refuses the print silently.
+Verdict SavedBeforePrinting(IBillForm& bill);
 
 // ---- The host's stock component
 // --------------------------------------------------------------------
@@ -83,7 +110,7 @@ Verdict SettleAccountGiven(IBillForm& bill);
 Verdict EverySaleRowValid(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 Verdict SameBatchSameData(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 // The rows' source entries (sales orders, stock bills) in one query per 100 entries.
-Verdict WithinSourceQuantities(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
+Verdict WithinSaleSourceQuantities(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 Verdict PrepaidSourcesTold(IBillForm& bill);
 Verdict TotalNotBelowZero(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 Verdict SettledAmountsAddUp(IBillForm& bill, const FieldSet& fs = FieldSet::Main());

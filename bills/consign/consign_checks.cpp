@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bills/common/sales_checks.h"
 #include "bills/common/sales_rows.h"
 #include "bills/consign/billevent_consign.h"
 #include "bills/consign/consign_rules.h"
@@ -45,62 +46,8 @@ std::optional<Date> BillDate(IBillForm& bill) {
     return ParseDate(Trim(bill.GetFieldValue("FDate").ToString()));
 }
 
-// ---- The request records of the host's stock component ------------------------------------------
-
-CollectionPtr StockRequest(IBillForm& bill, bool withAmount, bool withRows) {
-    auto request = Collection::Make({{"ClassTypeID", ct::kConsignBill},
-                                     {"BillInterID", bill.CurBillID()},
-                                     {"HeadTableName", "t_CC_StockBill"},
-                                     {"BillNo", bill.GetFieldValue("FBillNo")},
-                                     {"CustOrSupplyID", bill.GetFieldValue("FCustID")},
-                                     {"BillType", bill.GetFieldValue("FBillTypeID")}});
-    if (withAmount) request->Set("AllAmount", bill.GetFieldValue("FAllAmount"));
-    if (!withRows) return request;
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
-        if (!HasItem(bill, r)) continue;
-        auto line = Collection::Make();
-        for (const char* key :
-             {"FItemID", "FBatchNo", "FAuxPropID", "FSCStockID", "FKFPeriod", "FKFDate",
-              "FPeriodDate", "FQty", "FSecQty", "FPrice", "FCoefficient", "FBatchNoIndex"})
-            line->Set(key, bill.GetFieldValue(key, r));
-        line->Set("ClassTypeID", ct::kConsignBill);
-        line->Set("FIndex", r);
-        request->Set("Row" + std::to_string(r), Value(line));
-    }
-    return request;
-}
-
 ComponentPtr StockComponent() {
     return CreateHostObject<IComponent>("QOR_CC_PlugIns.clsStockInfo");
-}
-
-// ---- Dates --------------------------------------------------------------------------------------
-
-// A bill may not be dated before the first day of the start period (while the books of the
-// start are open).
-Verdict DatedFromStartPeriod(IBillForm& bill, bool cursor) {
-    const auto date = BillDate(bill);
-    if (!date || FormatDate(*date) >= FormatDate(GetInitStartDate())) return Verdict::Pass();
-    Verdict refusal = Verdict::Refuse("单据日期不能小于账套启用期间的第一天。");
-    if (cursor) refusal.At("FDate");
-    return refusal;
-}
-
-// Nor before the current period.
-Verdict DatedInCurrentPeriod(IBillForm& bill) {
-    auto rs = OpenRecordset(JoinLines({
-        " SELECT FStartDate FROM t_PeriodDate WHERE ",
-        " FYear =(SELECT CONVERT(INT, FValue) FROM t_SystemProfile WHERE FCategory = 'IC' AND "
-        "FKey = 'CurrentYear' ) AND ",
-        " FPeriod =(SELECT CONVERT(INT, FValue) FROM t_SystemProfile WHERE FCategory = 'IC' AND "
-        "FKey = 'CurrentPeriod') ",
-    }));
-    if (!rs || rs->IsEOF()) return Verdict::Pass();
-    const auto start = ParseDate(rs->Field("FStartDate").ToString());
-    const auto date = BillDate(bill);
-    if (!start || !date || FormatDate(*date) >= FormatDate(*start)) return Verdict::Pass();
-    return Verdict::Refuse("不能录入以前期间的单据");
 }
 
 // ---- One goods row ------------------------------------------------------------------------------
@@ -109,34 +56,15 @@ Verdict DatedInCurrentPeriod(IBillForm& bill) {
 struct RowChecking {
     IBillForm& bill;
     bool expiredNotSold = false;
-    std::map<std::tuple<int32_t, std::string, int32_t>, std::vector<BatchKFRecord>> batches;
-
-    // What stock records for the item's batch in the stock (read once per validation).
-    const std::vector<BatchKFRecord>& BatchInStock(const Value& item, const std::string& batch,
-                                                   const Value& stock) {
-        const auto key = std::make_tuple(SafeId(item), Upper(batch), SafeId(stock));
-        auto it = batches.find(key);
-        if (it == batches.end())
-            it = batches.emplace(key, GetBatchKFInfo(bill, item, batch, stock)).first;
-        return it->second;
-    }
+    BatchStockCache batches{bill};
 };
 
 Verdict DiscountRateInRange(IBillForm& bill, int row) {
-    const double rate = bill.GetFieldValue("FDiscountRate", row).ToNumber();
-    if (rate > 0 && rate <= 100) return Verdict::Pass();
-    return Verdict::Refuse(RowText(row) + "行折扣率必须大于0小于等于100。")
-        .At("FDiscountRate", row);
+    return DiscountRateAllowed(bill, row, false, kValidationRateTexts);
 }
 
-// An item with auxiliary properties needs one where the user may enter it (an item without
-// them never has one, whether the host has locked its cell or not).
-Verdict AuxPropEntered(RowChecking& c, int row) {
-    if (IsFieldLocked(c.bill, "FAuxPropID", row) ||
-        SafeId(c.bill.GetFieldValue("FAuxPropID", row)) != 0 ||
-        !IsAuxItem(c.bill.GetFieldValue("FItemID", row)))
-        return Verdict::Pass();
-    return Verdict::Refuse(RowText(row) + "行商品需要录入辅助属性").At("FAuxPropID", row);
+Verdict AuxPropOfRow(RowChecking& c, int row) {
+    return AuxPropEntered(c.bill, row);
 }
 
 // The tax the row shows is the tax the host stores.
@@ -155,9 +83,8 @@ Verdict BatchEntered(RowChecking& c, int row) {
     return Verdict::Refuse(RowText(row) + "行商品需要录入批号").At("FBatchNo", row);
 }
 
-Verdict ShelfLifeComplete(RowChecking& c, int row) {
-    if (!IsKFPeriodItem(c.bill.GetFieldValue("FItemID", row))) return Verdict::Pass();
-    return CheckKFFieldsFilled(c.bill, row);
+Verdict ShelfLifeOfRow(RowChecking& c, int row) {
+    return ShelfLifeComplete(c.bill, row);
 }
 
 // A batch-managed item's batch must be in the row's stock with the row's data (the cells the
@@ -167,7 +94,7 @@ Verdict BatchAgreesWithStock(RowChecking& c, int row) {
     const Value item = bill.GetFieldValue("FItemID", row);
     const std::string batch = Trim(bill.GetFieldValue("FBatchNo", row).ToString());
     if (batch.empty() || !IsBatchManagerItem(item)) return Verdict::Pass();
-    const auto& records = c.BatchInStock(item, batch, bill.GetFieldValue("FSCStockID", row));
+    const auto& records = c.batches.Of(item, batch, bill.GetFieldValue("FSCStockID", row));
     if (records.empty())
         return Verdict::Refuse(RowText(row) + "行商品的批号" + batch + "在系统中不存在，请重新输入")
             .At("FBatchNo", row);
@@ -210,17 +137,17 @@ struct RowCheck {
 
 // Every goods row, in this order.
 constexpr RowCheck kRowChecks[] = {
-    {"the auxiliary property is entered", &AuxPropEntered},
+    {"the auxiliary property is entered", &AuxPropOfRow},
     {"the tax shown is the tax stored", &TaxShownIsStored},
     {"the batch is entered", &BatchEntered},
-    {"the shelf life is complete", &ShelfLifeComplete},
+    {"the shelf life is complete", &ShelfLifeOfRow},
     {"the batch is in stock with the row's data", &BatchAgreesWithStock},
     {"the discount rate lies in (0, 100]", &RateInRange},
     {"the goods are not past their expiry date", &NotExpired},
 };
 
 Verdict EveryRowComplete(IBillForm& bill) {
-    RowChecking c{bill, false, {}};
+    RowChecking c{bill};
     c.expiredNotSold = Val(GetSystemProfileValue("IsPeriodDateExpireNotSale", "IC", "0")) == 1;
     const int rows = GetEntryRowCount(bill);
     for (int row = 1; row <= rows; ++row) {
@@ -445,7 +372,7 @@ Verdict CreditAccepted(IBillForm& bill) {
     if (!IsInitClosed() || !SellsOnCredit(bill)) return Verdict::Pass();
     auto info = CreateHostObject<IComponent>("QORM_CC_PlugIns.PublicSysInfo");
     const auto askBoth = [&](const char* check, const char* accepted) {
-        const CollectionPtr request = StockRequest(bill, true, false);
+        const CollectionPtr request = StockRequest(bill, ct::kConsignBill, true, false);
         info->Call(check, {Value(request), Value(GetPropsString())});
         return info->Call(accepted, {Value(request), Value(GetPropsString())}).ToBool();
     };
@@ -506,18 +433,6 @@ Verdict EveryRateInRange(IBillForm& bill) {
     return Verdict::Pass();
 }
 
-// In the industry edition the rows' freight adds up to the header's; with application type 1
-// the procurement freight takes the rows' total instead.
-Verdict FreightAddsUp(IBillForm& bill) {
-    if (!IsIndustryMode()) return Verdict::Pass();
-    const double rows = Total(bill, "FTranspotationCharges");
-    const double header = bill.GetFieldValue("FTranspotationCosts").ToNumber();
-    if (RoundDecimal(rows - header, 4) == 0) return Verdict::Pass();
-    if (GetAppType() != 1) return Verdict::Refuse("表头我方支付运杂费数据与表体运杂费合计不等于！");
-    bill.SetFieldValue("FTotalProcurementCosts", rows);
-    return Verdict::Pass();
-}
-
 // Started by the save tool and with the account's option on, a delivery is checked against the
 // stock: a shortage the component only warns of is shown and the save goes on.
 Verdict StockSuffices(CheckRun& run) {
@@ -525,16 +440,7 @@ Verdict StockSuffices(CheckRun& run) {
     if (run.Owner<BillEvent_Consign>().Action() != "SAVE" || IsConsignReturn(bill) ||
         Val(GetSystemProfileValue("UnderStockBeforeSave", "IC", "0")) != 1)
         return Verdict::Pass();
-    Args args{Value(GetPropsString()), Value("SAVE"), Value(StockRequest(bill, false, true)),
-              Value("")};
-    const int result = SafeId(StockComponent()->Call("CheckItemStockNum", args));
-    const std::string message = Trim(args.back().ToString());
-    if (result == -1) {
-        if (!message.empty()) ShowMessage(message, kMsgInformation, kMsgCaption);
-        return Verdict::Pass();
-    }
-    if (result != 3) return Verdict::Pass();
-    return message.empty() ? Verdict::Silent() : Verdict::Refuse(message);
+    return CheckStockBeforeSave(bill, ct::kConsignBill, StockWarning::Inform);
 }
 
 bool Unchecked(IBillForm& bill) {
@@ -546,7 +452,7 @@ bool Unchecked(IBillForm& bill) {
 // The host's stock component checks (or unchecks) the bill; the form then shows its new state.
 Verdict CheckConsignAudit(IBillForm& bill, bool checking) {
     Args args{Value(GetPropsString()), Value(checking ? -1 : 1),
-              Value(StockRequest(bill, true, false)), Value("")};
+              Value(StockRequest(bill, ct::kConsignBill, true, false)), Value("")};
     const int result = SafeId(StockComponent()->Call("CheckBill", args));
     const std::string message = Trim(args.back().ToString());
     if (result == 1 || result == 4) {
@@ -574,7 +480,7 @@ void AddConsignChecks(RuleBook& b) {
                                                : Verdict::Pass();
                })
         .Check(Stage::Save, "the rows' freight adds up to the header's",
-               [](CheckRun& run) { return FreightAddsUp(*run.bill); })
+               [](CheckRun& run) { return FreightAddsUp(*run.bill, "FTotalProcurementCosts"); })
         .Check(Stage::Save, "every calculation-type row has its type",
                [](CheckRun& run) {
                    return IsIndustryMode() ? CheckCalTypeFilled(*run.bill) : Verdict::Pass();

@@ -65,18 +65,6 @@ Verdict LookupTextsRefreshed(IBillForm& bill) {
     return Verdict::Pass();
 }
 
-// In the industry edition the rows' freight adds up to the header's; with application type 1
-// the header's charges take the rows' total instead.
-Verdict FreightAddsUp(IBillForm& bill) {
-    if (!IsIndustryMode()) return Verdict::Pass();
-    const double rows = bill.ColumnTotal(bill.GetFieldInfoByKey("FTranspotationCharges"));
-    const double header = bill.GetFieldValue("FTranspotationCosts").ToNumber();
-    if (RoundDecimal(rows - header, 4) == 0) return Verdict::Pass();
-    if (GetAppType() != 1) return Verdict::Refuse("表头我方支付运杂费数据与表体运杂费合计不等于！");
-    bill.SetFieldValue("FTranspotationCharges", rows);
-    return Verdict::Pass();
-}
-
 // Saved with the save tool and with the account's option on, the rows are checked against the
 // stock; a shortage the component only warns of is asked.
 Verdict StockSuffices(CheckRun& run) {
@@ -119,7 +107,7 @@ void AddSaleChecks(RuleBook& b) {
         .Check(Stage::Save, "customer and payment texts refreshed",
                [](CheckRun& run) { return LookupTextsRefreshed(*run.bill); })
         .Check(Stage::Save, "the rows' freight adds up to the header's",
-               [](CheckRun& run) { return FreightAddsUp(*run.bill); })
+               [](CheckRun& run) { return FreightAddsUp(*run.bill, "FTranspotationCharges"); })
         .Check(Stage::Save, "every calculation-type row has its type",
                [](CheckRun& run) {
                    return IsIndustryMode() ? CheckCalTypeFilled(*run.bill) : Verdict::Pass();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bills/common/entry_rows.h"
+#include "bills/common/sales_checks.h"
 #include "bills/order/frm_reject_note.h"
 #include "bills/sale/billevent_sale.h"
 #include "bills/sale/sale_rules.h"
@@ -328,15 +329,10 @@ Verdict MarkSave(ToolRun& run) {
     return Verdict::Pass();
 }
 
-// With the account's option a bill is saved before it is printed; a refused save prints nothing.
+// A print the account wants saved first goes through the save checks with the stock check.
 Verdict SavedBeforePrint(ToolRun& run) {
-    const std::string option = GetSQLValue(
-        "Select FValue From t_SystemProfile Where FCategory='IC' And FKey='SaveBeforePrint'");
-    if (Val(option) != 1) return Verdict::Pass();
-    Sale(run).SetAction("SAVE");
-    auto form = run.bill->BillForm();
-    if (!form || !form->SaveBill()) return Verdict::Silent();
-    return Verdict::Pass();
+    MarkSave(run);
+    return SavedBeforePrinting(*run.bill);
 }
 
 Verdict Reject(ToolRun& run) {
