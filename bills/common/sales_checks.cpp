@@ -102,6 +102,36 @@ Verdict ShelfLifeComplete(IBillForm& bill, int row, const FieldSet& fs) {
     return CheckKFFieldsFilled(bill, row, fs);
 }
 
+const std::vector<BatchKFRecord>& BatchStockCache::Of(const Value& item, const std::string& batch,
+                                                      const Value& stock) {
+    const auto key = std::make_tuple(SafeId(item), Upper(batch), SafeId(stock));
+    auto it = read_.find(key);
+    if (it == read_.end()) it = read_.emplace(key, GetBatchKFInfo(bill_, item, batch, stock)).first;
+    return it->second;
+}
+
+// ---- Freight, printing
+// -----------------------------------------------------------------------------
+
+Verdict FreightAddsUp(IBillForm& bill, const char* appType1Key) {
+    if (!IsIndustryMode()) return Verdict::Pass();
+    const double rows = bill.ColumnTotal(bill.GetFieldInfoByKey("FTranspotationCharges"));
+    const double header = bill.GetFieldValue("FTranspotationCosts").ToNumber();
+    if (RoundDecimal(rows - header, 4) == 0) return Verdict::Pass();
+    if (GetAppType() != 1) return Verdict::Refuse("表头我方支付运杂费数据与表体运杂费合计不等于！");
+    bill.SetFieldValue(appType1Key, rows);
+    return Verdict::Pass();
+}
+
+Verdict SavedBeforePrinting(IBillForm& bill) {
+    const std::string option = GetSQLValue(
+        "Select FValue From t_SystemProfile Where FCategory='IC' And FKey='SaveBeforePrint'");
+    if (Val(option) != 1) return Verdict::Pass();
+    auto form = bill.BillForm();
+    if (!form || !form->SaveBill()) return Verdict::Silent();
+    return Verdict::Pass();
+}
+
 // ---- The host's stock component
 // --------------------------------------------------------------------
 
@@ -235,17 +265,9 @@ struct SaleRowChecking {
     bool expiredNotSold = false;
     std::optional<Date> billDate;
     std::map<int, PurchaseSource> purchases;
-    std::map<std::tuple<int32_t, std::string, int32_t>, std::vector<BatchKFRecord>> batches;
+    BatchStockCache batches{bill};
 
     Value Get(const char* key, int row) const { return bill.GetFieldValue(fs[key], row); }
-    const std::vector<BatchKFRecord>& BatchInStock(const Value& item, const std::string& batch,
-                                                   const Value& stock) {
-        const auto key = std::make_tuple(SafeId(item), Upper(batch), SafeId(stock));
-        auto it = batches.find(key);
-        if (it == batches.end())
-            it = batches.emplace(key, GetBatchKFInfo(bill, item, batch, stock)).first;
-        return it->second;
-    }
 };
 
 Verdict RateOfRow(SaleRowChecking& c, int row) {
@@ -275,7 +297,7 @@ Verdict BatchAgreesWithStock(SaleRowChecking& c, int row) {
     const Value item = c.Get("FItemID", row);
     const std::string batch = Trim(c.Get("FBatchNo", row).ToString());
     if (batch.empty() || !IsBatchManagerItem(item)) return Verdict::Pass();
-    const auto& records = c.BatchInStock(item, batch, c.Get("FSCStockID", row));
+    const auto& records = c.batches.Of(item, batch, c.Get("FSCStockID", row));
     if (records.empty()) return Verdict::Pass();
     const BatchRowData data = RowBatchData(bill, row, IsAuxItem(item), fs);
     const BatchCompareResult result = CompareBatchRow(records, data);
@@ -341,7 +363,7 @@ constexpr SaleRowCheck kSaleRowChecks[] = {
 }  // namespace
 
 Verdict EverySaleRowValid(IBillForm& bill, const FieldSet& fs, const SaleRowSteps& steps) {
-    SaleRowChecking c{bill, fs, steps, false, false, std::nullopt, {}, {}};
+    SaleRowChecking c{bill, fs, steps, false, false, std::nullopt, {}};
     c.over100 = steps.rateOver100Option && AllowsRateOver100();
     c.expiredNotSold =
         steps.expiry && Val(GetSystemProfileValue("IsPeriodDateExpireNotSale", "IC", "0")) != 0;
@@ -407,33 +429,35 @@ std::vector<SourceUse> SourcesUsed(IBillForm& bill, const FieldSet& fs) {
 }
 
 // The part of one source entry: its row comes back when the rows draw more than it leaves open
-// (ErrType 1) or it is dated after the bill (ErrType 2). A saved bill gives back to the entry
-// what it drew when it was saved.
+// (ErrType 1) or it is dated after the bill (ErrType 2). What the entry leaves open is its stored
+// open quantity, which checking a bill writes back, less what the other sales bills not yet
+// checked draw from it; an entry deleted meanwhile leaves nothing open.
 std::string SourcePart(const SourceUse& u, int32_t billID, const std::string& date) {
     // A consignment delivery is open for settlement by what is not yet settled.
     const std::string openColumn = FromOrder(u)                        ? "e.FUnSendQty"
                                    : u.sourceClass == ct::kConsignBill ? "e.FUnSettleQty"
                                                                        : "e.FUnRejectQty";
-    const std::string tables =
-        FromOrder(u) ? " From t_XS_Order t Inner Join t_XS_OrderEntry e ON e.FID=t.FID"
-                     : " From t_CC_StockBill t Inner Join t_CC_StockBillEntry e ON e.FID=t.FID";
-    const std::string open =
-        billID > 0 ? openColumn + "+isnull(c.FShowQty*c.FCoefficient/e.FCoefficient,0)"
-                   : openColumn;
-    const std::string qty = NumberToText(u.qty) + "/e.FCoefficient";
-    std::string from = tables + " Left Join t_ICItem it On it.FItemID=e.FItemID";
-    if (billID > 0)
-        from +=
-            " Left Join (Select FID,FEntryID_SRC,SUM(FShowQty) FShowQty,FCoefficient From "
-            "t_CC_StockBillEntry Group By FID,FEntryID_SRC,FCoefficient) c On "
-            "e.FEntryID=c.FEntryID_SRC And c.FID=" +
-            SqlId(billID);
-    from += " Where e.FID=" + SqlId(u.bill) + " And e.FEntryID=" + SqlId(u.entry);
+    const std::string head = FromOrder(u) ? "t_XS_Order" : "t_CC_StockBill";
+    const std::string rows = FromOrder(u) ? "t_XS_OrderEntry" : "t_CC_StockBillEntry";
+    const std::string coefficient = "isnull(nullif(e.FCoefficient,0),1)";
+    const std::string drawn =
+        "isnull((Select Sum(c.FShowQty*c.FCoefficient) From (Select FID,FEntryID_SRC,"
+        "SUM(FShowQty) FShowQty,FCoefficient From t_CC_StockBillEntry Where FID_SRC=" +
+        SqlId(u.bill) + " And FClassID_SRC=" + std::to_string(u.sourceClass) +
+        " And FEntryID_SRC=" + SqlId(u.entry) +
+        " Group By FID,FEntryID_SRC,FCoefficient) c Inner Join t_CC_StockBill a On a.FID=c.FID "
+        "Where a.FClassTypeID=1030002 And a.FStatus=0 And a.FID<>" +
+        SqlId(billID) + "),0)";
+    const std::string open = "(isnull(" + openColumn + ",0)-" + drawn + "/" + coefficient + ")";
+    const std::string qty = NumberToText(u.qty) + "/" + coefficient;
     return std::string(kCrLf) + " Union Select '" + std::to_string(u.firstRow) +
            "' as EntryID,it.FNumber,it.FQtyDecimal," + open + " as FSrcQty," + qty +
            " as FShowQty,Case When " + open + "+0.000001<" + qty +
-           " Then 1 Else 2 End as ErrType,e.FEntryID " + kCrLf + from + kCrLf + " And (" + open +
-           "+0.000001<" + qty + " OR t.FDate>" + SqlValue(date) + ")";
+           " Then 1 Else 2 End as ErrType,isnull(e.FEntryID,0) as FEntryID " + kCrLf +
+           " From (Select " + SqlId(u.entry) + " As FKeyEntry) k Left Join " + rows +
+           " e ON e.FID=" + SqlId(u.bill) + " And e.FEntryID=k.FKeyEntry Left Join " + head +
+           " t ON t.FID=e.FID Left Join t_ICItem it On it.FItemID=e.FItemID" + kCrLf + " Where (" +
+           open + "+0.000001<" + qty + " OR t.FDate>" + SqlValue(date) + ")";
 }
 
 struct SourceConflict {
@@ -445,7 +469,7 @@ struct SourceConflict {
 
 }  // namespace
 
-Verdict WithinSourceQuantities(IBillForm& bill, const FieldSet& fs) {
+Verdict WithinSaleSourceQuantities(IBillForm& bill, const FieldSet& fs) {
     const std::vector<SourceUse> used = SourcesUsed(bill, fs);
     if (used.empty()) return Verdict::Pass();
     const auto date = HeaderDate(bill, "FDate");
@@ -541,14 +565,14 @@ Verdict SettledAmountsAddUp(IBillForm& bill, const FieldSet& fs) {
     const double paid = RoundToDigits(Header(bill, "FCurPayAmount"), 2);
     const double offset = RoundToDigits(Header(bill, "FNeutralizeAmount"), 2);
     bill.SetFieldValue("FAllAmount", total);
+    const bool refund = bill.GetFieldValue("FBillTypeID").ToNumber() == bt::kReturn;
+    const char* inexact = refund ? "本次退款金额不准确，请修改" : "本次核销金额不准确，请修改";
     if (total == 0 && (paid != 0 || offset != 0))
         return Verdict::Refuse("整单为零的销售单，不允许收款。");
-    const bool refund = bill.GetFieldValue("FBillTypeID").ToNumber() == bt::kReturn;
     const double tolerance = 0.005;
     if (!std::isfinite(settled) || settled < -tolerance || settled > total + tolerance ||
         settled + tolerance < paid + offset)
-        return Verdict::Refuse(refund ? "本次退款金额不准确，请修改" : "本次核销金额不准确，请修改")
-            .At("FCurCheckAmount");
+        return Verdict::Refuse(inexact).At("FCurCheckAmount");
     bill.SetFieldValue("FCheckAmount", settled);
     bill.SetFieldValue("FUnCheckAmount", RoundToDigits(total - settled, 2));
     return Verdict::Pass();
@@ -638,7 +662,7 @@ const CheckList& SaleValidation() {
         {"rows of one batch carry the same data",
          [](CheckRun& run) { return SameBatchSameData(*run.bill); }},
         {"within the open quantities of the source bills",
-         [](CheckRun& run) { return WithinSourceQuantities(*run.bill); }},
+         [](CheckRun& run) { return WithinSaleSourceQuantities(*run.bill); }},
         {"returns of prepaid sources told",
          [](CheckRun& run) { return PrepaidSourcesTold(*run.bill); }},
         {"the total is not below zero", [](CheckRun& run) { return TotalNotBelowZero(*run.bill); }},
@@ -843,16 +867,6 @@ Verdict ZeroPriceAccepted(IBillForm& bill) {
 Verdict LookupTextsRefreshed(IBillForm& bill) {
     GetLookupData(bill, "FCustID", -1, "FFLD", "0");
     RefreshFieldLookupText(bill, "FCurPayID");
-    return Verdict::Pass();
-}
-
-Verdict FreightAddsUp(IBillForm& bill, const char* appType1Total) {
-    if (!IsIndustryMode()) return Verdict::Pass();
-    const double rows = ColumnTotalOf(bill, "FTranspotationCharges");
-    const double header = bill.GetFieldValue("FTranspotationCosts").ToNumber();
-    if (RoundDecimal(rows - header, 4) == 0) return Verdict::Pass();
-    if (GetAppType() != 1) return Verdict::Refuse("表头我方支付运杂费数据与表体运杂费合计不等于！");
-    bill.SetFieldValue(appType1Total, rows);
     return Verdict::Pass();
 }
 

@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -96,9 +98,29 @@ BatchRowData RowBatchData(IBillForm& bill, int row, bool withAux,
 Verdict ZeroPriceAccepted(IBillForm& bill);
 // The customer's and the payment method's texts read again from their records.
 Verdict LookupTextsRefreshed(IBillForm& bill);
-// In the industry edition the rows' freight adds up to the header's; with application type 1
-// the header field appType1Total takes the rows' total instead of a refusal.
-Verdict FreightAddsUp(IBillForm& bill, const char* appType1Total);
+
+// What stock records of the batches of a bill's rows, each item, batch and stock read once per
+// validation.
+class BatchStockCache {
+public:
+    explicit BatchStockCache(IBillForm& bill) : bill_(bill) {}
+    const std::vector<BatchKFRecord>& Of(const Value& item, const std::string& batch,
+                                         const Value& stock);
+
+private:
+    IBillForm& bill_;
+    std::map<std::tuple<int32_t, std::string, int32_t>, std::vector<BatchKFRecord>> read_;
+};
+
+// ---- Freight, printing
+// -----------------------------------------------------------------------------
+
+// In the industry edition the rows' freight adds up to the header's "FTranspotationCosts";
+// with application type 1 the header field appType1Key takes the rows' total instead.
+Verdict FreightAddsUp(IBillForm& bill, const char* appType1Key);
+// With the account's option "SaveBeforePrint" the bill is saved before it is printed; a refused
+// save refuses the print silently.
+Verdict SavedBeforePrinting(IBillForm& bill);
 
 // ---- The host's stock component
 // --------------------------------------------------------------------
@@ -141,7 +163,7 @@ Verdict EverySaleRowValid(IBillForm& bill, const FieldSet& fs = FieldSet::Main()
                           const SaleRowSteps& steps = {});
 Verdict SameBatchSameData(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 // The rows' source entries (sales orders, stock bills) in one query per 100 entries.
-Verdict WithinSourceQuantities(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
+Verdict WithinSaleSourceQuantities(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 Verdict PrepaidSourcesTold(IBillForm& bill);
 Verdict TotalNotBelowZero(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 Verdict SettledAmountsAddUp(IBillForm& bill, const FieldSet& fs = FieldSet::Main());

@@ -71,16 +71,6 @@ Verdict ShareFreightByAmt(ToolRun& run) {
     return ShareTransportCosts(*run.bill, kShareByAmt);
 }
 
-Verdict SavedBeforePrint(ToolRun& run, const std::function<void()>& beforeSave) {
-    const std::string option = GetSQLValue(
-        "Select FValue From t_SystemProfile Where FCategory='IC' And FKey='SaveBeforePrint'");
-    if (Val(option) != 1) return Verdict::Pass();
-    if (beforeSave) beforeSave();
-    auto form = run.bill->BillForm();
-    if (!form || !form->SaveBill()) return Verdict::Silent();
-    return Verdict::Pass();
-}
-
 void DressSalesSideTools(const MenuBarPtr& menuBar) {
     if (!menuBar) return;
     static constexpr std::pair<const char*, const char*> kSourceTools[] = {

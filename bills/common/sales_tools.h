@@ -1,7 +1,7 @@
 // Guards and commands of the host's own tools that the sales-side bills share: the period of a
 // check, uncheck or deletion, the settlement of the whole total (F9), the receipt push of a bill
 // whose receivable moved on, the advance-receipt offset, the waybill print right, freight
-// sharing and the save before printing.
+// sharing.
 #pragma once
 
 #include <functional>
@@ -26,9 +26,6 @@ Verdict MayPrintWaybill(ToolRun& run);
 // The freight shared over the rows by quantity or by amount.
 Verdict ShareFreightByQty(ToolRun& run);
 Verdict ShareFreightByAmt(ToolRun& run);
-// With the account's option "SaveBeforePrint" a bill is saved before it is printed (beforeSave
-// runs first); a refused save prints nothing.
-Verdict SavedBeforePrint(ToolRun& run, const std::function<void()>& beforeSave = {});
 
 // The source-selection tools described as such with their tips, the advance-receipt offset's
 // caption, F9 for the settlement of the total, the waybill print and the uncheck on the tool bar.

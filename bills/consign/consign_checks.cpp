@@ -30,32 +30,6 @@ namespace qor {
 
 namespace {
 
-// ---- The request records of the host's stock component ------------------------------------------
-
-CollectionPtr StockRequest(IBillForm& bill, bool withAmount, bool withRows) {
-    auto request = Collection::Make({{"ClassTypeID", ct::kConsignBill},
-                                     {"BillInterID", bill.CurBillID()},
-                                     {"HeadTableName", "t_CC_StockBill"},
-                                     {"BillNo", bill.GetFieldValue("FBillNo")},
-                                     {"CustOrSupplyID", bill.GetFieldValue("FCustID")},
-                                     {"BillType", bill.GetFieldValue("FBillTypeID")}});
-    if (withAmount) request->Set("AllAmount", bill.GetFieldValue("FAllAmount"));
-    if (!withRows) return request;
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
-        if (!HasItem(bill, r)) continue;
-        auto line = Collection::Make();
-        for (const char* key :
-             {"FItemID", "FBatchNo", "FAuxPropID", "FSCStockID", "FKFPeriod", "FKFDate",
-              "FPeriodDate", "FQty", "FSecQty", "FPrice", "FCoefficient", "FBatchNoIndex"})
-            line->Set(key, bill.GetFieldValue(key, r));
-        line->Set("ClassTypeID", ct::kConsignBill);
-        line->Set("FIndex", r);
-        request->Set("Row" + std::to_string(r), Value(line));
-    }
-    return request;
-}
-
 ComponentPtr StockComponent() {
     return CreateHostObject<IComponent>("QOR_CC_PlugIns.clsStockInfo");
 }
@@ -66,27 +40,11 @@ ComponentPtr StockComponent() {
 struct RowChecking {
     IBillForm& bill;
     bool expiredNotSold = false;
-    std::map<std::tuple<int32_t, std::string, int32_t>, std::vector<BatchKFRecord>> batches;
-
-    // What stock records for the item's batch in the stock (read once per validation).
-    const std::vector<BatchKFRecord>& BatchInStock(const Value& item, const std::string& batch,
-                                                   const Value& stock) {
-        const auto key = std::make_tuple(SafeId(item), Upper(batch), SafeId(stock));
-        auto it = batches.find(key);
-        if (it == batches.end())
-            it = batches.emplace(key, GetBatchKFInfo(bill, item, batch, stock)).first;
-        return it->second;
-    }
+    BatchStockCache batches{bill};
 };
 
-// An item with auxiliary properties needs one where the user may enter it (an item without
-// them never has one, whether the host has locked its cell or not).
-Verdict AuxPropEntered(RowChecking& c, int row) {
-    if (IsFieldLocked(c.bill, "FAuxPropID", row) ||
-        SafeId(c.bill.GetFieldValue("FAuxPropID", row)) != 0 ||
-        !IsAuxItem(c.bill.GetFieldValue("FItemID", row)))
-        return Verdict::Pass();
-    return Verdict::Refuse(RowText(row) + "行商品需要录入辅助属性").At("FAuxPropID", row);
+Verdict AuxPropOfRow(RowChecking& c, int row) {
+    return AuxPropEntered(c.bill, row);
 }
 
 // The tax the row shows is the tax the host stores.
@@ -105,9 +63,8 @@ Verdict BatchEntered(RowChecking& c, int row) {
     return Verdict::Refuse(RowText(row) + "行商品需要录入批号").At("FBatchNo", row);
 }
 
-Verdict ShelfLifeComplete(RowChecking& c, int row) {
-    if (!IsKFPeriodItem(c.bill.GetFieldValue("FItemID", row))) return Verdict::Pass();
-    return CheckKFFieldsFilled(c.bill, row);
+Verdict ShelfLifeOfRow(RowChecking& c, int row) {
+    return ShelfLifeComplete(c.bill, row);
 }
 
 // A batch-managed item's batch must be in the row's stock with the row's data (the cells the
@@ -117,7 +74,7 @@ Verdict BatchAgreesWithStock(RowChecking& c, int row) {
     const Value item = bill.GetFieldValue("FItemID", row);
     const std::string batch = Trim(bill.GetFieldValue("FBatchNo", row).ToString());
     if (batch.empty() || !IsBatchManagerItem(item)) return Verdict::Pass();
-    const auto& records = c.BatchInStock(item, batch, bill.GetFieldValue("FSCStockID", row));
+    const auto& records = c.batches.Of(item, batch, bill.GetFieldValue("FSCStockID", row));
     if (records.empty())
         return Verdict::Refuse(RowText(row) + "行商品的批号" + batch + "在系统中不存在，请重新输入")
             .At("FBatchNo", row);
@@ -152,17 +109,17 @@ struct RowCheck {
 
 // Every goods row, in this order.
 constexpr RowCheck kRowChecks[] = {
-    {"the auxiliary property is entered", &AuxPropEntered},
+    {"the auxiliary property is entered", &AuxPropOfRow},
     {"the tax shown is the tax stored", &TaxShownIsStored},
     {"the batch is entered", &BatchEntered},
-    {"the shelf life is complete", &ShelfLifeComplete},
+    {"the shelf life is complete", &ShelfLifeOfRow},
     {"the batch is in stock with the row's data", &BatchAgreesWithStock},
     {"the discount rate lies in (0, 100]", &RateInRange},
     {"the goods are not past their expiry date", &NotExpired},
 };
 
 Verdict EveryRowComplete(IBillForm& bill) {
-    RowChecking c{bill, false, {}};
+    RowChecking c{bill};
     c.expiredNotSold = Val(GetSystemProfileValue("IsPeriodDateExpireNotSale", "IC", "0")) == 1;
     const int rows = GetEntryRowCount(bill);
     for (int row = 1; row <= rows; ++row) {
@@ -301,7 +258,7 @@ Verdict CreditAccepted(IBillForm& bill) {
     if (!IsInitClosed() || !SellsOnCredit(bill)) return Verdict::Pass();
     auto info = CreateHostObject<IComponent>("QORM_CC_PlugIns.PublicSysInfo");
     const auto askBoth = [&](const char* check, const char* accepted) {
-        const CollectionPtr request = StockRequest(bill, true, false);
+        const CollectionPtr request = StockRequest(bill, ct::kConsignBill, true, false);
         info->Call(check, {Value(request), Value(GetPropsString())});
         return info->Call(accepted, {Value(request), Value(GetPropsString())}).ToBool();
     };
@@ -360,16 +317,7 @@ Verdict StockSuffices(CheckRun& run) {
     if (run.Owner<BillEvent_Consign>().Action() != "SAVE" || IsConsignReturn(bill) ||
         Val(GetSystemProfileValue("UnderStockBeforeSave", "IC", "0")) != 1)
         return Verdict::Pass();
-    Args args{Value(GetPropsString()), Value("SAVE"), Value(StockRequest(bill, false, true)),
-              Value("")};
-    const int result = SafeId(StockComponent()->Call("CheckItemStockNum", args));
-    const std::string message = Trim(args.back().ToString());
-    if (result == -1) {
-        if (!message.empty()) ShowMessage(message, kMsgInformation, kMsgCaption);
-        return Verdict::Pass();
-    }
-    if (result != 3) return Verdict::Pass();
-    return message.empty() ? Verdict::Silent() : Verdict::Refuse(message);
+    return CheckStockBeforeSave(bill, ct::kConsignBill, StockWarning::Inform);
 }
 
 bool Unchecked(IBillForm& bill) {
@@ -381,7 +329,7 @@ bool Unchecked(IBillForm& bill) {
 // The host's stock component checks (or unchecks) the bill; the form then shows its new state.
 Verdict CheckConsignAudit(IBillForm& bill, bool checking) {
     Args args{Value(GetPropsString()), Value(checking ? -1 : 1),
-              Value(StockRequest(bill, true, false)), Value("")};
+              Value(StockRequest(bill, ct::kConsignBill, true, false)), Value("")};
     const int result = SafeId(StockComponent()->Call("CheckBill", args));
     const std::string message = Trim(args.back().ToString());
     if (result == 1 || result == 4) {

@@ -239,15 +239,10 @@ Verdict MarkSave(ToolRun& run) {
     return Verdict::Pass();
 }
 
-// With the account's option a bill is saved before it is printed; a refused save prints nothing.
+// A print the account wants saved first goes through the save checks with the stock check.
 Verdict SavedBeforePrint(ToolRun& run) {
-    const std::string option = GetSQLValue(
-        "Select FValue From t_SystemProfile Where FCategory='IC' And FKey='SaveBeforePrint'");
-    if (Val(option) == 0) return Verdict::Pass();
-    Owner(run).SetAction("SAVE");
-    auto form = run.bill->BillForm();
-    if (form && !form->SaveBill()) return Verdict::Silent();
-    return Verdict::Pass();
+    MarkSave(run);
+    return SavedBeforePrinting(*run.bill);
 }
 
 Verdict ToggleKeepPrices(ToolRun& run) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bills/common/entry_rows.h"
+#include "bills/common/sales_checks.h"
 #include "bills/common/sales_tools.h"
 #include "bills/order/frm_reject_note.h"
 #include "bills/sale/billevent_sale.h"
@@ -258,7 +259,8 @@ Verdict MakeLogisticBill(ToolRun& run) {
     logistics->Call("Command", {Value("BillToLogisticMake")});
     logistics->Call("Show", {Value("BillToLogisticMake")});
     ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
-    return Verdict::Pass();
+    // The logistics system made the bill: the host makes no follow-on bill of its own.
+    return Verdict::Silent();
 }
 
 Verdict ShowLogisticBills(ToolRun& run) {
@@ -283,8 +285,10 @@ Verdict MarkSave(ToolRun& run) {
     return Verdict::Pass();
 }
 
-Verdict SavedBeforeSalePrint(ToolRun& run) {
-    return SavedBeforePrint(run, [&] { Sale(run).SetAction("SAVE"); });
+// A print the account wants saved first goes through the save checks with the stock check.
+Verdict SavedBeforePrint(ToolRun& run) {
+    MarkSave(run);
+    return SavedBeforePrinting(*run.bill);
 }
 
 Verdict Reject(ToolRun& run) {
@@ -353,8 +357,8 @@ void AddSaleTools(RuleBook& b) {
                      return MarkSave(run);
                  })
         .OnClick("mnuFileExit", &MarkSave)
-        .OnClick("mnuFilePrint", &SavedBeforeSalePrint)
-        .OnClick("mnuFilePreview", &SavedBeforeSalePrint);
+        .OnClick("mnuFilePrint", &SavedBeforePrint)
+        .OnClick("mnuFilePreview", &SavedBeforePrint);
 }
 
 void DressSaleTools(IBillForm& bill, const MenuBarPtr& menuBar) {

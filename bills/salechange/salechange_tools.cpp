@@ -42,7 +42,7 @@ Verdict SelectionDeletable(ToolRun& run) {
 }
 
 Verdict SavedBeforeChangePrint(ToolRun& run) {
-    return SavedBeforePrint(run);
+    return SavedBeforePrinting(*run.bill);
 }
 
 }  // namespace
