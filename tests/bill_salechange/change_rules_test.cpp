@@ -99,6 +99,16 @@ TEST_F(ExchangeRows, ATaxTailIsAcceptedOnEitherSetAndALargerChangeRefused) {
     }
 }
 
+TEST_F(ExchangeRows, TheBillTypeOnlyAppliesTheRightsAndLocksNoGoods) {
+    demo.Host().DenyRight(15, 900, 32);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1001));
+    Edit("FBillTypeID", Value(3003));  // a consignment settlement locks the goods on a sales bill
+    EXPECT_FALSE(bill.form->IsCellLocked("FItemID", 1));
+    EXPECT_FALSE(bill.form->IsCellLocked("FSCStockID", 1));
+    EXPECT_FALSE(bill.form->IsFieldVisible("FCostPrice", 2));
+}
+
 TEST_F(ExchangeRows, EditingEitherSetClearsTheRejection) {
     ASSERT_TRUE(bill.form->LoadBill(2, true).done);  // XSHH000002, rejected
     ASSERT_EQ(Num("FRejected"), 1);
