@@ -29,6 +29,14 @@ void frmRejectNote::Show() {
     }
 }
 
+std::optional<std::string> frmRejectNote::AskReason(const std::string& current) {
+    frmRejectNote dialog;
+    dialog.RejectNote = current;
+    dialog.Show();
+    if (!dialog.Confirmed || Trim(dialog.RejectNote).empty()) return std::nullopt;
+    return dialog.RejectNote;
+}
+
 void frmRejectNote::Form_Load() {
     Confirmed = false;
     textRejectNote_Change(RejectNote);
@@ -48,13 +56,11 @@ void frmRejectNote::cmdOK_Click() {
 void frmRejectNote::cmdCancel_Click() {}
 
 bool RejectBillWithNote(IBillForm& bill) {
-    frmRejectNote dialog;
-    dialog.RejectNote = bill.GetFieldValue("FRejectedNote").ToString();
-    dialog.Show();
-    if (!dialog.Confirmed || Trim(dialog.RejectNote).empty()) return false;
+    const auto reason = frmRejectNote::AskReason(bill.GetFieldValue("FRejectedNote").ToString());
+    if (!reason) return false;
     const Value before[] = {bill.GetFieldValue("FRejectedNote"),
                             bill.GetFieldValue("FRejectedTime"), bill.GetFieldValue("FRejected")};
-    bill.SetFieldValue("FRejectedNote", dialog.RejectNote);
+    bill.SetFieldValue("FRejectedNote", *reason);
     bill.SetFieldValue("FRejectedTime", FormatDateTime(CurrentDateTime()));
     bill.SetFieldValue("FRejected", "1");
     auto form = bill.BillForm();

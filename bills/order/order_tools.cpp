@@ -88,14 +88,19 @@ void BillEvent_Order::RefreshOrderMenus(bool asViewed) {
     RefreshOrderTools(*m_BillInterface(), asViewed);
 }
 
+void BillEvent_Order::ShowOrderAsViewed() {
+    IBillForm& bill = *m_BillInterface();
+    RefreshOrderMenus(true);
+    order::ApplyOrderTypeLayout(bill, true);
+    order::ApplyRejectedLayout(bill);
+}
+
 // ---- Reject, close, re-open --------------------------------------------------------------------
 
 Verdict BillEvent_Order::RejectOrder() {
     IBillForm& bill = *m_BillInterface();
-    if (!RejectBillWithNote(bill)) return Verdict::Pass();
-    // The saved order is shown as the host shows it now: viewed, and rejected.
-    order::ApplyOrderTypeLayout(bill);
-    order::ApplyRejectedLayout(bill);
+    // The save has shown the order viewed, and rejected.
+    RejectBillWithNote(bill);
     return Verdict::Pass();
 }
 
@@ -113,7 +118,7 @@ Verdict BillEvent_Order::CloseOrder(bool reopen) {
     // The form shows the order as it now stands; an order the component left as it was shows
     // no change either.
     if (done.ToBool()) bill.SetFieldValue("FStatus", reopen ? 1 : 2);
-    RefreshOrderMenus();
+    ShowOrderAsViewed();
     return Verdict::Pass();
 }
 
