@@ -90,7 +90,6 @@ Verdict CheckSerialNumbersOfBill(IBillForm& bill) {
 }
 
 bool checkBillSNErr(IBillForm& bill) {
-    SafeId(bill.GetFieldValue("Fstatus"));
     if (bill.GetFieldValue("FExplanation").ToString().find("由网上订单") != std::string::npos)
         return true;
     return Report(CheckBillSerialNumCount(bill));

@@ -382,11 +382,7 @@ void AddSaleTools(RuleBook& b) {
                .caption = "驳回",
                .beforeKey = "mnuEditCheck",
                .onClick = &Reject});
-    b.OnClick("mnuEditCheck",
-              [](ToolRun& run) {
-                  MarkSave(run);
-                  return PeriodOpen(run);
-              })
+    b.OnClick("mnuEditCheck", &PeriodOpen)
         .OnClick("mnuEditUnCheck", &PeriodOpen)
         .OnClick("mnuEditFileDelete", &NotRejectedAndPeriodOpen)
         .OnClick("mnuEditAutoSumAmt", &SettleFromTotal)
