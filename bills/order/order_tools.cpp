@@ -99,7 +99,7 @@ void BillEvent_Order::ShowOrderAsViewed() {
 
 Verdict BillEvent_Order::RejectOrder() {
     IBillForm& bill = *m_BillInterface();
-    // A rejected order is saved, and the save shows it viewed and rejected.
+    // The save has shown the order viewed, and rejected.
     RejectBillWithNote(bill);
     return Verdict::Pass();
 }

@@ -271,6 +271,8 @@ void BillEvent_Sale::m_BillInterface_AfterSave(const Value&) {
         CreateHostObject<IComponent>("QOREBSGLItem.clsBarCodeUpdate")
             ->Call("UpdateBarCode", {GetPropsString(), bill.FID(), bill.CurBillID()});
     });
+    // The saved bill's tools: it can now be rejected, queried and followed on.
+    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
 }
 
 }  // namespace qor

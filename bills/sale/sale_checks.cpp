@@ -74,7 +74,6 @@ bool InvokeBillChecks(const std::string& method, Args& args, Value& result,
 }
 
 bool checkBillSNErr(IBillForm& bill) {
-    SafeId(bill.GetFieldValue("Fstatus"));
     if (bill.GetFieldValue("FExplanation").ToString().find("由网上订单") != std::string::npos)
         return true;
     return Report(CheckBillSerialNumCount(bill));

@@ -338,11 +338,7 @@ void AddSaleTools(RuleBook& b) {
                .caption = "驳回",
                .beforeKey = "mnuEditCheck",
                .onClick = &Reject});
-    b.OnClick("mnuEditCheck",
-              [](ToolRun& run) {
-                  MarkSave(run);
-                  return BillPeriodOpen(run);
-              })
+    b.OnClick("mnuEditCheck", &BillPeriodOpen)
         .OnClick("mnuEditUnCheck", &BillPeriodOpen)
         .OnClick("mnuEditFileDelete", &NotRejectedAndPeriodOpen)
         .OnClick("mnuEditAutoSumAmt", &SettleFromTotal)

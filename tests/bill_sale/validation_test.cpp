@@ -355,5 +355,24 @@ TEST_F(SaleSave, ASerialManagedRowNeedsItsSerialNumbersToBeChecked) {
     EXPECT_TRUE(bill->Check().done) << PlugInError();
 }
 
+TEST_F(SaleSave, ThePublicChecksReadTheStoredBill) {
+    ASSERT_TRUE(bill->LoadBill(5).done);  // XOUT000002: a rice cooker and a batch of TVs
+    auto& object = *plugin;
+    Args args{Value(std::static_pointer_cast<IObject>(bill))};
+    EXPECT_TRUE(object.Invoke("checkXSDBillBatchNoErr", args).ToBool());
+    demo.Exec("Update t_CC_StockBillEntry Set FBatchNo='' Where FEntryID=10;");
+    TakePrompts();
+    EXPECT_FALSE(object.Invoke("checkXSDBillBatchNoErr", args).ToBool());
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"第2行商品需要录入批号"});
+
+    demo.Host().SetOption("IC", "CKSerialNum", "1");
+    EXPECT_TRUE(object.Invoke("checkXSDBillSNErr", args).ToBool());
+    demo.Exec("Delete From t_SerialNumList Where FBillID=5 And FSerialNo='MD2026110002';");
+    EXPECT_FALSE(object.Invoke("checkXSDBillSNErr", args).ToBool());
+    // A bill made from an online order is accepted as it is.
+    bill->SetFieldValue("FExplanation", "由网上订单TB001生成");
+    EXPECT_TRUE(object.Invoke("checkBillSNErr", args).ToBool());
+}
+
 }  // namespace
 }  // namespace qor::test
