@@ -222,12 +222,6 @@ TEST_F(ExchangeLife, AListCopyIsANewUncheckedDelivery) {
     EXPECT_EQ(page->Sub("FBillTypeID")->Get("FFLD").ToString(), "3001");
 }
 
-}  // namespace
-}  // namespace qor::test
-
-namespace qor::test {
-namespace {
-
 using ExchangeTools = ExchangeTest;
 
 TEST_F(ExchangeTools, TheSalesToolsWithoutItsOptions) {
@@ -263,12 +257,6 @@ TEST_F(ExchangeTools, ARejectedBillIsStoredRejectedAndThenRefusedByTheList) {
     EXPECT_EQ(Prompts(),
               std::vector<std::string>{"你选择的单据为驳回状态，不允许审核，请重新选择。"});
 }
-
-}  // namespace
-}  // namespace qor::test
-
-namespace qor::test {
-namespace {
 
 using ExchangeSources = ExchangeTest;
 
