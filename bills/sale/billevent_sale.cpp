@@ -170,10 +170,6 @@ void BillEvent_Sale::m_BillInterface_UnBusinessCheck(bool& cancel) {
     GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_UnBusinessCheck(cancel); });
 }
 
-bool BillEvent_Sale::InvokeOwn(const std::string& method, Args& args, Value& result) {
-    return InvokeBillChecks(method, args, result, "T_CC_StockBillEntry");
-}
-
 // ---- New, copied, loaded bills ------------------------------------------------------------------
 
 void BillEvent_Sale::m_BillInterface_AfterNewBill() {
@@ -291,9 +287,11 @@ void BillEvent_Sale::m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill)
     if (m_ListInterface()) ResetMergedCopyHeader(*m_ListInterface(), mergedBill, "3001");
 }
 
-// GetSalePriceForQVT(item, unit, customer, stock, batch, discount, includeTax): the sales price
-// for the invoicing component, the discount rate returned in discount.
+// The public methods the list and the invoicing component call: the serial-number and batch
+// checks, and GetSalePriceForQVT(item, unit, customer, stock, batch, discount, includeTax), the
+// sales price for the invoice with the discount rate returned in discount.
 bool BillEvent_Sale::InvokeOwn(const std::string& method, Args& args, Value& result) {
+    if (InvokeBillChecks(method, args, result, "T_CC_StockBillEntry")) return true;
     if (!IEquals(method, "GetSalePriceForQVT")) return false;
     auto arg = [&](size_t i) { return i < args.size() ? args[i] : Value(); };
     double discount = arg(5).ToNumber();

@@ -328,11 +328,6 @@ void AddSaleTools(RuleBook& b) {
                .caption = "查询物流单",
                .visible = &LogisticsShown,
                .onClick = &ShowLogisticBills})
-        .Tool({.band = "mnuRelate",
-               .key = "mnuRelatePushBill_3000001",
-               .caption = "生成发票",
-               .beforeKey = "mnuRelatePushBill_1030002",
-               .onClick = [](ToolRun& run) { return SavedWithCustomer(*run.bill); }})
         .Tool({.band = "mnuEdit",
                .key = "mnuReject",
                .caption = "驳回",
