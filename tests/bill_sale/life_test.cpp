@@ -1,5 +1,6 @@
 // The sales bill's life: a new, copied and loaded bill, rows drawn from source bills, a row's
 // deletion and what happens after a save.
+#include "bills/sale/sale_rules.h"
 #include "tests/bill_sale/sale_fixture.h"
 
 namespace qor::test {
@@ -123,6 +124,53 @@ TEST_F(SaleLife, RowsDrawnFromAPurchaseBillTakeTheCustomerOfItsOrder) {
     EXPECT_EQ(Num("FCustID"), 104);
     EXPECT_DOUBLE_EQ(Num("FQty", 1), 11);  // 12 received, 1 sold on XOUT000005
     EXPECT_EQ(Text("FSerialNo", 1), "");
+}
+
+// A settlement drawn from a consignment bill stays a settlement (the consignment bill's own
+// type is no sales bill type) and keeps the goods of the consignment as they were sent.
+TEST_F(SaleLife, ASettlementDrawnFromAConsignmentBillKeepsItsTypeAndGoods) {
+    demo.Host().SetOption("IC", "IsExpSourceToTarget", "1");
+    auto drawn = bill->SelectSources(1030003, {{7, 0}});  // WTDX000001, type 3010
+    ASSERT_TRUE(drawn.done) << drawn.note;
+    EXPECT_EQ(Num("FBillTypeID"), 3003);
+    EXPECT_EQ(Text("FExplanation"), "由委托代销单WTDX000001生成");
+    EXPECT_EQ(Num("FCustID"), 104);
+    EXPECT_EQ(Num("FItemID", 1), 1009);
+    for (const char* key : {"FItemID", "FSCStockID", "FBatchNo", "FShowUnitID", "FKFDate"})
+        EXPECT_TRUE(bill->IsCellLocked(key, 1)) << key;
+    EXPECT_FALSE(bill->IsCellLocked("FShowQty", 1));
+    EXPECT_EQ(PlugInError(), "");
+}
+
+// A returned batch keeps the production and expiry dates it was delivered with; only a row
+// without a production date takes the bill's date.
+TEST_F(SaleLife, AReturnedBatchKeepsItsDates) {
+    Edit("FBillTypeID", 3002);
+    ASSERT_TRUE(bill->SelectSources(1030002, {{4, 0}}).done);  // XOUT000001
+    ASSERT_EQ(Num("FItemID", 2), 1005);
+    EXPECT_EQ(Text("FBatchNo", 2), "B20261120");
+    EXPECT_EQ(Text("FKFDate", 2), "2026-11-20");
+    EXPECT_EQ(Text("FPeriodDate", 2), "2026-12-11");
+    EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");  // water carries no dates
+}
+
+// A source entry deleted after the rows were drawn: the row keeps the quantity it was drawn
+// with instead of being emptied.
+TEST_F(SaleLife, ARowWhoseSourceEntryIsGoneKeepsItsQuantity) {
+    EditRow(1, "FItemID", "01.001");
+    EditRow(1, "FShowQty", 5);
+    bill->SetFieldValue("FID_SRC", 1, 1);
+    bill->SetFieldValue("FEntryID_SRC", 999, 1);
+    bill->SetFieldValue("FClassID_SRC", 1030001, 1);
+    EditRow(2, "FItemID", "01.001");
+    bill->SetFieldValue("FID_SRC", 1, 2);
+    bill->SetFieldValue("FEntryID_SRC", 1, 2);  // SEORD000001's first entry: 16 cartons open
+    bill->SetFieldValue("FClassID_SRC", 1030001, 2);
+    AdjustRowsFromSources(*bill, Value());
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 5);
+    EXPECT_DOUBLE_EQ(Num("FQty", 1), 120);
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 2), 16);
+    EXPECT_EQ(PlugInError(), "");
 }
 
 TEST_F(SaleLife, ARowWhoseSerialNumbersALaterBillTookCannotBeDeleted) {
