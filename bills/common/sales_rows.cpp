@@ -624,7 +624,9 @@ void AddSalesRowRules(RuleBook& b, const FieldSet& fs) {
         .OnChange(fs, "FBasePriceDiscount", &OnDiscountedPriceChanged)
         .OnChange(fs, "FSecPriceDiscount", &OnDiscountedPriceChanged)
         .OnChange(fs, "FPriceDiscount", &OnDiscountedPriceChanged)
-        .OnChange(fs, "FClientItemID", &OnClientItemChanged);
+        // A code the host filled came with the row's item (a row drawn from a source): choosing
+        // the item again by it would reset the drawn row to the item's defaults.
+        .OnChange(fs, "FClientItemID", &OnClientItemChanged, kSkipOnHostFill);
 }
 
 // ---- Fields a row has once

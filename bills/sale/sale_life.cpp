@@ -214,6 +214,9 @@ void AdjustRowsFromSources(IBillForm& bill, const Value& selection) {
 void FillFromSources(IBillForm& bill, const Value& selection) {
     TakeSourceBillType(bill);
     ExplainSource(bill);
+    // The quantities left open on the sources and the bill's prices first, so that the second
+    // quantity and price below follow them rather than the source's.
+    AdjustRowsFromSources(bill, selection);
     const int rows = GetEntryRowCount(bill);
     for (int r = 1; r <= rows; ++r) {
         if (bill.GetFieldValue("FItemID", r).ToNumber() <= 0) continue;
@@ -223,7 +226,6 @@ void FillFromSources(IBillForm& bill, const Value& selection) {
             bill.SetFieldValue("FSecQty", bill.GetFieldValue("FShowQty", r).ToNumber() / k, r);
         bill.SetFieldValue("FSecPrice", bill.GetFieldValue("FPrice", r).ToNumber() * k, r);
     }
-    AdjustRowsFromSources(bill, selection);
     TakeCustomerOfPurchaseSources(bill);
     for (int r = 1; r <= rows; ++r) {
         if (bill.GetFieldValue("FItemID", r).ToNumber() > 0) FillRowDatesAndStock(bill, r);
