@@ -10,6 +10,7 @@
 #include <string>
 
 #include "frame/platform.h"
+#include "frame/value.h"
 #include "host/data_components.h"
 #include "host/demo_db.h"
 #include "host/form/database_adapter.h"
@@ -43,6 +44,21 @@ struct BenchHost {
     }
     BenchHost(const BenchHost&) = delete;
     BenchHost& operator=(const BenchHost&) = delete;
+
+    // The position of the next call to the host's components.
+    size_t CallsSoFar() const { return host->Services().Calls().size(); }
+    // The calls to the host's components since that position, without the login's in-process
+    // property look-ups (no database behind them).
+    long ServiceCallsSince(size_t from) const {
+        const auto& calls = host->Services().Calls();
+        long n = 0;
+        for (size_t i = from; i < calls.size(); ++i) {
+            if (!IEquals(calls[i].progId, "QORMtsCacheService.CacheFacade") &&
+                !IEquals(calls[i].progId, "QORPropsMgr.ShareProps"))
+                ++n;
+        }
+        return n;
+    }
 };
 
 }  // namespace qor::bench
