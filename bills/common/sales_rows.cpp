@@ -600,7 +600,9 @@ void LeftToHostFormulas(FieldEdit&) {}
 
 void AddSalesRowRules(RuleBook& b, const FieldSet& fs) {
     b.OnChange(fs, "FItemID", &OnItemChosen, kSkipOnHostFill)
-        .OnChange(fs, "FShowUnitID", &OnUnitChanged)
+        // A unit the host filled came with its source row, second coefficient included: taking
+        // the item's coefficient for it would change what the source counted in second units.
+        .OnChange(fs, "FShowUnitID", &OnUnitChanged, kSkipOnHostFill)
         .OnChange(fs, "FKFDate", &OnShelfLifeChanged)
         .OnChange(fs, "FKFPeriod", &OnShelfLifeChanged)
         .OnChange(fs, "FPeriodDate", &OnShelfLifeChanged)

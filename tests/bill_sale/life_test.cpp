@@ -112,21 +112,25 @@ TEST_F(SaleLife, RowsDrawnFromAnOrderTakeWhatIsLeftOfItAndNameItInTheExplanation
     EXPECT_EQ(Text("FSettleLimitDate"), "2027-01-09");
 }
 
-// The second unit of a drawn row follows what is left to deliver and the price fetched for the
-// bill; the customer's item code the row brings along does not choose its item again.
+// The second unit of a drawn row keeps its source's coefficient and follows what is left to
+// deliver and the price fetched for the bill; the unit and the customer's item code the row
+// brings along do not choose its unit or item again.
 TEST_F(SaleLife, DrawnRowsKeepTheirSecondUnitInStepWithWhatIsLeft) {
-    // XOUT000002 already took 2 of SEORD000001's 10 cartons of milk.
+    // XOUT000002 already took 2 of SEORD000001's 10 cartons of milk, which the order counts
+    // at 2 cartons a second unit (the milk's conversion floats; its own coefficient is 1).
     demo.Exec(
         "Insert Into t_CC_StockBillEntry (FEntryID, FID, FIndex, FItemID, FUnitID, FShowUnitID, "
         "FCoefficient, FQty, FShowQty, FID_SRC, FEntryID_SRC, FClassID_SRC) Values (100, 5, 3, "
-        "1003, 3031, 3032, 12, 24, 2, 1, 2, 1030001);");
+        "1003, 3031, 3032, 12, 24, 2, 1, 2, 1030001);"
+        "Update t_XS_OrderEntry Set FSecCoefficient=2, FSecQty=5 Where FID=1 And FEntryID=2;");
     bill->Menus().Tool("mnuCheckDuplicateItem")->SetChecked(true);
     EditRow(1, "FItemID", "01.002");  // the noodles are on the bill already
     ASSERT_TRUE(bill->SelectSources(1030001, {{1, 0}}).done);  // SEORD000001, for 联华
     ASSERT_EQ(Num("FItemID", 3), 1003);
     EXPECT_DOUBLE_EQ(Num("FShowQty", 3), 8);
-    EXPECT_DOUBLE_EQ(Num("FSecQty", 3), 8);  // 1 carton a carton
-    EXPECT_DOUBLE_EQ(Num("FSecPrice", 3), Num("FPrice", 3));
+    EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 3), 2);
+    EXPECT_DOUBLE_EQ(Num("FSecQty", 3), 4);
+    EXPECT_DOUBLE_EQ(Num("FSecPrice", 3), Num("FPrice", 3) * 2);
     ASSERT_EQ(Num("FItemID", 4), 1002);  // its code LH-0012X came with it
     EXPECT_EQ(Text("FClientItemID", 4), "LH-0012X");
     EXPECT_DOUBLE_EQ(Num("FShowQty", 4), 5);
