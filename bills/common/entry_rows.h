@@ -77,4 +77,8 @@ void PrepareFilledRow(IBillForm& bill, int row);
 // the first such column after the active one (afterActive).
 void FocusOpenColumn(IBillForm& bill, int row, bool afterActive);
 
+// The discount ratio of the header customer's customer type (a fraction) becomes the row's
+// discount rate (in percent).
+void ApplyCustomerTypeDiscount(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
+
 }  // namespace qor

@@ -179,18 +179,6 @@ void ApplyItemSecondUnit(IBillForm& bill, int row, const FieldSet& fs) {
     }
 }
 
-void ApplyCustomerTypeDiscount(IBillForm& bill, int row, const FieldSet& fs) {
-    const int32_t customer = SafeId(bill.GetFieldValue("FCustID"));
-    if (customer <= 0) return;
-    auto rs = GetCachedRecordset(
-        "Select FAgioRatio From t_ClientType Where FItemID = (Select FTypeID From t_Organization "
-        "Where FItemID=" +
-        SqlId(customer) + ")");
-    if (!rs || rs->IsEOF() || rs->Field("FAgioRatio").IsNull()) return;
-    // The type's ratio is a fraction (0.95); the row's rate is in percent.
-    Row{bill, row, fs}.Put("FDiscountRate", rs->Field("FAgioRatio").ToNumber() * 100);
-}
-
 void LockBatchUnlessManaged(IBillForm& bill, int row, const FieldSet& fs) {
     const Row r{bill, row, fs};
     if (!IsBatchManagerItem(r.Get("FItemID"))) r.Lock("FBatchNo", true);

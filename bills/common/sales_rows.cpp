@@ -256,14 +256,7 @@ void OnItemChosen(FieldEdit& e) {
     IBillForm& bill = e.bill;
     if (e.fieldDesc && e.fieldDesc->Get("FIsBatchNoManage").ToBool()) r.Lock("FBatchNo", false);
 
-    const int32_t customer = SafeId(bill.GetFieldValue("FCustID"));
-    if (customer > 0) {
-        const Value ratio = FirstField(GetCachedRecordset(
-            "Select FAgioRatio From t_ClientType Where FItemID = (Select FTypeID From "
-            "t_Organization Where FItemID=" +
-            std::to_string(customer) + ")"));
-        if (!ratio.IsBlank()) r.Put("FDiscountRate", ratio.ToNumber() * 100);
-    }
+    ApplyCustomerTypeDiscount(bill, e.row, e.set);
 
     const Value item = r.Get("FItemID");
     if (item.ToNumber() < 1) {
