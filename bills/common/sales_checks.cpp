@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bills/common/list_selection.h"
 #include "bills/common/entry_rows.h"
 #include "frame/class_types.h"
 #include "frame/data_access.h"
@@ -26,10 +27,6 @@
 namespace qor {
 
 namespace {
-
-std::string RowText(int row) {
-    return "第" + std::to_string(row);
-}
 
 std::optional<Date> HeaderDate(IBillForm& bill, const char* key) {
     return ReadKFDate(bill.GetFieldValue(key));
@@ -49,20 +46,6 @@ bool HasItem(IBillForm& bill, int row, const FieldSet& fs) {
 
 ComponentPtr StockComponent() {
     return CreateHostObject<IComponent>("QOR_CC_PlugIns.clsStockInfo");
-}
-
-// Statements over the rows are kept to this many parts each (a union of more is refused by
-// some databases).
-constexpr size_t kPartsPerStatement = 100;
-
-template <class T, class F>
-void InChunks(const std::vector<T>& all, F&& each) {
-    for (size_t from = 0; from < all.size(); from += kPartsPerStatement) {
-        const size_t to = std::min(all.size(), from + kPartsPerStatement);
-        if (!each(std::vector<T>(all.begin() + static_cast<long>(from),
-                                 all.begin() + static_cast<long>(to))))
-            return;
-    }
 }
 
 }  // namespace
@@ -278,6 +261,7 @@ std::map<int, PurchaseSource> ReadPurchaseSources(IBillForm& bill, const FieldSe
 struct SaleRowChecking {
     IBillForm& bill;
     const FieldSet& fs;
+    SaleRowSteps steps;
     bool over100 = false;
     bool expiredNotSold = false;
     std::optional<Date> billDate;
@@ -316,16 +300,7 @@ Verdict BatchAgreesWithStock(SaleRowChecking& c, int row) {
     if (batch.empty() || !IsBatchManagerItem(item)) return Verdict::Pass();
     const auto& records = c.batches.Of(item, batch, c.Get("FSCStockID", row));
     if (records.empty()) return Verdict::Pass();
-    const bool withAux = IsAuxItem(item);
-    BatchRowData data;
-    data.auxPropID = SafeId(c.Get("FAuxPropID", row));
-    data.kfDate = FormatKFDate(c.Get("FKFDate", row));
-    data.kfPeriod = c.Get("FKFPeriod", row).ToNumber();
-    data.periodDate = FormatKFDate(c.Get("FPeriodDate", row));
-    data.compareAux = withAux && !IsFieldLocked(bill, fs["FAuxPropID"], row);
-    data.compareKFDate = !IsFieldLocked(bill, fs["FKFDate"], row);
-    data.compareKFPeriod = !IsFieldLocked(bill, fs["FKFPeriod"], row);
-    data.comparePeriodDate = !IsFieldLocked(bill, fs["FPeriodDate"], row);
+    const BatchRowData data = RowBatchData(bill, row, IsAuxItem(item), fs);
     const BatchCompareResult result = CompareBatchRow(records, data);
     const BatchKFRecord& stock = result.recorded;
     if (result.match != BatchMatch::NotFound) {
@@ -388,12 +363,13 @@ constexpr SaleRowCheck kSaleRowChecks[] = {
 
 }  // namespace
 
-Verdict EverySaleRowValid(IBillForm& bill, const FieldSet& fs) {
-    SaleRowChecking c{bill, fs, false, false, std::nullopt, {}};
-    c.over100 = AllowsRateOver100();
-    c.expiredNotSold = Val(GetSystemProfileValue("IsPeriodDateExpireNotSale", "IC", "0")) != 0;
+Verdict EverySaleRowValid(IBillForm& bill, const FieldSet& fs, const SaleRowSteps& steps) {
+    SaleRowChecking c{bill, fs, steps, false, false, std::nullopt, {}};
+    c.over100 = steps.rateOver100Option && AllowsRateOver100();
+    c.expiredNotSold =
+        steps.expiry && Val(GetSystemProfileValue("IsPeriodDateExpireNotSale", "IC", "0")) != 0;
     c.billDate = HeaderDate(bill, "FDate");
-    c.purchases = ReadPurchaseSources(bill, fs);
+    if (steps.purchaseSources) c.purchases = ReadPurchaseSources(bill, fs);
     const int rows = GetEntryRowCount(bill);
     for (int row = 1; row <= rows; ++row) {
         if (!HasItem(bill, row, fs)) continue;
@@ -613,8 +589,7 @@ Verdict DiscountAccountGiven(IBillForm& bill) {
     return Verdict::Refuse("请输入优惠科目").At("FDiscountAcctID");
 }
 
-Verdict WithinPriceAndCreditLimits(IBillForm& bill, const FieldSet& fs) {
-    if (GetControlPoint() != 0) return Verdict::Pass();
+Verdict RowPricesWithinLimits(IBillForm& bill, const FieldSet& fs) {
     const std::string limitType = Trim(GetSystemProfileValue("XSPriceLimitType", "IC", "0"));
     const std::string priceKey = fs[Val(limitType) == 1 ? "FPriceDiscount" : "FPrice"];
     auto stock = StockComponent();
@@ -632,6 +607,13 @@ Verdict WithinPriceAndCreditLimits(IBillForm& bill, const FieldSet& fs) {
         const std::string message = Trim(args.back().ToString());
         return (message.empty() ? Verdict::Silent() : Verdict::Refuse(message)).At(priceKey, r);
     }
+    return Verdict::Pass();
+}
+
+Verdict WithinPriceAndCreditLimits(IBillForm& bill, const FieldSet& fs) {
+    if (GetControlPoint() != 0) return Verdict::Pass();
+    if (Verdict v = RowPricesWithinLimits(bill, fs); v.Refused()) return v;
+    auto stock = StockComponent();
     const int32_t customer = SafeId(bill.GetFieldValue("FCustID"));
     if (customer <= 0 || bill.GetFieldValue("FBillTypeID").ToNumber() == bt::kReturn)
         return Verdict::Pass();
@@ -759,11 +741,11 @@ Verdict CheckStoredBillSerialNumbers(int32_t classType, int32_t billType, int32_
     return Verdict::Pass();
 }
 
-Verdict CheckStoredBillBatches(int32_t billID) {
+Verdict CheckStoredBillBatches(int32_t billID, const char* entryTable) {
     auto rs = OpenRecordset(
-        "SELECT b.FisBatchManager,a.FBatchNo,a.FIndex, a.* FROM T_CC_StockBillEntry a LEFT JOIN "
-        "t_ICItem b ON a.FItemID=b.FItemID WHERE a.FID=" +
-        SqlId(billID) + " AND b.FISBatchManager=1 AND isnull(a.FBatchNo,'')='' ORDER BY a.FIndex");
+        std::string("SELECT b.FisBatchManager,a.FBatchNo,a.FIndex, a.* FROM ") + entryTable +
+        " a LEFT JOIN t_ICItem b ON a.FItemID=b.FItemID WHERE a.FID=" + SqlId(billID) +
+        " AND b.FISBatchManager=1 AND isnull(a.FBatchNo,'')='' ORDER BY a.FIndex");
     if (!rs || rs->IsEOF()) return Verdict::Pass();
     return Verdict::Refuse("第" + rs->Field("FIndex").ToString() + "行商品需要录入批号");
 }
@@ -815,11 +797,153 @@ Verdict CheckBillForAudit(const CollectionPtr& selection, bool uncheck, const Au
                                    (uncheck ? "反" : "") + "审核，请重新选择。");
         if (Verdict v = CheckPeriodOpen(rs->Field("FDate"), Value(""), closed); v.Refused())
             return v;
-        if (uncheck) {
+        if (uncheck && t.rebates) {
             if (Verdict v = CheckRebateBeforeUncheck(id); v.Refused()) return v;
         }
     }
     return uncheck ? Verdict::Pass() : CheckSerialNumbersOfBills(info);
+}
+
+// ---- Small pieces ------------------------------------------------------------------------------
+
+std::string RowText(int row) {
+    return "第" + std::to_string(row);
+}
+
+bool HasItem(IBillForm& bill, int row) {
+    return SafeId(bill.GetFieldValue("FItemID", row)) > 0;
+}
+
+std::optional<Date> BillDate(IBillForm& bill) {
+    return ParseDate(Trim(bill.GetFieldValue("FDate").ToString()));
+}
+
+double ColumnTotalOf(IBillForm& bill, const char* key) {
+    return bill.ColumnTotal(bill.GetFieldInfoByKey(key));
+}
+
+Verdict DiscountRateInRange(IBillForm& bill, int row) {
+    return DiscountRateAllowed(bill, row, false, kValidationRateTexts);
+}
+
+Verdict EveryRateInRange(IBillForm& bill) {
+    const int rows = GetEntryRowCount(bill);
+    for (int r = 1; r <= rows; ++r) {
+        if (!HasItem(bill, r)) continue;
+        if (Verdict v = DiscountRateInRange(bill, r); v.Refused()) return v;
+    }
+    return Verdict::Pass();
+}
+
+BatchRowData RowBatchData(IBillForm& bill, int row, bool withAux, const FieldSet& fs) {
+    BatchRowData data;
+    data.auxPropID = SafeId(bill.GetFieldValue(fs["FAuxPropID"], row));
+    data.kfDate = FormatKFDate(bill.GetFieldValue(fs["FKFDate"], row));
+    data.kfPeriod = bill.GetFieldValue(fs["FKFPeriod"], row).ToNumber();
+    data.periodDate = FormatKFDate(bill.GetFieldValue(fs["FPeriodDate"], row));
+    data.compareAux = withAux && !IsFieldLocked(bill, fs["FAuxPropID"], row);
+    data.compareKFDate = !IsFieldLocked(bill, fs["FKFDate"], row);
+    data.compareKFPeriod = !IsFieldLocked(bill, fs["FKFPeriod"], row);
+    data.comparePeriodDate = !IsFieldLocked(bill, fs["FPeriodDate"], row);
+    return data;
+}
+
+// ---- Before the save
+// -----------------------------------------------------------------------------
+
+Verdict ZeroPriceAccepted(IBillForm& bill) {
+    const int rows = GetEntryRowCount(bill);
+    for (int r = 1; r <= rows; ++r) {
+        if (bill.GetFieldValue("FPrice", r).ToNumber() != 0 ||
+            bill.GetFieldValue("FAmount", r).ToNumber() == 0)
+            continue;
+        if (ShowMessage("存在数量为零金额不为零的记录，是否继续？", kMsgYesNo + kMsgInformation,
+                        kTipCaption) == kAnswerYes)
+            return Verdict::Pass();
+        return Verdict::Silent();
+    }
+    return Verdict::Pass();
+}
+
+Verdict LookupTextsRefreshed(IBillForm& bill) {
+    GetLookupData(bill, "FCustID", -1, "FFLD", "0");
+    RefreshFieldLookupText(bill, "FCurPayID");
+    return Verdict::Pass();
+}
+
+CollectionPtr BillAsSelection(IBillForm& bill) {
+    auto row = Collection::Make({{"FClassTypeID", bill.FID()}, {"FID", bill.CurBillID()}});
+    auto selection = Collection::Make();
+    selection->Set("1", Value(row));
+    return selection;
+}
+
+// ---- The list's selection -----------------------------------------------------------------------
+
+Verdict SelectionPeriodsOpen(IBillList& list, const char* headTable, int32_t classType) {
+    const std::vector<int32_t> ids = SelectedBillIDs(list);
+    if (ids.empty()) return Verdict::Pass();
+    const std::string closed = GetSQLValue(
+        "Select FValue From t_SystemProfile Where FCategory = 'Base' and FKey = "
+        "'AcctountingClosed'");
+    // One statement for the whole selection: the dates of every selected bill.
+    RecordsetPtr rs = GetRecordset(std::string("Select FDate From ") + headTable +
+                                   " Where FClassTypeID=" + std::to_string(classType) +
+                                   " And FID In(" + SqlIdList(ids) + ")");
+    for (; rs && !rs->IsEOF(); rs->MoveNext()) {
+        if (Verdict v = CheckPeriodOpen(rs->Field(0), Value(""), closed); v.Refused()) return v;
+    }
+    return Verdict::Pass();
+}
+
+// ---- Rows against their source entries ---------------------------------------------------------
+
+namespace {
+
+// The clause of one source entry: a row comes back when the rows draw more than the entry leaves
+// open (ErrType 1) or the source is dated after the bill (ErrType 2). A saved bill gives its own
+// saved quantity back to the entry before comparing; the quantity is summed over its own
+// entries only, so that a row it did not draw from the entry before is compared with the
+// entry's open quantity alone.
+std::string SourceClause(const SourceEntryUse& u, int32_t billID, const char* ownEntries,
+                         const std::string& date) {
+    const std::string openColumn = std::string("e.") + u.source->openColumn;
+    const std::string open =
+        billID > 0 ? openColumn + "+isnull(c.FShowQty*c.FCoefficient,0)/e.FCoefficient"
+                   : openColumn;
+    const std::string over = open + "<" + NumberToText(u.qty) + "/e.FCoefficient";
+    std::string from = std::string(" From ") + u.source->head + " t Left Join " +
+                       u.source->entries + " e ON e.FID=t.FID";
+    if (billID > 0)
+        from += std::string(" Left Join (Select FID,FEntryID_SRC,SUM(FShowQty) FShowQty,") +
+                "FCoefficient From " + ownEntries + " Where FID=" + SqlId(billID) +
+                " Group By FID,FEntryID_SRC,FCoefficient) c On e.FEntryID=c.FEntryID_SRC";
+    from += " Where e.FID=" + SqlId(u.bill) + " And e.FEntryID=" + SqlId(u.entry);
+    return std::string(kCrLf) + " Union Select '" + std::to_string(u.firstRow) +
+           "' as EntryID,Case When " + over + " Then 1 Else 2 End as ErrType,e.FEntryID " + kCrLf +
+           from + kCrLf + " And (" + over + " OR t.FDate>" + SqlValue(date) + ")";
+}
+
+}  // namespace
+
+std::pair<int, int> FirstSourceConflict(const std::vector<SourceEntryUse>& used, int32_t billID,
+                                        const char* ownEntries, const std::string& date) {
+    std::pair<int, int> conflict{0, 0};
+    InChunks(used, [&](const std::vector<SourceEntryUse>& chunk) {
+        std::string sql = "Select '',0,0 From t_CC_StockBillEntry Where 1=2 ";
+        for (const auto& u : chunk) sql += SourceClause(u, billID, ownEntries, date);
+        // A failing read counts as an empty result.
+        auto rs = OpenRecordset(sql);
+        if (!rs || rs->IsEOF()) return true;
+        conflict = {SafeId(Value(Val(rs->Field(0).ToString()))), SafeId(rs->Field(1))};
+        return false;
+    });
+    // A quantity too large to be written is more than any source leaves open.
+    if (conflict.second != 0) return conflict;
+    for (const auto& u : used) {
+        if (!std::isfinite(u.qty)) return {u.firstRow, 1};
+    }
+    return conflict;
 }
 
 }  // namespace qor

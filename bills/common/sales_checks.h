@@ -9,10 +9,13 @@
 // assembles again from the pieces declared here.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "frame/collection.h"
@@ -23,6 +26,32 @@
 #include "services/batch_shelflife.h"
 
 namespace qor {
+
+// ---- Small pieces
+// ----------------------------------------------------------------------------------------
+
+// "第" + the row: the start of a row message.
+std::string RowText(int row);
+// The row has an item of the main goods set.
+bool HasItem(IBillForm& bill, int row);
+// The header's bill date, or nullopt when it cannot be read.
+std::optional<Date> BillDate(IBillForm& bill);
+// The column total of an entry field.
+double ColumnTotalOf(IBillForm& bill, const char* key);
+
+// Statements over rows or source entries are kept to this many parts each (a union of more is
+// refused by some databases).
+inline constexpr size_t kPartsPerStatement = 100;
+// Runs each (taking a chunk, returning false to stop) on the parts a hundred at a time.
+template <class T, class F>
+void InChunks(const std::vector<T>& all, F&& each) {
+    for (size_t from = 0; from < all.size(); from += kPartsPerStatement) {
+        const size_t to = std::min(all.size(), from + kPartsPerStatement);
+        if (!each(std::vector<T>(all.begin() + static_cast<long>(from),
+                                 all.begin() + static_cast<long>(to))))
+            return;
+    }
+}
 
 // ---- Dates
 // ---------------------------------------------------------------------------------------
@@ -48,10 +77,27 @@ inline constexpr DiscountRateTexts kValidationRateTexts{"行折扣率必须大�
 bool AllowsRateOver100();
 Verdict DiscountRateAllowed(IBillForm& bill, int row, bool over100, const DiscountRateTexts& texts,
                             const FieldSet& fs = FieldSet::Main());
+// The rate in (0, 100] whatever the option: "第<row>行折扣率必须大于0小于等于100。".
+Verdict DiscountRateInRange(IBillForm& bill, int row);
+// The same for every row with an item.
+Verdict EveryRateInRange(IBillForm& bill);
 // An item with auxiliary properties needs one where the user may enter it.
 Verdict AuxPropEntered(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 // A shelf-life item's three dates are complete and agree.
 Verdict ShelfLifeComplete(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
+
+// The row's batch data as stock records it, compared only where the user may change the cell
+// (the auxiliary property only for an item that has them: withAux).
+BatchRowData RowBatchData(IBillForm& bill, int row, bool withAux,
+                          const FieldSet& fs = FieldSet::Main());
+
+// ---- Before the save
+// -----------------------------------------------------------------------------
+
+// A row whose price is 0 but whose amount is not asks once whether to go on (Yes/No, "澄石提示").
+Verdict ZeroPriceAccepted(IBillForm& bill);
+// The customer's and the payment method's texts read again from their records.
+Verdict LookupTextsRefreshed(IBillForm& bill);
 
 // What stock records of the batches of a bill's rows, each item, batch and stock read once per
 // validation.
@@ -104,10 +150,17 @@ Verdict ValidateSaleBill(CheckRun& run);
 // The steps, for bills that assemble their own list (fs names the goods set the steps read).
 Verdict SettleDateNotBeforeBillDate(IBillForm& bill);
 Verdict SettleAccountGiven(IBillForm& bill);
+// The steps of the row validation a bill may leave out (the exchange bill leaves out all three).
+struct SaleRowSteps {
+    bool rateOver100Option = true;  // "AllowDiscountRateOver100" may allow rates above 100
+    bool expiry = true;             // goods past their expiry date are not sold
+    bool purchaseSources = true;    // a row drawn from a purchase bill stays within its entry
+};
 // Every goods row, in the order of the sales bill (rate, shelf life, auxiliary property, batch,
 // batch against stock with the locked cells restored, expiry with "IsPeriodDateExpireNotSale",
 // the open return quantity, the open quantity of a purchase source).
-Verdict EverySaleRowValid(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
+Verdict EverySaleRowValid(IBillForm& bill, const FieldSet& fs = FieldSet::Main(),
+                          const SaleRowSteps& steps = {});
 Verdict SameBatchSameData(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 // The rows' source entries (sales orders, stock bills) in one query per 100 entries.
 Verdict WithinSaleSourceQuantities(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
@@ -116,6 +169,10 @@ Verdict TotalNotBelowZero(IBillForm& bill, const FieldSet& fs = FieldSet::Main()
 Verdict SettledAmountsAddUp(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 Verdict DiscountAccountGiven(IBillForm& bill);
 Verdict WithinPriceAndCreditLimits(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
+// The price part alone: every row's price within its limits through the host's stock component
+// (the discounted price when "XSPriceLimitType" is 1); the caller decides when it applies. A
+// refusal carries the component's message.
+Verdict RowPricesWithinLimits(IBillForm& bill, const FieldSet& fs = FieldSet::Main());
 Verdict WithinAdvanceReceipts(IBillForm& bill);
 Verdict ReceiptNotNegative(IBillForm& bill);
 
@@ -126,7 +183,11 @@ Verdict ReceiptNotNegative(IBillForm& bill);
 struct AuditTable {
     int32_t classType = 1030002;
     const char* headTable = "t_cc_stockbill";
+    // Rebate bills are made from sales bills only: another class's identifier names none.
+    bool rebates = true;
 };
+// The form's bill as rule C takes a selection.
+CollectionPtr BillAsSelection(IBillForm& bill);
 // The bills to check (uncheck false) or uncheck, as FillSelectedBillInfo takes them: none may be
 // rejected, each bill's date must lie in an open period, an uncheck must not undo a rebate, and a
 // check needs the serial numbers of the bills complete.
@@ -134,14 +195,51 @@ Verdict CheckBillForAudit(const CollectionPtr& selection, bool uncheck, const Au
 // A bill with a rebate bill made from it is not unchecked.
 Verdict CheckRebateBeforeUncheck(int32_t billID);
 
+// ---- The list's selection
+// -------------------------------------------------------------------------------
+
+// Every selected bill's date (read from the bill's header table, of the class type) must lie in
+// an open period; the dates are read with one statement.
+Verdict SelectionPeriodsOpen(IBillList& list, const char* headTable, int32_t classType);
+
+// ---- Rows against their source entries, returns
+// ----------------------------------------------------------
+
+// Where a source entry lives and which of its columns holds the quantity it leaves open.
+struct SourceTables {
+    const char* head;        // "t_XS_Order", "t_CC_StockBill"
+    const char* entries;     // "t_XS_OrderEntry", "t_CC_StockBillEntry"
+    const char* openColumn;  // "FUnSendQty", "FUnRejectQty"
+};
+inline constexpr SourceTables kOrderSources{"t_XS_Order", "t_XS_OrderEntry", "FUnSendQty"};
+inline constexpr SourceTables kStockBillSources{"t_CC_StockBill", "t_CC_StockBillEntry",
+                                                "FUnRejectQty"};
+
+// The rows drawn from one source entry: their quantity in base units and the first of them.
+struct SourceEntryUse {
+    const SourceTables* source = &kOrderSources;
+    int32_t bill = 0;
+    int32_t entry = 0;
+    double qty = 0;
+    int firstRow = 0;
+};
+
+// The first row drawing from a source entry more than it leaves open (kind 1) or from a source
+// dated after the bill (kind 2), as {row, kind}; {0, 0} when there is none (a read that fails
+// counts as none). One statement per hundred entries. A saved bill (billID > 0) first gives its
+// own saved quantity back to each entry, read from its own entry table (ownEntries), so that an
+// unchanged re-save passes.
+std::pair<int, int> FirstSourceConflict(const std::vector<SourceEntryUse>& used, int32_t billID,
+                                        const char* ownEntries, const std::string& date);
+
 // ---- Serial numbers and batches of stored bills
 // -------------------------------------------------------
 
 // With "CKSerialNum" on, every serial-managed row of the stored bill carries as many serial
 // numbers as its base quantity (for the class types and bill types the option covers).
 Verdict CheckStoredBillSerialNumbers(int32_t classType, int32_t billType, int32_t billID);
-// Every batch-managed row of the stored bill has its batch.
-Verdict CheckStoredBillBatches(int32_t billID);
+// Every batch-managed row of the stored bill (its rows in entryTable) has its batch.
+Verdict CheckStoredBillBatches(int32_t billID, const char* entryTable = "T_CC_StockBillEntry");
 // The serial numbers of several stored bills (the first refusal).
 Verdict CheckSerialNumbersOfBills(const CollectionPtr& billInfo);
 

@@ -30,22 +30,6 @@ namespace qor {
 
 namespace {
 
-std::string RowText(int row) {
-    return "第" + std::to_string(row);
-}
-
-double Total(IBillForm& bill, const char* key) {
-    return bill.ColumnTotal(bill.GetFieldInfoByKey(key));
-}
-
-bool HasItem(IBillForm& bill, int row) {
-    return SafeId(bill.GetFieldValue("FItemID", row)) > 0;
-}
-
-std::optional<Date> BillDate(IBillForm& bill) {
-    return ParseDate(Trim(bill.GetFieldValue("FDate").ToString()));
-}
-
 ComponentPtr StockComponent() {
     return CreateHostObject<IComponent>("QOR_CC_PlugIns.clsStockInfo");
 }
@@ -58,10 +42,6 @@ struct RowChecking {
     bool expiredNotSold = false;
     BatchStockCache batches{bill};
 };
-
-Verdict DiscountRateInRange(IBillForm& bill, int row) {
-    return DiscountRateAllowed(bill, row, false, kValidationRateTexts);
-}
 
 Verdict AuxPropOfRow(RowChecking& c, int row) {
     return AuxPropEntered(c.bill, row);
@@ -99,16 +79,8 @@ Verdict BatchAgreesWithStock(RowChecking& c, int row) {
         return Verdict::Refuse(RowText(row) + "行商品的批号" + batch + "在系统中不存在，请重新输入")
             .At("FBatchNo", row);
     const bool withAux = IsAuxItem(item);
-    BatchRowData data;
-    data.auxPropID = SafeId(bill.GetFieldValue("FAuxPropID", row));
-    data.kfDate = FormatKFDate(bill.GetFieldValue("FKFDate", row));
-    data.kfPeriod = bill.GetFieldValue("FKFPeriod", row).ToNumber();
-    data.periodDate = FormatKFDate(bill.GetFieldValue("FPeriodDate", row));
-    data.compareAux = withAux && !IsFieldLocked(bill, "FAuxPropID", row);
-    data.compareKFDate = !IsFieldLocked(bill, "FKFDate", row);
-    data.compareKFPeriod = !IsFieldLocked(bill, "FKFPeriod", row);
-    data.comparePeriodDate = !IsFieldLocked(bill, "FPeriodDate", row);
-    if (CompareBatchRow(records, data).match == BatchMatch::Same) return Verdict::Pass();
+    if (CompareBatchRow(records, RowBatchData(bill, row, withAux)).match == BatchMatch::Same)
+        return Verdict::Pass();
     return Verdict::Refuse(RowText(row) + "行商品的批号" + batch +
                            (withAux
                                 ? "与库存中同批号商品的辅助属性、生产日期、保质期或有效期至不同。"
@@ -172,15 +144,6 @@ Verdict OneBatchOneData(IBillForm& bill) {
 
 // ---- Source bills -------------------------------------------------------------------------------
 
-// The rows drawn from one source entry: their quantity in base units and the first of them.
-struct SourceEntryUse {
-    bool fromOrder = true;  // a sales order's entry, else a consignment delivery's
-    int32_t bill = 0;
-    int32_t entry = 0;
-    double qty = 0;
-    int firstRow = 0;
-};
-
 std::vector<SourceEntryUse> SourceEntriesUsed(IBillForm& bill) {
     std::vector<SourceEntryUse> used;
     std::map<std::tuple<bool, int32_t, int32_t>, size_t> index;
@@ -197,24 +160,11 @@ std::vector<SourceEntryUse> SourceEntriesUsed(IBillForm& bill) {
         const double qty = bill.GetFieldValue("FShowQty", r).ToNumber() *
                            bill.GetFieldValue("FCoefficient", r).ToNumber();
         auto [it, added] = index.try_emplace({fromOrder, source, entry}, used.size());
-        if (added) used.push_back({fromOrder, source, entry, 0, r});
+        if (added)
+            used.push_back({fromOrder ? &kOrderSources : &kStockBillSources, source, entry, 0, r});
         used[it->second].qty += qty;
     }
     return used;
-}
-
-// Statements are kept to this many source entries each (a union of more is refused by some
-// databases).
-constexpr size_t kEntriesPerStatement = 100;
-
-template <class F>
-void InChunks(const std::vector<SourceEntryUse>& used, F&& each) {
-    for (size_t from = 0; from < used.size(); from += kEntriesPerStatement) {
-        const size_t to = std::min(used.size(), from + kEntriesPerStatement);
-        if (!each(std::vector<SourceEntryUse>(used.begin() + static_cast<long>(from),
-                                              used.begin() + static_cast<long>(to))))
-            return;
-    }
 }
 
 // Each source entry must still be on a source bill that is checked: a sales order (checked or
@@ -226,7 +176,7 @@ int RowOfVanishedSource(const std::vector<SourceEntryUse>& used) {
     for (const bool orders : {true, false}) {
         std::vector<SourceEntryUse> ofKind;
         for (const auto& u : used) {
-            if (u.fromOrder == orders) ofKind.push_back(u);
+            if ((u.source == &kOrderSources) == orders) ofKind.push_back(u);
         }
         InChunks(ofKind, [&](const std::vector<SourceEntryUse>& chunk) {
             std::string ids;
@@ -257,50 +207,10 @@ int RowOfVanishedSource(const std::vector<SourceEntryUse>& used) {
     return 0;
 }
 
-// The clause of one source entry: a row comes back when the rows draw more than the entry leaves
-// open (ErrType 1) or the source is dated after the bill (ErrType 2). A saved bill gives its own
-// saved quantity back to the entry before comparing.
-std::string SourceClause(const SourceEntryUse& u, int32_t billID, const std::string& date) {
-    const std::string openColumn = u.fromOrder ? "e.FUnSendQty" : "e.FUnRejectQty";
-    const std::string tables =
-        u.fromOrder ? " From t_XS_Order t Left Join t_XS_OrderEntry e ON e.FID=t.FID"
-                    : " From t_CC_StockBill t Left Join t_CC_StockBillEntry e ON e.FID=t.FID";
-    const std::string open =
-        billID > 0 ? openColumn + "+c.FShowQty*c.FCoefficient/e.FCoefficient" : openColumn;
-    const std::string over = open + "<" + NumberToText(u.qty) + "/e.FCoefficient";
-    std::string from = tables;
-    if (billID > 0)
-        from +=
-            " Left Join (Select FID,FEntryID_SRC,SUM(FShowQty) FShowQty,FCoefficient From "
-            "t_CC_StockBillEntry Group By FID,FEntryID_SRC,FCoefficient) c On "
-            "e.FEntryID=c.FEntryID_SRC";
-    from += " Where e.FID=" + SqlId(u.bill) + " And e.FEntryID=" + SqlId(u.entry);
-    if (billID > 0) from += " And c.FID=" + SqlId(billID);
-    return std::string(kCrLf) + " Union Select '" + std::to_string(u.firstRow) +
-           "' as EntryID,Case When " + over + " Then 1 Else 2 End as ErrType,e.FEntryID " + kCrLf +
-           from + kCrLf + " And (" + over + " OR t.FDate>" + SqlValue(date) + ")";
-}
-
-// The first source conflict: the row and its kind (1 quantity, 2 date); row 0 when none.
-std::pair<int, int> FirstSourceConflict(const std::vector<SourceEntryUse>& used, int32_t billID,
-                                        const std::string& date) {
-    std::pair<int, int> conflict{0, 0};
-    InChunks(used, [&](const std::vector<SourceEntryUse>& chunk) {
-        std::string sql = "Select '',0,0 From t_CC_StockBillEntry Where 1=2 ";
-        for (const auto& u : chunk) sql += SourceClause(u, billID, date);
-        // A failing read counts as an empty result.
-        auto rs = OpenRecordset(sql);
-        if (!rs || rs->IsEOF()) return true;
-        conflict = {SafeId(Value(Val(rs->Field(0).ToString()))), SafeId(rs->Field(1))};
-        return false;
-    });
-    return conflict;
-}
-
 // The rows may draw from each source entry no more than it leaves open (a delivery may exceed
 // an order when the user confirms it; a return never exceeds its delivery), and no source may
 // be dated after the bill.
-Verdict WithinSourceQuantities(IBillForm& bill) {
+Verdict WithinOpenSourceQuantities(IBillForm& bill) {
     const std::vector<SourceEntryUse> used = SourceEntriesUsed(bill);
     if (used.empty()) return Verdict::Pass();
     const bool isReturn = IsConsignReturn(bill);
@@ -311,15 +221,8 @@ Verdict WithinSourceQuantities(IBillForm& bill) {
     }
     const auto date = BillDate(bill);
     const std::string day = date ? FormatDate(*date) : Trim(bill.GetFieldValue("FDate").ToString());
-    auto [row, kind] = FirstSourceConflict(used, bill.CurBillID(), day);
-    // A quantity too large to be written is more than any source leaves open.
-    for (const auto& u : used) {
-        if (kind != 0) break;
-        if (!std::isfinite(u.qty)) {
-            row = u.firstRow;
-            kind = 1;
-        }
-    }
+    const auto [row, kind] =
+        FirstSourceConflict(used, bill.CurBillID(), "t_CC_StockBillEntry", day);
     if (kind == 0) return Verdict::Pass();
     if (kind == 2) return Verdict::Refuse("单据日期不能小于分录源单日期").At("FDate");
     if (isReturn) return Verdict::Refuse(kReturnTooLarge).At("FShowQty", row);
@@ -332,7 +235,7 @@ Verdict WithinSourceQuantities(IBillForm& bill) {
 // ---- Total, prices, credit ----------------------------------------------------------------------
 
 Verdict TotalNotNegative(IBillForm& bill) {
-    const double total = Total(bill, "FInTaxAmount");
+    const double total = ColumnTotalOf(bill, "FInTaxAmount");
     bill.SetFieldValue("FAllAmount", total);
     return total < 0 ? Verdict::Refuse("总金额不能小于零") : Verdict::Pass();
 }
@@ -346,24 +249,7 @@ Verdict PricesWithinLimits(IBillForm& bill) {
     if (GetControlPoint() != 0 || !SellsOnCredit(bill) ||
         SafeId(bill.GetFieldValue("FCustID")) <= 0)
         return Verdict::Pass();
-    const std::string limitType = Trim(GetSystemProfileValue("XSPriceLimitType", "IC", "0"));
-    const char* priceKey = Val(limitType) == 1 ? "FPriceDiscount" : "FPrice";
-    auto stock = StockComponent();
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
-        if (!HasItem(bill, r)) continue;
-        auto line = Collection::Make({{"Price", bill.GetFieldValue(priceKey, r)},
-                                      {"ItemID", bill.GetFieldValue("FItemID", r)},
-                                      {"Index", r},
-                                      {"UnitID", bill.GetFieldValue("FShowUnitID", r)},
-                                      {"Coefficient", bill.GetFieldValue("FCoefficient", r)},
-                                      {"StockID", bill.GetFieldValue("FSCStockID", r)}});
-        Args args{Value(line), Value(GetPropsString()), Value(limitType), Value("")};
-        if (!stock->Call("CheckLimitPrice", args).ToBool()) continue;
-        const std::string message = Trim(args.back().ToString());
-        return (message.empty() ? Verdict::Silent() : Verdict::Refuse(message)).At(priceKey, r);
-    }
-    return Verdict::Pass();
+    return RowPricesWithinLimits(bill);
 }
 
 // With the opening balances closed, a delivery beyond the customer's credit or with overdue
@@ -411,7 +297,7 @@ const CheckList& ConsignValidation() {
         {"rows of one batch carry the same data",
          [](CheckRun& run) { return OneBatchOneData(*run.bill); }},
         {"within the open quantities of the source bills",
-         [](CheckRun& run) { return WithinSourceQuantities(*run.bill); }},
+         [](CheckRun& run) { return WithinOpenSourceQuantities(*run.bill); }},
         {"the total is not negative", [](CheckRun& run) { return TotalNotNegative(*run.bill); }},
         {"prices within their limits", [](CheckRun& run) { return PricesWithinLimits(*run.bill); }},
         {"credit and overdue amounts accepted",
@@ -423,15 +309,6 @@ const CheckList& ConsignValidation() {
 }
 
 // ---- Before the save ----------------------------------------------------------------------------
-
-Verdict EveryRateInRange(IBillForm& bill) {
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
-        if (!HasItem(bill, r)) continue;
-        if (Verdict v = DiscountRateInRange(bill, r); v.Refused()) return v;
-    }
-    return Verdict::Pass();
-}
 
 // Started by the save tool and with the account's option on, a delivery is checked against the
 // stock: a shortage the component only warns of is shown and the save goes on.

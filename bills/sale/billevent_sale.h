@@ -51,6 +51,8 @@ protected:
     void m_BillInterface_BeginEdit(const Value& obj, const Value& a, const Value& b) override;
     void m_BillInterface_AfterSave(const Value& hostValue) override;
     void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
+    void m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
+    void m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) override;
     void m_BillInterface_BeforeSave(bool& cancel) override;
     void m_BillInterface_BusinessCheck(bool& cancel) override;
     void m_BillInterface_UnBusinessCheck(bool& cancel) override;

@@ -19,10 +19,6 @@ namespace qor {
 
 namespace {
 
-bool HasItem(IBillForm& bill, int row) {
-    return SafeId(bill.GetFieldValue("FItemID", row)) > 0;
-}
-
 Verdict EveryRateAllowed(IBillForm& bill) {
     const bool over100 = AllowsRateOver100();
     static constexpr DiscountRateTexts kTexts{"行折扣率必须大于0且小于等于100。",
@@ -31,21 +27,6 @@ Verdict EveryRateAllowed(IBillForm& bill) {
     for (int r = 1; r <= rows; ++r) {
         if (!HasItem(bill, r)) continue;
         if (Verdict v = DiscountRateAllowed(bill, r, over100, kTexts); v.Refused()) return v;
-    }
-    return Verdict::Pass();
-}
-
-// A row without a price that still has an amount is saved only when the user goes on.
-Verdict ZeroPriceAccepted(IBillForm& bill) {
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
-        if (bill.GetFieldValue("FPrice", r).ToNumber() != 0 ||
-            bill.GetFieldValue("FAmount", r).ToNumber() == 0)
-            continue;
-        if (ShowMessage("存在数量为零金额不为零的记录，是否继续？", kMsgYesNo + kMsgInformation,
-                        kTipCaption) == kAnswerYes)
-            return Verdict::Pass();
-        return Verdict::Silent();
     }
     return Verdict::Pass();
 }
@@ -59,12 +40,6 @@ Verdict ValidatedUnlessChecked(CheckRun& run) {
     return ValidateSaleBill(run);
 }
 
-Verdict LookupTextsRefreshed(IBillForm& bill) {
-    GetLookupData(bill, "FCustID", -1, "FFLD", "0");
-    RefreshFieldLookupText(bill, "FCurPayID");
-    return Verdict::Pass();
-}
-
 // Saved with the save tool and with the account's option on, the rows are checked against the
 // stock; a shortage the component only warns of is asked.
 Verdict StockSuffices(CheckRun& run) {
@@ -74,19 +49,28 @@ Verdict StockSuffices(CheckRun& run) {
     return CheckStockBeforeSave(*run.bill, ct::kSalesBill, StockWarning::Ask);
 }
 
-// The form's bill as rule C takes a selection.
-CollectionPtr ThisBill(IBillForm& bill) {
-    auto row = Collection::Make({{"FClassTypeID", bill.FID()}, {"FID", bill.CurBillID()}});
-    auto selection = Collection::Make();
-    selection->Set("1", Value(row));
-    return selection;
-}
-
 }  // namespace
 
 Verdict CheckSerialNumbersOfBill(IBillForm& bill) {
     return CheckStoredBillSerialNumbers(bill.FID(), SafeId(bill.GetFieldValue("FBillTypeID")),
                                         bill.CurBillID());
+}
+
+bool InvokeBillChecks(const std::string& method, Args& args, Value& result,
+                      const char* entryTable) {
+    const bool known = IEquals(method, "checkBillSNErr") || IEquals(method, "checkXSDBillSNErr") ||
+                       IEquals(method, "checkXSDBillBatchNoErr");
+    if (!known) return false;
+    auto bill = args.empty() ? nullptr : args[0].As<IBillForm>();
+    if (!bill) throw HostError(method, "a bill form is expected");
+    if (IEquals(method, "checkBillSNErr")) {
+        result = checkBillSNErr(*bill);
+    } else if (IEquals(method, "checkXSDBillSNErr")) {
+        result = Report(CheckSerialNumbersOfBill(*bill));
+    } else {
+        result = Report(CheckStoredBillBatches(bill->CurBillID(), entryTable));
+    }
+    return true;
 }
 
 bool checkBillSNErr(IBillForm& bill) {
@@ -117,10 +101,10 @@ void AddSaleChecks(RuleBook& b) {
     b.Check(Stage::Check, "the serial numbers of the bill are complete", [](CheckRun& run) {
          return CheckSerialNumbersOfBill(*run.bill);
      }).Check(Stage::Check, "rule C allows the check", [](CheckRun& run) {
-        return CheckBillForAudit(ThisBill(*run.bill), false);
+        return CheckBillForAudit(BillAsSelection(*run.bill), false);
     });
     b.Check(Stage::Uncheck, "rule C allows the uncheck",
-            [](CheckRun& run) { return CheckBillForAudit(ThisBill(*run.bill), true); });
+            [](CheckRun& run) { return CheckBillForAudit(BillAsSelection(*run.bill), true); });
 }
 
 }  // namespace qor

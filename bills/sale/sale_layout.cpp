@@ -82,8 +82,7 @@ void ApplyStatusTools(IBillForm& bill) {
     bill.SetBarStatus("mnuReject", "Visible", saved && !checked && !rejected);
     for (const char* key : {"mnuRelatePushBill_1050001", "mnuRelatePushBill_1030002"})
         bill.SetBarStatus(key, "Enabled", checked);
-    for (const char* key : {"mnuRelatePushBill_3000001", "mnuRelatePushBill_2000001"})
-        bill.SetBarStatus(key, "Enabled", saved);
+    bill.SetBarStatus("mnuRelatePushBill_2000001", "Enabled", saved);
     if (rejected) {
         bill.SetBarStatus("mnuEditCheck", "Visible", false);
         bill.SetBarStatus("mnuEditFileDelete", "Visible", false);

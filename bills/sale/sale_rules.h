@@ -2,8 +2,11 @@
 // bill-type layout and the steps of filling the bill from source bills and of saving it.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "frame/collection.h"
 #include "frame/host.h"
 #include "frame/rules.h"
 #include "frame/value.h"
@@ -35,6 +38,10 @@ Verdict CheckSerialNumbersOfBill(IBillForm& bill);
 // A bill made from an online order passes as it is; any other needs as many serial numbers as
 // its quantities (a refusal is shown). True when it passes.
 bool checkBillSNErr(IBillForm& bill);
+// The public checks a bill offers the host (checkBillSNErr, checkXSDBillSNErr,
+// checkXSDBillBatchNoErr, each with a bill form; the batches are read from the stored bill's rows
+// in entryTable). False for any other name.
+bool InvokeBillChecks(const std::string& method, Args& args, Value& result, const char* entryTable);
 
 // ---- Tools (sale_tools.cpp) ---------------------------------------------------------------------
 
@@ -67,13 +74,46 @@ void ApplyBillTypeLocks(IBillForm& bill, const Value& billTypeID);
 
 // ---- Rows, sources, saving (sale_life.cpp) ------------------------------------------------------
 
+// Before rows are drawn: a consignment bill's rows make a consignment settlement, a sales
+// order's a delivery with the order's invoice type; a sales bill's leave the type as it is.
+void TakeSourceClassBillType(IBillForm& bill, const Value& selection);
+
+// The steps of filling a bill from source bills that a bill sharing the sales bill's may leave
+// out.
+struct SourceFillSteps {
+    const char* callerName = kSaleProgId;  // the class named in the balance's right check
+    bool settleLimitDate = true;           // the settlement date from the customer's terms
+    bool shelfLifeDates = true;            // rows without a production date take the bill date
+    bool billTypeLayout = true;            // the sales bill's layout of its bill type
+};
+
 // The bill's type, explanation, rows, open quantities, customer, dates and stocks after rows
 // were drawn from the source bills of the selection.
-void FillFromSources(IBillForm& bill, const Value& selection);
+void FillFromSources(IBillForm& bill, const Value& selection, const SourceFillSteps& steps = {});
 // The quantity still open on each source entry the rows were drawn from (other sales bills
 // that drew from it taken off), the serial numbers cleared and the price fetched again.
 void AdjustRowsFromSources(IBillForm& bill, const Value& selection);
 // The bill's contact (name, address, phone) written back to the customer's contacts.
 void WriteBackContact(IBillForm& bill);
+
+// ---- Invoices and the list (sale_invoice.cpp, sale_list.cpp) ------------------------------------
+
+// The form's invoice tool "mnuRelatePushBill_3000001" (生成发票) next to the receipt push.
+void AddSaleInvoiceTool(RuleBook& b);
+// The list's tools (logistics bills one per bill or several to one, the invoice, the logistics
+// query), the guards of its delete, check, uncheck and print, and the check rule of its check
+// and uncheck.
+void AddSaleListTools(RuleBook& b);
+// The host tools the list shows, and the logistics option's check marks from the user's
+// setting "LogicMultiToOne" of section "SaleListInterface".
+void ShowSaleListTools(const MenuBarPtr& menuBar);
+// The header columns (comma-separated names of the code, FID added) of the sales bills ids, read
+// in one statement, in the order of ids; ids that are no sales bill are left out.
+std::vector<CollectionPtr> ReadSaleBillHeads(const std::vector<int32_t>& ids,
+                                             const std::string& columns);
+// One header column of the sales bill numbered billNo ("" when there is none); field is a column
+// name of the code, never the user's text.
+std::string GetBillFieldByNo(const std::string& field, int32_t classTypeID,
+                             const std::string& billNo);
 
 }  // namespace qor

@@ -5,6 +5,7 @@
 
 #include "bills/common/entry_rows.h"
 #include "bills/common/sales_checks.h"
+#include "bills/common/sales_tools.h"
 #include "bills/order/frm_reject_note.h"
 #include "bills/sale/billevent_sale.h"
 #include "bills/sale/sale_rules.h"
@@ -273,55 +274,10 @@ Verdict ShowLogisticBills(ToolRun& run) {
 
 // ---- The host's tools --------------------------------------------------------------------------
 
-Verdict PeriodOpen(ToolRun& run) {
-    return CheckPeriodOpen(run.bill->GetFieldValue("FDate"));
-}
-
 Verdict NotRejectedAndPeriodOpen(ToolRun& run) {
     if (run.bill->GetFieldValue("FRejected").ToNumber() != 0)
         return Verdict::Refuse("不能删除驳回状态的单据！");
-    return PeriodOpen(run);
-}
-
-// F9: the bill settles its whole total now; what is not offset against advance receipts is
-// received (unless the bill settles through several accounts).
-Verdict SettleFromTotal(ToolRun& run) {
-    IBillForm& bill = *run.bill;
-    const double total = RoundToDigits(Total(bill, "FInTaxAmount"), 2);
-    bill.SetFieldValue("FCurCheckAmount", total);
-    const double offset = bill.GetFieldValue("FNeutralizeAmount").ToNumber();
-    const bool severalAccounts = bill.GetFieldValue("FMultiAccount").ToNumber() != 0;
-    if (!severalAccounts) bill.SetFieldValue("FCurPayAmount", RoundToDigits(total - offset, 2));
-    const double pay = bill.GetFieldValue("FCurPayAmount").ToNumber();
-    const bool noAccount = severalAccounts || pay == 0;
-    LockEntryCell(bill, "FBalanceStyle", noAccount);
-    LockEntryCell(bill, "FAcctNo", noAccount);
-    LockEntryCell(bill, "FDiscountAcctID", std::abs(total - (pay + offset)) < 0.005);
-    return Verdict::Pass();
-}
-
-// The host's receipt is not made for a bill whose receivable moved to the receivables system.
-Verdict NotTransferred(ToolRun& run) {
-    IBillForm& bill = *run.bill;
-    const std::string found = GetSQLValue(
-        "Select top 1 1 from t_RP_CheckBillEntry1 t1 inner join t_RP_CheckBill t2 on "
-        "t1.FID=t2.FID where t1.FSourceInterID=" +
-        SqlId(bill.GetFieldValue("FID")) + " And t1.FSourceClassTypeId=" + SqlId(bill.FID()) +
-        " And t2.FBillTypeId in(5024,5025)");
-    if (Val(found) == 1) return Verdict::Refuse("该单据已经发生转移，请到应收应付系统制作收付款单");
-    return Verdict::Pass();
-}
-
-Verdict OffsetAdvanceReceipts(ToolRun& run) {
-    IBillForm& bill = *run.bill;
-    const std::string props = GetPropsString();
-    if (!CheckAccessRight(props, 14, 300, 2, kSaleProgId) &&
-        !CheckAccessRight(props, 14, 300, 4, kSaleProgId))
-        return Verdict::Refuse("您没有核销预收款的权限。");
-    if (SafeId(bill.GetFieldValue("FCustID")) <= 0)
-        return Verdict::Refuse("请先输入客户。").At("FCustID");
-    bill.SetActiveCell("FNeutralizeAmount", -1);
-    return Verdict::Pass();
+    return BillPeriodOpen(run);
 }
 
 Verdict MarkSave(ToolRun& run) {
@@ -337,7 +293,7 @@ Verdict SavedBeforePrint(ToolRun& run) {
 
 Verdict Reject(ToolRun& run) {
     IBillForm& bill = *run.bill;
-    if (Verdict v = PeriodOpen(run); v.Refused()) return v;
+    if (Verdict v = BillPeriodOpen(run); v.Refused()) return v;
     Sale(run).SetAction("SAVE");
     if (!RejectBillWithNote(bill)) return Verdict::Pass();
     for (const char* key :
@@ -372,32 +328,20 @@ void AddSaleTools(RuleBook& b) {
                .caption = "查询物流单",
                .visible = &LogisticsShown,
                .onClick = &ShowLogisticBills})
-        .Tool({.band = "mnuRelate",
-               .key = "mnuRelatePushBill_3000001",
-               .caption = "生成发票",
-               .beforeKey = "mnuRelatePushBill_1030002",
-               .onClick = [](ToolRun& run) { return SavedWithCustomer(*run.bill); }})
         .Tool({.band = "mnuEdit",
                .key = "mnuReject",
                .caption = "驳回",
                .beforeKey = "mnuEditCheck",
                .onClick = &Reject});
-    b.OnClick("mnuEditCheck", &PeriodOpen)
-        .OnClick("mnuEditUnCheck", &PeriodOpen)
+    b.OnClick("mnuEditCheck", &BillPeriodOpen)
+        .OnClick("mnuEditUnCheck", &BillPeriodOpen)
         .OnClick("mnuEditFileDelete", &NotRejectedAndPeriodOpen)
         .OnClick("mnuEditAutoSumAmt", &SettleFromTotal)
-        .OnClick("mnuKddPrint",
-                 [](ToolRun&) {
-                     return CheckAccessRight(GetPropsString(), 12, 200, 64, "QORMain.MDIMain")
-                                ? Verdict::Pass()
-                                : Verdict::Refuse("您没有打印权限。");
-                 })
+        .OnClick("mnuKddPrint", &MayPrintWaybill)
         .OnClick("mnuRelatePushBill_1050001", &NotTransferred)
-        .OnClick("mnuEditCheckInfo", &OffsetAdvanceReceipts)
-        .OnClick("mnuShareByQty",
-                 [](ToolRun& run) { return ShareTransportCosts(*run.bill, kShareByQty); })
-        .OnClick("mnuShareByAmt",
-                 [](ToolRun& run) { return ShareTransportCosts(*run.bill, kShareByAmt); })
+        .OnClick("mnuEditCheckInfo", OffsetAdvanceReceipts(kSaleProgId))
+        .OnClick("mnuShareByQty", &ShareFreightByQty)
+        .OnClick("mnuShareByAmt", &ShareFreightByAmt)
         .OnClick("mnuEditFileSave",
                  [](ToolRun& run) {
                      RemoveEmptyEntryRows(*run.bill);
@@ -410,23 +354,7 @@ void AddSaleTools(RuleBook& b) {
 
 void DressSaleTools(IBillForm& bill, const MenuBarPtr& menuBar) {
     if (!menuBar) return;
-    static constexpr std::pair<const char*, const char*> kSourceTools[] = {
-        {"mnuRelate_1030001", "选择销售订单"},
-        {"mnuRelate_1030002", "选择销售发货单"},
-        {"mnuRelate_1030003", "选择委托代销单"}};
-    for (const auto& [key, caption] : kSourceTools) {
-        auto tool = menuBar->Tool(key);
-        if (!tool) continue;
-        tool->SetDescription("选源单");
-        tool->SetToolTipText(caption);
-    }
-    if (auto tool = menuBar->Tool("mnuEditCheckInfo")) tool->SetCaption("冲预收款");
-    if (auto tool = menuBar->Tool("mnuEditAutoSumAmt")) tool->SetShortcut("F9");
-    if (auto bar = menuBar->AddBand("BandToolBar")) {
-        for (const char* key : {"mnuKddPrint", "mnuEditUnCheck"}) {
-            if (auto tool = menuBar->Tool(key)) bar->AddTool(tool);
-        }
-    }
+    DressSalesSideTools(menuBar);
     ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
 }
 
