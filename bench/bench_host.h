@@ -16,6 +16,7 @@
 #include "frame/platform.h"
 #include "frame/plugin.h"
 #include "frame/rules.h"
+#include "frame/value.h"
 #include "host/data_components.h"
 #include "host/demo_db.h"
 #include "host/form/database_adapter.h"
@@ -49,6 +50,21 @@ struct BenchHost {
     }
     BenchHost(const BenchHost&) = delete;
     BenchHost& operator=(const BenchHost&) = delete;
+
+    // The position of the next call to the host's components.
+    size_t CallsSoFar() const { return host->Services().Calls().size(); }
+    // The calls to the host's components since that position, without the login's in-process
+    // property look-ups (no database behind them).
+    long ServiceCallsSince(size_t from) const {
+        const auto& calls = host->Services().Calls();
+        long n = 0;
+        for (size_t i = from; i < calls.size(); ++i) {
+            if (!IEquals(calls[i].progId, "QORMtsCacheService.CacheFacade") &&
+                !IEquals(calls[i].progId, "QORPropsMgr.ShareProps"))
+                ++n;
+        }
+        return n;
+    }
 };
 
 // Runs the save checks of the form's plug-in once per iteration, as BeforeSave does, and reports

@@ -55,19 +55,6 @@ struct OrderSetup : bench::BenchHost {
     }
 };
 
-// The calls to the host's components since the given position, without the login's in-process
-// property look-ups (no database behind them).
-long ServiceCalls(OrderSetup& setup, size_t from) {
-    const auto& calls = setup.host->Services().Calls();
-    long n = 0;
-    for (size_t i = from; i < calls.size(); ++i) {
-        if (!IEquals(calls[i].progId, "QORMtsCacheService.CacheFacade") &&
-            !IEquals(calls[i].progId, "QORPropsMgr.ShareProps"))
-            ++n;
-    }
-    return n;
-}
-
 // Runs one host action per iteration; reports statements, component calls and time.
 template <class Action>
 void Measure(benchmark::State& state, OrderSetup& setup, int rows, Action action) {
@@ -77,12 +64,12 @@ void Measure(benchmark::State& state, OrderSetup& setup, int rows, Action action
     long n = 0;
     for (auto _ : state) {
         const long before = gw.TotalStatements();
-        const size_t callsBefore = setup.host->Services().Calls().size();
+        const size_t callsBefore = setup.CallsSoFar();
         const auto start = std::chrono::steady_clock::now();
         if (!action(n++)) state.SkipWithError("the host did not carry the action out");
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         statements += gw.TotalStatements() - before;
-        calls += ServiceCalls(setup, callsBefore);
+        calls += setup.ServiceCallsSince(callsBefore);
     }
     const double actions = static_cast<double>(state.iterations());
     state.counters["statements/row"] = statements / actions / rows;

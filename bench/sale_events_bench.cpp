@@ -2,9 +2,10 @@
 // reference host with the real plug-in bound: choosing the item of row 200 (unit, tax, second
 // unit, default stock, price, cost, customer's code and stock text) and changing the customer
 // (every row re-priced and given the customer's item code). Reports the statements the plug-in
-// sent during the whole user edit (every event it raised, cache hits excluded), the edit's time
-// and the plug-in's share of it: the same edit on a second form without a plug-in is the host's
-// own time, which the plug-in's share leaves out.
+// sent during the whole user edit (every event it raised, cache hits excluded), the calls it made
+// to the host's components (system options, rights: the host runs statements of its own behind
+// them), the edit's time and the plug-in's share of it: the same edit on a second form without a
+// plug-in is the host's own time, which the plug-in's share leaves out.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -73,15 +74,17 @@ using Edit = bool (*)(host::form::HostBillForm& form, long n);
 void MeasureEdits(benchmark::State& state, Edit edit, double perRows = 1) {
     auto& setup = Setup();
     auto& gw = DataGateway::Instance();
-    long statements = 0;
+    long statements = 0, calls = 0;
     double seconds = 0, hostSeconds = 0;
     long n = 0;
     for (auto _ : state) {
         const long before = gw.TotalStatements();
+        const size_t callsBefore = setup.CallsSoFar();
         auto start = std::chrono::steady_clock::now();
         if (!edit(*setup.bill, n)) state.SkipWithError("the host did not carry the edit out");
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         statements += gw.TotalStatements() - before;
+        calls += setup.ServiceCallsSince(callsBefore);
         start = std::chrono::steady_clock::now();
         edit(*setup.hostOnly, n++);
         hostSeconds +=
@@ -89,6 +92,7 @@ void MeasureEdits(benchmark::State& state, Edit edit, double perRows = 1) {
     }
     const double edits = static_cast<double>(state.iterations());
     state.counters["statements/edit"] = statements / edits;
+    state.counters["calls/edit"] = calls / edits;
     state.counters["ms/edit"] = seconds * 1e3 / edits;
     state.counters["plugin_ms/edit"] = (seconds - hostSeconds) * 1e3 / edits;
     if (perRows > 1) state.counters["statements/row"] = statements / edits / perRows;

@@ -10,8 +10,8 @@
 #include <tuple>
 #include <vector>
 
-#include "bills/common/list_selection.h"
 #include "bills/common/entry_rows.h"
+#include "bills/common/list_selection.h"
 #include "frame/class_types.h"
 #include "frame/data_access.h"
 #include "frame/login.h"

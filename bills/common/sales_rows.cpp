@@ -636,7 +636,9 @@ struct SalesRowRule {
 // The goods-row keys in the order the sales bill tests them.
 constexpr SalesRowRule kSalesRowRules[] = {
     {"FItemID", &OnItemChosen, kSkipOnHostFill},
-    {"FShowUnitID", &OnUnitChanged, kChangeAlways},
+    // A unit the host filled came with its source row, second coefficient included: taking the
+    // item's coefficient for it would change what the source counted in second units.
+    {"FShowUnitID", &OnUnitChanged, kSkipOnHostFill},
     {"FKFDate", &OnShelfLifeChanged, kChangeAlways},
     {"FKFPeriod", &OnShelfLifeChanged, kChangeAlways},
     {"FPeriodDate", &OnShelfLifeChanged, kChangeAlways},
@@ -660,7 +662,9 @@ constexpr SalesRowRule kSalesRowRules[] = {
     {"FBasePriceDiscount", &OnDiscountedPriceChanged, kChangeAlways},
     {"FSecPriceDiscount", &OnDiscountedPriceChanged, kChangeAlways},
     {"FPriceDiscount", &OnDiscountedPriceChanged, kChangeAlways},
-    {"FClientItemID", &OnClientItemChanged, kChangeAlways},
+    // A code the host filled came with the row's item (a row drawn from a source): choosing the
+    // item again by it would reset the drawn row to the item's defaults.
+    {"FClientItemID", &OnClientItemChanged, kSkipOnHostFill},
 };
 
 }  // namespace

@@ -287,11 +287,12 @@ void BillEvent_Sale::m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill)
     if (m_ListInterface()) ResetMergedCopyHeader(*m_ListInterface(), mergedBill, "3001");
 }
 
-// GetSalePriceForQVT(item, unit, customer, stock, batch, discount, includeTax): the sales price
-// for the invoicing component, the discount rate returned in discount.
+// The public methods the list and the invoicing component call: the serial-number and batch
+// checks, and GetSalePriceForQVT(item, unit, customer, stock, batch, discount, includeTax), the
+// sales price for the invoice with the discount rate returned in discount.
 bool BillEvent_Sale::InvokeOwn(const std::string& method, Args& args, Value& result) {
-    if (!IEquals(method, "GetSalePriceForQVT"))
-        return InvokeBillChecks(method, args, result, "T_CC_StockBillEntry");
+    if (InvokeBillChecks(method, args, result, "T_CC_StockBillEntry")) return true;
+    if (!IEquals(method, "GetSalePriceForQVT")) return false;
     auto arg = [&](size_t i) { return i < args.size() ? args[i] : Value(); };
     double discount = arg(5).ToNumber();
     result = Value(GetSalePriceForQVT(arg(0), arg(1), arg(2), arg(3), arg(4), discount,

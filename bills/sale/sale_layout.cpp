@@ -82,7 +82,8 @@ void ApplyStatusTools(IBillForm& bill) {
     bill.SetBarStatus("mnuReject", "Visible", saved && !checked && !rejected);
     for (const char* key : {"mnuRelatePushBill_1050001", "mnuRelatePushBill_1030002"})
         bill.SetBarStatus(key, "Enabled", checked);
-    bill.SetBarStatus("mnuRelatePushBill_2000001", "Enabled", saved);
+    for (const char* key : {"mnuRelatePushBill_3000001", "mnuRelatePushBill_2000001"})
+        bill.SetBarStatus(key, "Enabled", saved);
     if (rejected) {
         bill.SetBarStatus("mnuEditCheck", "Visible", false);
         bill.SetBarStatus("mnuEditFileDelete", "Visible", false);

@@ -235,6 +235,9 @@ void TakeSourceClassBillType(IBillForm& bill, const Value& selection) {
 void FillFromSources(IBillForm& bill, const Value& selection, const SourceFillSteps& steps) {
     TakeSourceBillType(bill);
     ExplainSource(bill);
+    // The quantities left open on the sources and the bill's prices first, so that the second
+    // quantity and price below follow them rather than the source's.
+    AdjustRowsFromSources(bill, selection);
     const int rows = GetEntryRowCount(bill);
     for (int r = 1; r <= rows; ++r) {
         if (bill.GetFieldValue("FItemID", r).ToNumber() <= 0) continue;
@@ -244,7 +247,6 @@ void FillFromSources(IBillForm& bill, const Value& selection, const SourceFillSt
             bill.SetFieldValue("FSecQty", bill.GetFieldValue("FShowQty", r).ToNumber() / k, r);
         bill.SetFieldValue("FSecPrice", bill.GetFieldValue("FPrice", r).ToNumber() * k, r);
     }
-    AdjustRowsFromSources(bill, selection);
     TakeCustomerOfPurchaseSources(bill);
     for (int r = 1; r <= rows; ++r) {
         if (bill.GetFieldValue("FItemID", r).ToNumber() > 0)

@@ -1,5 +1,6 @@
 // The sales bill's life: a new, copied and loaded bill, rows drawn from source bills, a row's
 // deletion and what happens after a save.
+#include "bills/sale/sale_rules.h"
 #include "tests/bill_sale/sale_fixture.h"
 
 namespace qor::test {
@@ -111,6 +112,32 @@ TEST_F(SaleLife, RowsDrawnFromAnOrderTakeWhatIsLeftOfItAndNameItInTheExplanation
     EXPECT_EQ(Text("FSettleLimitDate"), "2027-01-09");
 }
 
+// The second unit of a drawn row keeps its source's coefficient and follows what is left to
+// deliver and the price fetched for the bill; the unit and the customer's item code the row
+// brings along do not choose its unit or item again.
+TEST_F(SaleLife, DrawnRowsKeepTheirSecondUnitInStepWithWhatIsLeft) {
+    // XOUT000002 already took 2 of SEORD000001's 10 cartons of milk, which the order counts
+    // at 2 cartons a second unit (the milk's conversion floats; its own coefficient is 1).
+    demo.Exec(
+        "Insert Into t_CC_StockBillEntry (FEntryID, FID, FIndex, FItemID, FUnitID, FShowUnitID, "
+        "FCoefficient, FQty, FShowQty, FID_SRC, FEntryID_SRC, FClassID_SRC) Values (100, 5, 3, "
+        "1003, 3031, 3032, 12, 24, 2, 1, 2, 1030001);"
+        "Update t_XS_OrderEntry Set FSecCoefficient=2, FSecQty=5 Where FID=1 And FEntryID=2;");
+    bill->Menus().Tool("mnuCheckDuplicateItem")->SetChecked(true);
+    EditRow(1, "FItemID", "01.002");  // the noodles are on the bill already
+    ASSERT_TRUE(bill->SelectSources(1030001, {{1, 0}}).done);  // SEORD000001, for 联华
+    ASSERT_EQ(Num("FItemID", 3), 1003);
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 3), 8);
+    EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 3), 2);
+    EXPECT_DOUBLE_EQ(Num("FSecQty", 3), 4);
+    EXPECT_DOUBLE_EQ(Num("FSecPrice", 3), Num("FPrice", 3) * 2);
+    ASSERT_EQ(Num("FItemID", 4), 1002);  // its code LH-0012X came with it
+    EXPECT_EQ(Text("FClientItemID", 4), "LH-0012X");
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 4), 5);
+    EXPECT_DOUBLE_EQ(Num("FSecQty", 4), 5);
+    EXPECT_TRUE(Prompts().empty());
+}
+
 TEST_F(SaleLife, WithoutTheOptionTheExplanationIsLeftAlone) {
     Edit("FExplanation", "月底补货");
     ASSERT_TRUE(bill->SelectSources(1030001, {{1, 0}}).done);
@@ -123,6 +150,53 @@ TEST_F(SaleLife, RowsDrawnFromAPurchaseBillTakeTheCustomerOfItsOrder) {
     EXPECT_EQ(Num("FCustID"), 104);
     EXPECT_DOUBLE_EQ(Num("FQty", 1), 11);  // 12 received, 1 sold on XOUT000005
     EXPECT_EQ(Text("FSerialNo", 1), "");
+}
+
+// A settlement drawn from a consignment bill stays a settlement (the consignment bill's own
+// type is no sales bill type) and keeps the goods of the consignment as they were sent.
+TEST_F(SaleLife, ASettlementDrawnFromAConsignmentBillKeepsItsTypeAndGoods) {
+    demo.Host().SetOption("IC", "IsExpSourceToTarget", "1");
+    auto drawn = bill->SelectSources(1030003, {{7, 0}});  // WTDX000001, type 3010
+    ASSERT_TRUE(drawn.done) << drawn.note;
+    EXPECT_EQ(Num("FBillTypeID"), 3003);
+    EXPECT_EQ(Text("FExplanation"), "由委托代销单WTDX000001生成");
+    EXPECT_EQ(Num("FCustID"), 104);
+    EXPECT_EQ(Num("FItemID", 1), 1009);
+    for (const char* key : {"FItemID", "FSCStockID", "FBatchNo", "FShowUnitID", "FKFDate"})
+        EXPECT_TRUE(bill->IsCellLocked(key, 1)) << key;
+    EXPECT_FALSE(bill->IsCellLocked("FShowQty", 1));
+    EXPECT_EQ(PlugInError(), "");
+}
+
+// A returned batch keeps the production and expiry dates it was delivered with; only a row
+// without a production date takes the bill's date.
+TEST_F(SaleLife, AReturnedBatchKeepsItsDates) {
+    Edit("FBillTypeID", 3002);
+    ASSERT_TRUE(bill->SelectSources(1030002, {{4, 0}}).done);  // XOUT000001
+    ASSERT_EQ(Num("FItemID", 2), 1005);
+    EXPECT_EQ(Text("FBatchNo", 2), "B20261120");
+    EXPECT_EQ(Text("FKFDate", 2), "2026-11-20");
+    EXPECT_EQ(Text("FPeriodDate", 2), "2026-12-11");
+    EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");  // water carries no dates
+}
+
+// A source entry deleted after the rows were drawn: the row keeps the quantity it was drawn
+// with instead of being emptied.
+TEST_F(SaleLife, ARowWhoseSourceEntryIsGoneKeepsItsQuantity) {
+    EditRow(1, "FItemID", "01.001");
+    EditRow(1, "FShowQty", 5);
+    bill->SetFieldValue("FID_SRC", 1, 1);
+    bill->SetFieldValue("FEntryID_SRC", 999, 1);
+    bill->SetFieldValue("FClassID_SRC", 1030001, 1);
+    EditRow(2, "FItemID", "01.001");
+    bill->SetFieldValue("FID_SRC", 1, 2);
+    bill->SetFieldValue("FEntryID_SRC", 1, 2);  // SEORD000001's first entry: 16 cartons open
+    bill->SetFieldValue("FClassID_SRC", 1030001, 2);
+    AdjustRowsFromSources(*bill, Value());
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 5);
+    EXPECT_DOUBLE_EQ(Num("FQty", 1), 120);
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 2), 16);
+    EXPECT_EQ(PlugInError(), "");
 }
 
 TEST_F(SaleLife, ARowWhoseSerialNumbersALaterBillTookCannotBeDeleted) {

@@ -150,6 +150,18 @@ TEST_F(PriceRules, TheTaxMayOnlyTakeARoundingTail) {
     EXPECT_DOUBLE_EQ(Num("FInTaxAmount", 1), 113.05);
 }
 
+// An amount typed by hand: the host's formulas derive the price from it, the total with tax
+// follows the amount and the second price follows the price.
+TEST_F(PriceRules, ATypedAmountMovesThePriceAndTheSecondPriceFollows) {
+    EditRow(1, "FItemID", "01.003");  // 12 boxes a carton
+    EditRow(1, "FPrice", 3);
+    EditRow(1, "FShowQty", 10);
+    EditRow(1, "FAmount", 28);
+    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 2.8);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), 31.64, 1e-9);
+    EXPECT_NEAR(Num("FSecPrice", 1), 2.8 * 12, 1e-9);
+}
+
 TEST_F(PriceRules, TheAmountWithTaxMovesTheAmountUnlessAmountsDrivePrices) {
     EditRow(1, "FItemID", "01.001");
     EditRow(1, "FPrice", 100);

@@ -108,12 +108,12 @@ TEST_F(SaleTools, TheLogisticsToolsAreNotThereForApplicationTypeOne) {
 
 TEST_F(SaleTools, TheToolsFollowTheBillsStatus) {
     EXPECT_FALSE(Shown("mnuReject"));  // a new bill
-    EXPECT_FALSE(Enabled("mnuRelatePushBill_2000001"));
+    EXPECT_FALSE(Enabled("mnuRelatePushBill_3000001"));
     ASSERT_TRUE(bill->LoadBill(5).done);  // saved, unchecked
     EXPECT_TRUE(Shown("mnuReject"));
     EXPECT_TRUE(Enabled("mnuEditAutoSumAmt"));
     EXPECT_FALSE(Enabled("mnuEditUnCheck"));
-    EXPECT_TRUE(Enabled("mnuRelatePushBill_2000001"));
+    EXPECT_TRUE(Enabled("mnuRelatePushBill_3000001"));
     ASSERT_TRUE(bill->LoadBill(4).done);  // checked
     EXPECT_FALSE(Shown("mnuReject"));
     EXPECT_FALSE(Enabled("mnuEditAutoSumAmt"));
