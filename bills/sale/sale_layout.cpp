@@ -134,7 +134,8 @@ void RefreshBillTypeTools(IBillForm& bill) {
 void ApplyBillTypeLayout(IBillForm& bill, const Value& billTypeID) {
     const double type = billTypeID.ToNumber();
     ApplyTaxColumns(bill, bill.GetFieldValue("FInvoiceType"));
-    if (IsSettlement(type)) {
+    // Returns and settlements keep the goods of the rows they drew from their sources.
+    if (IsSettlement(type) || type == bt::kReturn) {
         const int rows = GetEntryRowCount(bill);
         for (int r = 1; r <= rows; ++r) {
             if (bill.GetFieldValue("FID_SRC", r).ToNumber() <= 0) continue;

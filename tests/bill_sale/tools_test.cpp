@@ -90,6 +90,14 @@ TEST_F(SaleTools, TheToolsAreAddedWhereTheyBelongWithTheirTexts) {
     EXPECT_NE(std::find(bar.begin(), bar.end(), "mnuKddPrint"), bar.end());
 }
 
+TEST_F(SaleTools, AReturnKeepsTheGoodsOfTheDeliveryItTakesBack) {
+    Edit("FBillTypeID", 3002);
+    ASSERT_TRUE(bill->SelectSources(1030002, {{4, 7}}).done);
+    for (const char* key : {"FItemID", "FSCStockID", "FShowUnitID"})
+        EXPECT_TRUE(bill->IsCellLocked(key, 1)) << key;
+    EXPECT_FALSE(bill->IsCellLocked("FShowQty", 1));
+}
+
 TEST_F(SaleTools, TheLogisticsToolsAreNotThereForApplicationTypeOne) {
     demo.Host().SetAppType(1);
     OpenBill();
