@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bills/common/sales_rows.h"
+#include "bills/common/source_quantities.h"
 #include "bills/consign/billevent_consign.h"
 #include "bills/consign/consign_rules.h"
 #include "frame/class_types.h"
@@ -306,138 +307,14 @@ Verdict OneBatchOneData(IBillForm& bill) {
 
 // ---- Source bills -------------------------------------------------------------------------------
 
-// The rows drawn from one source entry: their quantity in base units and the first of them.
-struct SourceEntryUse {
-    bool fromOrder = true;  // a sales order's entry, else a consignment delivery's
-    int32_t bill = 0;
-    int32_t entry = 0;
-    double qty = 0;
-    int firstRow = 0;
-};
-
-std::vector<SourceEntryUse> SourceEntriesUsed(IBillForm& bill) {
-    std::vector<SourceEntryUse> used;
-    std::map<std::tuple<bool, int32_t, int32_t>, size_t> index;
-    const bool isReturn = IsConsignReturn(bill);
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
-        const int32_t source = SafeId(bill.GetFieldValue("FID_SRC", r));
-        if (source <= 0 || !HasItem(bill, r)) continue;
-        // The row's own source class says which bills it came from; the bill type otherwise.
-        const int32_t sourceClass = SafeId(bill.GetFieldValue("FClassID_SRC", r));
-        const bool fromOrder =
-            sourceClass == ct::kSalesOrder || (sourceClass != ct::kConsignBill && !isReturn);
-        const int32_t entry = SafeId(bill.GetFieldValue("FEntryID_SRC", r));
-        const double qty = bill.GetFieldValue("FShowQty", r).ToNumber() *
-                           bill.GetFieldValue("FCoefficient", r).ToNumber();
-        auto [it, added] = index.try_emplace({fromOrder, source, entry}, used.size());
-        if (added) used.push_back({fromOrder, source, entry, 0, r});
-        used[it->second].qty += qty;
-    }
-    return used;
-}
-
-// Statements are kept to this many source entries each (a union of more is refused by some
-// databases).
-constexpr size_t kEntriesPerStatement = 100;
-
-template <class F>
-void InChunks(const std::vector<SourceEntryUse>& used, F&& each) {
-    for (size_t from = 0; from < used.size(); from += kEntriesPerStatement) {
-        const size_t to = std::min(used.size(), from + kEntriesPerStatement);
-        if (!each(std::vector<SourceEntryUse>(used.begin() + static_cast<long>(from),
-                                              used.begin() + static_cast<long>(to))))
-            return;
-    }
-}
-
-// Each source entry must still be on a source bill that is checked: a sales order (checked or
-// since closed) for a delivery, a checked consignment delivery for a return. The first row drawn
-// from one that was deleted or unchecked meanwhile, or 0.
-int RowOfVanishedSource(const std::vector<SourceEntryUse>& used) {
-    std::set<std::pair<int32_t, int32_t>> found;
-    bool readFailed = false;
-    for (const bool orders : {true, false}) {
-        std::vector<SourceEntryUse> ofKind;
-        for (const auto& u : used) {
-            if (u.fromOrder == orders) ofKind.push_back(u);
-        }
-        InChunks(ofKind, [&](const std::vector<SourceEntryUse>& chunk) {
-            std::string ids;
-            for (const auto& u : chunk) ids += (ids.empty() ? "" : ",") + SqlId(u.entry);
-            const std::string sql =
-                orders ? "Select e.FID,e.FEntryID From t_XS_OrderEntry e Inner Join t_XS_Order t "
-                         "On t.FID=e.FID Where t.FStatus>0 And e.FEntryID In (" +
-                             ids + ")"
-                       : "Select e.FID,e.FEntryID From t_CC_StockBillEntry e Inner Join "
-                         "t_CC_StockBill t On t.FID=e.FID Where t.FClassTypeID=1030003 And "
-                         "t.FBillTypeID=3010 And t.FStatus=1 And e.FEntryID In (" +
-                             ids + ")";
-            auto rs = OpenRecordset(sql);
-            if (!rs) {
-                readFailed = true;
-                return false;
-            }
-            for (; !rs->IsEOF(); rs->MoveNext())
-                found.insert({SafeId(rs->Field("FID")), SafeId(rs->Field("FEntryID"))});
-            return true;
-        });
-    }
-    // A read that fails tells nothing (the quantity check then decides alone).
-    if (readFailed) return 0;
-    for (const auto& u : used) {
-        if (!found.count({u.bill, u.entry})) return u.firstRow;
-    }
-    return 0;
-}
-
-// The clause of one source entry: a row comes back when the rows draw more than the entry leaves
-// open (ErrType 1) or the source is dated after the bill (ErrType 2). A saved bill gives its own
-// saved quantity back to the entry before comparing.
-std::string SourceClause(const SourceEntryUse& u, int32_t billID, const std::string& date) {
-    const std::string openColumn = u.fromOrder ? "e.FUnSendQty" : "e.FUnRejectQty";
-    const std::string tables =
-        u.fromOrder ? " From t_XS_Order t Left Join t_XS_OrderEntry e ON e.FID=t.FID"
-                    : " From t_CC_StockBill t Left Join t_CC_StockBillEntry e ON e.FID=t.FID";
-    const std::string open =
-        billID > 0 ? openColumn + "+c.FShowQty*c.FCoefficient/e.FCoefficient" : openColumn;
-    const std::string over = open + "<" + NumberToText(u.qty) + "/e.FCoefficient";
-    std::string from = tables;
-    if (billID > 0)
-        from +=
-            " Left Join (Select FID,FEntryID_SRC,SUM(FShowQty) FShowQty,FCoefficient From "
-            "t_CC_StockBillEntry Group By FID,FEntryID_SRC,FCoefficient) c On "
-            "e.FEntryID=c.FEntryID_SRC";
-    from += " Where e.FID=" + SqlId(u.bill) + " And e.FEntryID=" + SqlId(u.entry);
-    if (billID > 0) from += " And c.FID=" + SqlId(billID);
-    return std::string(kCrLf) + " Union Select '" + std::to_string(u.firstRow) +
-           "' as EntryID,Case When " + over + " Then 1 Else 2 End as ErrType,e.FEntryID " + kCrLf +
-           from + kCrLf + " And (" + over + " OR t.FDate>" + SqlValue(date) + ")";
-}
-
-// The first source conflict: the row and its kind (1 quantity, 2 date); row 0 when none.
-std::pair<int, int> FirstSourceConflict(const std::vector<SourceEntryUse>& used, int32_t billID,
-                                        const std::string& date) {
-    std::pair<int, int> conflict{0, 0};
-    InChunks(used, [&](const std::vector<SourceEntryUse>& chunk) {
-        std::string sql = "Select '',0,0 From t_CC_StockBillEntry Where 1=2 ";
-        for (const auto& u : chunk) sql += SourceClause(u, billID, date);
-        // A failing read counts as an empty result.
-        auto rs = OpenRecordset(sql);
-        if (!rs || rs->IsEOF()) return true;
-        conflict = {SafeId(Value(Val(rs->Field(0).ToString()))), SafeId(rs->Field(1))};
-        return false;
-    });
-    return conflict;
-}
-
 // The rows may draw from each source entry no more than it leaves open (a delivery may exceed
 // an order when the user confirms it; a return never exceeds its delivery), and no source may
 // be dated after the bill.
 Verdict WithinSourceQuantities(IBillForm& bill) {
-    const std::vector<SourceEntryUse> used = SourceEntriesUsed(bill);
-    if (used.empty()) return Verdict::Pass();
     const bool isReturn = IsConsignReturn(bill);
+    const std::vector<SourceEntryUse> used =
+        GatherSourceEntries(bill, isReturn ? ct::kConsignBill : ct::kSalesOrder);
+    if (used.empty()) return Verdict::Pass();
     static const char* kReturnTooLarge = "存在退货数量大于源单数量的商品,不能保存";
     if (int row = RowOfVanishedSource(used); row > 0) {
         return Verdict::Refuse(isReturn ? kReturnTooLarge : "存在出库数量超过订单未执行数量的商品")
@@ -445,15 +322,7 @@ Verdict WithinSourceQuantities(IBillForm& bill) {
     }
     const auto date = BillDate(bill);
     const std::string day = date ? FormatDate(*date) : Trim(bill.GetFieldValue("FDate").ToString());
-    auto [row, kind] = FirstSourceConflict(used, bill.CurBillID(), day);
-    // A quantity too large to be written is more than any source leaves open.
-    for (const auto& u : used) {
-        if (kind != 0) break;
-        if (!std::isfinite(u.qty)) {
-            row = u.firstRow;
-            kind = 1;
-        }
-    }
+    const auto [row, kind] = FindSourceConflict(used, bill.CurBillID(), day);
     if (kind == 0) return Verdict::Pass();
     if (kind == 2) return Verdict::Refuse("单据日期不能小于分录源单日期").At("FDate");
     if (isReturn) return Verdict::Refuse(kReturnTooLarge).At("FShowQty", row);
