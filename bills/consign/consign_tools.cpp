@@ -435,14 +435,10 @@ void RefreshComplexQtyDisplay(IBillForm& bill) {
 
 void RefreshRowComplexQty(IBillForm& bill, int row) {
     if (row < 1 || !bill.GetFieldInfoByKey("FComplexQtyDis")) return;
-    const int32_t item = SafeId(bill.GetFieldValue("FItemID", row));
-    if (item <= 0) return;
-    const std::string text = GetSQLValue("Select dbo.GetComplexQty(" + SqlId(item) + "," +
-                                         NumberToText(bill.GetFieldValue("FQty", row).ToNumber()) +
-                                         ") As FComplexQtyDis");
+    // The text follows the quantity; whether the user changed the cell stays as it was.
     auto cell = bill.GetDataFldbyKey("FComplexQtyDis", row);
     const Value modified = cell ? cell->Get("FModify") : Value();
-    bill.SetFieldValue("FComplexQtyDis", text, row);
+    FillComplexQtyText(bill, row);
     if (cell) cell->Set("FModify", modified);
 }
 
