@@ -384,6 +384,8 @@ void RefreshConsignBillState(IBillForm& bill) {
         SetEntryFieldsVisible2(bill, "FOrderQty,FRejectQty,FSettleQty");
     }
     RefreshShareCostMenus(bill);
+    // Whatever the state, sources are drawn only into a bill not yet saved.
+    RefreshRelateTools(bill);
 }
 
 void RefreshRelateTools(IBillForm& bill) {

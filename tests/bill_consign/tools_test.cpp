@@ -10,7 +10,7 @@ using ConsignTools = ConsignBillTest;
 // Which tools a state shows (S), shows disabled (D) or hides (-), in the order of kTools.
 struct Layout {
     const char* name;
-    int32_t load;  // the bill loaded; 0: a new bill
+    void (*open)(ConsignBillTest&);  // brings the form into the state
     const char* tools;
 };
 constexpr const char* kTools[] = {
@@ -21,26 +21,56 @@ constexpr const char* kTools[] = {
     "mnuQuerySaleOrder",
     "mnuQueryConsignSale",
     "mnuRelatePushBill_1030003",
+    "mnuRelatePushBill_1030002",
     "mnuEditCheck",
     "mnuEditUnCheck",
     "mnuEditCopy",
 };
-constexpr Layout kLayouts[] = {
-    {"NewDelivery", 0, "S-DDD-DS-S"},
-    {"CheckedDelivery", 7, "D-SSS-S-SS"},
-    {"SavedReturn", 9, "-D---S-S--"},
+
+void Load(ConsignBillTest& t, int32_t id) {
+    ASSERT_TRUE(t.bill->LoadBill(id).done);
+}
+
+const Layout kLayouts[] = {
+    {"NewDelivery", [](ConsignBillTest&) {}, "S-DDD-DDS-S"},
+    {"NewReturn",
+     [](ConsignBillTest& t) {
+         t.Edit("FCustID", 104);
+         t.Edit("FBillTypeID", 3011);
+     },
+     "-S---S-DS--"},
+    {"CheckedDelivery", [](ConsignBillTest& t) { Load(t, 7); }, "D-SSS-SS-SS"},
+    {"SavedReturn", [](ConsignBillTest& t) { Load(t, 9); }, "-D---S--S--"},
+    // A saved bill in edit: no source is drawn into it any more.
+    {"EditedDelivery",
+     [](ConsignBillTest& t) {
+         t.DrawDelivery();
+         ASSERT_TRUE(t.bill->Save().done);
+         t.Edit("FBillTypeID", 3010);
+     },
+     "--------S-S"},
+    {"EditedReturn",
+     [](ConsignBillTest& t) {
+         Load(t, 9);
+         t.Edit("FBillTypeID", 3011);
+     },
+     "-D---S--S--"},
+    {"CheckedReturn",
+     [](ConsignBillTest& t) {
+         Load(t, 9);
+         ASSERT_TRUE(t.bill->Check().done);
+     },
+     "-D---S---S-"},
 };
 
 class ConsignLayouts : public ConsignBillTest, public ::testing::WithParamInterface<Layout> {};
 
 TEST_P(ConsignLayouts, ShowTheToolsOfTheStateAndType) {
     const Layout& layout = GetParam();
-    if (layout.load) {
-        ASSERT_TRUE(bill->LoadBill(layout.load).done);
-    }
+    layout.open(*this);
     std::string found;
     for (const char* key : kTools) found += !Shown(key) ? '-' : Enabled(key) ? 'S' : 'D';
-    EXPECT_EQ(found, layout.tools);
+    EXPECT_EQ(found, layout.tools) << PlugInError();
 }
 
 INSTANTIATE_TEST_SUITE_P(Consign, ConsignLayouts, ::testing::ValuesIn(kLayouts),
