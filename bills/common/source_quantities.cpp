@@ -56,7 +56,8 @@ void InChunks(const std::vector<SourceEntryUse>& used, F&& each) {
 
 // The clause of one source entry: a row comes back when the rows draw more than the entry leaves
 // open (ErrType 1) or the source is dated after the bill (ErrType 2). A saved bill gives its own
-// saved quantity back to the entry before comparing.
+// saved quantity back to the entry before comparing: what its saved rows draw from the entry, or
+// nothing when none of them does (the entry is then still compared).
 std::string SourceClause(const SourceEntryUse& u, int32_t billID, const std::string& date,
                          const std::string& ownEntryTable) {
     const std::string openColumn = u.FromOrder() ? "e.FUnSendQty" : "e.FUnRejectQty";
@@ -64,15 +65,17 @@ std::string SourceClause(const SourceEntryUse& u, int32_t billID, const std::str
         u.FromOrder() ? " From t_XS_Order t Left Join t_XS_OrderEntry e ON e.FID=t.FID"
                       : " From t_CC_StockBill t Left Join t_CC_StockBillEntry e ON e.FID=t.FID";
     const std::string open =
-        billID > 0 ? openColumn + "+c.FShowQty*c.FCoefficient/e.FCoefficient" : openColumn;
+        billID > 0 ? openColumn + "+IsNull(c.FShowQty*c.FCoefficient,0)/e.FCoefficient"
+                   : openColumn;
     const std::string over = open + "<" + NumberToText(u.qty) + "/e.FCoefficient";
     std::string from = tables;
     if (billID > 0)
-        from += " Left Join (Select FID,FEntryID_SRC,SUM(FShowQty) FShowQty,FCoefficient From " +
-                ownEntryTable +
-                " Group By FID,FEntryID_SRC,FCoefficient) c On e.FEntryID=c.FEntryID_SRC";
+        from +=
+            " Left Join (Select FID,FEntryID_SRC,SUM(FShowQty) FShowQty,FCoefficient From " +
+            ownEntryTable +
+            " Group By FID,FEntryID_SRC,FCoefficient) c On e.FEntryID=c.FEntryID_SRC And c.FID=" +
+            SqlId(billID);
     from += " Where e.FID=" + SqlId(u.bill) + " And e.FEntryID=" + SqlId(u.entry);
-    if (billID > 0) from += " And c.FID=" + SqlId(billID);
     return std::string(kCrLf) + " Union Select '" + std::to_string(u.firstRow) +
            "' as EntryID,Case When " + over + " Then 1 Else 2 End as ErrType,e.FEntryID " + kCrLf +
            from + kCrLf + " And (" + over + " OR t.FDate>" + SqlValue(date) + ")";
