@@ -70,11 +70,10 @@ std::string SourceClause(const SourceEntryUse& u, int32_t billID, const std::str
     const std::string over = open + "<" + NumberToText(u.qty) + "/e.FCoefficient";
     std::string from = tables;
     if (billID > 0)
-        from +=
-            " Left Join (Select FID,FEntryID_SRC,SUM(FShowQty) FShowQty,FCoefficient From " +
-            ownEntryTable +
-            " Group By FID,FEntryID_SRC,FCoefficient) c On e.FEntryID=c.FEntryID_SRC And c.FID=" +
-            SqlId(billID);
+        from += " Left Join (Select FID,FEntryID_SRC,SUM(FShowQty) FShowQty,FCoefficient From " +
+                ownEntryTable + " Where FID=" + SqlId(billID) +
+                " And FEntryID_SRC=" + SqlId(u.entry) +
+                " Group By FID,FEntryID_SRC,FCoefficient) c On e.FEntryID=c.FEntryID_SRC";
     from += " Where e.FID=" + SqlId(u.bill) + " And e.FEntryID=" + SqlId(u.entry);
     return std::string(kCrLf) + " Union Select '" + std::to_string(u.firstRow) +
            "' as EntryID,Case When " + over + " Then 1 Else 2 End as ErrType,e.FEntryID " + kCrLf +
