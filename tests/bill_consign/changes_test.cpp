@@ -264,5 +264,19 @@ TEST_F(ConsignChanges, AnotherStockDropsTheSerialNumbersAndCostsNothingWhenVirtu
     EXPECT_EQ(Num("FPrice", 1), 349);  // a row with a price keeps it
 }
 
+TEST_F(ConsignChanges, AnAmountDrivesThePriceOnlyWithTheFormsOption) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);  // 349 with 13% tax
+    EditRow(1, "FShowQty", 2);
+    Edit("FAmount", 600, 1);
+    EXPECT_EQ(Num("FPrice", 1), 349);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), 600 + Num("FTaxAmount", 1), 1e-9);
+
+    Tool("mnuOptionAmountCalcPrice")->SetChecked(true);
+    Edit("FAmount", 700, 1);
+    EXPECT_NEAR(Num("FPrice", 1), 350, 1e-9);
+    EXPECT_NEAR(Num("FAmount", 1) + Num("FTaxAmount", 1), Num("FInTaxAmount", 1), 1e-9);
+}
+
 }  // namespace
 }  // namespace qor::test

@@ -235,5 +235,18 @@ TEST_F(ConsignTools, TheListChecksOnlyBillsOfOpenPeriods) {
         EXPECT_TRUE(l.Menus().Tool(key)->Visible()) << key;
 }
 
+TEST_F(ConsignTools, ALoadedBillStoresTheComplexQuantityOfItsRows) {
+    demo.Exec("Update t_CC_StockBillEntry Set FComplexQtyDis=NULL Where FID=7;");
+    ASSERT_TRUE(bill->LoadBill(7).done) << PlugInError();
+    const auto stored = [&](int entry) {
+        return demo
+            .Scalar("Select FComplexQtyDis From t_CC_StockBillEntry Where FEntryID=" +
+                    std::to_string(entry))
+            .ToString();
+    };
+    EXPECT_EQ(stored(13), "1箱4盒");  // 10 boxes, 6 to a case
+    EXPECT_FALSE(stored(12).empty());
+}
+
 }  // namespace
 }  // namespace qor::test
