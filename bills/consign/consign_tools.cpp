@@ -94,6 +94,8 @@ constexpr const char* kReturnHiddenColumns =
     "FOrderQty,FRejectQty,FSettleQty,FRejectAuxQty,FSettleAuxQty,FUnRejectQty,FUnSettleQty,"
     "FUnSettleAuxQty,FUnRejectAuxQty";
 constexpr int kReturnTextColor = 255;  // red
+// The colour the source-selection buttons' pictures show through: magenta.
+constexpr uint32_t kButtonTransparentColor = 16711935;
 
 // ---- Query windows ------------------------------------------------------------------------------
 
@@ -414,7 +416,11 @@ void DressConsignTools(IBillForm& bill, const MenuBarPtr& menuBar) {
         auto tool = menuBar->Tool(t.tool);
         if (!tool) continue;
         tool->SetDescription(t.description);
-        if (*t.tip) tool->SetToolTipText(t.tip);
+        if (!*t.tip) continue;
+        // A tool-bar button: its tip and its picture, magenta showing through.
+        tool->SetToolTipText(t.tip);
+        if (auto picture = Platform().LoadPicture(t.tool))
+            tool->SetPicture(picture, kButtonTransparentColor);
     }
     if (auto keep = menuBar->Tool("mnuDoNotResetPrice"))
         keep->SetChecked(IsUserOptionOn(BillSetSection(bill), "DoNotResetPrice"));

@@ -1,5 +1,8 @@
 // The consignment bill's tools: their state by the form's state, the bill's status and type,
 // source selection, the related-bill queries, the price option, printing, and the list.
+#include <algorithm>
+
+#include "host/form/menu.h"
 #include "tests/bill_consign/consign_fixture.h"
 
 namespace qor::test {
@@ -246,6 +249,28 @@ TEST_F(ConsignTools, ALoadedBillStoresTheComplexQuantityOfItsRows) {
     };
     EXPECT_EQ(stored(13), "1箱4盒");  // 10 boxes, 6 to a case
     EXPECT_FALSE(stored(12).empty());
+}
+
+TEST_F(ConsignTools, TheSourceButtonsSayWhatTheySelect) {
+    struct Button {
+        const char* key;
+        const char* tip;
+    };
+    for (const Button& b : {Button{"mnuRelate_1030001", "选择销售订单"},
+                            Button{"mnuRelate_1030003", "选择委托代销单"}}) {
+        auto tool = std::dynamic_pointer_cast<host::form::MenuTool>(Tool(b.key));
+        ASSERT_TRUE(tool) << b.key;
+        EXPECT_EQ(tool->Caption(), "选源单");
+        EXPECT_EQ(tool->Description(), "选源单");
+        EXPECT_EQ(tool->ToolTipText(), b.tip);
+        EXPECT_EQ(tool->MaskColor(), 16711935u);
+    }
+    auto bar = bill->Menus().Band("BandToolBar");
+    ASSERT_TRUE(bar);
+    const auto keys = bar->ToolKeys();
+    const auto at = [&](const char* key) { return std::find(keys.begin(), keys.end(), key); };
+    EXPECT_LT(at("mnuRelate_1030001"), at("mnuEditUnCheck"));
+    EXPECT_LT(at("mnuRelate_1030003"), at("mnuEditUnCheck"));
 }
 
 }  // namespace
