@@ -187,6 +187,21 @@ TEST_F(ConsignSave, FreightOfTheRowsMustAddUpToTheHeaders) {
     EXPECT_EQ(Num("FTotalProcurementCosts"), 50);
 }
 
+TEST_F(ConsignSave, FreightSharedByAmountFollowsTheRowsAmounts) {
+    demo.Host().SetIndustryType(1);
+    OpenBill();
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);
+    EditRow(2, "FItemID", 1017);
+    EditRow(2, "FShowQty", 10);
+    Edit("FTranspotationCosts", 90);
+    ASSERT_TRUE(bill->ClickTool("mnuShareByAmt").done) << PlugInError();
+    const double first = Num("FTranspotationCharges", 1), second = Num("FTranspotationCharges", 2);
+    EXPECT_NEAR(first + second, 90, 1e-9);
+    EXPECT_NEAR(first / 90, Num("FAmount", 1) / (Num("FAmount", 1) + Num("FAmount", 2)), 0.001);
+    EXPECT_TRUE(bill->Save().done) << PlugInError();
+}
+
 TEST_F(ConsignSave, ARowDeletedTakesItsFreightOffTheHeader) {
     demo.Host().SetIndustryType(1);
     OpenBill();
