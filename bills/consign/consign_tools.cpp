@@ -2,7 +2,10 @@
 // buttons, what a click on the host's own tools must first pass (the period, the sharing of the
 // freight, printing a saved bill), the state of every tool by the form's state and the bill's
 // status and type, and the list's guards.
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bills/common/entry_rows.h"
 #include "bills/common/sales_rows.h"
@@ -428,16 +431,33 @@ void DressConsignTools(IBillForm& bill, const MenuBarPtr& menuBar) {
 
 void RefreshComplexQtyDisplay(IBillForm& bill) {
     if (!bill.GetFieldInfoByKey("FComplexQtyDis")) return;
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
+    // The saved rows in slices: one statement reads the texts of a slice, one batch stores them.
+    constexpr size_t kRowsPerStatement = 100;
+    std::vector<std::pair<int32_t, std::string>> rows;  // entry, its quantity's text in SQL
+    const int count = GetEntryRowCount(bill);
+    for (int r = 1; r <= count; ++r) {
         const int32_t item = SafeId(bill.GetFieldValue("FItemID", r));
         const int32_t entry = SafeId(bill.GetFieldValue("FEntryID", r));
         if (item <= 0 || entry <= 0) continue;
-        const std::string text = GetSQLValue(
-            "SELECT dbo.GetComplexQty(" + SqlId(item) + "," +
-            NumberToText(bill.GetFieldValue("FQty", r).ToNumber()) + ") AS FComplexQtyDis");
-        UpdateBatch("UPDATE T_CC_StockBillEntry SET FComplexQtyDis = " + SqlValue(text) +
-                    " WHERE lEntryID = " + SqlId(entry));
+        rows.emplace_back(entry, "dbo.GetComplexQty(" + SqlId(item) + "," +
+                                     NumberToText(bill.GetFieldValue("FQty", r).ToNumber()) + ")");
+    }
+    for (size_t from = 0; from < rows.size(); from += kRowsPerStatement) {
+        const size_t to = std::min(rows.size(), from + kRowsPerStatement);
+        std::string select;
+        for (size_t i = from; i < to; ++i) {
+            select += std::string(i == from ? "" : " UNION ALL ") + "SELECT " +
+                      SqlId(rows[i].first) + " AS FEntryID," + rows[i].second +
+                      " AS FComplexQtyDis";
+        }
+        auto rs = OpenRecordset(select);
+        std::vector<std::string> updates;
+        for (; rs && !rs->IsEOF(); rs->MoveNext()) {
+            updates.push_back("UPDATE T_CC_StockBillEntry SET FComplexQtyDis = " +
+                              SqlValue(rs->Field("FComplexQtyDis").ToString()) +
+                              " WHERE lEntryID = " + SqlId(rs->Field("FEntryID")));
+        }
+        if (!updates.empty()) UpdateBatch(JoinLines(updates));
     }
 }
 

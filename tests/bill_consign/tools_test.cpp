@@ -2,6 +2,7 @@
 // source selection, the related-bill queries, the price option, printing, and the list.
 #include <algorithm>
 
+#include "frame/data_access.h"
 #include "host/form/menu.h"
 #include "tests/bill_consign/consign_fixture.h"
 
@@ -240,7 +241,20 @@ TEST_F(ConsignTools, TheListChecksOnlyBillsOfOpenPeriods) {
 
 TEST_F(ConsignTools, ALoadedBillStoresTheComplexQuantityOfItsRows) {
     demo.Exec("Update t_CC_StockBillEntry Set FComplexQtyDis=NULL Where FID=7;");
+    auto& gateway = DataGateway::Instance();
+    gateway.KeepTrace(true);
+    const size_t traced = gateway.Trace().size();
     ASSERT_TRUE(bill->LoadBill(7).done) << PlugInError();
+    // One statement reads the rows' texts, one batch stores them.
+    long reads = 0, writes = 0;
+    for (size_t i = traced; i < gateway.Trace().size(); ++i) {
+        const auto& sql = gateway.Trace()[i].sql;
+        if (sql.find("GetComplexQty") != std::string::npos) ++reads;
+        if (sql.find("SET FComplexQtyDis") != std::string::npos) ++writes;
+    }
+    gateway.KeepTrace(false);
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(writes, 1);
     const auto stored = [&](int entry) {
         return demo
             .Scalar("Select FComplexQtyDis From t_CC_StockBillEntry Where FEntryID=" +
