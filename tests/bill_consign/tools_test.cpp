@@ -59,6 +59,13 @@ const Layout kLayouts[] = {
          t.Edit("FBillTypeID", 3011);
      },
      "-D---S--S--"},
+    // A copy of a checked delivery is a new bill: sources may be drawn into it.
+    {"CopiedDelivery",
+     [](ConsignBillTest& t) {
+         Load(t, 7);
+         ASSERT_TRUE(t.bill->CopyBill().done);
+     },
+     "S-DDD-DDS-S"},
     {"CheckedReturn",
      [](ConsignBillTest& t) {
          Load(t, 9);
