@@ -187,7 +187,8 @@ void ApplyCustomerTypeDiscount(IBillForm& bill, int row, const FieldSet& fs) {
         "Where FItemID=" +
         SqlId(customer) + ")");
     if (!rs || rs->IsEOF() || rs->Field("FAgioRatio").IsNull()) return;
-    Row{bill, row, fs}.Put("FDiscountRate", rs->Field("FAgioRatio").ToNumber());
+    // The type's ratio is a fraction (0.95); the row's rate is in percent.
+    Row{bill, row, fs}.Put("FDiscountRate", rs->Field("FAgioRatio").ToNumber() * 100);
 }
 
 void LockBatchUnlessManaged(IBillForm& bill, int row, const FieldSet& fs) {
@@ -293,6 +294,9 @@ void OnAmountTail(FieldEdit& e) {
         if (r.Num("FTaxAmount") == 0) {
             ShowMessage("非税尾差调整请直接调整价税合计");
             r.Put("FAmount", before);
+            // Where the amount drives the price, the host's formulas have already moved the
+            // price and the total: they follow the amount back.
+            if (AmountCalcPrice(e.bill)) r.Act("FAmount");
         } else {
             r.Put("FTaxAmount", r.Num("FInTaxAmount") - amount);
         }

@@ -36,7 +36,8 @@ void SetRowDefaultUnit(IBillForm& bill, int row, const std::string& partnerKey =
 // fields locked and emptied when the row has no second unit.
 void ApplyItemSecondUnit(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 
-// The discount ratio of the header customer's customer type becomes the row's discount rate.
+// The discount ratio of the header customer's customer type (a fraction) becomes the row's
+// discount rate (in percent).
 void ApplyCustomerTypeDiscount(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 
 // The row's batch cell is locked for an item that is not batch managed.

@@ -1,6 +1,7 @@
 #include "bills/consign/billevent_consign.h"
 
 #include "bills/common/entry_rows.h"
+#include "bills/common/list_selection.h"
 #include "bills/common/order_rows.h"
 #include "bills/common/sales_header.h"
 #include "bills/common/sales_rows.h"
@@ -261,18 +262,7 @@ void BillEvent_Consign::m_ListInterface_MenuBarInitialize(const MenuBarPtr& menu
 
 // A copy made in the list is always an unchecked delivery.
 void BillEvent_Consign::m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) {
-    auto data = mergedBill.As<Collection>();
-    auto info = m_ListInterface() ? m_ListInterface()->TableInfo() : nullptr;
-    auto map = info ? info->Sub("Map") : nullptr;
-    if (!data || !map) return;
-    for (const auto& [key, value] :
-         {std::pair<const char*, const char*>{"FStatus", "0"}, {"FBillTypeID", "3010"}}) {
-        auto field = map->Sub(key);
-        if (!field) continue;
-        auto page = data->Sub("Page" + std::to_string(SafeId(field->Get("FPage"))));
-        auto cell = page ? page->Sub(key) : nullptr;
-        if (cell) cell->Set("FFLD", value);
-    }
+    if (m_ListInterface()) ResetMergedCopyHeader(*m_ListInterface(), mergedBill, "3010");
 }
 
 }  // namespace qor

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bills/common/entry_rows.h"
+#include "bills/common/list_selection.h"
 #include "bills/common/sales_rows.h"
 #include "bills/consign/billevent_consign.h"
 #include "bills/consign/consign_rules.h"
@@ -264,22 +265,9 @@ Verdict ToggleKeepPrices(ToolRun& run) {
 
 // ---- The list ---------------------------------------------------------------------------------
 
-// The bills selected in the list, each once.
-std::vector<int32_t> SelectedBills(IBillList& list) {
-    std::vector<int32_t> ids;
-    auto selection = list.Selection();
-    if (!selection) return ids;
-    for (const auto& [key, item] : *selection) {
-        auto row = item.As<Collection>();
-        const int32_t id = row ? SafeId(row->Get("FID")) : 0;
-        if (id > 0 && std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
-    }
-    return ids;
-}
-
 // A return is not copied: a selection holding one is refused as a whole.
 Verdict NoReturnCopied(ToolRun& run) {
-    for (int32_t id : SelectedBills(*run.list)) {
+    for (int32_t id : SelectedBillIDs(*run.list)) {
         const std::string type = GetSQLValue(
             "Select FBillTypeID From t_CC_StockBill Where FClassTypeID=1030003 And FID=" +
             SqlId(id));
@@ -294,7 +282,7 @@ Verdict SelectionPeriodsOpen(ToolRun& run) {
     const std::string closed = GetSQLValue(
         "Select FValue From t_SystemProfile Where FCategory = 'Base' and FKey = "
         "'AcctountingClosed'");
-    for (int32_t id : SelectedBills(*run.list)) {
+    for (int32_t id : SelectedBillIDs(*run.list)) {
         const std::string date = GetSQLValue(
             "Select FDate From t_CC_StockBill Where FClassTypeID=1030003 And FID=" + SqlId(id));
         if (Verdict v = CheckPeriodOpen(Value(date), Value(""), closed); v.Refused()) return v;

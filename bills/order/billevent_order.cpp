@@ -133,9 +133,8 @@ void BillEvent_Order::m_BillInterface_AfterFillRow(const Value& rowValue, const 
 
 void BillEvent_Order::m_BillInterface_AfterSave(const Value&) {
     IBillForm& bill = *m_BillInterface();
-    // The host shows the saved order in the view state: its tools follow.
-    RefreshOrderMenus(true);
-    order::ApplyRejectedLayout(bill);
+    // The host shows the saved order in the view state: its tools and caption follow.
+    ShowOrderAsViewed();
     order::UpdatePurchaseLink(bill);
     order::WriteBackOrderContact(bill);
 }

@@ -31,6 +31,10 @@ public:
     // The tools' state by the order's status and the form's state (asViewed: the state the form
     // shows the order in once the host is back in the view state, as after a save).
     void RefreshOrderMenus(bool asViewed = false);
+    // The order as the host shows it once back in the view state (after a save, a close or a
+    // re-open): the tools of its status, withheld from a web or a rejected order as at its
+    // load, and the caption.
+    void ShowOrderAsViewed();
     // Asks for the reason and rejects the order being edited: the marks are set and the order
     // saved. Nothing changes when the user cancels.
     Verdict RejectOrder();

@@ -28,6 +28,14 @@ void frmRejectNote::Show() {
     }
 }
 
+std::optional<std::string> frmRejectNote::AskReason(const std::string& current) {
+    frmRejectNote dialog;
+    dialog.RejectNote = current;
+    dialog.Show();
+    if (!dialog.Confirmed || Trim(dialog.RejectNote).empty()) return std::nullopt;
+    return dialog.RejectNote;
+}
+
 void frmRejectNote::Form_Load() {
     Confirmed = false;
     textRejectNote_Change(RejectNote);

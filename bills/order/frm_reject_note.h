@@ -4,6 +4,7 @@
 // and Confirmed as they were. The sales order and the sales bill reject with it.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace qor {
@@ -22,6 +23,10 @@ public:
 
     // Shows the dialog modally on the host's platform and runs its events as the user works it.
     void Show();
+
+    // Asks why a bill is rejected, the box starting with the reason it has: the reason the user
+    // confirmed, or nothing when he cancelled.
+    static std::optional<std::string> AskReason(const std::string& current);
 
     // ---- The dialog's events ----
     // The box starts with RejectNote; OK follows the box's text.

@@ -57,8 +57,10 @@ void OfferOrdinaryTools(IBillForm& bill, bool offer) {
     bill.SetBarStatus("mnuEditFileNew", "Visible", offer);
 }
 
-void ShowOrderCaption(IBillForm& bill) {
-    if (auto form = bill.BillForm()) form->SetCaption("销售订单" + GetFormStateCaption(bill));
+void ShowOrderCaption(IBillForm& bill, bool asViewed) {
+    if (auto form = bill.BillForm())
+        form->SetCaption("销售订单" +
+                         (asViewed ? std::string("[查看]") : GetFormStateCaption(bill)));
 }
 
 bool IsWebOrder(IBillForm& bill) {
@@ -79,21 +81,21 @@ std::string GetFormStateCaption(IBillForm& bill) {
     }
 }
 
-void ApplyOrderTypeLayout(IBillForm& bill) {
+void ApplyOrderTypeLayout(IBillForm& bill, bool asViewed) {
     if (IsWebOrder(bill)) {
-        LockWebOrderFields(bill);
+        LockWebOrderFields(bill, asViewed);
         return;
     }
     SetHeadFieldsVisible(bill, kWebOrderFields, false);
-    ShowOrderCaption(bill);
+    ShowOrderCaption(bill, asViewed);
     OfferOrdinaryTools(bill, true);
 }
 
-void LockWebOrderFields(IBillForm& bill) {
+void LockWebOrderFields(IBillForm& bill, bool asViewed) {
     for (const char* key : kWebOrderLockedFields) LockEntryCell(bill, key, true, false, 0, -1);
     SetHeadFieldsVisible(bill, kWebOrderFields, true);
     OfferOrdinaryTools(bill, false);
-    ShowOrderCaption(bill);
+    ShowOrderCaption(bill, asViewed);
 }
 
 void ApplyRejectedLayout(IBillForm& bill) {

@@ -46,9 +46,10 @@ void AddOrderChangeRules(RuleBook& b);
 // "[修改]", "[新增]" or "[查看]" by the form's state.
 std::string GetFormStateCaption(IBillForm& bill);
 // The layout of an ordinary order (web fields hidden, its tools available) or of a web order
-// (header locked, no copy, no import, no new), and the form's caption.
-void ApplyOrderTypeLayout(IBillForm& bill);
-void LockWebOrderFields(IBillForm& bill);
+// (header locked, no copy, no import, no new), and the form's caption (asViewed: the caption of
+// the view state the host shows the order in next, as after a save).
+void ApplyOrderTypeLayout(IBillForm& bill, bool asViewed = false);
+void LockWebOrderFields(IBillForm& bill, bool asViewed = false);
 // A rejected order cannot be checked, deleted or copied.
 void ApplyRejectedLayout(IBillForm& bill);
 // The row's composite quantity text shown and stored with the row (a row shown only, after a

@@ -88,17 +88,22 @@ void BillEvent_Order::RefreshOrderMenus(bool asViewed) {
     RefreshOrderTools(*m_BillInterface(), asViewed);
 }
 
+void BillEvent_Order::ShowOrderAsViewed() {
+    IBillForm& bill = *m_BillInterface();
+    RefreshOrderMenus(true);
+    order::ApplyOrderTypeLayout(bill, true);
+    order::ApplyRejectedLayout(bill);
+}
+
 // ---- Reject, close, re-open --------------------------------------------------------------------
 
 Verdict BillEvent_Order::RejectOrder() {
     IBillForm& bill = *m_BillInterface();
-    frmRejectNote dialog;
-    dialog.RejectNote = bill.GetFieldValue("FRejectedNote").ToString();
-    dialog.Show();
-    if (!dialog.Confirmed || Trim(dialog.RejectNote).empty()) return Verdict::Pass();
+    const auto reason = frmRejectNote::AskReason(bill.GetFieldValue("FRejectedNote").ToString());
+    if (!reason) return Verdict::Pass();
     const Value before[] = {bill.GetFieldValue("FRejectedNote"),
                             bill.GetFieldValue("FRejectedTime"), bill.GetFieldValue("FRejected")};
-    bill.SetFieldValue("FRejectedNote", dialog.RejectNote);
+    bill.SetFieldValue("FRejectedNote", *reason);
     bill.SetFieldValue("FRejectedTime", FormatDateTime(CurrentDateTime()));
     bill.SetFieldValue("FRejected", "1");
     auto form = bill.BillForm();
@@ -109,9 +114,7 @@ Verdict BillEvent_Order::RejectOrder() {
         bill.SetFieldValue("FRejected", before[2]);
         return Verdict::Pass();
     }
-    // The saved order is shown as the host shows it now: viewed, and rejected.
-    order::ApplyOrderTypeLayout(bill);
-    order::ApplyRejectedLayout(bill);
+    // The save has shown the order viewed, and rejected.
     return Verdict::Pass();
 }
 
@@ -129,7 +132,7 @@ Verdict BillEvent_Order::CloseOrder(bool reopen) {
     // The form shows the order as it now stands; an order the component left as it was shows
     // no change either.
     if (done.ToBool()) bill.SetFieldValue("FStatus", reopen ? 1 : 2);
-    RefreshOrderMenus();
+    ShowOrderAsViewed();
     return Verdict::Pass();
 }
 

@@ -1,7 +1,9 @@
 #include "bills/sale/billevent_sale.h"
 
+#include "bills/common/list_selection.h"
 #include "bills/common/sales_header.h"
 #include "bills/common/sales_rows.h"
+#include "bills/sale/sale_invoice.h"
 #include "bills/sale/sale_rules.h"
 #include "frame/class_types.h"
 #include "frame/data_access.h"
@@ -66,6 +68,8 @@ const RuleBook* BillEvent_Sale::Book() const {
         RuleBook b;
         AddSaleChangeRules(b);
         AddSaleOptionTools(b);
+        AddSaleInvoiceTool(b);
+        AddSaleListTools(b);
         return b;
     }();
     return &book;
@@ -305,6 +309,30 @@ void BillEvent_Sale::m_BillInterface_AfterSave(const Value&) {
         CreateHostObject<IComponent>("QOREBSGLItem.clsBarCodeUpdate")
             ->Call("UpdateBarCode", {GetPropsString(), bill.FID(), bill.CurBillID()});
     });
+}
+
+// ---- The list -----------------------------------------------------------------------------------
+
+void BillEvent_Sale::m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
+    PlugInBase::m_ListInterface_MenuBarInitialize(menuBar);
+    ShowSaleListTools(menuBar);
+}
+
+// A copy made in the list is always a new, unchecked delivery.
+void BillEvent_Sale::m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) {
+    if (m_ListInterface()) ResetMergedCopyHeader(*m_ListInterface(), mergedBill, "3001");
+}
+
+// GetSalePriceForQVT(item, unit, customer, stock, batch, discount, includeTax): the sales price
+// for the invoicing component, the discount rate returned in discount.
+bool BillEvent_Sale::InvokeOwn(const std::string& method, Args& args, Value& result) {
+    if (!IEquals(method, "GetSalePriceForQVT")) return false;
+    auto arg = [&](size_t i) { return i < args.size() ? args[i] : Value(); };
+    double discount = arg(5).ToNumber();
+    result = Value(GetSalePriceForQVT(arg(0), arg(1), arg(2), arg(3), arg(4), discount,
+                                      static_cast<int>(arg(6).ToNumber())));
+    if (args.size() > 5) args[5] = Value(discount);
+    return true;
 }
 
 }  // namespace qor

@@ -46,6 +46,9 @@ protected:
     void m_BillInterface_BeginEdit(const Value& obj, const Value& a, const Value& b) override;
     void m_BillInterface_AfterSave(const Value& hostValue) override;
     void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
+    void m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
+    void m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) override;
+    bool InvokeOwn(const std::string& method, Args& args, Value& result) override;
 
 private:
     bool right2010_ = false;

@@ -2,8 +2,11 @@
 // bill-type layout and the steps of filling the bill from source bills and of saving it.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "frame/collection.h"
 #include "frame/host.h"
 #include "frame/rules.h"
 #include "frame/value.h"
@@ -47,5 +50,25 @@ void FillFromSources(IBillForm& bill, const Value& selection);
 void AdjustRowsFromSources(IBillForm& bill, const Value& selection);
 // The bill's contact (name, address, phone) written back to the customer's contacts.
 void WriteBackContact(IBillForm& bill);
+
+// ---- Invoices and the list (sale_invoice.cpp, sale_list.cpp) ------------------------------------
+
+// The form's invoice tool "mnuRelatePushBill_3000001" (生成发票) next to the receipt push.
+void AddSaleInvoiceTool(RuleBook& b);
+// The list's tools (logistics bills one per bill or several to one, the invoice, the logistics
+// query), the guards of its delete, check, uncheck and print, and the check rule of its check
+// and uncheck.
+void AddSaleListTools(RuleBook& b);
+// The host tools the list shows, and the logistics option's check marks from the user's
+// setting "LogicMultiToOne" of section "SaleListInterface".
+void ShowSaleListTools(const MenuBarPtr& menuBar);
+// The header columns (comma-separated names of the code, FID added) of the sales bills ids, read
+// in one statement, in the order of ids; ids that are no sales bill are left out.
+std::vector<CollectionPtr> ReadSaleBillHeads(const std::vector<int32_t>& ids,
+                                             const std::string& columns);
+// One header column of the sales bill numbered billNo ("" when there is none); field is a column
+// name of the code, never the user's text.
+std::string GetBillFieldByNo(const std::string& field, int32_t classTypeID,
+                             const std::string& billNo);
 
 }  // namespace qor

@@ -67,6 +67,14 @@ TEST_F(OrderChanges, ATaxFreeRowRefusesAnAmountTail) {
     Edit("FAmount", 1, Value(100.03));
     EXPECT_EQ(Prompts(), std::vector<std::string>{"非税尾差调整请直接调整价税合计"});
     EXPECT_DOUBLE_EQ(bill.Num("FAmount", 1), 100);
+    EXPECT_DOUBLE_EQ(bill.Num("FInTaxAmount", 1), 100);
+    // Where amounts drive prices, the price and the total the refused amount gave go back too.
+    ASSERT_TRUE(bill.form->ClickTool("mnuOptionAmountCalcPrice").done);
+    Edit("FAmount", 1, Value(100.03));
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"非税尾差调整请直接调整价税合计"});
+    EXPECT_NEAR(bill.Num("FAmount", 1), 100, 1e-9);
+    EXPECT_NEAR(bill.Num("FPrice", 1), 25, 1e-9);
+    EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 100, 1e-9);
 }
 
 // ---- Discounted prices -------------------------------------------------------------------------
@@ -213,6 +221,198 @@ TEST_F(OrderChanges, StockColumnsDivideByTheUnitsCoefficient) {
     EXPECT_DOUBLE_EQ(c.available, 6);
     // A unit without a coefficient shows base units rather than dividing by zero.
     EXPECT_DOUBLE_EQ(order::ReadStockColumns(Value(1901), Value(0), 0).total, 10);
+}
+
+// Milk (1003) for 杭州联华: sold by the carton at its promotion price 2.6, 12 cartons to the
+// case, its second coefficient open to the user (floating conversion).
+TEST_F(OrderChanges, SecondUnitQuantitiesAndPricesFollowEachOther) {
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1003));
+    ASSERT_DOUBLE_EQ(bill.Num("FPrice", 1), 2.6);
+    EXPECT_DOUBLE_EQ(bill.Num("FSecCoefficient", 1), 12);
+    EXPECT_NEAR(bill.Num("FSecPrice", 1), 2.6 * 12, 1e-9);
+    EXPECT_FALSE(bill.form->IsCellLocked("FSecCoefficient", 1));
+    EXPECT_FALSE(bill.form->IsCellLocked("FSecQty", 1));
+    // Cartons give cases, cases give cartons, and the amount follows the cartons.
+    Edit("FShowQty", 1, Value(24));
+    EXPECT_DOUBLE_EQ(bill.Num("FSecQty", 1), 2);
+    Edit("FSecQty", 1, Value(3));
+    EXPECT_DOUBLE_EQ(bill.Num("FShowQty", 1), 36);
+    EXPECT_NEAR(bill.Num("FAmount", 1), 36 * 2.6, 1e-9);
+    // A new second coefficient keeps the cartons.
+    Edit("FSecCoefficient", 1, Value(6));
+    EXPECT_DOUBLE_EQ(bill.Num("FShowQty", 1), 36);
+    // The second price sets the price of a carton.
+    Edit("FSecQty", 1, Value(6));
+    Edit("FSecPrice", 1, Value(30));
+    EXPECT_NEAR(bill.Num("FPrice", 1), 30 * 6 / 36.0, 1e-9);
+    EXPECT_NEAR(bill.Num("FAmount", 1), 30 * 6, 1e-9);
+    // A price typed gives the second price.
+    Edit("FPrice", 1, Value(3));
+    EXPECT_NEAR(bill.Num("FSecPrice", 1), 3 * 6, 1e-9);
+}
+
+TEST_F(OrderChanges, AnotherUnitTakesItsSecondCoefficientAndStock) {
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1003));
+    Edit("FShowQty", 1, Value(24));
+    const auto cartons = order::ReadStockColumns(Value(1003), Value(0), 1);
+    ASSERT_DOUBLE_EQ(bill.Num("FTotalQty", 1), cartons.total);
+    Edit("FShowUnitID", 1, Value(3032));  // the case of 12
+    EXPECT_DOUBLE_EQ(bill.Num("FCoefficient", 1), 12);
+    EXPECT_DOUBLE_EQ(bill.Num("FSecCoefficient", 1), 1);
+    EXPECT_DOUBLE_EQ(bill.Num("FSecQty", 1), bill.Num("FShowQty", 1));
+    EXPECT_DOUBLE_EQ(bill.Num("FSecPrice", 1), bill.Num("FPrice", 1));
+    EXPECT_EQ(bill.Text("FClientItemID", 1), "LH-0033X");  // his code for the case
+    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), cartons.total / 12);
+    EXPECT_DOUBLE_EQ(bill.Num("FXsOrderQty", 1), cartons.salesOpen / 12);
+}
+
+TEST_F(OrderChanges, ABaseQuantityGivesTheShownQuantity) {
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1001));  // water, by the case of 24 at 39.5
+    ASSERT_DOUBLE_EQ(bill.Num("FCoefficient", 1), 24);
+    Edit("FQty", 1, Value(72));
+    EXPECT_DOUBLE_EQ(bill.Num("FShowQty", 1), 3);
+    EXPECT_NEAR(bill.Num("FAmount", 1), 3 * 39.5, 1e-9);
+    EXPECT_EQ(bill.Text("FComplexQtyDis", 1), "3箱");
+}
+
+TEST_F(OrderChanges, TheSecondUnitIsOpenOnlyWhereTheItemAllowsIt) {
+    ASSERT_TRUE(bill.New().done);
+    Edit("FItemID", 1, Value(1002));  // noodles: a fixed conversion
+    EXPECT_TRUE(bill.form->IsCellLocked("FSecCoefficient", 1));
+    EXPECT_FALSE(bill.form->IsCellLocked("FSecQty", 1));
+    Edit("FItemID", 2, Value(1017));  // paper: no second unit
+    EXPECT_TRUE(bill.form->IsCellLocked("FSecCoefficient", 2));
+    EXPECT_TRUE(bill.form->IsCellLocked("FSecQty", 2));
+    EXPECT_DOUBLE_EQ(bill.Num("FSecCoefficient", 2), 0);
+    EXPECT_DOUBLE_EQ(bill.Num("FSecQty", 2), 0);
+}
+
+// A customer type's ratio is a fraction: 杭州联华's type buys at 95 % of the list price.
+TEST_F(OrderChanges, AnItemWithoutAPriceTakesTheCustomerTypesDiscount) {
+    demo.Exec(
+        "Insert Into t_ICItem (FItemID, FNumber, FName, FTaxRate) Values (1902, '09.902', "
+        "'无价商品', 0.13)");
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1902));
+    EXPECT_DOUBLE_EQ(bill.Num("FDiscountRate", 1), 95);
+    Edit("FPrice", 1, Value(100));
+    Edit("FShowQty", 1, Value(2));
+    EXPECT_NEAR(bill.Num("FPriceDiscount", 1), 95, 1e-9);
+    EXPECT_NEAR(bill.Num("FAmount", 1), 190, 1e-9);
+    Edit("FCustID", Value(103));  // a retail customer: no discount
+    Edit("FItemID", 2, Value(1902));
+    EXPECT_DOUBLE_EQ(bill.Num("FDiscountRate", 2), 100);
+}
+
+TEST_F(OrderChanges, PricesEnteredWithTaxTakeTheFetchedPrice) {
+    demo.Host().SetOption("IC", "IsSaleForIncludeTaxPrice", "1");
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1017));  // paper, 25 a pack in the promotion
+    EXPECT_DOUBLE_EQ(bill.Num("FIncludeTaxPrice", 1), 25);
+    EXPECT_NEAR(bill.Num("FPrice", 1), 25 / 1.13, 1e-6);
+    EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 25, 1e-6);
+}
+
+TEST_F(OrderChanges, AnAuxiliaryPropertyShowsItsOwnStock) {
+    ASSERT_TRUE(bill.New().done);
+    Edit("FItemID", 1, Value(1012));  // T-shirts in four colours and sizes
+    const auto all = order::ReadStockColumns(Value(1012), Value(0), 1);
+    const auto red = order::ReadStockColumns(Value(1012), Value(2001), 1);
+    ASSERT_NE(all.total, red.total);
+    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), all.total);
+    Edit("FAuxPropID", 1, Value(2001));
+    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), red.total);
+    EXPECT_DOUBLE_EQ(bill.Num("FInTotalQty", 1), red.available);
+    EXPECT_NE(bill.form->StatusText(2).find("红色/M"), std::string::npos)
+        << bill.form->StatusText(2);
+}
+
+TEST_F(OrderChanges, TheSalesmanBringsHisDepartment) {
+    ASSERT_TRUE(bill.New().done);
+    Edit("FEmpID", Value(303));
+    EXPECT_EQ(bill.Num("FDeptID"), 202);
+    Edit("FEmpID", Value(301));
+    EXPECT_EQ(bill.Num("FDeptID"), 201);
+}
+
+// While amounts do not drive prices the host's amount formulas are held back: a new total
+// keeps the tax and moves the amount; with the option checked the host's formulas run.
+TEST_F(OrderChanges, ATotalTypedMovesTheAmountOrThePrice) {
+    NewPaperOrder();
+    Edit("FInTaxAmount", 1, Value(120));
+    EXPECT_NEAR(bill.Num("FAmount", 1), 107, 1e-9);
+    EXPECT_NEAR(bill.Num("FTaxAmount", 1), 13, 1e-9);
+    EXPECT_NEAR(bill.Num("FPrice", 1), 25, 1e-9);
+    // An amount typed (no tail) moves the total by as much.
+    Edit("FAmount", 1, Value(110));
+    EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 123, 1e-9);
+
+    ASSERT_TRUE(bill.form->ClickTool("mnuOptionAmountCalcPrice").done);
+    ASSERT_TRUE(Tool("mnuOptionAmountCalcPrice")->Checked());
+    Edit("FInTaxAmount", 1, Value(226));
+    EXPECT_NEAR(bill.Num("FPrice", 1), 50, 1e-6);
+    EXPECT_NEAR(bill.Num("FAmount", 1) + bill.Num("FTaxAmount", 1), 226, 1e-6);
+}
+
+// The base unit's discounted price: the base list price over the rate, the tax-inclusive base
+// price, and the tax and total in base units.
+TEST_F(OrderChanges, ADiscountedBasePriceGivesTheBaseListPrice) {
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1001));  // water, 2 cases of 24 bottles
+    Edit("FShowQty", 1, Value(2));
+    Edit("FDiscountRate", 1, Value(80));
+    Edit("FBasePriceDiscount", 1, Value(1));
+    EXPECT_NEAR(bill.Num("FBasePrice", 1), 1.25, 1e-9);
+    EXPECT_NEAR(bill.Num("FDiscountAmount", 1), (1.25 - 1) * 48, 1e-9);
+    EXPECT_NEAR(bill.Num("FBaseTaxPrice", 1), 1.13, 1e-9);
+    EXPECT_NEAR(bill.Num("FTaxAmount", 1), 48 * 0.13, 1e-9);
+    EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 48 * 1.13, 1e-9);
+}
+
+TEST_F(OrderChanges, AQuantityTypedRefreshesThePackingText) {
+    NewPaperOrder();
+    ASSERT_EQ(bill.Text("FComplexQtyDis", 1), "4包");
+    Edit("FShowQty", 1, Value(12));  // 5 packs to the case
+    EXPECT_EQ(bill.Text("FComplexQtyDis", 1), "2箱2包");
+}
+
+// The industry edition: stock columns in the row's unit and in base units, and a row priced by
+// its second quantity (calculation type 3) keeps quantity, second quantity and price together.
+TEST_F(OrderChanges, IndustryRowsKeepBaseStockAndSecondQuantityPrices) {
+    demo.Host().SetIndustryType(1);
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1014));  // steel sheets of 24.5 kg
+    ASSERT_DOUBLE_EQ(bill.Num("FCoefficient", 1), 24.5);
+    const auto sheets = order::ReadStockColumns(Value(1014), Value(0), 24.5, Value(1), Value(3122));
+    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), sheets.total);
+    EXPECT_DOUBLE_EQ(bill.Num("FBaseTotalQty", 1), sheets.baseTotal);
+    EXPECT_DOUBLE_EQ(bill.Num("FBaseInTotalQty", 1), sheets.baseAvailable);
+    EXPECT_DOUBLE_EQ(bill.Num("FBaseTotalQty", 1), bill.Num("FTotalQty", 1) * 24.5);
+    bill.form->SetStatusText(2, "");
+    Edit("FCalTypeID", 1, Value(2));
+    EXPECT_NE(bill.form->StatusText(2).find("宝钢冷轧钢板"), std::string::npos);
+
+    Edit("FItemID", 2, Value(1015));  // copper wire, priced by its weight
+    ASSERT_EQ(bill.Num("FCalTypeID", 2), 3);
+    Edit("FSecQty", 2, Value(0.2));
+    const double coefficient = bill.Num("FSecCoefficient", 2);
+    ASSERT_GT(coefficient, 0);
+    EXPECT_NEAR(bill.Num("FShowQty", 2), 0.2 * coefficient, 1e-9);
+    EXPECT_NEAR(bill.Num("FDisplayQty", 2), bill.Num("FShowQty", 2), 1e-9);
+    EXPECT_NEAR(bill.Num("FDisplayWeight", 2), bill.Num("FQty", 2), 1e-9);
+    Edit("FSecPrice", 2, Value(500));
+    EXPECT_NEAR(bill.Num("FPrice", 2), 500 * 0.2 / bill.Num("FShowQty", 2), 1e-6);
+    EXPECT_NEAR(bill.Num("FAmount", 2), 100, 1e-6);
 }
 
 TEST_F(OrderChanges, NoItemEmptiesTheUnitsAndLocksTheSecondUnit) {

@@ -89,6 +89,25 @@ TEST_F(OrderChecks, ASaveSetsTheTotalTheTypeAndWhatIsStillToDeliver) {
         demo.Scalar("Select FUnSendQty From t_XS_OrderEntry Where FEntryID=1").ToNumber(), 16);
 }
 
+// The save drops the rows left without an item (the first row stays) and keeps every row after
+// them.
+TEST_F(OrderChecks, ASaveDropsEmptyRowsAndKeepsTheRowsAfterThem) {
+    NewPaperOrder();
+    while (bill.form->GridMaxDataRowNum() < 4) ASSERT_TRUE(bill.form->AddRow().done);
+    Edit("FItemID", 3, Value(1003));
+    Edit("FShowQty", 3, Value(5));
+    Saved();
+    const std::string id = std::to_string(bill.form->CurBillID());
+    auto rows =
+        demo.Db().Run("Select FItemID, FShowQty, FUnSendQty From t_XS_OrderEntry Where FID=" + id +
+                      " Order By FIndex");
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_EQ(rows.rows[1][0].ToNumber(), 1003);
+    EXPECT_DOUBLE_EQ(rows.rows[1][1].ToNumber(), 5);
+    EXPECT_DOUBLE_EQ(rows.rows[1][2].ToNumber(), 5);
+    EXPECT_EQ(bill.form->GridMaxDataRowNum(), 2);
+}
+
 TEST_F(OrderChecks, APriceBelowTheFloorIsRefused) {
     ASSERT_TRUE(bill.New().done);
     Edit("FCustID", Value(101));
@@ -143,6 +162,22 @@ TEST_F(OrderChecks, TheStockComponentChecksAndUnchecksTheOrder) {
     ASSERT_TRUE(bill.form->Uncheck().done) << bill.Trapped();
     EXPECT_EQ(demo.Scalar("Select FStatus From t_XS_Order Where FID=6").ToNumber(), 0);
     EXPECT_EQ(Services().CallsTo("QOR_CC_PlugIns.clsStockInfo", "CheckBill").size(), 2u);
+}
+
+// The stock component's refusal of a closed order's uncheck (its code 2) is told in the form; in
+// the list the component has told the user itself.
+TEST_F(OrderChecks, TheStockComponentsRefusalIsShownInTheFormOnly) {
+    ASSERT_TRUE(bill.form->LoadBill(4).done);
+    ASSERT_TRUE(Shown("mnuEditUnCheck"));
+    ASSERT_FALSE(Enabled("mnuEditUnCheck"));
+    bill.form->SetBarStatus("mnuEditUnCheck", "Enabled", true);
+    Prompts();
+    EXPECT_TRUE(bill.form->Uncheck().cancelled);
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"单据SEORD000004已经关闭，不能反审核。"});
+    auto& list = bill.ListOf({4});
+    EXPECT_TRUE(list.Uncheck().cancelled);
+    EXPECT_TRUE(Prompts().empty());
+    EXPECT_EQ(demo.Scalar("Select FStatus From t_XS_Order Where FID=4").ToNumber(), 2);
 }
 
 TEST_F(OrderChecks, TheListRefusesASelectionWithARejectedOrder) {

@@ -3,6 +3,8 @@
 // back (the purchase link and the order's contact).
 #include <gtest/gtest.h>
 
+#include "frame/data_access.h"
+
 #include "tests/bill_order/order_fixture.h"
 
 namespace qor {
@@ -58,6 +60,28 @@ TEST_F(OrderLife, AWebOrderLoadsLockedAndAnOrdinaryOrderWithoutWebFields) {
     EXPECT_TRUE(Shown("mnuEditCopy"));
     EXPECT_TRUE(Enabled("mnuEditCopy"));
     EXPECT_TRUE(Shown("mnuEditFileNew"));
+}
+
+// After a save or a close the host shows the order in the view state: a web order still offers
+// neither copy nor new, and the caption says the order is viewed.
+TEST_F(OrderLife, ASavedOrClosedWebOrderKeepsItsLayout) {
+    ASSERT_TRUE(bill.form->LoadBill(5, true).done);
+    Edit("FExplanation", Value("已电话确认"));
+    Saved();
+    EXPECT_FALSE(Shown("mnuEditCopy"));
+    EXPECT_FALSE(Shown("mnuEditFileNew"));
+    EXPECT_FALSE(Shown("mnuImportGoods"));
+    EXPECT_EQ(bill.form->BillForm()->Caption(), "销售订单[查看]");
+    ASSERT_TRUE(bill.form->ClickTool("mnuEditClose").done) << bill.Trapped();
+    EXPECT_EQ(Count("Select FStatus From t_XS_Order Where FID=5"), 2);
+    EXPECT_FALSE(Shown("mnuEditCopy"));
+    EXPECT_TRUE(Shown("mnuEditUnClose"));
+
+    NewPaperOrder();
+    ASSERT_EQ(bill.form->BillForm()->Caption(), "销售订单[新增]");
+    Saved();
+    EXPECT_EQ(bill.form->BillForm()->Caption(), "销售订单[查看]");
+    EXPECT_TRUE(Shown("mnuEditCopy") && Enabled("mnuEditCopy"));
 }
 
 TEST_F(OrderLife, TheCustomersBalanceAsTheUserMaySeeIt) {
@@ -129,6 +153,20 @@ TEST_F(OrderLife, ASaveRefreshesTheQuantitiesNotYetLinkedToPurchaseOrders) {
         demo.Scalar("Select FUnLinkCGQty From t_XS_OrderEntry Where FID=" + std::to_string(id))
             .ToNumber(),
         7);
+}
+
+// The purchase side's update failing does not keep the contact from being written back.
+TEST_F(OrderLife, AFailedPurchaseLinkStillWritesTheContactBack) {
+    NewPaperOrder();
+    Edit("FContact", Value("孙新"));
+    demo.Exec("Drop Table t_CG_OrderEntry");
+    const long trapped = DataGateway::Instance().TrappedErrors();
+    Saved();
+    EXPECT_EQ(
+        Services().CallsTo("QOR_CG_PlugIns.BillEvent_Order", "updateXSOrderFUnLinkCGQty").size(),
+        1u);
+    EXPECT_EQ(DataGateway::Instance().TrappedErrors(), trapped + 1);
+    EXPECT_EQ(Contacts(101, "孙新"), 1);
 }
 
 TEST_F(OrderLife, ANewContactIsWrittenBackAsTyped) {

@@ -1,0 +1,28 @@
+// What the bill lists of the sales-side bills share: the bills the user selected, their
+// identifiers as the integer list of a statement's "FID In(...)", and the header of a merged
+// copy made from the selection.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "frame/host.h"
+#include "frame/value.h"
+
+namespace qor {
+
+// The bills selected in the list, each once, in the order of the selection; rows whose "FID"
+// is no identifier are left out.
+std::vector<int32_t> SelectedBillIDs(IBillList& list);
+
+// The identifiers comma-separated, each written as an integer ("4,12"): the inside of
+// "FID In(" ... ")". Empty for no identifier.
+std::string SqlIdList(const std::vector<int32_t>& ids);
+
+// A merged copy made in the list is a new, unchecked bill of the given type: the header cells
+// "FStatus" and "FBillTypeID" of the merged data (found through the list's table information,
+// "Map" -> "FPage") get "FFLD" "0" and billType.
+void ResetMergedCopyHeader(IBillList& list, const Value& mergedBill, const std::string& billType);
+
+}  // namespace qor
