@@ -187,12 +187,17 @@ TEST_F(ConsignSave, FreightOfTheRowsMustAddUpToTheHeaders) {
     EXPECT_EQ(Num("FTotalProcurementCosts"), 50);
 }
 
+// In the industry edition (where rows carry freight) a bill of a rice cooker and copy paper.
+void OpenIndustryBillOfTwoRows(ConsignBillTest& t) {
+    t.demo.Host().SetIndustryType(1);
+    t.OpenBill();
+    t.Edit("FCustID", 104);
+    t.EditRow(1, "FItemID", 1009);
+    t.EditRow(2, "FItemID", 1017);
+}
+
 TEST_F(ConsignSave, FreightSharedByAmountFollowsTheRowsAmounts) {
-    demo.Host().SetIndustryType(1);
-    OpenBill();
-    Edit("FCustID", 104);
-    EditRow(1, "FItemID", 1009);
-    EditRow(2, "FItemID", 1017);
+    OpenIndustryBillOfTwoRows(*this);
     EditRow(2, "FShowQty", 10);
     Edit("FTranspotationCosts", 90);
     ASSERT_TRUE(bill->ClickTool("mnuShareByAmt").done) << PlugInError();
@@ -203,11 +208,7 @@ TEST_F(ConsignSave, FreightSharedByAmountFollowsTheRowsAmounts) {
 }
 
 TEST_F(ConsignSave, ARowDeletedTakesItsFreightOffTheHeader) {
-    demo.Host().SetIndustryType(1);
-    OpenBill();
-    Edit("FCustID", 104);
-    EditRow(1, "FItemID", 1009);
-    EditRow(2, "FItemID", 1017);
+    OpenIndustryBillOfTwoRows(*this);
     EditRow(1, "FTranspotationCharges", 30);
     EditRow(2, "FTranspotationCharges", 20);
     EXPECT_EQ(Num("FTranspotationCosts"), 50);
