@@ -174,47 +174,23 @@ ConsignSaveSetup& DistinctSetup() {
     return setup;
 }
 
-// Runs the save checks of the form's plug-in once per iteration, as BeforeSave does.
-void MeasureSaveChecks(benchmark::State& state, host::form::HostBillForm& form, IPlugIn& plugin) {
-    auto& base = dynamic_cast<PlugInBase&>(plugin);
-    auto& gw = DataGateway::Instance();
-    long statements = 0;
-    double seconds = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        bool refused = false;
-        {
-            EventScope event("m_BillInterface_BeforeSave");
-            refused = base.Rules()->Refuses(Stage::Save, base, &form, nullptr);
-            statements += gw.StatementsThisEvent();
-        }
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (refused) state.SkipWithError("the save checks refused the bill");
-    }
-    const double rows = static_cast<double>(state.iterations()) * kRows;
-    state.counters["statements/row"] = statements / rows;
-    state.counters["statements/save"] = statements / static_cast<double>(state.iterations());
-    state.counters["us/row"] = seconds * 1e6 / rows;
-    state.SetItemsProcessed(static_cast<int64_t>(rows));
-}
-
 void BM_ConsignSaveValidation500Rows(benchmark::State& state) {
-    MeasureSaveChecks(state, *Setup().fresh, *Setup().freshPlugIn);
+    bench::MeasureSaveChecks(state, *Setup().fresh, *Setup().freshPlugIn, kRows);
 }
 BENCHMARK(BM_ConsignSaveValidation500Rows)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_ConsignSaveValidation500RowsSavedAgain(benchmark::State& state) {
-    MeasureSaveChecks(state, *Setup().saved, *Setup().savedPlugIn);
+    bench::MeasureSaveChecks(state, *Setup().saved, *Setup().savedPlugIn, kRows);
 }
 BENCHMARK(BM_ConsignSaveValidation500RowsSavedAgain)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_ConsignSaveValidation500DistinctItems(benchmark::State& state) {
-    MeasureSaveChecks(state, *DistinctSetup().fresh, *DistinctSetup().freshPlugIn);
+    bench::MeasureSaveChecks(state, *DistinctSetup().fresh, *DistinctSetup().freshPlugIn, kRows);
 }
 BENCHMARK(BM_ConsignSaveValidation500DistinctItems)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_ConsignSaveValidation500DistinctItemsSavedAgain(benchmark::State& state) {
-    MeasureSaveChecks(state, *DistinctSetup().saved, *DistinctSetup().savedPlugIn);
+    bench::MeasureSaveChecks(state, *DistinctSetup().saved, *DistinctSetup().savedPlugIn, kRows);
 }
 BENCHMARK(BM_ConsignSaveValidation500DistinctItemsSavedAgain)
     ->Unit(benchmark::kMillisecond)

@@ -411,10 +411,10 @@ void FillClientItemID(IBillForm& bill, int row, const FieldSet& set) {
     });
 }
 
-bool FillItemByClientCode(IBillForm& bill, int row) {
+bool FillItemByClientCode(IBillForm& bill, int row, const FieldSet& set) {
     try {
         if (row < 1) return false;
-        std::string code = Trim(bill.GetFieldValue("FClientItemID", row).ToString());
+        std::string code = Trim(bill.GetFieldValue(set["FClientItemID"], row).ToString());
         auto customer = IdOf(bill.GetFieldValue("FCustID"));
         if (code.empty() || !customer || *customer <= 0) return false;
         const std::string quoted = SqlValue(code);
@@ -432,8 +432,8 @@ bool FillItemByClientCode(IBillForm& bill, int row) {
             if (IEquals(Trim(rs->Field("FClientGood" + n).ToString()), code))
                 unit = ToId(rs->Field("FUnitID" + n));
         }
-        bill.FireChange("FItemID", row, item);
-        if (unit > 0) bill.FireChange("FShowUnitID", row, unit);
+        bill.FireChange(set["FItemID"], row, item);
+        if (unit > 0) bill.FireChange(set["FShowUnitID"], row, unit);
         return true;
     } catch (...) {
         NoteTrapped("FillItemByClientCode");

@@ -85,8 +85,9 @@ inline void FillClientItemID01(IBillForm& bill, int row) {
     FillClientItemID(bill, row, FieldSet::Twin01());
 }
 
-// Looks the row's "FClientItemID" up among the header customer's item codes; when found, sets
-// the row's "FItemID" and "FShowUnitID" through the host's change handling and returns true.
-bool FillItemByClientCode(IBillForm& bill, int row);
+// Looks the row set's "FClientItemID" up among the header customer's item codes; when found,
+// sets the set's "FItemID" and "FShowUnitID" of the row through the host's change handling and
+// returns true.
+bool FillItemByClientCode(IBillForm& bill, int row, const FieldSet& set = FieldSet::Main());
 
 }  // namespace qor

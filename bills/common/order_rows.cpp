@@ -378,19 +378,35 @@ bool SuppressesHostFormula(IBillForm& bill, const CollectionPtr& fieldDesc, cons
            IEquals(Trim(expression), "FPrice=FTaxPrice/(1+FTaxRate/100)*100/FDiscountRate");
 }
 
+namespace {
+
+int FormulaRow(const CollectionPtr& fieldDesc) {
+    return fieldDesc ? static_cast<int>(fieldDesc->Get("FRow", Value(-1)).ToNumber()) : -1;
+}
+
+}  // namespace
+
+void TaxFollowsAmountFormula(IBillForm& bill, const CollectionPtr& fieldDesc,
+                             const std::string& kind, const std::string& type,
+                             const std::string& expression, const FieldSet& fs) {
+    const int row = FormulaRow(fieldDesc);
+    if (row < 1 || !IEquals(kind, "FAction") || !IEquals(type, "Calculate")) return;
+    const std::string formula = Upper(expression);
+    for (const char* key : {"FAmount", "FInTaxAmount", "FTaxAmount"}) {
+        if (formula.find(Upper(fs[key]) + "=") == std::string::npos) continue;
+        const Row r{bill, row, fs};
+        r.Put("FTaxAmount", r.Num("FInTaxAmount") - r.Num("FAmount"));
+        return;
+    }
+}
+
 void FollowHostFormula(IBillForm& bill, const CollectionPtr& fieldDesc, const std::string& kind,
                        const std::string& type, const std::string& expression,
                        bool amountFollowUp) {
-    if (!fieldDesc) return;
-    const int row = static_cast<int>(fieldDesc->Get("FRow", Value(-1)).ToNumber());
+    const int row = FormulaRow(fieldDesc);
     if (row < 1) return;
     const Row r{bill, row, FieldSet::Main()};
-    const std::string formula = Upper(expression);
-    if (amountFollowUp && IEquals(kind, "FAction") && IEquals(type, "Calculate") &&
-        (formula.find("FAMOUNT=") != std::string::npos ||
-         formula.find("FINTAXAMOUNT=") != std::string::npos ||
-         formula.find("FTAXAMOUNT=") != std::string::npos))
-        r.Put("FTaxAmount", r.Num("FInTaxAmount") - r.Num("FAmount"));
+    if (amountFollowUp) TaxFollowsAmountFormula(bill, fieldDesc, kind, type, expression);
     if (IsIndustryMode() && IEquals(fieldDesc->Get("FKey").ToString(), "FShowQty") &&
         SafeId(r.Get("FCalTypeID")) == 3 && r.Num("FSecQty") != 0)
         r.Put("FSecCoefficient", r.Num("FShowQty") / r.Num("FSecQty"));

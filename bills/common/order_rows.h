@@ -83,6 +83,11 @@ void AddOrderQtyPriceRules(RuleBook& b, const FieldSet& fs = FieldSet::Main());
 // rule does that work). withTaxPrice false leaves the FTaxPrice formula to the host.
 bool SuppressesHostFormula(IBillForm& bill, const CollectionPtr& fieldDesc, const std::string& kind,
                            const std::string& expression, bool withTaxPrice = true);
+// After a Calculate formula on an amount of the row set (FAmount, FInTaxAmount, FTaxAmount of
+// that set), the set's tax is the total less the amount.
+void TaxFollowsAmountFormula(IBillForm& bill, const CollectionPtr& fieldDesc,
+                             const std::string& kind, const std::string& type,
+                             const std::string& expression, const FieldSet& fs = FieldSet::Main());
 // After a host formula: an amount formula leaves the tax as the total less the amount; in the
 // industry edition a quantity edit of a type-3 row keeps the second coefficient in step.
 // amountFollowUp false keeps only the coefficient rule.

@@ -188,13 +188,14 @@ void ApplyTaxColumns(IBillForm& bill, const Value& invoiceType) {
 
 // ---- Header change rules ------------------------------------------------------------------------
 
-void OnCustomerChanged(FieldEdit& e, const std::string& callerName) {
+void OnCustomerChanged(FieldEdit& e, const std::string& callerName, bool userMayKeepPrices) {
     IBillForm& bill = e.bill;
     const Value customer = bill.GetFieldValue("FCustID");
     ShowCustomerBalance(bill, callerName);
     GetOperatorEmpDept(bill, "2");
     if (!IsIndustryMode()) {
-        const bool keepPrices = IsUserOptionOn(BillSetSection(bill), "DoNotResetPrice");
+        const bool keepPrices =
+            userMayKeepPrices && IsUserOptionOn(BillSetSection(bill), "DoNotResetPrice");
         const int rows = GetEntryRowCount(bill);
         if (!keepPrices) {
             for (int r = 1; r <= rows; ++r) {
@@ -211,11 +212,26 @@ void OnCustomerChanged(FieldEdit& e, const std::string& callerName) {
     }
 }
 
-void OnBillDateChanged(FieldEdit& e) {
-    IBillForm& bill = e.bill;
+void FillDeliverAddress(IBillForm& bill, const Value& customer) {
+    Trapped("FillDeliverAddress", [&] {
+        const int32_t id = SafeId(customer);
+        if (id < 1) return;
+        auto info = CreateHostObject<IComponent>("QOREBSGLItem.ItemInfo");
+        auto detail = info->Call("GetDetail", {GetPropsString(), id}).As<Collection>();
+        if (!detail) return;
+        const std::string address = Trim(detail->Get("FDeliverAddr").ToString());
+        if (!address.empty()) bill.SetFieldValue("FAddress", address);
+    });
+}
+
+void FillSettleLimitDate(IBillForm& bill) {
     if (SafeId(bill.GetFieldValue("FCustID")) >= 1 && ApplySettleTerms(bill) != SettleTerms::None)
         return;
     bill.SetFieldValue("FSettleLimitDate", bill.GetFieldValue("FDate"));
+}
+
+void OnBillDateChanged(FieldEdit& e) {
+    FillSettleLimitDate(e.bill);
 }
 
 void OnSalesmanChanged(FieldEdit& e) {
@@ -225,11 +241,17 @@ void OnSalesmanChanged(FieldEdit& e) {
 void OnSettlementChanged(FieldEdit& e) {
     IBillForm& bill = e.bill;
     const double type = HeaderNum(bill, "FBillTypeID");
-    const double pay = HeaderNum(bill, "FCurPayAmount");
-    const double neutralized = HeaderNum(bill, "FNeutralizeAmount");
     // A refund settles exactly what is paid back and neutralised.
     if (type == bt::kReturn || type == bt::kConsignSettleReturn)
-        bill.SetFieldValue("FCurCheckAmount", pay + neutralized);
+        bill.SetFieldValue("FCurCheckAmount",
+                           HeaderNum(bill, "FCurPayAmount") + HeaderNum(bill, "FNeutralizeAmount"));
+    OnSettlementLocks(e);
+}
+
+void OnSettlementLocks(FieldEdit& e) {
+    IBillForm& bill = e.bill;
+    const double pay = HeaderNum(bill, "FCurPayAmount");
+    const double neutralized = HeaderNum(bill, "FNeutralizeAmount");
     if (IEquals(e.key, "FCurPayAmount")) {
         const bool severalAccounts = e.fieldDesc && e.fieldDesc->Get("MultiItem").ToBool();
         bill.SetFieldValue("FMultiAccount", severalAccounts ? 1 : 0);

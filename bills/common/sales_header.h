@@ -42,6 +42,12 @@ struct ContactFields {
 // bill's fields say.
 void FillCustomerContact(IBillForm& bill, const Value& customer, const ContactFields& fields = {});
 
+// The customer's delivery address into the header's "FAddress", when he has one.
+void FillDeliverAddress(IBillForm& bill, const Value& customer);
+
+// The settlement limit date from the customer's terms, else the bill date.
+void FillSettleLimitDate(IBillForm& bill);
+
 // The customer's contact of that name as a bill's contact write-back after a save finds it, when
 // the option "UpdateRelaxAddrInSale" (category "IC", default "1") allows write-backs: one row
 // with FWithFirst (1 when the customer has a first contact already) and FIsNew (1: he has no
@@ -66,11 +72,15 @@ void ApplyTaxColumns(IBillForm& bill, const Value& invoiceType);
 
 // Customer: balance text, salesman and department, the rows re-priced (unless the user's option
 // "DoNotResetPrice" of the bill's settings says not to) with their item codes, the settlement
-// date and the delivery contact. callerName names the bill's class in the right check.
-void OnCustomerChanged(FieldEdit& e, const std::string& callerName);
-void OnBillDateChanged(FieldEdit& e);         // settlement date from the terms, else the date
-void OnSalesmanChanged(FieldEdit& e);         // the department follows
-void OnSettlementChanged(FieldEdit& e);       // amount received, settled or neutralised now
+// date and the delivery contact. callerName names the bill's class in the right check; a bill
+// without the user's keep-prices option (userMayKeepPrices false) always re-prices.
+void OnCustomerChanged(FieldEdit& e, const std::string& callerName, bool userMayKeepPrices = true);
+void OnBillDateChanged(FieldEdit& e);    // settlement date from the terms, else the date
+void OnSalesmanChanged(FieldEdit& e);    // the department follows
+void OnSettlementChanged(FieldEdit& e);  // amount received, settled or neutralised now
+// The same without the refund step of returns: the settlement method, account and discount
+// account locks only.
+void OnSettlementLocks(FieldEdit& e);
 void OnInvoiceTypeChanged(FieldEdit& e);      // tax rates and tax columns
 void OnSettleStyleChanged(FieldEdit& e);      // the settlement account of the method
 void OnDiscountAccountChanged(FieldEdit& e);  // no account kept in quantities or one currency

@@ -66,6 +66,10 @@ void ApplySecPrice(const GoodsRow& r) {
     r.Put("FSecPrice", r.Num("FPrice") * r.Num("FSecCoefficient"));
 }
 
+bool IsSalesBillOfType(IBillForm& bill, int32_t billType) {
+    return bill.FID() == ct::kSalesBill && SafeId(bill.GetFieldValue("FBillTypeID")) == billType;
+}
+
 namespace {
 
 // The second quantity of a calculation-type row follows its type (industry edition only).
@@ -276,8 +280,7 @@ void OnItemChosen(FieldEdit& e) {
     }
     const std::string itemID = IdText(item);
 
-    if (e.set.IsMain() && bill.GetFieldValue("FBillTypeID").ToNumber() == bt::kReturn &&
-        r.Num("FID_SRC") == 0)
+    if (e.set.IsMain() && IsSalesBillOfType(bill, bt::kReturn) && r.Num("FID_SRC") == 0)
         AutoGenBatchNo(bill, e.row);
     SetDefaultStock(bill, e.row, r.K("FSCStockID"), r.K("FItemID"));
     if (IsVatInvoice(bill.GetFieldValue("FInvoiceType"))) FillItemTaxRate(r, itemID);
@@ -347,17 +350,19 @@ void OnUnitChanged(FieldEdit& e) {
     if (IsIndustryMode()) r.Put("FDisplayQty", r.Get("FShowQty"));
 }
 
-void OnSaleShowQtyChanged(FieldEdit& e) {
-    const GoodsRow r(e);
-    const bool industry = IsIndustryMode();
+namespace {
+
+// The quantity rule without the calculation-type step; false for a row counted by its second
+// quantity (type 3 in the industry edition), whose price followed instead.
+bool ShowQtyKeepsSecond(const GoodsRow& r) {
     const double k = r.Num("FSecCoefficient");
-    if (industry && r.Num("FCalTypeID") == 3) {
+    if (IsIndustryMode() && r.Num("FCalTypeID") == 3) {
         // Counted by the second quantity: the price follows the second price.
         if (k != 0) {
             r.Put("FPrice", r.Num("FSecPrice") / k);
             r.Act("FPrice");
         }
-        return;
+        return false;
     }
     if (r.Locked("FSecCoefficient") || k > 0) {
         if (k > 0) r.Put("FSecQty", r.Num("FShowQty") / k);
@@ -365,7 +370,18 @@ void OnSaleShowQtyChanged(FieldEdit& e) {
         r.Put("FSecCoefficient", r.Num("FShowQty") / r.Num("FSecQty"));
     }
     ApplyCostAmount(r);
-    FollowCalType(r);
+    return true;
+}
+
+}  // namespace
+
+void OnSaleShowQtyChanged(FieldEdit& e) {
+    const GoodsRow r(e);
+    if (ShowQtyKeepsSecond(r)) FollowCalType(r);
+}
+
+void OnShowQtyKeepsSecond(FieldEdit& e) {
+    ShowQtyKeepsSecond(GoodsRow(e));
 }
 
 void OnSaleSecQtyChanged(FieldEdit& e) {
@@ -454,7 +470,7 @@ void OnStockChanged(FieldEdit& e) {
 void OnBatchChanged(FieldEdit& e) {
     const GoodsRow r(e);
     FillRowBatchInfo(e.bill, e.row, BatchRowKeys::Of(e.set));
-    if (e.bill.GetFieldValue("FBillTypeID").ToNumber() == bt::kDelivery) {
+    if (IsSalesBillOfType(e.bill, bt::kDelivery)) {
         const Value batch = r.Get("FBatchNo");
         if (!Trim(batch.ToString()).empty()) {
             r.Put("FBatchNo", "");
@@ -469,11 +485,19 @@ void OnBatchChanged(FieldEdit& e) {
 // ---- Amounts and taxes
 // -------------------------------------------------------------------------------
 
-void OnAmountChanged(FieldEdit& e) {
+void OnAmountKeepsTotal(FieldEdit& e) {
     const GoodsRow r(e);
     r.Put("FInTaxAmount", r.Num("FAmount") + r.Num("FTaxAmount"));
     ApplySecPrice(r);
-    SyncRowDisplayPrice(r.bill, r.row, r.fs);
+}
+
+void OnAmountChanged(FieldEdit& e) {
+    OnAmountKeepsTotal(e);
+    SyncRowDisplayPrice(e.bill, e.row, e.set);
+}
+
+void OnSecPriceFollows(FieldEdit& e) {
+    ApplySecPrice(GoodsRow(e));
 }
 
 void OnTaxAmountChanged(FieldEdit& e) {
@@ -548,21 +572,21 @@ void MoveListPrice(const GoodsRow& r, const DiscountUnit& u, double list) {
 
 }  // namespace
 
-void OnDiscountedPriceChanged(FieldEdit& e) {
+bool ApplyDiscountedPrice(FieldEdit& e) {
     const GoodsRow r(e);
     const DiscountUnit& u = DiscountUnitOf(e);
     double list = 0;
-    if (!ListPriceOf(r, u, list)) return;
+    if (!ListPriceOf(r, u, list)) return false;
     const double p = r.Num(u.discounted), q = r.Num(u.quantity);
     const double rate = r.Num("FDiscountRate");
     if (!IsMenuOptionChecked(e.bill, "mnuOption", "mnuOptionPriceCalcDiscount")) {
         // Keep the rate, move the list price.
         if (rate == 0) {
             r.Put("FDiscountAmount", (list - p) * q);
-        } else {
-            MoveListPrice(r, u, p * 100 / rate);
+            return false;
         }
-        return;
+        MoveListPrice(r, u, p * 100 / rate);
+        return true;
     }
     // Keep the list price, move the rate.
     if (list != 0) {
@@ -574,6 +598,11 @@ void OnDiscountedPriceChanged(FieldEdit& e) {
         r.Put(u.taxPrice, (r.Num("FTaxRate") / 100 + 1) * p);
         r.Act(u.taxPrice, true);
     }
+    return false;
+}
+
+void OnDiscountedPriceChanged(FieldEdit& e) {
+    ApplyDiscountedPrice(e);
 }
 
 // ---- Customer's item code, shelf life
@@ -581,9 +610,7 @@ void OnDiscountedPriceChanged(FieldEdit& e) {
 
 void OnClientItemChanged(FieldEdit& e) {
     const GoodsRow r(e);
-    // The reverse look-up serves the main set; a second set keeps the code typed.
-    const bool found = !e.set.IsMain() || FillItemByClientCode(e.bill, e.row);
-    if (!found) r.Put("FClientItemID", "");
+    if (!FillItemByClientCode(e.bill, e.row, e.set)) r.Put("FClientItemID", "");
     FetchRowSalePrice(e.bill, e.row, e.set);
 }
 
@@ -598,33 +625,62 @@ void LeftToHostFormulas(FieldEdit&) {}
 
 }  // namespace
 
-void AddSalesRowRules(RuleBook& b, const FieldSet& fs) {
-    b.OnChange(fs, "FItemID", &OnItemChosen, kSkipOnHostFill)
-        .OnChange(fs, "FShowUnitID", &OnUnitChanged)
-        .OnChange(fs, "FKFDate", &OnShelfLifeChanged)
-        .OnChange(fs, "FKFPeriod", &OnShelfLifeChanged)
-        .OnChange(fs, "FPeriodDate", &OnShelfLifeChanged)
-        .OnChange(fs, "FSecQty", &OnSaleSecQtyChanged)
-        .OnChange(fs, "FSecPrice", &OnSecPriceChanged)
-        .OnChange(fs, "FQty", &OnBaseQtyChanged)
-        .OnChange(fs, "FShowQty", &OnSaleShowQtyChanged, kSkipOnHostFill)
-        .OnChange(fs, "FSecCoefficient", &OnSaleSecCoefficientChanged)
-        .OnChange(fs, "FPrice", &OnPriceChanged, kSkipOnHostFill)
-        .OnChange(fs, "FNoDiscAmount", &OnPriceChanged, kSkipOnHostFill)
-        .OnChange(fs, "FBasePrice", &LeftToHostFormulas)
-        .OnChange(fs, "FAuxPropID", &OnAuxPropChanged)
-        .OnChange(fs, "FSCStockID", &OnStockChanged)
-        .OnChange(fs, "FBatchNo", &OnBatchChanged)
-        .OnChange(fs, "FAmount", &OnAmountChanged)
-        .OnChange(fs, "FTaxAmount", &OnTaxAmountChanged)
-        .OnChange(fs, "FInTaxAmount", &OnSaleInTaxAmountChanged)
-        .OnChange(fs, "FBaseTaxPrice", &OnBaseTaxPriceChanged)
-        .OnChange(fs, "FTaxPrice", &OnDiscountedPriceChanged)
-        .OnChange(fs, "FSecTaxPrice", &OnDisplayPriceSynced)
-        .OnChange(fs, "FBasePriceDiscount", &OnDiscountedPriceChanged)
-        .OnChange(fs, "FSecPriceDiscount", &OnDiscountedPriceChanged)
-        .OnChange(fs, "FPriceDiscount", &OnDiscountedPriceChanged)
-        .OnChange(fs, "FClientItemID", &OnClientItemChanged);
+namespace {
+
+struct SalesRowRule {
+    const char* key;  // the main set's key
+    void (*rule)(FieldEdit&);
+    unsigned flags;
+};
+
+// The goods-row keys in the order the sales bill tests them.
+constexpr SalesRowRule kSalesRowRules[] = {
+    {"FItemID", &OnItemChosen, kSkipOnHostFill},
+    {"FShowUnitID", &OnUnitChanged, kChangeAlways},
+    {"FKFDate", &OnShelfLifeChanged, kChangeAlways},
+    {"FKFPeriod", &OnShelfLifeChanged, kChangeAlways},
+    {"FPeriodDate", &OnShelfLifeChanged, kChangeAlways},
+    {"FSecQty", &OnSaleSecQtyChanged, kChangeAlways},
+    {"FSecPrice", &OnSecPriceChanged, kChangeAlways},
+    {"FQty", &OnBaseQtyChanged, kChangeAlways},
+    {"FShowQty", &OnSaleShowQtyChanged, kSkipOnHostFill},
+    {"FSecCoefficient", &OnSaleSecCoefficientChanged, kChangeAlways},
+    {"FPrice", &OnPriceChanged, kSkipOnHostFill},
+    {"FNoDiscAmount", &OnPriceChanged, kSkipOnHostFill},
+    {"FBasePrice", &LeftToHostFormulas, kChangeAlways},
+    {"FAuxPropID", &OnAuxPropChanged, kChangeAlways},
+    {"FSCStockID", &OnStockChanged, kChangeAlways},
+    {"FBatchNo", &OnBatchChanged, kChangeAlways},
+    {"FAmount", &OnAmountChanged, kChangeAlways},
+    {"FTaxAmount", &OnTaxAmountChanged, kChangeAlways},
+    {"FInTaxAmount", &OnSaleInTaxAmountChanged, kChangeAlways},
+    {"FBaseTaxPrice", &OnBaseTaxPriceChanged, kChangeAlways},
+    {"FTaxPrice", &OnDiscountedPriceChanged, kChangeAlways},
+    {"FSecTaxPrice", &OnDisplayPriceSynced, kChangeAlways},
+    {"FBasePriceDiscount", &OnDiscountedPriceChanged, kChangeAlways},
+    {"FSecPriceDiscount", &OnDiscountedPriceChanged, kChangeAlways},
+    {"FPriceDiscount", &OnDiscountedPriceChanged, kChangeAlways},
+    {"FClientItemID", &OnClientItemChanged, kChangeAlways},
+};
+
+}  // namespace
+
+bool SuppressesBatchLockAction(const CollectionPtr& itemProps, const std::string& expression) {
+    const std::string action = Trim(expression);
+    const bool byCosting = IEquals(action, "ME.FTrack<>80,FBatchNo=1,FBatchNo=0") ||
+                           IEquals(action, "ME.FTrack<>80,FBatchNo1=1,FBatchNo1=0");
+    return byCosting && itemProps && itemProps->Get("FIsBatchNoManage").ToBool();
+}
+
+void AddSalesRowRules(RuleBook& b, const FieldSet& fs,
+                      std::initializer_list<RowRuleInstead> instead) {
+    for (const SalesRowRule& entry : kSalesRowRules) {
+        ChangeRule rule = entry.rule;
+        for (const RowRuleInstead& other : instead) {
+            if (IEquals(other.mainKey, entry.key)) rule = other.rule;
+        }
+        b.OnChange(fs, entry.key, rule, entry.flags);
+    }
 }
 
 // ---- Fields a row has once

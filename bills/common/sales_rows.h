@@ -12,6 +12,7 @@
 // second prices (FBaseTaxPrice, FSecTaxPrice) and a new item's default unit (SetRowDefaultUnit).
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "bills/common/entry_rows.h"
@@ -36,6 +37,10 @@ bool IsMenuOptionChecked(IBillForm& bill, const std::string& bandKey, const std:
 
 // The account's default tax rate in percent (system option "General"/"TaxRate").
 double DefaultTaxRate();
+
+// A sales bill (class 1030002) of that bill type: the steps of deliveries and returns run on no
+// other bill that shares these rules.
+bool IsSalesBillOfType(IBillForm& bill, int32_t billType);
 
 // ---- Small rules of a goods row ----------------------------------------------------------------
 
@@ -80,24 +85,43 @@ void OnItemChosen(FieldEdit& e);
 // base unit.
 void OnUnitChanged(FieldEdit& e);
 void OnSaleShowQtyChanged(FieldEdit& e);  // the second quantity and the cost amount follow
-void OnSaleSecQtyChanged(FieldEdit& e);   // the quantity and the cost amount follow
-void OnBaseQtyChanged(FieldEdit& e);      // the shown quantity and the cost amount follow
+// The same without the calculation-type step of the second quantity.
+void OnShowQtyKeepsSecond(FieldEdit& e);
+void OnSaleSecQtyChanged(FieldEdit& e);  // the quantity and the cost amount follow
+void OnBaseQtyChanged(FieldEdit& e);     // the shown quantity and the cost amount follow
 // A coefficient of 0 empties the second quantity and price and ends the handler.
 void OnSaleSecCoefficientChanged(FieldEdit& e);
 void OnAuxPropChanged(FieldEdit& e);          // the batch's stock data follow
 void OnStockChanged(FieldEdit& e);            // price, cost, batch in the new stock, stock text
 void OnBatchChanged(FieldEdit& e);            // dates, price, cost and stock text of the batch
-void OnAmountChanged(FieldEdit& e);           // the amount with tax follows
+void OnAmountChanged(FieldEdit& e);           // the amount with tax follows, the display price
+void OnAmountKeepsTotal(FieldEdit& e);        // the amount with tax and the second price only
+void OnSecPriceFollows(FieldEdit& e);         // the second price rule alone
 void OnTaxAmountChanged(FieldEdit& e);        // only a rounding tail of at most 0.05
 void OnSaleInTaxAmountChanged(FieldEdit& e);  // the amount and the display price follow
 // A discounted (or tax-inclusive discounted) price of the bill unit, the base unit or the second
 // unit changed: the list price or the discount rate follows.
 void OnDiscountedPriceChanged(FieldEdit& e);
+// The same rule; true when it moved the unit's list price (the rate kept).
+bool ApplyDiscountedPrice(FieldEdit& e);
 void OnClientItemChanged(FieldEdit& e);  // the item of the customer's item code
 void OnShelfLifeChanged(FieldEdit& e);   // production date, shelf life, expiry date
 
-// The rules of one goods set's keys (the main set, or the exchange bill's second set).
-void AddSalesRowRules(RuleBook& b, const FieldSet& fs);
+// The host's lock of the batch by costing method ("LockField" actions of FItemID) would lock the
+// batch of a batch-managed item not costed by batch; such an item's batch is opened by the
+// batch-manager action, so the costing lock must not run for it.
+bool SuppressesBatchLockAction(const CollectionPtr& itemProps, const std::string& expression);
+
+// A bill's own rule for a goods-row key (named by its main-set key) in place of the sales bill's.
+struct RowRuleInstead {
+    const char* mainKey;
+    ChangeRule rule;
+};
+
+// The rules of one goods set's keys (the main set, or the exchange bill's second set); a bill
+// whose rows differ names its own rules for those keys.
+void AddSalesRowRules(RuleBook& b, const FieldSet& fs,
+                      std::initializer_list<RowRuleInstead> instead = {});
 
 // Rules of the fields a row has once, whatever its goods sets: calculation type, the three
 // display fields and the freight charge.

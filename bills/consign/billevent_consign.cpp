@@ -3,6 +3,7 @@
 #include "bills/common/entry_rows.h"
 #include "bills/common/list_selection.h"
 #include "bills/common/order_rows.h"
+#include "bills/common/sales_bill_life.h"
 #include "bills/common/sales_header.h"
 #include "bills/common/sales_rows.h"
 #include "bills/consign/consign_rules.h"

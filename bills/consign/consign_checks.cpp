@@ -10,8 +10,8 @@
 #include <tuple>
 #include <vector>
 
+#include "bills/common/sales_checks.h"
 #include "bills/common/sales_rows.h"
-#include "bills/common/source_quantities.h"
 #include "bills/consign/billevent_consign.h"
 #include "bills/consign/consign_rules.h"
 #include "frame/class_types.h"
@@ -30,78 +30,8 @@ namespace qor {
 
 namespace {
 
-std::string RowText(int row) {
-    return "第" + std::to_string(row);
-}
-
-double Total(IBillForm& bill, const char* key) {
-    return bill.ColumnTotal(bill.GetFieldInfoByKey(key));
-}
-
-bool HasItem(IBillForm& bill, int row) {
-    return SafeId(bill.GetFieldValue("FItemID", row)) > 0;
-}
-
-std::optional<Date> BillDate(IBillForm& bill) {
-    return ParseDate(Trim(bill.GetFieldValue("FDate").ToString()));
-}
-
-// ---- The request records of the host's stock component ------------------------------------------
-
-CollectionPtr StockRequest(IBillForm& bill, bool withAmount, bool withRows) {
-    auto request = Collection::Make({{"ClassTypeID", ct::kConsignBill},
-                                     {"BillInterID", bill.CurBillID()},
-                                     {"HeadTableName", "t_CC_StockBill"},
-                                     {"BillNo", bill.GetFieldValue("FBillNo")},
-                                     {"CustOrSupplyID", bill.GetFieldValue("FCustID")},
-                                     {"BillType", bill.GetFieldValue("FBillTypeID")}});
-    if (withAmount) request->Set("AllAmount", bill.GetFieldValue("FAllAmount"));
-    if (!withRows) return request;
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
-        if (!HasItem(bill, r)) continue;
-        auto line = Collection::Make();
-        for (const char* key :
-             {"FItemID", "FBatchNo", "FAuxPropID", "FSCStockID", "FKFPeriod", "FKFDate",
-              "FPeriodDate", "FQty", "FSecQty", "FPrice", "FCoefficient", "FBatchNoIndex"})
-            line->Set(key, bill.GetFieldValue(key, r));
-        line->Set("ClassTypeID", ct::kConsignBill);
-        line->Set("FIndex", r);
-        request->Set("Row" + std::to_string(r), Value(line));
-    }
-    return request;
-}
-
 ComponentPtr StockComponent() {
     return CreateHostObject<IComponent>("QOR_CC_PlugIns.clsStockInfo");
-}
-
-// ---- Dates --------------------------------------------------------------------------------------
-
-// A bill may not be dated before the first day of the start period (while the books of the
-// start are open).
-Verdict DatedFromStartPeriod(IBillForm& bill, bool cursor) {
-    const auto date = BillDate(bill);
-    if (!date || FormatDate(*date) >= FormatDate(GetInitStartDate())) return Verdict::Pass();
-    Verdict refusal = Verdict::Refuse("单据日期不能小于账套启用期间的第一天。");
-    if (cursor) refusal.At("FDate");
-    return refusal;
-}
-
-// Nor before the current period.
-Verdict DatedInCurrentPeriod(IBillForm& bill) {
-    auto rs = OpenRecordset(JoinLines({
-        " SELECT FStartDate FROM t_PeriodDate WHERE ",
-        " FYear =(SELECT CONVERT(INT, FValue) FROM t_SystemProfile WHERE FCategory = 'IC' AND "
-        "FKey = 'CurrentYear' ) AND ",
-        " FPeriod =(SELECT CONVERT(INT, FValue) FROM t_SystemProfile WHERE FCategory = 'IC' AND "
-        "FKey = 'CurrentPeriod') ",
-    }));
-    if (!rs || rs->IsEOF()) return Verdict::Pass();
-    const auto start = ParseDate(rs->Field("FStartDate").ToString());
-    const auto date = BillDate(bill);
-    if (!start || !date || FormatDate(*date) >= FormatDate(*start)) return Verdict::Pass();
-    return Verdict::Refuse("不能录入以前期间的单据");
 }
 
 // ---- One goods row ------------------------------------------------------------------------------
@@ -153,9 +83,10 @@ std::map<int32_t, ItemFlags> ReadItemFlags(IBillForm& bill) {
 struct RowChecking {
     IBillForm& bill;
     bool expiredNotSold = false;
-    std::map<int32_t, ItemFlags> flags;
-    std::map<std::tuple<int32_t, std::string, int32_t>, std::vector<BatchKFRecord>> batches;
+    std::map<int32_t, ItemFlags> flags = ReadItemFlags(bill);
+    BatchStockCache batches{bill};
 
+    // The item's flags; null when the read did not answer for it.
     const ItemFlags* FlagsOf(const Value& item) const {
         auto it = flags.find(SafeId(item));
         return it == flags.end() ? nullptr : &it->second;
@@ -164,41 +95,18 @@ struct RowChecking {
         const ItemFlags* f = FlagsOf(item);
         return f ? f->batch : IsBatchManagerItem(item);
     }
-    bool IsShelfLifeItem(const Value& item) const {
-        const ItemFlags* f = FlagsOf(item);
-        return f ? f->shelfLife : IsKFPeriodItem(item);
-    }
     bool IsAuxPropItem(const Value& item) const {
         const ItemFlags* f = FlagsOf(item);
         return f ? f->aux : IsAuxItem(item);
     }
-
-    // What stock records for the item's batch in the stock (read once per validation).
-    const std::vector<BatchKFRecord>& BatchInStock(const Value& item, const std::string& batch,
-                                                   const Value& stock) {
-        const auto key = std::make_tuple(SafeId(item), Upper(batch), SafeId(stock));
-        auto it = batches.find(key);
-        if (it == batches.end())
-            it = batches.emplace(key, GetBatchKFInfo(bill, item, batch, stock)).first;
-        return it->second;
-    }
 };
 
-Verdict DiscountRateInRange(IBillForm& bill, int row) {
-    const double rate = bill.GetFieldValue("FDiscountRate", row).ToNumber();
-    if (rate > 0 && rate <= 100) return Verdict::Pass();
-    return Verdict::Refuse(RowText(row) + "行折扣率必须大于0小于等于100。")
-        .At("FDiscountRate", row);
-}
-
-// An item with auxiliary properties needs one where the user may enter it (an item without
-// them never has one, whether the host has locked its cell or not).
-Verdict AuxPropEntered(RowChecking& c, int row) {
-    if (IsFieldLocked(c.bill, "FAuxPropID", row) ||
-        SafeId(c.bill.GetFieldValue("FAuxPropID", row)) != 0 ||
-        !c.IsAuxPropItem(c.bill.GetFieldValue("FItemID", row)))
-        return Verdict::Pass();
-    return Verdict::Refuse(RowText(row) + "行商品需要录入辅助属性").At("FAuxPropID", row);
+// The shared row rules ask the item's flags themselves: an item the bill's flags already show to
+// need nothing is passed without asking again.
+Verdict AuxPropOfRow(RowChecking& c, int row) {
+    const ItemFlags* f = c.FlagsOf(c.bill.GetFieldValue("FItemID", row));
+    if (f && !f->aux) return Verdict::Pass();
+    return AuxPropEntered(c.bill, row);
 }
 
 // The tax the row shows is the tax the host stores.
@@ -217,9 +125,10 @@ Verdict BatchEntered(RowChecking& c, int row) {
     return Verdict::Refuse(RowText(row) + "行商品需要录入批号").At("FBatchNo", row);
 }
 
-Verdict ShelfLifeComplete(RowChecking& c, int row) {
-    if (!c.IsShelfLifeItem(c.bill.GetFieldValue("FItemID", row))) return Verdict::Pass();
-    return CheckKFFieldsFilled(c.bill, row);
+Verdict ShelfLifeOfRow(RowChecking& c, int row) {
+    const ItemFlags* f = c.FlagsOf(c.bill.GetFieldValue("FItemID", row));
+    if (f && !f->shelfLife) return Verdict::Pass();
+    return ShelfLifeComplete(c.bill, row);
 }
 
 // A batch-managed item's batch must be in the row's stock with the row's data (the cells the
@@ -229,21 +138,13 @@ Verdict BatchAgreesWithStock(RowChecking& c, int row) {
     const Value item = bill.GetFieldValue("FItemID", row);
     const std::string batch = Trim(bill.GetFieldValue("FBatchNo", row).ToString());
     if (batch.empty() || !c.IsBatchItem(item)) return Verdict::Pass();
-    const auto& records = c.BatchInStock(item, batch, bill.GetFieldValue("FSCStockID", row));
+    const auto& records = c.batches.Of(item, batch, bill.GetFieldValue("FSCStockID", row));
     if (records.empty())
         return Verdict::Refuse(RowText(row) + "行商品的批号" + batch + "在系统中不存在，请重新输入")
             .At("FBatchNo", row);
     const bool withAux = c.IsAuxPropItem(item);
-    BatchRowData data;
-    data.auxPropID = SafeId(bill.GetFieldValue("FAuxPropID", row));
-    data.kfDate = FormatKFDate(bill.GetFieldValue("FKFDate", row));
-    data.kfPeriod = bill.GetFieldValue("FKFPeriod", row).ToNumber();
-    data.periodDate = FormatKFDate(bill.GetFieldValue("FPeriodDate", row));
-    data.compareAux = withAux && !IsFieldLocked(bill, "FAuxPropID", row);
-    data.compareKFDate = !IsFieldLocked(bill, "FKFDate", row);
-    data.compareKFPeriod = !IsFieldLocked(bill, "FKFPeriod", row);
-    data.comparePeriodDate = !IsFieldLocked(bill, "FPeriodDate", row);
-    if (CompareBatchRow(records, data).match == BatchMatch::Same) return Verdict::Pass();
+    if (CompareBatchRow(records, RowBatchData(bill, row, withAux)).match == BatchMatch::Same)
+        return Verdict::Pass();
     return Verdict::Refuse(RowText(row) + "行商品的批号" + batch +
                            (withAux
                                 ? "与库存中同批号商品的辅助属性、生产日期、保质期或有效期至不同。"
@@ -272,17 +173,17 @@ struct RowCheck {
 
 // Every goods row, in this order.
 constexpr RowCheck kRowChecks[] = {
-    {"the auxiliary property is entered", &AuxPropEntered},
+    {"the auxiliary property is entered", &AuxPropOfRow},
     {"the tax shown is the tax stored", &TaxShownIsStored},
     {"the batch is entered", &BatchEntered},
-    {"the shelf life is complete", &ShelfLifeComplete},
+    {"the shelf life is complete", &ShelfLifeOfRow},
     {"the batch is in stock with the row's data", &BatchAgreesWithStock},
     {"the discount rate lies in (0, 100]", &RateInRange},
     {"the goods are not past their expiry date", &NotExpired},
 };
 
 Verdict EveryRowComplete(IBillForm& bill) {
-    RowChecking c{bill, false, ReadItemFlags(bill), {}};
+    RowChecking c{bill};
     c.expiredNotSold = Val(GetSystemProfileValue("IsPeriodDateExpireNotSale", "IC", "0")) == 1;
     const int rows = GetEntryRowCount(bill);
     for (int row = 1; row <= rows; ++row) {
@@ -307,14 +208,76 @@ Verdict OneBatchOneData(IBillForm& bill) {
 
 // ---- Source bills -------------------------------------------------------------------------------
 
+std::vector<SourceEntryUse> SourceEntriesUsed(IBillForm& bill) {
+    std::vector<SourceEntryUse> used;
+    std::map<std::tuple<bool, int32_t, int32_t>, size_t> index;
+    const bool isReturn = IsConsignReturn(bill);
+    const int rows = GetEntryRowCount(bill);
+    for (int r = 1; r <= rows; ++r) {
+        const int32_t source = SafeId(bill.GetFieldValue("FID_SRC", r));
+        if (source <= 0 || !HasItem(bill, r)) continue;
+        // The row's own source class says which bills it came from; the bill type otherwise.
+        const int32_t sourceClass = SafeId(bill.GetFieldValue("FClassID_SRC", r));
+        const bool fromOrder =
+            sourceClass == ct::kSalesOrder || (sourceClass != ct::kConsignBill && !isReturn);
+        const int32_t entry = SafeId(bill.GetFieldValue("FEntryID_SRC", r));
+        const double qty = bill.GetFieldValue("FShowQty", r).ToNumber() *
+                           bill.GetFieldValue("FCoefficient", r).ToNumber();
+        auto [it, added] = index.try_emplace({fromOrder, source, entry}, used.size());
+        if (added)
+            used.push_back({fromOrder ? &kOrderSources : &kStockBillSources, source, entry, 0, r});
+        used[it->second].qty += qty;
+    }
+    return used;
+}
+
+// Each source entry must still be on a source bill that is checked: a sales order (checked or
+// since closed) for a delivery, a checked consignment delivery for a return. The first row drawn
+// from one that was deleted or unchecked meanwhile, or 0.
+int RowOfVanishedSource(const std::vector<SourceEntryUse>& used) {
+    std::set<std::pair<int32_t, int32_t>> found;
+    bool readFailed = false;
+    for (const bool orders : {true, false}) {
+        std::vector<SourceEntryUse> ofKind;
+        for (const auto& u : used) {
+            if ((u.source == &kOrderSources) == orders) ofKind.push_back(u);
+        }
+        InChunks(ofKind, [&](const std::vector<SourceEntryUse>& chunk) {
+            std::string ids;
+            for (const auto& u : chunk) ids += (ids.empty() ? "" : ",") + SqlId(u.entry);
+            const std::string sql =
+                orders ? "Select e.FID,e.FEntryID From t_XS_OrderEntry e Inner Join t_XS_Order t "
+                         "On t.FID=e.FID Where t.FStatus>0 And e.FEntryID In (" +
+                             ids + ")"
+                       : "Select e.FID,e.FEntryID From t_CC_StockBillEntry e Inner Join "
+                         "t_CC_StockBill t On t.FID=e.FID Where t.FClassTypeID=1030003 And "
+                         "t.FBillTypeID=3010 And t.FStatus=1 And e.FEntryID In (" +
+                             ids + ")";
+            auto rs = OpenRecordset(sql);
+            if (!rs) {
+                readFailed = true;
+                return false;
+            }
+            for (; !rs->IsEOF(); rs->MoveNext())
+                found.insert({SafeId(rs->Field("FID")), SafeId(rs->Field("FEntryID"))});
+            return true;
+        });
+    }
+    // A read that fails tells nothing (the quantity check then decides alone).
+    if (readFailed) return 0;
+    for (const auto& u : used) {
+        if (!found.count({u.bill, u.entry})) return u.firstRow;
+    }
+    return 0;
+}
+
 // The rows may draw from each source entry no more than it leaves open (a delivery may exceed
 // an order when the user confirms it; a return never exceeds its delivery), and no source may
 // be dated after the bill.
-Verdict WithinSourceQuantities(IBillForm& bill) {
-    const bool isReturn = IsConsignReturn(bill);
-    const std::vector<SourceEntryUse> used =
-        GatherSourceEntries(bill, isReturn ? ct::kConsignBill : ct::kSalesOrder);
+Verdict WithinOpenSourceQuantities(IBillForm& bill) {
+    const std::vector<SourceEntryUse> used = SourceEntriesUsed(bill);
     if (used.empty()) return Verdict::Pass();
+    const bool isReturn = IsConsignReturn(bill);
     static const char* kReturnTooLarge = "存在退货数量大于源单数量的商品,不能保存";
     if (int row = RowOfVanishedSource(used); row > 0) {
         return Verdict::Refuse(isReturn ? kReturnTooLarge : "存在出库数量超过订单未执行数量的商品")
@@ -322,7 +285,8 @@ Verdict WithinSourceQuantities(IBillForm& bill) {
     }
     const auto date = BillDate(bill);
     const std::string day = date ? FormatDate(*date) : Trim(bill.GetFieldValue("FDate").ToString());
-    const auto [row, kind] = FindSourceConflict(used, bill.CurBillID(), day);
+    const auto [row, kind] =
+        FirstSourceConflict(used, bill.CurBillID(), "t_CC_StockBillEntry", day);
     if (kind == 0) return Verdict::Pass();
     if (kind == 2) return Verdict::Refuse("单据日期不能小于分录源单日期").At("FDate");
     if (isReturn) return Verdict::Refuse(kReturnTooLarge).At("FShowQty", row);
@@ -335,7 +299,7 @@ Verdict WithinSourceQuantities(IBillForm& bill) {
 // ---- Total, prices, credit ----------------------------------------------------------------------
 
 Verdict TotalNotNegative(IBillForm& bill) {
-    const double total = Total(bill, "FInTaxAmount");
+    const double total = ColumnTotalOf(bill, "FInTaxAmount");
     bill.SetFieldValue("FAllAmount", total);
     return total < 0 ? Verdict::Refuse("总金额不能小于零") : Verdict::Pass();
 }
@@ -349,24 +313,7 @@ Verdict PricesWithinLimits(IBillForm& bill) {
     if (GetControlPoint() != 0 || !SellsOnCredit(bill) ||
         SafeId(bill.GetFieldValue("FCustID")) <= 0)
         return Verdict::Pass();
-    const std::string limitType = Trim(GetSystemProfileValue("XSPriceLimitType", "IC", "0"));
-    const char* priceKey = Val(limitType) == 1 ? "FPriceDiscount" : "FPrice";
-    auto stock = StockComponent();
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
-        if (!HasItem(bill, r)) continue;
-        auto line = Collection::Make({{"Price", bill.GetFieldValue(priceKey, r)},
-                                      {"ItemID", bill.GetFieldValue("FItemID", r)},
-                                      {"Index", r},
-                                      {"UnitID", bill.GetFieldValue("FShowUnitID", r)},
-                                      {"Coefficient", bill.GetFieldValue("FCoefficient", r)},
-                                      {"StockID", bill.GetFieldValue("FSCStockID", r)}});
-        Args args{Value(line), Value(GetPropsString()), Value(limitType), Value("")};
-        if (!stock->Call("CheckLimitPrice", args).ToBool()) continue;
-        const std::string message = Trim(args.back().ToString());
-        return (message.empty() ? Verdict::Silent() : Verdict::Refuse(message)).At(priceKey, r);
-    }
-    return Verdict::Pass();
+    return RowPricesWithinLimits(bill);
 }
 
 // With the opening balances closed, a delivery beyond the customer's credit or with overdue
@@ -375,7 +322,7 @@ Verdict CreditAccepted(IBillForm& bill) {
     if (!IsInitClosed() || !SellsOnCredit(bill)) return Verdict::Pass();
     auto info = CreateHostObject<IComponent>("QORM_CC_PlugIns.PublicSysInfo");
     const auto askBoth = [&](const char* check, const char* accepted) {
-        const CollectionPtr request = StockRequest(bill, true, false);
+        const CollectionPtr request = StockRequest(bill, ct::kConsignBill, true, false);
         info->Call(check, {Value(request), Value(GetPropsString())});
         return info->Call(accepted, {Value(request), Value(GetPropsString())}).ToBool();
     };
@@ -414,7 +361,7 @@ const CheckList& ConsignValidation() {
         {"rows of one batch carry the same data",
          [](CheckRun& run) { return OneBatchOneData(*run.bill); }},
         {"within the open quantities of the source bills",
-         [](CheckRun& run) { return WithinSourceQuantities(*run.bill); }},
+         [](CheckRun& run) { return WithinOpenSourceQuantities(*run.bill); }},
         {"the total is not negative", [](CheckRun& run) { return TotalNotNegative(*run.bill); }},
         {"prices within their limits", [](CheckRun& run) { return PricesWithinLimits(*run.bill); }},
         {"credit and overdue amounts accepted",
@@ -427,27 +374,6 @@ const CheckList& ConsignValidation() {
 
 // ---- Before the save ----------------------------------------------------------------------------
 
-Verdict EveryRateInRange(IBillForm& bill) {
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
-        if (!HasItem(bill, r)) continue;
-        if (Verdict v = DiscountRateInRange(bill, r); v.Refused()) return v;
-    }
-    return Verdict::Pass();
-}
-
-// In the industry edition the rows' freight adds up to the header's; with application type 1
-// the procurement freight takes the rows' total instead.
-Verdict FreightAddsUp(IBillForm& bill) {
-    if (!IsIndustryMode()) return Verdict::Pass();
-    const double rows = Total(bill, "FTranspotationCharges");
-    const double header = bill.GetFieldValue("FTranspotationCosts").ToNumber();
-    if (RoundDecimal(rows - header, 4) == 0) return Verdict::Pass();
-    if (GetAppType() != 1) return Verdict::Refuse("表头我方支付运杂费数据与表体运杂费合计不等于！");
-    bill.SetFieldValue("FTotalProcurementCosts", rows);
-    return Verdict::Pass();
-}
-
 // Started by the save tool and with the account's option on, a delivery is checked against the
 // stock: a shortage the component only warns of is shown and the save goes on.
 Verdict StockSuffices(CheckRun& run) {
@@ -455,16 +381,7 @@ Verdict StockSuffices(CheckRun& run) {
     if (run.Owner<BillEvent_Consign>().Action() != "SAVE" || IsConsignReturn(bill) ||
         Val(GetSystemProfileValue("UnderStockBeforeSave", "IC", "0")) != 1)
         return Verdict::Pass();
-    Args args{Value(GetPropsString()), Value("SAVE"), Value(StockRequest(bill, false, true)),
-              Value("")};
-    const int result = SafeId(StockComponent()->Call("CheckItemStockNum", args));
-    const std::string message = Trim(args.back().ToString());
-    if (result == -1) {
-        if (!message.empty()) ShowMessage(message, kMsgInformation, kMsgCaption);
-        return Verdict::Pass();
-    }
-    if (result != 3) return Verdict::Pass();
-    return message.empty() ? Verdict::Silent() : Verdict::Refuse(message);
+    return CheckStockBeforeSave(bill, ct::kConsignBill, StockWarning::Inform);
 }
 
 bool Unchecked(IBillForm& bill) {
@@ -476,7 +393,7 @@ bool Unchecked(IBillForm& bill) {
 // The host's stock component checks (or unchecks) the bill; the form then shows its new state.
 Verdict CheckConsignAudit(IBillForm& bill, bool checking) {
     Args args{Value(GetPropsString()), Value(checking ? -1 : 1),
-              Value(StockRequest(bill, true, false)), Value("")};
+              Value(StockRequest(bill, ct::kConsignBill, true, false)), Value("")};
     const int result = SafeId(StockComponent()->Call("CheckBill", args));
     const std::string message = Trim(args.back().ToString());
     if (result == 1 || result == 4) {
@@ -504,7 +421,7 @@ void AddConsignChecks(RuleBook& b) {
                                                : Verdict::Pass();
                })
         .Check(Stage::Save, "the rows' freight adds up to the header's",
-               [](CheckRun& run) { return FreightAddsUp(*run.bill); })
+               [](CheckRun& run) { return FreightAddsUp(*run.bill, "FTotalProcurementCosts"); })
         .Check(Stage::Save, "every calculation-type row has its type",
                [](CheckRun& run) {
                    return IsIndustryMode() ? CheckCalTypeFilled(*run.bill) : Verdict::Pass();

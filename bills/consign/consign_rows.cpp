@@ -64,18 +64,6 @@ void RefreshRowCost80(IBillForm& bill, int row) {
     RefreshRowCostWith(bill, row, &GetItemCost80, "RefreshRowCost80");
 }
 
-void FillDeliverAddress(IBillForm& bill, const Value& customer) {
-    Trapped("FillDeliverAddress", [&] {
-        const int32_t id = SafeId(customer);
-        if (id < 1) return;
-        auto info = CreateHostObject<IComponent>("QOREBSGLItem.ItemInfo");
-        auto detail = info->Call("GetDetail", {GetPropsString(), id}).As<Collection>();
-        if (!detail) return;
-        const std::string address = Trim(detail->Get("FDeliverAddr").ToString());
-        if (!address.empty()) bill.SetFieldValue("FAddress", address);
-    });
-}
-
 void ApplyItemDefaultUnit(IBillForm& bill, int row) {
     SetRowDefaultUnit(bill, row, "FCustID");
     const GoodsRow r(bill, row);

@@ -28,8 +28,6 @@ void RefreshRowPrice(IBillForm& bill, int row);
 // 80 form asks the cost of the batch (items costed by batch).
 void RefreshRowCost(IBillForm& bill, int row);
 void RefreshRowCost80(IBillForm& bill, int row);
-// The customer's delivery address into the header's "FAddress", when he has one.
-void FillDeliverAddress(IBillForm& bill, const Value& customer);
 // A newly chosen item's default unit with a quantity of 1 and its second quantity.
 void ApplyItemDefaultUnit(IBillForm& bill, int row);
 // Is the bill a consignment return (3011)?

@@ -9,6 +9,7 @@
 
 #include "bills/common/entry_rows.h"
 #include "bills/common/list_selection.h"
+#include "bills/common/sales_checks.h"
 #include "bills/common/sales_rows.h"
 #include "bills/consign/billevent_consign.h"
 #include "bills/consign/consign_rules.h"
@@ -244,15 +245,10 @@ Verdict MarkSave(ToolRun& run) {
     return Verdict::Pass();
 }
 
-// With the account's option a bill is saved before it is printed; a refused save prints nothing.
+// A print the account wants saved first goes through the save checks with the stock check.
 Verdict SavedBeforePrint(ToolRun& run) {
-    const std::string option = GetSQLValue(
-        "Select FValue From t_SystemProfile Where FCategory='IC' And FKey='SaveBeforePrint'");
-    if (Val(option) == 0) return Verdict::Pass();
-    Owner(run).SetAction("SAVE");
-    auto form = run.bill->BillForm();
-    if (form && !form->SaveBill()) return Verdict::Silent();
-    return Verdict::Pass();
+    MarkSave(run);
+    return SavedBeforePrinting(*run.bill);
 }
 
 Verdict ToggleKeepPrices(ToolRun& run) {
@@ -278,16 +274,8 @@ Verdict NoReturnCopied(ToolRun& run) {
 }
 
 // Every selected bill's period is open.
-Verdict SelectionPeriodsOpen(ToolRun& run) {
-    const std::string closed = GetSQLValue(
-        "Select FValue From t_SystemProfile Where FCategory = 'Base' and FKey = "
-        "'AcctountingClosed'");
-    for (int32_t id : SelectedBillIDs(*run.list)) {
-        const std::string date = GetSQLValue(
-            "Select FDate From t_CC_StockBill Where FClassTypeID=1030003 And FID=" + SqlId(id));
-        if (Verdict v = CheckPeriodOpen(Value(date), Value(""), closed); v.Refused()) return v;
-    }
-    return Verdict::Pass();
+Verdict SelectedPeriodsOpen(ToolRun& run) {
+    return SelectionPeriodsOpen(*run.list, "t_CC_StockBill", ct::kConsignBill);
 }
 
 }  // namespace
@@ -334,9 +322,9 @@ void AddConsignTools(RuleBook& b) {
                  [](ToolRun& run) { return ShareTransportCosts(*run.bill, kShareByAmt); });
     b.OnListClick("mnuEditCopy", &NoReturnCopied)
         .OnListClick("mnuEditCopyEntry", &NoReturnCopied)
-        .OnListClick("mnuEditDelete", &SelectionPeriodsOpen)
-        .OnListClick("mnuEditCheck", &SelectionPeriodsOpen)
-        .OnListClick("mnuEditUnCheck", &SelectionPeriodsOpen);
+        .OnListClick("mnuEditDelete", &SelectedPeriodsOpen)
+        .OnListClick("mnuEditCheck", &SelectedPeriodsOpen)
+        .OnListClick("mnuEditUnCheck", &SelectedPeriodsOpen);
 }
 
 void RefreshConsignBillState(IBillForm& bill) {

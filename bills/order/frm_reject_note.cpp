@@ -2,6 +2,7 @@
 
 #include "frame/platform.h"
 #include "frame/value.h"
+#include "services/clock.h"
 
 namespace qor {
 
@@ -53,5 +54,22 @@ void frmRejectNote::cmdOK_Click() {
 }
 
 void frmRejectNote::cmdCancel_Click() {}
+
+bool RejectBillWithNote(IBillForm& bill) {
+    const auto reason = frmRejectNote::AskReason(bill.GetFieldValue("FRejectedNote").ToString());
+    if (!reason) return false;
+    const Value before[] = {bill.GetFieldValue("FRejectedNote"),
+                            bill.GetFieldValue("FRejectedTime"), bill.GetFieldValue("FRejected")};
+    bill.SetFieldValue("FRejectedNote", *reason);
+    bill.SetFieldValue("FRejectedTime", FormatDateTime(CurrentDateTime()));
+    bill.SetFieldValue("FRejected", "1");
+    auto form = bill.BillForm();
+    if (form && form->SaveBill()) return true;
+    // A bill the save refused is not rejected: the marks go back with the refusal shown.
+    bill.SetFieldValue("FRejectedNote", before[0]);
+    bill.SetFieldValue("FRejectedTime", before[1]);
+    bill.SetFieldValue("FRejected", before[2]);
+    return false;
+}
 
 }  // namespace qor

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "frame/host.h"
+
 namespace qor {
 
 class frmRejectNote {
@@ -44,5 +46,12 @@ private:
     std::string text_;
     bool okEnabled_ = false;
 };
+
+// Rejects the bill with the reason the dialog asks for (the bill's reason shown first): the
+// reason in FRejectedNote, the time now in FRejectedTime ("yyyy-MM-dd hh:mm:ss"), FRejected "1",
+// then the bill saved through the host's save. A cancelled dialog or a blank reason changes
+// nothing; a save the host refused puts the three fields back as they were. True when the bill
+// was rejected and saved.
+bool RejectBillWithNote(IBillForm& bill);
 
 }  // namespace qor

@@ -99,22 +99,8 @@ void BillEvent_Order::ShowOrderAsViewed() {
 
 Verdict BillEvent_Order::RejectOrder() {
     IBillForm& bill = *m_BillInterface();
-    const auto reason = frmRejectNote::AskReason(bill.GetFieldValue("FRejectedNote").ToString());
-    if (!reason) return Verdict::Pass();
-    const Value before[] = {bill.GetFieldValue("FRejectedNote"),
-                            bill.GetFieldValue("FRejectedTime"), bill.GetFieldValue("FRejected")};
-    bill.SetFieldValue("FRejectedNote", *reason);
-    bill.SetFieldValue("FRejectedTime", FormatDateTime(CurrentDateTime()));
-    bill.SetFieldValue("FRejected", "1");
-    auto form = bill.BillForm();
-    if (!form || !form->SaveBill()) {
-        // An order the save refused is not rejected: the marks go back with the refusal shown.
-        bill.SetFieldValue("FRejectedNote", before[0]);
-        bill.SetFieldValue("FRejectedTime", before[1]);
-        bill.SetFieldValue("FRejected", before[2]);
-        return Verdict::Pass();
-    }
     // The save has shown the order viewed, and rejected.
+    RejectBillWithNote(bill);
     return Verdict::Pass();
 }
 

@@ -1,6 +1,8 @@
 #include "bills/sale/billevent_sale.h"
 
 #include "bills/common/list_selection.h"
+#include "bills/common/sales_bill_life.h"
+#include "bills/common/sales_checks.h"
 #include "bills/common/sales_header.h"
 #include "bills/common/sales_rows.h"
 #include "bills/sale/sale_invoice.h"
@@ -67,6 +69,8 @@ const RuleBook* BillEvent_Sale::Book() const {
     static const RuleBook book = [] {
         RuleBook b;
         AddSaleChangeRules(b);
+        AddSaleChecks(b);
+        AddSaleTools(b);
         AddSaleOptionTools(b);
         AddSaleInvoiceTool(b);
         AddSaleListTools(b);
@@ -77,13 +81,13 @@ const RuleBook* BillEvent_Sale::Book() const {
 
 namespace {
 
-std::string UserDefault(const char* section, const char* key) {
-    return Trapped("UserDefault", std::string(), [&] { return ReadUserProfile(section, key); });
+void ApplyOwnBillTypeLayout(IBillForm& bill) {
+    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
 }
 
-void MarkModified(IBillForm& bill, const char* key) {
-    if (auto cell = bill.GetDataFldbyKey(key)) cell->Set("FModify", 1);
-}
+// The sales bill's balance of a loaded bill is asked with the sales order's right.
+constexpr SalesBillPrep kSalePrep{kSaleProgId, kSaleInvoiceSection, &ApplyOwnBillTypeLayout,
+                                  "QOR_XS_PlugIns.BillEvent_Order"};
 
 // The Calculate actions after which the tax is what the amounts leave of the total.
 bool TouchesAmounts(const std::string& expression) {
@@ -96,13 +100,6 @@ bool TouchesAmounts(const std::string& expression) {
 // the tax-inclusive price decides instead whether the list price or the rate moves.
 constexpr const char* kListPriceFromTaxPrice =
     "FPrice=FTaxPrice/(1+FTaxRate/100)*100/FDiscountRate";
-
-// The host's lock of the batch by costing method: it would lock the batch of a batch-managed
-// item not costed by batch; such an item's batch is opened by the batch-manager action.
-bool LocksBatchByCosting(const std::string& expression) {
-    return IEquals(expression, "ME.FTrack<>80,FBatchNo=1,FBatchNo=0") ||
-           IEquals(expression, "ME.FTrack<>80,FBatchNo1=1,FBatchNo1=0");
-}
 
 }  // namespace
 
@@ -137,98 +134,67 @@ void BillEvent_Sale::m_BillInterface_BeginEdit(const Value&, const Value&, const
 
 void BillEvent_Sale::m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
     PlugInBase::m_BillInterface_MenuBarInitialize(menuBar);
-    if (m_BillInterface()) CheckSaleOptionTools(*m_BillInterface(), menuBar);
+    if (!m_BillInterface()) return;
+    CheckSaleOptionTools(*m_BillInterface(), menuBar);
+    DressSaleTools(*m_BillInterface(), menuBar);
+}
+
+// ---- Save, check, uncheck -----------------------------------------------------------------------
+
+namespace {
+
+// Runs a stage's checks; a check that could not run (a host component missing, a failed read)
+// refuses the host's action rather than letting it pass.
+template <class F>
+void GuardedChecks(bool& cancel, F&& checks) {
+    try {
+        checks();
+    } catch (const std::exception& e) {
+        cancel = true;
+        ShowMessage(std::string("单据检查未能完成：") + e.what());
+    }
+}
+
+}  // namespace
+
+void BillEvent_Sale::m_BillInterface_BeforeSave(bool& cancel) {
+    GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_BeforeSave(cancel); });
+    action_.clear();
+}
+
+void BillEvent_Sale::m_BillInterface_BusinessCheck(bool& cancel) {
+    GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_BusinessCheck(cancel); });
+}
+
+void BillEvent_Sale::m_BillInterface_UnBusinessCheck(bool& cancel) {
+    GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_UnBusinessCheck(cancel); });
 }
 
 // ---- New, copied, loaded bills ------------------------------------------------------------------
 
 void BillEvent_Sale::m_BillInterface_AfterNewBill() {
-    IBillForm& bill = *m_BillInterface();
-    const std::string invoiceType = Trim(UserDefault(kSaleInvoiceSection, "InvoiceType"));
-    if (!invoiceType.empty()) {
-        bill.SetFieldValue("FInvoiceType", invoiceType);
-        MarkModified(bill, "FInvoiceType");
-    }
-    ApplySaleRights(bill);
-    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
-    bill.SetFieldValue("FSettleLimitDate", bill.GetFieldValue("FDate"));
-    MarkModified(bill, "FSettleLimitDate");
-    ClearPageModifyFlags(bill);
-    ApplyPriceAndTaxRights(bill);
+    PrepareNewSalesBill(*m_BillInterface(), kSalePrep);
 }
 
 void BillEvent_Sale::m_BillInterface_AfterCopyBill() {
-    IBillForm& bill = *m_BillInterface();
-    ApplySettleTerms(bill);
-    // A copy of a bill made from an online order is no longer that order's bill.
-    if (bill.GetFieldValue("FExplanation").ToString().find("由网上订单") != std::string::npos) {
-        bill.SetFieldValue("FExplanation", "");
-        bill.SetFieldValue("FNote", "");
-    }
-    bill.SetFieldValue("FInvoiceNO", "");
-    ApplySaleRights(bill);
-    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
-    if (IsIndustryMode()) RecalcBillEntries(bill);
-    LockSerialNoFields(bill, 0);
-    ApplyPriceAndTaxRights(bill);
+    PrepareCopiedSalesBill(*m_BillInterface(), kSalePrep);
+    ResetCopiedBill(*m_BillInterface());
 }
 
 void BillEvent_Sale::m_BillInterface_AfterLoadBill() {
-    IBillForm& bill = *m_BillInterface();
-    ShowCustomerBalance(bill, "QOR_XS_PlugIns.BillEvent_Order");
-    ApplySaleRights(bill);
-    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
-    // Payment: a bill saved with money received keeps its settlement method and account open;
-    // the amount received itself is not changed on a stored bill.
-    const bool paid = GetLookupData(bill, "FCurPayAmount").ToNumber() != 0;
-    LockEntryCell(bill, "FBalanceStyle", !paid);
-    LockEntryCell(bill, "FAcctNo", !paid);
-    LockEntryCell(bill, "FCurPayAmount", true);
-    if (IsIndustryMode()) RecalcBillEntries(bill);
-    CheckSerialNumEntries(bill);
-    ClearPageModifyFlags(bill);
-    ApplyPriceAndTaxRights(bill);
-    // A rejected bill can be neither checked, deleted nor copied; a checked one takes no goods.
-    const bool rejected = bill.GetFieldValue("FRejected").ToNumber() != 0;
-    bill.SetBarStatus("mnuEditCheck", "Visible", !rejected);
-    bill.SetBarStatus("mnuEditFileDelete", "Visible", !rejected);
-    bill.SetBarStatus("mnuEditCopy", "Enabled", !rejected);
-    const bool open = bill.GetFieldValue("FStatus").ToNumber() == 0;
-    bill.SetBarStatus("mnuBarCode", "Enabled", open);
-    bill.SetBarStatus("mnuImportGoods", "Enabled", open);
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) FillComplexQtyText(bill, r);
+    PrepareLoadedSalesBill(*m_BillInterface(), kSalePrep);
 }
 
 // ---- Source bills -------------------------------------------------------------------------------
 
 void BillEvent_Sale::m_BillInterface_BeforeSelBills(const Value&, const Value&, const Value&,
                                                     std::string& condition, const Value&) {
-    const double type = m_BillInterface()->GetFieldValue("FBillTypeID").ToNumber();
-    if (type == bt::kReturn) {
-        condition += "  and  t_BaseBillTypeData2.FName ='销售发货'  ";
-    } else if (type == bt::kConsignSettleReturn) {
-        condition += "  and  t_BaseBillTypeData2.FName ='委托结算'  ";
-    }
+    NarrowSourceBills(*m_BillInterface(), condition);
 }
 
 void BillEvent_Sale::m_BillInterface_AfterSelBillBeforeFillData(const Value& selection) {
     IBillForm& bill = *m_BillInterface();
-    auto sel = selection.As<Collection>();
-    const int32_t sourceClass = sel ? SafeId(sel->Get("FSourClassTypeID")) : 0;
-    if (sourceClass == ct::kConsignBill) {
-        bill.SetFieldValue("FBillTypeID", bt::kConsignSettle);
-    } else if (sourceClass == ct::kSalesOrder) {
-        bill.SetFieldValue("FBillTypeID", bt::kDelivery);
-        // The invoice type of the (first) order selected.
-        auto rows = sel->Sub("SelDat");
-        auto first = rows && rows->Count() ? rows->ItemAt(1).As<Collection>() : nullptr;
-        if (first) {
-            const std::string type = GetSQLValue("Select FInvoiceType From t_XS_Order Where FID=" +
-                                                 std::to_string(SafeId(first->Get("FID"))));
-            if (!Trim(type).empty()) bill.SetFieldValue("FInvoiceType", type);
-        }
-    }
+    TakeSourceClassBillType(bill, selection);
     const Value type = bill.GetFieldValue("FBillTypeID");
     ApplyBillTypeLocks(bill, type);
     ApplyBillTypeLayout(bill, type);
@@ -259,8 +225,7 @@ void BillEvent_Sale::m_BillInterface_BeforeDoAction(const CollectionPtr&,
         cancel = true;
         return;
     }
-    if (LocksBatchByCosting(action) && itemProps && itemProps->Get("FIsBatchNoManage").ToBool())
-        cancel = true;
+    if (SuppressesBatchLockAction(itemProps, action)) cancel = true;
 }
 
 void BillEvent_Sale::m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDesc,
@@ -296,10 +261,7 @@ void BillEvent_Sale::m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDe
 
 void BillEvent_Sale::m_BillInterface_AfterSave(const Value&) {
     IBillForm& bill = *m_BillInterface();
-    Trapped("default invoice type", [&] {
-        WriteUserProfile(kSaleInvoiceSection, "InvoiceType",
-                         bill.GetFieldValue("FInvoiceType").ToString());
-    });
+    KeepInvoiceTypeAsDefault(bill, kSalePrep);
     Trapped("contact write-back", [&] { WriteBackContact(bill); });
     Trapped("help tip", [&] {
         CreateHostObject<IComponent>("QorHelpTip.HelpTip")
@@ -309,6 +271,8 @@ void BillEvent_Sale::m_BillInterface_AfterSave(const Value&) {
         CreateHostObject<IComponent>("QOREBSGLItem.clsBarCodeUpdate")
             ->Call("UpdateBarCode", {GetPropsString(), bill.FID(), bill.CurBillID()});
     });
+    // The saved bill's tools: it can now be rejected, queried and followed on.
+    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
 }
 
 // ---- The list -----------------------------------------------------------------------------------
@@ -323,10 +287,12 @@ void BillEvent_Sale::m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill)
     if (m_ListInterface()) ResetMergedCopyHeader(*m_ListInterface(), mergedBill, "3001");
 }
 
-// GetSalePriceForQVT(item, unit, customer, stock, batch, discount, includeTax): the sales price
-// for the invoicing component, the discount rate returned in discount.
+// The class's own methods: GetSalePriceForQVT(item, unit, customer, stock, batch, discount,
+// includeTax), the sales price for the invoicing component with the discount rate returned in
+// discount; the checks of stored bills otherwise.
 bool BillEvent_Sale::InvokeOwn(const std::string& method, Args& args, Value& result) {
-    if (!IEquals(method, "GetSalePriceForQVT")) return false;
+    if (!IEquals(method, "GetSalePriceForQVT"))
+        return InvokeBillChecks(method, args, result, "T_CC_StockBillEntry");
     auto arg = [&](size_t i) { return i < args.size() ? args[i] : Value(); };
     double discount = arg(5).ToNumber();
     result = Value(GetSalePriceForQVT(arg(0), arg(1), arg(2), arg(3), arg(4), discount,

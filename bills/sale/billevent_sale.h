@@ -19,6 +19,11 @@ public:
     // invoice amounts.
     bool HasRight2010() const { return right2010_; }
 
+    // The host action under way as the save checks see it: "SAVE" once a save, a check, a
+    // print or a reject started it, until the save checks ran.
+    const std::string& Action() const { return action_; }
+    void SetAction(const std::string& action) { action_ = action; }
+
 protected:
     const RuleBook* Book() const override;
 
@@ -48,6 +53,10 @@ protected:
     void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
     void m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
     void m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) override;
+    void m_BillInterface_BeforeSave(bool& cancel) override;
+    void m_BillInterface_BusinessCheck(bool& cancel) override;
+    void m_BillInterface_UnBusinessCheck(bool& cancel) override;
+    // checkBillSNErr, checkXSDBillSNErr and checkXSDBillBatchNoErr, each with a bill form.
     bool InvokeOwn(const std::string& method, Args& args, Value& result) override;
 
 private:
@@ -55,6 +64,7 @@ private:
     // A deletion of several rows whose follow-up waits for the host's closing AfterDeleteRow
     // (row -1), so that it runs once per deletion. Without it every AfterDeleteRow runs it.
     bool rowDeletionPending_ = false;
+    std::string action_;
 };
 
 }  // namespace qor

@@ -121,10 +121,10 @@ void TakeCustomerOfPurchaseSources(IBillForm& bill) {
 // A row without a production date takes the bill date (and its expiry date the shelf life); a
 // date the row brought from its source stays, as it belongs to the row's batch. A row without a
 // stock takes the default stock.
-void FillRowDatesAndStock(IBillForm& bill, int row) {
+void FillRowDatesAndStock(IBillForm& bill, int row, bool withDates) {
     const Value billDate = bill.GetFieldValue("FDate");
     const bool dated = !Trim(bill.GetFieldValue("FKFDate", row).ToString()).empty();
-    if (!dated) {
+    if (withDates && !dated) {
         Trapped("dates of a source row", [&] {
             const auto d = ReadKFDate(billDate);
             if (!d) return;
@@ -174,7 +174,10 @@ double QtyDrawnBySalesBills(IBillForm& bill, int32_t classType, int32_t id, int3
         "t_CC_StockBillEntry b on a.FID=b.FID where a.FClassTypeID=1030002 and b.FEntryID_SRC=" +
         std::to_string(entry) + " and b.FID_SRC=" + std::to_string(id) +
         " and b.FClassID_SRC=" + std::to_string(classType);
-    if (bill.CurBillID() > 0) sql += " and a.FID<>" + std::to_string(bill.CurBillID());
+    // The bill's own rows are not counted; another kind of bill has its identifier in its own
+    // table, where it names no sales bill.
+    if (bill.FID() == ct::kSalesBill && bill.CurBillID() > 0)
+        sql += " and a.FID<>" + std::to_string(bill.CurBillID());
     sql += " Group by b.FItemID ";
     double drawn = 0;
     for (auto rs = GetRecordset(sql); rs && !rs->IsEOF(); rs->MoveNext())
@@ -211,7 +214,25 @@ void AdjustRowsFromSources(IBillForm& bill, const Value& selection) {
     }
 }
 
-void FillFromSources(IBillForm& bill, const Value& selection) {
+void TakeSourceClassBillType(IBillForm& bill, const Value& selection) {
+    auto sel = selection.As<Collection>();
+    const int32_t sourceClass = sel ? SafeId(sel->Get("FSourClassTypeID")) : 0;
+    if (sourceClass == ct::kConsignBill) {
+        bill.SetFieldValue("FBillTypeID", bt::kConsignSettle);
+    } else if (sourceClass == ct::kSalesOrder) {
+        bill.SetFieldValue("FBillTypeID", bt::kDelivery);
+        // The invoice type of the (first) order selected.
+        auto rows = sel->Sub("SelDat");
+        auto first = rows && rows->Count() ? rows->ItemAt(1).As<Collection>() : nullptr;
+        if (first) {
+            const std::string type = GetSQLValue("Select FInvoiceType From t_XS_Order Where FID=" +
+                                                 std::to_string(SafeId(first->Get("FID"))));
+            if (!Trim(type).empty()) bill.SetFieldValue("FInvoiceType", type);
+        }
+    }
+}
+
+void FillFromSources(IBillForm& bill, const Value& selection, const SourceFillSteps& steps) {
     TakeSourceBillType(bill);
     ExplainSource(bill);
     const int rows = GetEntryRowCount(bill);
@@ -226,10 +247,11 @@ void FillFromSources(IBillForm& bill, const Value& selection) {
     AdjustRowsFromSources(bill, selection);
     TakeCustomerOfPurchaseSources(bill);
     for (int r = 1; r <= rows; ++r) {
-        if (bill.GetFieldValue("FItemID", r).ToNumber() > 0) FillRowDatesAndStock(bill, r);
+        if (bill.GetFieldValue("FItemID", r).ToNumber() > 0)
+            FillRowDatesAndStock(bill, r, steps.shelfLifeDates);
     }
-    ShowCustomerBalance(bill, kSaleProgId);
-    ApplySettleTerms(bill);
+    ShowCustomerBalance(bill, steps.callerName);
+    if (steps.settleLimitDate) ApplySettleTerms(bill);
     if (IsIndustryMode()) {
         for (int r = 1; r <= rows; ++r) {
             if (!GetItemIsGC(bill.GetFieldValue("FItemID", r))) continue;
@@ -239,7 +261,7 @@ void FillFromSources(IBillForm& bill, const Value& selection) {
         }
     }
     GetOperatorEmpDept(bill, "2", 1);
-    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
+    if (steps.billTypeLayout) ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
     ApplyPriceAndTaxRights(bill);
 }
 

@@ -10,6 +10,7 @@
 #include "frame/host.h"
 #include "frame/rules.h"
 #include "frame/value.h"
+#include "frame/verdict.h"
 
 namespace qor {
 
@@ -27,6 +28,37 @@ void AddSaleOptionTools(RuleBook& b);
 // Checks the option tools of the menu bar as the user's settings say.
 void CheckSaleOptionTools(IBillForm& bill, const MenuBarPtr& menuBar);
 
+// ---- Save, check, uncheck (sale_checks.cpp) ---------------------------------------------------
+
+// The checks before a save (with the validation of a bill not yet checked), a check and an
+// uncheck.
+void AddSaleChecks(RuleBook& b);
+// The serial numbers of the stored bill the form shows, as the list checks them.
+Verdict CheckSerialNumbersOfBill(IBillForm& bill);
+// A bill made from an online order passes as it is; any other needs as many serial numbers as
+// its quantities (a refusal is shown). True when it passes.
+bool checkBillSNErr(IBillForm& bill);
+// The public checks a bill offers the host (checkBillSNErr, checkXSDBillSNErr,
+// checkXSDBillBatchNoErr, each with a bill form; the batches are read from the stored bill's rows
+// in entryTable). False for any other name.
+bool InvokeBillChecks(const std::string& method, Args& args, Value& result, const char* entryTable);
+
+// ---- Tools (sale_tools.cpp) ---------------------------------------------------------------------
+
+// The tools the sales bill adds (queries, follow-on documents, reject) and the guards of the
+// host's tools.
+void AddSaleTools(RuleBook& b);
+// The source-selection tools' descriptions and tips, the settlement tools' caption and
+// shortcut, the tool-bar tools, and the state by bill type.
+void DressSaleTools(IBillForm& bill, const MenuBarPtr& menuBar);
+// A copied bill starts unchecked with its rows wholly open for returns.
+void ResetCopiedBill(IBillForm& bill);
+// The related-record viewer's header values of the bill, and the statement of its rows: the
+// bills the rows were drawn from (kind 0, of relatedClass), the bills of relatedType drawn from
+// this bill (kind 1), the receipts that settled it (kind 2).
+CollectionPtr BuildRelateColumns(IBillForm& bill);
+std::string BuildRelateQuery(int32_t billID, int kind, int32_t relatedClass, int32_t relatedType);
+
 // ---- Layout by bill type (sale_layout.cpp) ----------------------------------------------------
 
 // Cost and invoice-amount columns by the user's rights.
@@ -42,9 +74,22 @@ void ApplyBillTypeLocks(IBillForm& bill, const Value& billTypeID);
 
 // ---- Rows, sources, saving (sale_life.cpp) ------------------------------------------------------
 
+// Before rows are drawn: a consignment bill's rows make a consignment settlement, a sales
+// order's a delivery with the order's invoice type; a sales bill's leave the type as it is.
+void TakeSourceClassBillType(IBillForm& bill, const Value& selection);
+
+// The steps of filling a bill from source bills that a bill sharing the sales bill's may leave
+// out.
+struct SourceFillSteps {
+    const char* callerName = kSaleProgId;  // the class named in the balance's right check
+    bool settleLimitDate = true;           // the settlement date from the customer's terms
+    bool shelfLifeDates = true;            // rows without a production date take the bill date
+    bool billTypeLayout = true;            // the sales bill's layout of its bill type
+};
+
 // The bill's type, explanation, rows, open quantities, customer, dates and stocks after rows
 // were drawn from the source bills of the selection.
-void FillFromSources(IBillForm& bill, const Value& selection);
+void FillFromSources(IBillForm& bill, const Value& selection, const SourceFillSteps& steps = {});
 // The quantity still open on each source entry the rows were drawn from (other sales bills
 // that drew from it taken off), the serial numbers cleared and the price fetched again.
 void AdjustRowsFromSources(IBillForm& bill, const Value& selection);

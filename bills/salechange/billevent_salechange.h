@@ -1,6 +1,9 @@
 // The sales exchange bill plug-in.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "frame/plugin.h"
 
 namespace qor {
@@ -11,6 +14,38 @@ public:
     // The class's facts: its name, the events it handles, its per-user settings.
     static const ClassFacts& ClassInfo();
     ~BillEvent_SaleChange() override;
+
+protected:
+    const RuleBook* Book() const override;
+    // checkBillSNErr, checkXSDBillSNErr and checkXSDBillBatchNoErr, each with a bill form, as on
+    // the sales bill (the batches read from the exchange bill's own rows).
+    bool InvokeOwn(const std::string& method, Args& args, Value& result) override;
+
+    void m_BillInterface_AddNewRow(int page, int row) override;
+    void m_BillInterface_BeforeDeleteRow(int page, int row, bool& cancel) override;
+    void m_BillInterface_AfterDeleteRow(int page, int row) override;
+    void m_BillInterface_AfterNewBill() override;
+    void m_BillInterface_AfterCopyBill() override;
+    void m_BillInterface_AfterLoadBill() override;
+    void m_BillInterface_BeforeSelBills(const Value& a, const Value& b, const Value& c,
+                                        std::string& condition, const Value& e) override;
+    void m_BillInterface_AfterSelBillBeforeFillData(const Value& selection) override;
+    void m_BillInterface_AfterSelBill(const Value& selection) override;
+    void m_BillInterface_AfterFillRow(const Value& row, const Value& page, const Value& sourceID,
+                                      const Value& sourceEntryID) override;
+    void m_BillInterface_AfterDoAction2(const CollectionPtr& fieldDesc,
+                                        const CollectionPtr& itemProps, const Value& third,
+                                        const std::string& kind, const std::string& type,
+                                        const std::string& expression) override;
+    void m_BillInterface_BeforeDoAction(const CollectionPtr& fieldDesc,
+                                        const CollectionPtr& itemProps, const Value& third,
+                                        const std::string& kind, const std::string& type,
+                                        const std::string& expression, bool& cancel) override;
+    void m_BillInterface_EntryGridRow(const std::vector<Value>& values) override;
+    void m_BillInterface_BeginEdit(const Value& obj, const Value& a, const Value& b) override;
+    void m_BillInterface_AfterSave(const Value& hostValue) override;
+    void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
+    void m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) override;
 };
 
 }  // namespace qor

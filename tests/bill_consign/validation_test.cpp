@@ -1,6 +1,6 @@
 // What a consignment bill must pass before it is saved, checked or unchecked, and what a refused
 // save leaves behind: nothing stored.
-#include "bills/common/source_quantities.h"
+#include "bills/common/sales_checks.h"
 #include "tests/bill_consign/consign_fixture.h"
 
 namespace qor::test {
@@ -316,24 +316,15 @@ TEST_F(ConsignSave, AReturnAsksNothingAboutCredit) {
 TEST_F(ConsignSave, ASavedBillGivesBackWhatItsOwnEntryTableHolds) {
     demo.Exec("Update t_CC_StockBillEntry Set FUnRejectQty=0 Where FEntryID=13;");
     ASSERT_TRUE(bill->LoadBill(9).done);
-    const auto used = GatherSourceEntries(*bill, 1030003);
-    ASSERT_EQ(used.size(), 1u);
-    EXPECT_EQ(used[0].bill, 7);
-    EXPECT_EQ(used[0].entry, 13);
-    EXPECT_EQ(used[0].qty, 2);
-    EXPECT_FALSE(used[0].FromOrder());
-
-    EXPECT_EQ(FindSourceConflict(used, 9, "2026-12-10").kind, 0);
-    // Nothing of this bill in the exchange bill's rows: nothing is given back.
-    const SourceConflict over = FindSourceConflict(used, 9, "2026-12-10", "t_cc_ChangeEntry");
-    EXPECT_EQ(over.kind, 1);
-    EXPECT_EQ(over.row, 1);
-    EXPECT_EQ(FindSourceConflict(used, 0, "2026-12-10").kind, 1);
+    // The saved return's row: 2 boxes of the delivery's entry 13.
+    const std::vector<SourceEntryUse> used{{&kStockBillSources, 7, 13, 2, 1}};
+    const char* own = "t_CC_StockBillEntry";
+    EXPECT_EQ(FirstSourceConflict(used, 9, own, "2026-12-10"), std::make_pair(0, 0));
+    // Nothing of this bill among the exchange bill's rows: nothing is given back.
+    EXPECT_EQ(FirstSourceConflict(used, 9, "t_cc_ChangeEntry", "2026-12-10"), std::make_pair(1, 1));
+    EXPECT_EQ(FirstSourceConflict(used, 0, own, "2026-12-10"), std::make_pair(1, 1));
     // Within the open quantity, a source dated after the bill.
-    EXPECT_EQ(FindSourceConflict(used, 9, "2026-11-27").kind, 2);
-    EXPECT_EQ(RowOfVanishedSource(used), 0);
-    demo.Exec("Update t_CC_StockBill Set FStatus=0 Where FID=7;");
-    EXPECT_EQ(RowOfVanishedSource(used), 1);
+    EXPECT_EQ(FirstSourceConflict(used, 9, own, "2026-11-27"), std::make_pair(1, 2));
 }
 
 }  // namespace
