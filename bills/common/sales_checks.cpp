@@ -917,6 +917,7 @@ std::string SourceClause(const SourceEntryUse& u, int32_t billID, const char* ow
     if (billID > 0)
         from += std::string(" Left Join (Select FID,FEntryID_SRC,SUM(FShowQty) FShowQty,") +
                 "FCoefficient From " + ownEntries + " Where FID=" + SqlId(billID) +
+                " And FEntryID_SRC=" + SqlId(u.entry) +
                 " Group By FID,FEntryID_SRC,FCoefficient) c On e.FEntryID=c.FEntryID_SRC";
     from += " Where e.FID=" + SqlId(u.bill) + " And e.FEntryID=" + SqlId(u.entry);
     return std::string(kCrLf) + " Union Select '" + std::to_string(u.firstRow) +

@@ -1,5 +1,6 @@
 #include "bills/consign/billevent_consign.h"
 
+#include "bills/common/entry_rows.h"
 #include "bills/common/list_selection.h"
 #include "bills/common/order_rows.h"
 #include "bills/common/sales_bill_life.h"
@@ -185,16 +186,8 @@ void BillEvent_Consign::m_BillInterface_AfterSelBillBeforeFillData(const Value& 
 
 void BillEvent_Consign::m_BillInterface_AfterFillRow(const Value& rowValue, const Value&,
                                                      const Value&, const Value&) {
-    IBillForm& bill = *m_BillInterface();
     const int row = SafeId(rowValue);
-    if (row < 1) return;
-    RefreshSecUnitFields(bill, row);
-    LockRowsBySource(bill, row, "FItemID", "FBatchNo", false, true);
-    bill.SetFieldValue("FBarcode",
-                       GetBarcodeByUnit(bill.GetFieldValue("FItemID", row),
-                                        bill.GetFieldValue("FShowUnitID", row)),
-                       row);
-    if (IsIndustryMode()) RecalcBillEntries(bill);
+    if (row >= 1) PrepareFilledRow(*m_BillInterface(), row);
 }
 
 namespace {

@@ -36,14 +36,76 @@ ComponentPtr StockComponent() {
 
 // ---- One goods row ------------------------------------------------------------------------------
 
-// What the row checks share: the bill's option and the batches already read from stock.
+// How an item is kept: by batch, with a shelf life, with auxiliary properties.
+struct ItemFlags {
+    bool batch = false;
+    bool shelfLife = false;
+    bool aux = false;
+};
+
+// Items asked about in one statement.
+constexpr size_t kItemsPerStatement = 500;
+
+// The flags of every item on the bill's goods rows, read in one statement per 500 items. An item
+// the read did not answer is missing (asked alone when a check needs it).
+std::map<int32_t, ItemFlags> ReadItemFlags(IBillForm& bill) {
+    std::set<int32_t> items;
+    const int rows = GetEntryRowCount(bill);
+    for (int r = 1; r <= rows; ++r) {
+        const int32_t item = SafeId(bill.GetFieldValue("FItemID", r));
+        if (item > 0) items.insert(item);
+    }
+    std::map<int32_t, ItemFlags> flags;
+    std::string ids;
+    size_t inList = 0;
+    const auto read = [&] {
+        auto rs = OpenRecordset(
+            "Select FItemID,FISBatchManager,FISKFPeriod,FISAuxi From t_ICItem Where FItemID In (" +
+            ids + ")");
+        for (; rs && !rs->IsEOF(); rs->MoveNext()) {
+            flags[SafeId(rs->Field("FItemID"))] = {rs->Field("FISBatchManager").ToBool(),
+                                                   rs->Field("FISKFPeriod").ToBool(),
+                                                   rs->Field("FISAuxi").ToBool()};
+        }
+        ids.clear();
+        inList = 0;
+    };
+    for (int32_t item : items) {
+        ids += (ids.empty() ? "" : ",") + SqlId(item);
+        if (++inList == kItemsPerStatement) read();
+    }
+    if (inList > 0) read();
+    return flags;
+}
+
+// What the row checks share: the bill's option, the flags of its items and the batches already
+// read from stock.
 struct RowChecking {
     IBillForm& bill;
     bool expiredNotSold = false;
+    std::map<int32_t, ItemFlags> flags = ReadItemFlags(bill);
     BatchStockCache batches{bill};
+
+    // The item's flags; null when the read did not answer for it.
+    const ItemFlags* FlagsOf(const Value& item) const {
+        auto it = flags.find(SafeId(item));
+        return it == flags.end() ? nullptr : &it->second;
+    }
+    bool IsBatchItem(const Value& item) const {
+        const ItemFlags* f = FlagsOf(item);
+        return f ? f->batch : IsBatchManagerItem(item);
+    }
+    bool IsAuxPropItem(const Value& item) const {
+        const ItemFlags* f = FlagsOf(item);
+        return f ? f->aux : IsAuxItem(item);
+    }
 };
 
+// The shared row rules ask the item's flags themselves: an item the bill's flags already show to
+// need nothing is passed without asking again.
 Verdict AuxPropOfRow(RowChecking& c, int row) {
+    const ItemFlags* f = c.FlagsOf(c.bill.GetFieldValue("FItemID", row));
+    if (f && !f->aux) return Verdict::Pass();
     return AuxPropEntered(c.bill, row);
 }
 
@@ -64,6 +126,8 @@ Verdict BatchEntered(RowChecking& c, int row) {
 }
 
 Verdict ShelfLifeOfRow(RowChecking& c, int row) {
+    const ItemFlags* f = c.FlagsOf(c.bill.GetFieldValue("FItemID", row));
+    if (f && !f->shelfLife) return Verdict::Pass();
     return ShelfLifeComplete(c.bill, row);
 }
 
@@ -73,12 +137,12 @@ Verdict BatchAgreesWithStock(RowChecking& c, int row) {
     IBillForm& bill = c.bill;
     const Value item = bill.GetFieldValue("FItemID", row);
     const std::string batch = Trim(bill.GetFieldValue("FBatchNo", row).ToString());
-    if (batch.empty() || !IsBatchManagerItem(item)) return Verdict::Pass();
+    if (batch.empty() || !c.IsBatchItem(item)) return Verdict::Pass();
     const auto& records = c.batches.Of(item, batch, bill.GetFieldValue("FSCStockID", row));
     if (records.empty())
         return Verdict::Refuse(RowText(row) + "行商品的批号" + batch + "在系统中不存在，请重新输入")
             .At("FBatchNo", row);
-    const bool withAux = IsAuxItem(item);
+    const bool withAux = c.IsAuxPropItem(item);
     if (CompareBatchRow(records, RowBatchData(bill, row, withAux)).match == BatchMatch::Same)
         return Verdict::Pass();
     return Verdict::Refuse(RowText(row) + "行商品的批号" + batch +

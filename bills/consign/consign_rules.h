@@ -66,7 +66,8 @@ void AddConsignChecks(RuleBook& b);
 // The tools the bill adds (queries, the price option, the source-selection buttons) and what a
 // click on them and on the host's tools does, in the form and in the list.
 void AddConsignTools(RuleBook& b);
-// Tools and columns by the form's state (new, edit, view), the bill's status and its type.
+// Tools and columns by the form's state (new, edit, view), the bill's status and its type;
+// the source selection stays open only on a bill not yet saved.
 void RefreshConsignBillState(IBillForm& bill);
 // Sources may be selected only into a bill not yet saved.
 void RefreshRelateTools(IBillForm& bill);

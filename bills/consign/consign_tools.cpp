@@ -2,7 +2,10 @@
 // buttons, what a click on the host's own tools must first pass (the period, the sharing of the
 // freight, printing a saved bill), the state of every tool by the form's state and the bill's
 // status and type, and the list's guards.
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bills/common/entry_rows.h"
 #include "bills/common/list_selection.h"
@@ -96,6 +99,8 @@ constexpr const char* kReturnHiddenColumns =
     "FOrderQty,FRejectQty,FSettleQty,FRejectAuxQty,FSettleAuxQty,FUnRejectQty,FUnSettleQty,"
     "FUnSettleAuxQty,FUnRejectAuxQty";
 constexpr int kReturnTextColor = 255;  // red
+// The colour the source-selection buttons' pictures show through: magenta.
+constexpr uint32_t kButtonTransparentColor = 16711935;
 
 // ---- Query windows ------------------------------------------------------------------------------
 
@@ -360,6 +365,8 @@ void RefreshConsignBillState(IBillForm& bill) {
         SetEntryFieldsVisible2(bill, "FOrderQty,FRejectQty,FSettleQty");
     }
     RefreshShareCostMenus(bill);
+    // Whatever the state, sources are drawn only into a bill not yet saved.
+    RefreshRelateTools(bill);
 }
 
 void RefreshRelateTools(IBillForm& bill) {
@@ -388,7 +395,11 @@ void DressConsignTools(IBillForm& bill, const MenuBarPtr& menuBar) {
         auto tool = menuBar->Tool(t.tool);
         if (!tool) continue;
         tool->SetDescription(t.description);
-        if (*t.tip) tool->SetToolTipText(t.tip);
+        if (!*t.tip) continue;
+        // A tool-bar button: its tip and its picture, magenta showing through.
+        tool->SetToolTipText(t.tip);
+        if (auto picture = Platform().LoadPicture(t.tool))
+            tool->SetPicture(picture, kButtonTransparentColor);
     }
     if (auto keep = menuBar->Tool("mnuDoNotResetPrice"))
         keep->SetChecked(IsUserOptionOn(BillSetSection(bill), "DoNotResetPrice"));
@@ -396,29 +407,42 @@ void DressConsignTools(IBillForm& bill, const MenuBarPtr& menuBar) {
 
 void RefreshComplexQtyDisplay(IBillForm& bill) {
     if (!bill.GetFieldInfoByKey("FComplexQtyDis")) return;
-    const int rows = GetEntryRowCount(bill);
-    for (int r = 1; r <= rows; ++r) {
+    // The saved rows in slices: one statement reads the texts of a slice, one batch stores them.
+    constexpr size_t kRowsPerStatement = 100;
+    std::vector<std::pair<int32_t, std::string>> rows;  // entry, its quantity's text in SQL
+    const int count = GetEntryRowCount(bill);
+    for (int r = 1; r <= count; ++r) {
         const int32_t item = SafeId(bill.GetFieldValue("FItemID", r));
         const int32_t entry = SafeId(bill.GetFieldValue("FEntryID", r));
         if (item <= 0 || entry <= 0) continue;
-        const std::string text = GetSQLValue(
-            "SELECT dbo.GetComplexQty(" + SqlId(item) + "," +
-            NumberToText(bill.GetFieldValue("FQty", r).ToNumber()) + ") AS FComplexQtyDis");
-        UpdateBatch("UPDATE T_CC_StockBillEntry SET FComplexQtyDis = " + SqlValue(text) +
-                    " WHERE lEntryID = " + SqlId(entry));
+        rows.emplace_back(entry, "dbo.GetComplexQty(" + SqlId(item) + "," +
+                                     NumberToText(bill.GetFieldValue("FQty", r).ToNumber()) + ")");
+    }
+    for (size_t from = 0; from < rows.size(); from += kRowsPerStatement) {
+        const size_t to = std::min(rows.size(), from + kRowsPerStatement);
+        std::string select;
+        for (size_t i = from; i < to; ++i) {
+            select += std::string(i == from ? "" : " UNION ALL ") + "SELECT " +
+                      SqlId(rows[i].first) + " AS FEntryID," + rows[i].second +
+                      " AS FComplexQtyDis";
+        }
+        auto rs = OpenRecordset(select);
+        std::vector<std::string> updates;
+        for (; rs && !rs->IsEOF(); rs->MoveNext()) {
+            updates.push_back("UPDATE T_CC_StockBillEntry SET FComplexQtyDis = " +
+                              SqlValue(rs->Field("FComplexQtyDis").ToString()) +
+                              " WHERE lEntryID = " + SqlId(rs->Field("FEntryID")));
+        }
+        if (!updates.empty()) UpdateBatch(JoinLines(updates));
     }
 }
 
 void RefreshRowComplexQty(IBillForm& bill, int row) {
     if (row < 1 || !bill.GetFieldInfoByKey("FComplexQtyDis")) return;
-    const int32_t item = SafeId(bill.GetFieldValue("FItemID", row));
-    if (item <= 0) return;
-    const std::string text = GetSQLValue("Select dbo.GetComplexQty(" + SqlId(item) + "," +
-                                         NumberToText(bill.GetFieldValue("FQty", row).ToNumber()) +
-                                         ") As FComplexQtyDis");
+    // The text follows the quantity; whether the user changed the cell stays as it was.
     auto cell = bill.GetDataFldbyKey("FComplexQtyDis", row);
     const Value modified = cell ? cell->Get("FModify") : Value();
-    bill.SetFieldValue("FComplexQtyDis", text, row);
+    FillComplexQtyText(bill, row);
     if (cell) cell->Set("FModify", modified);
 }
 

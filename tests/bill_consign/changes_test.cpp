@@ -187,5 +187,96 @@ TEST_F(ConsignChanges, AnUnknownCustomerItemCodeIsEmptied) {
     EXPECT_EQ(Num("FItemID", 1), 1009);
 }
 
+TEST_F(ConsignChanges, TheSalesmanBringsHisDepartment) {
+    Edit("FEmpID", 304);
+    EXPECT_EQ(Num("FDeptID"), 203);
+    Edit("FEmpID", 301);
+    EXPECT_EQ(Num("FDeptID"), 201);
+}
+
+TEST_F(ConsignChanges, TheQuantitiesOfTheThreeUnitsFollowEachOther) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1007);  // 6 boxes a case, 120 a box
+    EditRow(1, "FShowQty", 12);
+    EXPECT_NEAR(Num("FSecQty", 1), 2, 1e-9);
+    EXPECT_EQ(Num("FCostAmount", 1), 1440);
+    EditRow(1, "FSecQty", 3);
+    EXPECT_NEAR(Num("FShowQty", 1), 18, 1e-9);
+    EXPECT_EQ(Num("FCostAmount", 1), 2160);
+    // The base quantity brings the shown one, and the second quantity and cost with it.
+    EditRow(1, "FQty", 24);
+    EXPECT_NEAR(Num("FShowQty", 1), 24, 1e-9);
+    EXPECT_NEAR(Num("FSecQty", 1), 4, 1e-9);
+    EXPECT_EQ(Num("FCostAmount", 1), 2880);
+}
+
+TEST_F(ConsignChanges, ASecondCoefficientOfZeroEmptiesTheSecondQuantityAndPrice) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1003);  // milk: its coefficient may be changed, 12 a case
+    EditRow(1, "FShowQty", 24);
+    EditRow(1, "FSecCoefficient", 6);
+    EXPECT_NEAR(Num("FSecPrice", 1), Num("FPrice", 1) * 6, 1e-9);
+    EditRow(1, "FSecCoefficient", 0);
+    EXPECT_EQ(Num("FSecQty", 1), 0);
+    EXPECT_EQ(Num("FSecPrice", 1), 0);
+    EXPECT_EQ(Num("FShowQty", 1), 24);
+}
+
+TEST_F(ConsignChanges, WithPriceCalcDiscountADiscountedPriceMovesTheRate) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);  // 349 with 13% tax
+    ASSERT_TRUE(Tool("mnuOptionPriceCalcDiscount"));
+    Tool("mnuOptionPriceCalcDiscount")->SetChecked(true);
+    EditRow(1, "FShowQty", 2);
+    Edit("FPriceDiscount", 314.1, 1);
+    EXPECT_EQ(Num("FPrice", 1), 349);  // the list price stays
+    EXPECT_NEAR(Num("FDiscountRate", 1), 90, 1e-9);
+    EXPECT_NEAR(Num("FDiscountAmount", 1), 2 * 34.9, 1e-6);
+    EXPECT_NEAR(Num("FTaxPrice", 1), 314.1 * 1.13, 1e-6);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), 2 * 314.1 * 1.13, 1e-6);
+
+    // Unchecked, the rate stays and the list price follows.
+    Tool("mnuOptionPriceCalcDiscount")->SetChecked(false);
+    Edit("FPriceDiscount", 270, 1);
+    EXPECT_NEAR(Num("FDiscountRate", 1), 90, 1e-9);
+    EXPECT_NEAR(Num("FPrice", 1), 300, 1e-9);
+}
+
+TEST_F(ConsignChanges, AChosenBatchBringsItsDatesFromStock) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1007);
+    EditRow(1, "FBatchNo", "SZ20260915");
+    EXPECT_EQ(Text("FKFDate", 1), "2026-09-15");
+    EXPECT_EQ(Num("FKFPeriod", 1), 180);
+    EXPECT_EQ(Text("FPeriodDate", 1), "2027-03-14");
+    EXPECT_EQ(Num("FCostPrice", 1), 120);
+}
+
+TEST_F(ConsignChanges, AnotherStockDropsTheSerialNumbersAndCostsNothingWhenVirtual) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);
+    const double cost = Num("FCostPrice", 1);
+    ASSERT_GT(cost, 0);
+    bill->SetFieldValue("FSerialNo", "MB40-0001", 1);
+    EditRow(1, "FSCStockID", 504);  // the gift stock is virtual: its goods have no cost here
+    EXPECT_EQ(Text("FSerialNo", 1), "");
+    EXPECT_EQ(Num("FCostPrice", 1), cost);
+    EXPECT_EQ(Num("FPrice", 1), 349);  // a row with a price keeps it
+}
+
+TEST_F(ConsignChanges, AnAmountDrivesThePriceOnlyWithTheFormsOption) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);  // 349 with 13% tax
+    EditRow(1, "FShowQty", 2);
+    Edit("FAmount", 600, 1);
+    EXPECT_EQ(Num("FPrice", 1), 349);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), 600 + Num("FTaxAmount", 1), 1e-9);
+
+    Tool("mnuOptionAmountCalcPrice")->SetChecked(true);
+    Edit("FAmount", 700, 1);
+    EXPECT_NEAR(Num("FPrice", 1), 350, 1e-9);
+    EXPECT_NEAR(Num("FAmount", 1) + Num("FTaxAmount", 1), Num("FInTaxAmount", 1), 1e-9);
+}
+
 }  // namespace
 }  // namespace qor::test

@@ -1,5 +1,9 @@
 // The consignment bill's tools: their state by the form's state, the bill's status and type,
 // source selection, the related-bill queries, the price option, printing, and the list.
+#include <algorithm>
+
+#include "frame/data_access.h"
+#include "host/form/menu.h"
 #include "tests/bill_consign/consign_fixture.h"
 
 namespace qor::test {
@@ -10,7 +14,7 @@ using ConsignTools = ConsignBillTest;
 // Which tools a state shows (S), shows disabled (D) or hides (-), in the order of kTools.
 struct Layout {
     const char* name;
-    int32_t load;  // the bill loaded; 0: a new bill
+    void (*open)(ConsignBillTest&);  // brings the form into the state
     const char* tools;
 };
 constexpr const char* kTools[] = {
@@ -21,26 +25,63 @@ constexpr const char* kTools[] = {
     "mnuQuerySaleOrder",
     "mnuQueryConsignSale",
     "mnuRelatePushBill_1030003",
+    "mnuRelatePushBill_1030002",
     "mnuEditCheck",
     "mnuEditUnCheck",
     "mnuEditCopy",
 };
-constexpr Layout kLayouts[] = {
-    {"NewDelivery", 0, "S-DDD-DS-S"},
-    {"CheckedDelivery", 7, "D-SSS-S-SS"},
-    {"SavedReturn", 9, "-D---S-S--"},
+
+void Load(ConsignBillTest& t, int32_t id) {
+    ASSERT_TRUE(t.bill->LoadBill(id).done);
+}
+
+const Layout kLayouts[] = {
+    {"NewDelivery", [](ConsignBillTest&) {}, "S-DDD-DDS-S"},
+    {"NewReturn",
+     [](ConsignBillTest& t) {
+         t.Edit("FCustID", 104);
+         t.Edit("FBillTypeID", 3011);
+     },
+     "-S---S-DS--"},
+    {"CheckedDelivery", [](ConsignBillTest& t) { Load(t, 7); }, "D-SSS-SS-SS"},
+    {"SavedReturn", [](ConsignBillTest& t) { Load(t, 9); }, "-D---S--S--"},
+    // A saved bill in edit: no source is drawn into it any more.
+    {"EditedDelivery",
+     [](ConsignBillTest& t) {
+         t.DrawDelivery();
+         ASSERT_TRUE(t.bill->Save().done);
+         t.Edit("FBillTypeID", 3010);
+     },
+     "--------S-S"},
+    {"EditedReturn",
+     [](ConsignBillTest& t) {
+         Load(t, 9);
+         t.Edit("FBillTypeID", 3011);
+     },
+     "-D---S--S--"},
+    // A copy of a checked delivery is a new bill: sources may be drawn into it.
+    {"CopiedDelivery",
+     [](ConsignBillTest& t) {
+         Load(t, 7);
+         ASSERT_TRUE(t.bill->CopyBill().done);
+     },
+     "S-DDD-DDS-S"},
+    {"CheckedReturn",
+     [](ConsignBillTest& t) {
+         Load(t, 9);
+         ASSERT_TRUE(t.bill->Check().done);
+     },
+     "-D---S---S-"},
 };
 
 class ConsignLayouts : public ConsignBillTest, public ::testing::WithParamInterface<Layout> {};
 
 TEST_P(ConsignLayouts, ShowTheToolsOfTheStateAndType) {
     const Layout& layout = GetParam();
-    if (layout.load) {
-        ASSERT_TRUE(bill->LoadBill(layout.load).done);
-    }
+    layout.open(*this);
     std::string found;
     for (const char* key : kTools) found += !Shown(key) ? '-' : Enabled(key) ? 'S' : 'D';
-    EXPECT_EQ(found, layout.tools);
+    EXPECT_EQ(found, layout.tools) << PlugInError();
 }
 
 INSTANTIATE_TEST_SUITE_P(Consign, ConsignLayouts, ::testing::ValuesIn(kLayouts),
@@ -203,6 +244,54 @@ TEST_F(ConsignTools, TheListChecksOnlyBillsOfOpenPeriods) {
     EXPECT_EQ(Count("Select FStatus From t_CC_StockBill Where FID=9"), 0);
     for (const char* key : {"mnuEditCheck", "mnuEditUnCheck", "mnuEditCopy"})
         EXPECT_TRUE(l.Menus().Tool(key)->Visible()) << key;
+}
+
+TEST_F(ConsignTools, ALoadedBillStoresTheComplexQuantityOfItsRows) {
+    demo.Exec("Update t_CC_StockBillEntry Set FComplexQtyDis=NULL Where FID=7;");
+    auto& gateway = DataGateway::Instance();
+    gateway.KeepTrace(true);
+    const size_t traced = gateway.Trace().size();
+    ASSERT_TRUE(bill->LoadBill(7).done) << PlugInError();
+    // One statement reads the rows' texts, one batch stores them.
+    long reads = 0, writes = 0;
+    for (size_t i = traced; i < gateway.Trace().size(); ++i) {
+        const auto& sql = gateway.Trace()[i].sql;
+        if (sql.find("GetComplexQty") != std::string::npos) ++reads;
+        if (sql.find("SET FComplexQtyDis") != std::string::npos) ++writes;
+    }
+    gateway.KeepTrace(false);
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(writes, 1);
+    const auto stored = [&](int entry) {
+        return demo
+            .Scalar("Select FComplexQtyDis From t_CC_StockBillEntry Where FEntryID=" +
+                    std::to_string(entry))
+            .ToString();
+    };
+    EXPECT_EQ(stored(13), "1箱4盒");  // 10 boxes, 6 to a case
+    EXPECT_FALSE(stored(12).empty());
+}
+
+TEST_F(ConsignTools, TheSourceButtonsSayWhatTheySelect) {
+    struct Button {
+        const char* key;
+        const char* tip;
+    };
+    for (const Button& b : {Button{"mnuRelate_1030001", "选择销售订单"},
+                            Button{"mnuRelate_1030003", "选择委托代销单"}}) {
+        auto tool = std::dynamic_pointer_cast<host::form::MenuTool>(Tool(b.key));
+        ASSERT_TRUE(tool) << b.key;
+        EXPECT_EQ(tool->Caption(), "选源单");
+        EXPECT_EQ(tool->Description(), "选源单");
+        EXPECT_EQ(tool->ToolTipText(), b.tip);
+        EXPECT_EQ(tool->MaskColor(), 16711935u);
+    }
+    auto bar = bill->Menus().Band("BandToolBar");
+    ASSERT_TRUE(bar);
+    const auto keys = bar->ToolKeys();
+    const auto at = [&](const char* key) { return std::find(keys.begin(), keys.end(), key); };
+    EXPECT_LT(at("mnuRelate_1030001"), at("mnuEditUnCheck"));
+    EXPECT_LT(at("mnuRelate_1030003"), at("mnuEditUnCheck"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // What a consignment bill must pass before it is saved, checked or unchecked, and what a refused
 // save leaves behind: nothing stored.
+#include "bills/common/sales_checks.h"
 #include "tests/bill_consign/consign_fixture.h"
 
 namespace qor::test {
@@ -44,6 +45,19 @@ const Refusal kRefusals[] = {
          t.Edit("FKFPeriod", 30, 2);
      },
      "第2行有效期至已经超过期限，不能销售。", "FPeriodDate@2"},
+    {"AuxiliaryPropertyMissing",
+     [](ConsignBillTest& t) { t.Edit("FItemID", 1012, 3); },  // T-shirts come in sizes
+     "第3行商品需要录入辅助属性", "FAuxPropID@3"},
+    {"OneBatchWithTwoShelfLives",
+     [](ConsignBillTest& t) {
+         // A third row of the same boxes and batch, with a shelf life of its own. (Kept by batch
+         // the row would already disagree with stock.)
+         t.Edit("FItemID", 1007, 3);
+         t.Edit("FBatchNo", "SZ20260915", 3);
+         t.demo.Exec("Update t_ICItem Set FISBatchManager=0 Where FItemID=1007;");
+         t.Edit("FKFPeriod", 200, 3);
+     },
+     "同一批号商品的辅助属性、生产日期、保质期、有效期至必须完全一致。", ""},
     {"NegativeTotal", [](ConsignBillTest& t) { t.Edit("FPrice", -500, 1); }, "总金额不能小于零",
      ""},
     {"SourceDatedAfterTheBill",
@@ -173,12 +187,28 @@ TEST_F(ConsignSave, FreightOfTheRowsMustAddUpToTheHeaders) {
     EXPECT_EQ(Num("FTotalProcurementCosts"), 50);
 }
 
+// In the industry edition (where rows carry freight) a bill of a rice cooker and copy paper.
+void OpenIndustryBillOfTwoRows(ConsignBillTest& t) {
+    t.demo.Host().SetIndustryType(1);
+    t.OpenBill();
+    t.Edit("FCustID", 104);
+    t.EditRow(1, "FItemID", 1009);
+    t.EditRow(2, "FItemID", 1017);
+}
+
+TEST_F(ConsignSave, FreightSharedByAmountFollowsTheRowsAmounts) {
+    OpenIndustryBillOfTwoRows(*this);
+    EditRow(2, "FShowQty", 10);
+    Edit("FTranspotationCosts", 90);
+    ASSERT_TRUE(bill->ClickTool("mnuShareByAmt").done) << PlugInError();
+    const double first = Num("FTranspotationCharges", 1), second = Num("FTranspotationCharges", 2);
+    EXPECT_NEAR(first + second, 90, 1e-9);
+    EXPECT_NEAR(first / 90, Num("FAmount", 1) / (Num("FAmount", 1) + Num("FAmount", 2)), 0.001);
+    EXPECT_TRUE(bill->Save().done) << PlugInError();
+}
+
 TEST_F(ConsignSave, ARowDeletedTakesItsFreightOffTheHeader) {
-    demo.Host().SetIndustryType(1);
-    OpenBill();
-    Edit("FCustID", 104);
-    EditRow(1, "FItemID", 1009);
-    EditRow(2, "FItemID", 1017);
+    OpenIndustryBillOfTwoRows(*this);
     EditRow(1, "FTranspotationCharges", 30);
     EditRow(2, "FTranspotationCharges", 20);
     EXPECT_EQ(Num("FTranspotationCosts"), 50);
@@ -251,6 +281,50 @@ TEST_F(ConsignSave, ARowWhoseSerialNumbersALaterBillTookCannotBeDeleted) {
     EXPECT_EQ(TakePrompts(),
               std::vector<std::string>{"分录商品中存在已被其他单据使用的S/N号，不能删除！"});
     EXPECT_TRUE(bill->DeleteRow(2).done);
+}
+
+TEST_F(ConsignSave, ADeliveryBeyondTheCustomersCreditIsSavedOnlyWhenTheUserAccepts) {
+    DrawDelivery();
+    TakePrompts();
+    const long before = Bills();
+    Services().answers().creditExceeded = true;
+    Answer(7);
+    EXPECT_TRUE(bill->Save().cancelled);
+    auto asked = TakePrompts();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("超出信用额度"), std::string::npos);
+    EXPECT_EQ(Bills(), before);
+
+    Services().answers().creditExceeded = true;
+    Answer(6);
+    EXPECT_TRUE(bill->Save().done) << PlugInError();
+    EXPECT_EQ(Bills(), before + 1);
+}
+
+TEST_F(ConsignSave, AReturnAsksNothingAboutCredit) {
+    DrawReturn();
+    TakePrompts();
+    Services().answers().creditExceeded = true;
+    Services().answers().overdueExceeded = true;
+    Answer(7);
+    EXPECT_TRUE(bill->Save().done) << PlugInError();
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{});
+}
+
+// The source check on its own, as a bill returning stock bills' goods asks it: a saved bill gives
+// back only what its own saved rows, in the entry table it names, draw from the source.
+TEST_F(ConsignSave, ASavedBillGivesBackWhatItsOwnEntryTableHolds) {
+    demo.Exec("Update t_CC_StockBillEntry Set FUnRejectQty=0 Where FEntryID=13;");
+    ASSERT_TRUE(bill->LoadBill(9).done);
+    // The saved return's row: 2 boxes of the delivery's entry 13.
+    const std::vector<SourceEntryUse> used{{&kStockBillSources, 7, 13, 2, 1}};
+    const char* own = "t_CC_StockBillEntry";
+    EXPECT_EQ(FirstSourceConflict(used, 9, own, "2026-12-10"), std::make_pair(0, 0));
+    // Nothing of this bill among the exchange bill's rows: nothing is given back.
+    EXPECT_EQ(FirstSourceConflict(used, 9, "t_cc_ChangeEntry", "2026-12-10"), std::make_pair(1, 1));
+    EXPECT_EQ(FirstSourceConflict(used, 0, own, "2026-12-10"), std::make_pair(1, 1));
+    // Within the open quantity, a source dated after the bill.
+    EXPECT_EQ(FirstSourceConflict(used, 9, own, "2026-11-27"), std::make_pair(1, 2));
 }
 
 }  // namespace
