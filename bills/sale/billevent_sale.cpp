@@ -291,14 +291,8 @@ void BillEvent_Sale::m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill)
 // checks, and GetSalePriceForQVT(item, unit, customer, stock, batch, discount, includeTax), the
 // sales price for the invoice with the discount rate returned in discount.
 bool BillEvent_Sale::InvokeOwn(const std::string& method, Args& args, Value& result) {
-    if (InvokeBillChecks(method, args, result, "T_CC_StockBillEntry")) return true;
-    if (!IEquals(method, "GetSalePriceForQVT")) return false;
-    auto arg = [&](size_t i) { return i < args.size() ? args[i] : Value(); };
-    double discount = arg(5).ToNumber();
-    result = Value(GetSalePriceForQVT(arg(0), arg(1), arg(2), arg(3), arg(4), discount,
-                                      static_cast<int>(arg(6).ToNumber())));
-    if (args.size() > 5) args[5] = Value(discount);
-    return true;
+    return InvokeBillChecks(method, args, result, "T_CC_StockBillEntry") ||
+           InvokeSalePriceForQVT(method, args, result);
 }
 
 }  // namespace qor

@@ -133,7 +133,7 @@ Value ItemDictionary(const InvoiceLine& line) {
 struct Invoiced {
     double quantity = 0, amount = 0, amountIncTax = 0, taxAmount = 0;
 };
-std::map<int32_t, Invoiced> InvoicedEntries(int32_t billID) {
+std::map<int32_t, Invoiced> InvoicedEntries(int32_t billID, int32_t classType) {
     std::map<int32_t, Invoiced> done;
     auto rs = GetRecordset(JoinLines({
         "select i.FEntryID_SRC,isnull(sum(i.FQuantity), 0) as FQuantity,",
@@ -145,7 +145,7 @@ std::map<int32_t, Invoiced> InvoicedEntries(int32_t billID) {
         "   from t_InvoiceEntry AS i",
         "   inner join t_Invoice AS ip ON i.FInvCode = ip.FCode AND i.FInvNumber = ip.FNumber",
         "   Where i.FID_SRC = " + std::to_string(billID) +
-            " And i.FClassID_SRC = " + std::to_string(ct::kSalesBill),
+            " And i.FClassID_SRC = " + std::to_string(classType),
         "   group by i.FID_SRC,i.FClassID_SRC,i.FEntryID_SRC ",
     }));
     for (; rs && !rs->IsEOF(); rs->MoveNext())
@@ -196,7 +196,8 @@ void AddIfMissing(std::vector<int32_t>& ids, int32_t id) {
 
 // ---- The form's bill ----------------------------------------------------------------------------
 
-Verdict BuildBillInvoice(IBillForm& bill, CollectionPtr& dictionary) {
+Verdict BuildBillInvoice(IBillForm& bill, const SalesBillTables& tables,
+                         CollectionPtr& dictionary) {
     auto invoice = Collection::Make();
     const std::string customer = SqlId(bill.GetFieldValue("FCustID"));
     Verdict buyer = AddBuyer(
@@ -224,7 +225,7 @@ Verdict BuildBillInvoice(IBillForm& bill, CollectionPtr& dictionary) {
         AddIfMissing(items, SafeId(bill.GetFieldValue("FItemID", r)));
         AddIfMissing(units, SafeId(bill.GetFieldValue("FShowUnitID", r)));
     }
-    const auto invoiced = InvoicedEntries(billID);
+    const auto invoiced = InvoicedEntries(billID, tables.classType);
     const auto names = ReadItemNames(items, units);
     auto taxService = CreateHostObject<IComponent>("QORMInvoiceManage.clsInvoiceManage");
     std::map<int32_t, std::string> categories;
@@ -250,6 +251,7 @@ Verdict BuildBillInvoice(IBillForm& bill, CollectionPtr& dictionary) {
         if (auto unit = names.units.find(line.unitID); unit != names.units.end())
             line.unitName = unit->second;
         line.billID = billID;
+        line.classID = tables.classType;
         line.billNo = bill.GetFieldValue("FBillNo").ToString();
         line.price = bill.GetFieldValue("FPriceDiscount", r).ToNumber();
         line.taxPrice = bill.GetFieldValue("FTaxPrice", r).ToNumber();
@@ -391,8 +393,8 @@ Verdict BuildBillsInvoice(const std::vector<int32_t>& ids, CollectionPtr& dictio
 
 // ---- Interfaces ---------------------------------------------------------------------------------
 
-Verdict CheckInvoiceRights() {
-    if (!CheckAccessRight(GetPropsString(), 33, 300, 32, kSaleProgId))
+Verdict CheckInvoiceRights(const char* callerName) {
+    if (!CheckAccessRight(GetPropsString(), 33, 300, 32, callerName))
         return Verdict::Refuse("您没有发票填开的权限！", kMsgInformation, kTipCaption);
     std::string seller;
     if (auto profile = std::dynamic_pointer_cast<IComponent>(GetGLSystemProfile())) {
@@ -407,12 +409,13 @@ Verdict CheckInvoiceRights() {
     return Verdict::Pass();
 }
 
-Verdict GetSaleBillMakeQvtInvoiceDict(IBillForm& bill, CollectionPtr& dictionary) {
+Verdict GetSaleBillMakeQvtInvoiceDict(IBillForm& bill, CollectionPtr& dictionary,
+                                      const SalesBillTables& tables) {
     dictionary = nullptr;
     WriteLog("GetSaleBillMakeQvtInvoiceDict - BEG");
     Verdict verdict;
     try {
-        verdict = BuildBillInvoice(bill, dictionary);
+        verdict = BuildBillInvoice(bill, tables, dictionary);
     } catch (const std::exception& e) {
         dictionary = nullptr;
         return Verdict::Refuse(std::string("GetSaleBillMakeQvtInvoiceDict函数发生错误：") +
@@ -434,21 +437,34 @@ double GetSalePriceForQVT(const Value& item, const Value& unit, const Value& cus
     return GetPromotionPrice(item, unit, customer, stock, batch, discount, includeTax);
 }
 
+bool InvokeSalePriceForQVT(const std::string& method, Args& args, Value& result) {
+    if (!IEquals(method, "GetSalePriceForQVT")) return false;
+    auto arg = [&](size_t i) { return i < args.size() ? args[i] : Value(); };
+    double discount = arg(5).ToNumber();
+    result = Value(GetSalePriceForQVT(arg(0), arg(1), arg(2), arg(3), arg(4), discount,
+                                      static_cast<int>(arg(6).ToNumber())));
+    if (args.size() > 5) args[5] = Value(discount);
+    return true;
+}
+
 void MakeQvtInvoice(const CollectionPtr& dictionary) {
     CreateHostObject<IComponent>(kInvoiceManager)
         ->Call("SaleBillMakeQvtInvoice", {Value(dictionary)});
 }
 
-Verdict InvoiceSaleBill(ToolRun& run) {
-    IBillForm& bill = *run.bill;
-    if (bill.CurBillID() <= 0 && SafeId(bill.GetFieldValue("FID")) <= 0)
-        return Verdict::Refuse("请先保存单据");
-    if (SafeId(bill.GetFieldValue("FCustID")) <= 0) return Verdict::Refuse("请先输入客户。");
-    CollectionPtr dictionary;
-    if (Verdict v = GetSaleBillMakeQvtInvoiceDict(bill, dictionary); v.Refused()) return v;
-    MakeQvtInvoice(dictionary);
-    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
-    return Verdict::Pass();
+ToolRule InvoiceBill(const SalesBillTables& tables) {
+    return [&tables](ToolRun& run) {
+        IBillForm& bill = *run.bill;
+        if (bill.CurBillID() <= 0 && SafeId(bill.GetFieldValue("FID")) <= 0)
+            return Verdict::Refuse("请先保存单据");
+        if (SafeId(bill.GetFieldValue("FCustID")) <= 0) return Verdict::Refuse("请先输入客户。");
+        CollectionPtr dictionary;
+        if (Verdict v = GetSaleBillMakeQvtInvoiceDict(bill, dictionary, tables); v.Refused())
+            return v;
+        MakeQvtInvoice(dictionary);
+        if (tables.afterFollowOn) tables.afterFollowOn(bill);
+        return Verdict::Pass();
+    };
 }
 
 Verdict InvoiceSelectedSaleBills(ToolRun& run) {
@@ -460,12 +476,16 @@ Verdict InvoiceSelectedSaleBills(ToolRun& run) {
     return Verdict::Pass();
 }
 
-void AddSaleInvoiceTool(RuleBook& b) {
+void AddInvoiceTool(RuleBook& b, const SalesBillTables& tables, const char* beforeKey) {
     b.Tool({.band = "mnuRelate",
             .key = "mnuRelatePushBill_3000001",
             .caption = "生成发票",
-            .beforeKey = "mnuRelatePushBill_1030002",
-            .onClick = &InvoiceSaleBill});
+            .beforeKey = beforeKey,
+            .onClick = InvoiceBill(tables)});
+}
+
+void AddSaleInvoiceTool(RuleBook& b) {
+    AddInvoiceTool(b, kSaleBillTables, "mnuRelatePushBill_1030002");
 }
 
 }  // namespace qor

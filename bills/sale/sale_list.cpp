@@ -75,24 +75,27 @@ bool LogicMultiToOne() {
 }
 
 // The logistics bills of the selected bills, which must all have one.
-Verdict QueryLogistics(ToolRun& run) {
-    if (!CheckAccessRight(GetPropsString(), 12, 500, 1, "QORMain.MDIMain"))
-        return Verdict::Refuse("您没有查询物流单的权限。");
-    std::vector<std::string> billNos;
-    if (auto selection = run.list->Selection())
-        for (const auto& [key, item] : *selection)
-            if (auto row = item.As<Collection>()) billNos.push_back(row->Get("FBillNo").ToString());
-    std::string codes;
-    for (const auto& billNo : billNos) {
-        if (Trim(GetBillFieldByNo("FLogisticNumber", ct::kSalesBill, billNo)).empty())
-            return Verdict::Refuse("请选择已经生成过物流单的销售单！");
-        codes += (codes.empty() ? "" : ",") + billNo;
-    }
-    if (codes.empty()) return Verdict::Refuse("请选择已经生成过物流单的销售单！");
-    auto app = CreateHostObject<IComponent>(kLogisticApp);
-    app->Call("BillCode", {codes});
-    app->Call("Show", {});
-    return Verdict::Pass();
+ToolRule QueryLogistics(const SalesBillTables& tables) {
+    return [&tables](ToolRun& run) {
+        if (!CheckAccessRight(GetPropsString(), 12, 500, 1, "QORMain.MDIMain"))
+            return Verdict::Refuse("您没有查询物流单的权限。");
+        std::vector<std::string> billNos;
+        if (auto selection = run.list->Selection())
+            for (const auto& [key, item] : *selection)
+                if (auto row = item.As<Collection>())
+                    billNos.push_back(row->Get("FBillNo").ToString());
+        std::string codes;
+        for (const auto& billNo : billNos) {
+            if (Trim(GetBillFieldByNo(tables, "FLogisticNumber", billNo)).empty())
+                return Verdict::Refuse("请选择已经生成过物流单的销售单！");
+            codes += (codes.empty() ? "" : ",") + billNo;
+        }
+        if (codes.empty()) return Verdict::Refuse("请选择已经生成过物流单的销售单！");
+        auto app = CreateHostObject<IComponent>(kLogisticApp);
+        app->Call("BillCode", {codes});
+        app->Call("Show", {});
+        return Verdict::Pass();
+    };
 }
 
 // The outcome of making logistics bills: a line per message, then the totals.
@@ -111,17 +114,17 @@ void ShowBatchResult(int succeeded, int failed, const std::vector<std::string>& 
 }
 
 // Logistics bills for the selected bills: one for all of them, or one per bill, as the user's
-// option says.
-Verdict GenerateLogistics(ToolRun& run) {
+// option says. Each bill tells its class, which its number alone does not.
+Verdict GenerateLogistics(ToolRun& run, const SalesBillTables& tables) {
     const auto ids = SelectedBillIDs(*run.list);
     if (ids.empty()) return Verdict::Refuse("请选择要生成物流单的销售单！");
     std::vector<CollectionPtr> bills;
-    for (const auto& head : ReadSaleBillHeads(ids, "FBillNo,FStatus,FCustID,FLogisticNumber"))
-        bills.push_back(
-            Collection::Make({{"Status", head->Get("FStatus")},
-                              {"CustID", head->Get("FCustID")},
-                              {"BillNo", head->Get("FBillNo").ToString()},
-                              {"LogisticNum", head->Get("FLogisticNumber").ToString()}}));
+    for (const auto& head : ReadBillHeads(tables, ids, "FBillNo,FStatus,FCustID,FLogisticNumber"))
+        bills.push_back(Collection::Make({{"Status", head->Get("FStatus")},
+                                          {"CustID", head->Get("FCustID")},
+                                          {"BillNo", head->Get("FBillNo").ToString()},
+                                          {"LogisticNum", head->Get("FLogisticNumber").ToString()},
+                                          {"ClassTypeID", tables.classType}}));
     auto app = CreateHostObject<IComponent>(kLogisticApp);
     int succeeded = 0, failed = 0;
     std::vector<std::string> lines;
@@ -157,14 +160,15 @@ ToolRule ChooseLogicMode(bool multiToOne) {
 
 }  // namespace
 
-std::vector<CollectionPtr> ReadSaleBillHeads(const std::vector<int32_t>& ids,
-                                             const std::string& columns) {
+std::vector<CollectionPtr> ReadBillHeads(const SalesBillTables& tables,
+                                         const std::vector<int32_t>& ids,
+                                         const std::string& columns) {
     std::vector<CollectionPtr> heads;
     if (ids.empty()) return heads;
     std::map<int32_t, CollectionPtr> byID;
-    auto rs = GetRecordset("Select FID," + columns +
-                           " From t_CC_StockBill Where FClassTypeID=1030002 And FID In(" +
-                           SqlIdList(ids) + ")");
+    auto rs = GetRecordset("Select FID," + columns + " From " + tables.head +
+                           " Where FClassTypeID=" + std::to_string(tables.classType) +
+                           " And FID In(" + SqlIdList(ids) + ")");
     for (; rs && !rs->IsEOF(); rs->MoveNext()) {
         auto head = Collection::Make();
         for (int i = 0; i < rs->FieldCount(); ++i) head->Set(rs->FieldName(i), rs->Field(i));
@@ -175,19 +179,24 @@ std::vector<CollectionPtr> ReadSaleBillHeads(const std::vector<int32_t>& ids,
     return heads;
 }
 
-std::string GetBillFieldByNo(const std::string& field, int32_t classTypeID,
-                             const std::string& billNo) {
-    // The column is one of the bill's own names, never the user's text.
-    return GetSQLValue("Select " + field + " from t_cc_stockbill where FClassTypeID=" +
-                       std::to_string(classTypeID) + " and FBillNo=" + SqlValue(billNo));
+std::vector<CollectionPtr> ReadSaleBillHeads(const std::vector<int32_t>& ids,
+                                             const std::string& columns) {
+    return ReadBillHeads(kSaleBillTables, ids, columns);
 }
 
-void AddSaleListTools(RuleBook& b) {
+std::string GetBillFieldByNo(const SalesBillTables& tables, const std::string& field,
+                             const std::string& billNo) {
+    // The column is one of the bill's own names, never the user's text.
+    return GetSQLValue("Select " + field + " from " + tables.head + " where FClassTypeID=" +
+                       std::to_string(tables.classType) + " and FBillNo=" + SqlValue(billNo));
+}
+
+void AddListLogisticsTools(RuleBook& b, const SalesBillTables& tables) {
     b.ListTool({.band = "BandToolBar",
                 .key = "mnuGenLogic",
                 .caption = "生成物流单",
                 .beforeKey = "mnuEditUnCheck",
-                .onClick = &GenerateLogistics})
+                .onClick = [&tables](ToolRun& run) { return GenerateLogistics(run, tables); }})
         .ListTool({.band = "mnuLogic",
                    .key = "mnuLogicOneToOne",
                    .caption = "一张销售单生成一张物流单",
@@ -196,16 +205,20 @@ void AddSaleListTools(RuleBook& b) {
                    .key = "mnuLogicMultiToOne",
                    .caption = "多张销售单生成一张物流单",
                    .onClick = ChooseLogicMode(true)})
-        .ListTool({.band = "BandToolBar",
-                   .key = "mnu_MakeQvtInvoice",
-                   .caption = "生成发票",
-                   .beforeKey = "mnuEditUnCheck",
-                   .onClick = &InvoiceSelectedSaleBills})
         .ListTool({.band = "mnuView",
                    .key = "mnuQueryLogisticList",
                    .caption = "查询物流单",
                    .beforeKey = "mnuBOSViewVoucher",
-                   .onClick = &QueryLogistics});
+                   .onClick = QueryLogistics(tables)});
+}
+
+void AddSaleListTools(RuleBook& b) {
+    AddListLogisticsTools(b, kSaleBillTables);
+    b.ListTool({.band = "BandToolBar",
+                .key = "mnu_MakeQvtInvoice",
+                .caption = "生成发票",
+                .beforeKey = "mnuEditUnCheck",
+                .onClick = &InvoiceSelectedSaleBills});
     b.OnListClick("mnuEditDelete", &DeletableSelection)
         .OnListClick("mnuEditCheck", &CheckableSelection)
         .OnListClick("mnuEditUnCheck", &CheckableSelection)

@@ -19,6 +19,20 @@ inline constexpr const char* kSaleProgId = "QOR_XS_PlugIns.BillEvent_Sale";
 // The user's default invoice type of new sales bills.
 inline constexpr const char* kSaleInvoiceSection = "XS1030002";
 
+// What names a bill that shares the sales bill's related-record queries, follow-on documents
+// and list logistics: its stored header and entry tables, its class type (the related bills'
+// FClassID_SRC, the receipts' source class), the class named in its rights checks, and the
+// layout it refreshes after a follow-on document (null: none).
+struct SalesBillTables {
+    const char* head;
+    const char* entries;
+    int32_t classType;
+    const char* callerName;
+    void (*afterFollowOn)(IBillForm& bill) = nullptr;
+};
+// The sales bill's: t_CC_StockBill / T_CC_StockBillEntry, class type 1030002.
+extern const SalesBillTables kSaleBillTables;
+
 // ---- Tables (sale_changes.cpp, sale_options.cpp) ----------------------------------------------
 
 // Every key of the sales bill's field-change table, and the rejection reset after any edit.
@@ -48,16 +62,22 @@ bool InvokeBillChecks(const std::string& method, Args& args, Value& result, cons
 // The tools the sales bill adds (queries, follow-on documents, reject) and the guards of the
 // host's tools.
 void AddSaleTools(RuleBook& b);
+// The related-record queries (receipts, returns, deliveries, consignments, orders, purchases)
+// and the logistics tools (make one, show them) of the bill named by tables.
+void AddRelatedRecordTools(RuleBook& b, const SalesBillTables& tables);
 // The source-selection tools' descriptions and tips, the settlement tools' caption and
 // shortcut, the tool-bar tools, and the state by bill type.
 void DressSaleTools(IBillForm& bill, const MenuBarPtr& menuBar);
-// A copied bill starts unchecked with its rows wholly open for returns.
+// A copied bill starts unchecked with its rows wholly open for returns (the returned quantities
+// are cleared where the bill's rows keep them).
 void ResetCopiedBill(IBillForm& bill);
-// The related-record viewer's header values of the bill, and the statement of its rows: the
-// bills the rows were drawn from (kind 0, of relatedClass), the bills of relatedType drawn from
-// this bill (kind 1), the receipts that settled it (kind 2).
+// The related-record viewer's header values of the bill, and the statement of its rows (the
+// bill stored in tables): the bills the rows were drawn from (kind 0, of relatedClass), the
+// sales bills of relatedType drawn from this bill (kind 1), the receipts that settled it
+// (kind 2).
 CollectionPtr BuildRelateColumns(IBillForm& bill);
-std::string BuildRelateQuery(int32_t billID, int kind, int32_t relatedClass, int32_t relatedType);
+std::string BuildRelateQuery(const SalesBillTables& tables, int32_t billID, int kind,
+                             int32_t relatedClass, int32_t relatedType);
 
 // ---- Layout by bill type (sale_layout.cpp) ----------------------------------------------------
 
@@ -98,22 +118,30 @@ void WriteBackContact(IBillForm& bill);
 
 // ---- Invoices and the list (sale_invoice.cpp, sale_list.cpp) ------------------------------------
 
-// The form's invoice tool "mnuRelatePushBill_3000001" (生成发票) next to the receipt push.
+// The form's invoice tool "mnuRelatePushBill_3000001" (生成发票) next to the receipt push
+// (before the tool that follows the push on the bill's menu), for the bill named by tables.
+void AddInvoiceTool(RuleBook& b, const SalesBillTables& tables, const char* beforeKey);
 void AddSaleInvoiceTool(RuleBook& b);
 // The list's tools (logistics bills one per bill or several to one, the invoice, the logistics
 // query), the guards of its delete, check, uncheck and print, and the check rule of its check
 // and uncheck.
 void AddSaleListTools(RuleBook& b);
+// The list's logistics tools of the bills named by tables: make logistics bills for the
+// selection (one per bill or several to one, as the user chose) and show those made.
+void AddListLogisticsTools(RuleBook& b, const SalesBillTables& tables);
 // The host tools the list shows, and the logistics option's check marks from the user's
 // setting "LogicMultiToOne" of section "SaleListInterface".
 void ShowSaleListTools(const MenuBarPtr& menuBar);
-// The header columns (comma-separated names of the code, FID added) of the sales bills ids, read
-// in one statement, in the order of ids; ids that are no sales bill are left out.
+// The header columns (comma-separated names of the code, FID added) of the bills ids stored in
+// tables, read in one statement, in the order of ids; ids that are no such bill are left out.
+std::vector<CollectionPtr> ReadBillHeads(const SalesBillTables& tables,
+                                         const std::vector<int32_t>& ids,
+                                         const std::string& columns);
 std::vector<CollectionPtr> ReadSaleBillHeads(const std::vector<int32_t>& ids,
                                              const std::string& columns);
-// One header column of the sales bill numbered billNo ("" when there is none); field is a column
-// name of the code, never the user's text.
-std::string GetBillFieldByNo(const std::string& field, int32_t classTypeID,
+// One header column of the bill stored in tables and numbered billNo ("" when there is none);
+// field is a column name of the code, never the user's text.
+std::string GetBillFieldByNo(const SalesBillTables& tables, const std::string& field,
                              const std::string& billNo);
 
 }  // namespace qor

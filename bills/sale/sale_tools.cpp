@@ -39,6 +39,15 @@ BillEvent_Sale& Sale(ToolRun& run) {
     return run.Owner<BillEvent_Sale>();
 }
 
+void RefreshSaleLayout(IBillForm& bill) {
+    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
+}
+
+// After a follow-on document the bill's own layout, where it has one.
+void AfterFollowOn(const SalesBillTables& tables, IBillForm& bill) {
+    if (tables.afterFollowOn) tables.afterFollowOn(bill);
+}
+
 // ---- Related records ---------------------------------------------------------------------------
 
 // Which bills a query shows: those the rows were drawn from (of the source class), those drawn
@@ -51,7 +60,7 @@ struct RelateQuery {
     const char* title;        // the viewer's title
     const char* information;  // its information caption
     Related kind;
-    int32_t relatedClass;  // sources: their class; follow-ons: the sales bill
+    int32_t relatedClass;  // sources: their class
     int32_t relatedType;   // follow-ons: their bill type
     // The user right the query needs (object type 0: none) and its refusal.
     int rightType, rightID;
@@ -170,14 +179,16 @@ std::string GoodsJoins(const char* related) {
 
 }  // namespace
 
-std::string BuildRelateQuery(int32_t billID, int kind, int32_t relatedClass, int32_t relatedType) {
+std::string BuildRelateQuery(const SalesBillTables& tables, int32_t billID, int kind,
+                             int32_t relatedClass, int32_t relatedType) {
     const std::string id = SqlId(billID);
+    const std::string own = std::to_string(tables.classType);
     switch (static_cast<Related>(kind)) {
         case Related::Sources: {
             const bool order = relatedClass == ct::kSalesOrder;
             const std::string head = order ? "t_XS_Order" : "t_CC_StockBill";
             const std::string rows = order ? "t_XS_OrderEntry" : "t_CC_StockBillEntry";
-            return GoodsColumns("e", "s") + " From t_CC_StockBillEntry s Inner Join " + rows +
+            return GoodsColumns("e", "s") + " From " + tables.entries + " s Inner Join " + rows +
                    " e On e.FID=s.FID_SRC And e.FEntryID=s.FEntryID_SRC Inner Join " + head +
                    " t On t.FID=e.FID Left Join t_BaseBillTypeData d On d.FID=t.FBillTypeID" +
                    GoodsJoins("e") + "Where s.FID=" + id +
@@ -187,29 +198,28 @@ std::string BuildRelateQuery(int32_t billID, int kind, int32_t relatedClass, int
             return GoodsColumns("e", "e") +
                    " From t_CC_StockBillEntry e Inner Join t_CC_StockBill t On t.FID=e.FID "
                    "Left Join t_BaseBillTypeData d On d.FID=t.FBillTypeID" +
-                   GoodsJoins("e") + "Where e.FID_SRC=" + id +
-                   " And e.FClassID_SRC=1030002 And t.FClassTypeID=1030002 And t.FBillTypeID=" +
-                   std::to_string(relatedType) + " Order By 3,4";
+                   GoodsJoins("e") + "Where e.FID_SRC=" + id + " And e.FClassID_SRC=" + own +
+                   " And t.FClassTypeID=1030002 And t.FBillTypeID=" + std::to_string(relatedType) +
+                   " Order By 3,4";
         case Related::Receipts:
             // Receipts offset against the bill, then the receipt bills made from it.
             return "Select r.FID,Case When r.FBillTypeID=2 Then '预收款单' Else '收款单' End As "
                    "FBillTypeName,r.FDate,r.FBillNo,r.FAmount,c.FCheckAmount From ICCheckInfo c "
-                   "Inner Join t_RP_RBill r On r.FID=c.FRBillID Where c.FClassTypeID=1030002 And "
-                   "c.FInterID=" +
-                   id +
+                   "Inner Join t_RP_RBill r On r.FID=c.FRBillID Where c.FClassTypeID=" +
+                   own + " And c.FInterID=" + id +
                    " Union All Select b.FID,'收款单' As FBillTypeName,b.FDate,b.FBillNo,b.FAmount,"
                    "e.FAmount As FCheckAmount From t_RP_CheckBillEntry1 e Inner Join "
-                   "t_RP_CheckBill b On b.FID=e.FID Where e.FSourceClassTypeID=1030002 And "
-                   "e.FSourceInterID=" +
-                   id + " Order By 3,4";
+                   "t_RP_CheckBill b On b.FID=e.FID Where e.FSourceClassTypeID=" +
+                   own + " And e.FSourceInterID=" + id + " Order By 3,4";
     }
     return "";
 }
 
 namespace {
 
-Verdict ShowRelated(IBillForm& bill, const char* title, const char* information, Related kind,
-                    int32_t relatedClass, int32_t relatedType) {
+Verdict ShowRelated(const SalesBillTables& tables, IBillForm& bill, const char* title,
+                    const char* information, Related kind, int32_t relatedClass,
+                    int32_t relatedType) {
     const int32_t billID = SavedID(bill);
     if (billID <= 0) return Verdict::Refuse("请先保存单据");
     auto viewer = CreateHostObject<IComponent>("QORClassLookUp.RelateBilllookUp");
@@ -218,28 +228,31 @@ Verdict ShowRelated(IBillForm& bill, const char* title, const char* information,
     viewer->Call("TitleDict", {Value(BuildRelateColumns(bill))});
     viewer->Call("EntryDict", {Value(RelateEntryColumns(kind))});
     viewer->Call("ClassTypeID", {Value(bill.FID())});
-    viewer->Call(
-        "SQL",
-        {Value(BuildRelateQuery(billID, static_cast<int>(kind), relatedClass, relatedType))});
+    viewer->Call("SQL", {Value(BuildRelateQuery(tables, billID, static_cast<int>(kind),
+                                                relatedClass, relatedType))});
     viewer->Call("Show", {});
     return Verdict::Pass();
 }
 
-ToolRule QueryRule(const RelateQuery& q) {
-    return [&q](ToolRun& run) {
+ToolRule QueryRule(const RelateQuery& q, const SalesBillTables& tables) {
+    return [&q, &tables](ToolRun& run) {
         if (q.rightType != 0 &&
-            !CheckAccessRight(GetPropsString(), q.rightType, q.rightID, 1, kSaleProgId))
+            !CheckAccessRight(GetPropsString(), q.rightType, q.rightID, 1, tables.callerName))
             return Verdict::Refuse(q.noRight);
-        return ShowRelated(*run.bill, q.title, q.information, q.kind, q.relatedClass,
+        return ShowRelated(tables, *run.bill, q.title, q.information, q.kind, q.relatedClass,
                            q.relatedType);
     };
 }
 
-Verdict QueryReceipts(ToolRun& run) {
-    IBillForm& bill = *run.bill;
-    const double type = BillType(bill);
-    const std::string title = std::string("查询") + (IsReturnType(type) ? "退" : "收") + "款记录";
-    return ShowRelated(bill, title.c_str(), BillInformation(type), Related::Receipts, 0, 0);
+ToolRule QueryReceipts(const SalesBillTables& tables) {
+    return [&tables](ToolRun& run) {
+        IBillForm& bill = *run.bill;
+        const double type = BillType(bill);
+        const std::string title =
+            std::string("查询") + (IsReturnType(type) ? "退" : "收") + "款记录";
+        return ShowRelated(tables, bill, title.c_str(), BillInformation(type), Related::Receipts, 0,
+                           0);
+    };
 }
 
 // ---- Follow-on documents -----------------------------------------------------------------------
@@ -251,16 +264,21 @@ Verdict SavedWithCustomer(IBillForm& bill) {
     return Verdict::Pass();
 }
 
-Verdict MakeLogisticBill(ToolRun& run) {
-    IBillForm& bill = *run.bill;
-    if (Verdict v = SavedWithCustomer(bill); v.Refused()) return v;
-    auto logistics = CreateHostObject<IComponent>("QORLogisticManage.Application");
-    logistics->Call("FBillCodeList", {bill.GetFieldValue("FBillNo")});
-    logistics->Call("Command", {Value("BillToLogisticMake")});
-    logistics->Call("Show", {Value("BillToLogisticMake")});
-    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
-    // The logistics system made the bill: the host makes no follow-on bill of its own.
-    return Verdict::Silent();
+// The logistics bill of the saved bill; the logistics system is told the bill's class, since
+// the bill number alone does not say which kind of bill it numbers.
+ToolRule MakeLogisticBill(const SalesBillTables& tables) {
+    return [&tables](ToolRun& run) {
+        IBillForm& bill = *run.bill;
+        if (Verdict v = SavedWithCustomer(bill); v.Refused()) return v;
+        auto logistics = CreateHostObject<IComponent>("QORLogisticManage.Application");
+        logistics->Call("FBillCodeList", {bill.GetFieldValue("FBillNo")});
+        logistics->Call("ClassTypeID", {Value(tables.classType)});
+        logistics->Call("Command", {Value("BillToLogisticMake")});
+        logistics->Call("Show", {Value("BillToLogisticMake")});
+        AfterFollowOn(tables, bill);
+        // The logistics system made the bill: the host makes no follow-on bill of its own.
+        return Verdict::Silent();
+    };
 }
 
 Verdict ShowLogisticBills(ToolRun& run) {
@@ -299,7 +317,7 @@ Verdict Reject(ToolRun& run) {
     for (const char* key :
          {"MNUEDITFILESAVE", "MNUFILEEXIT", "mnuDataPre2", "mnuDataNext2", "mnuEditFileNew"})
         bill.SetBarStatus(key, "Enabled", true);
-    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
+    RefreshSaleLayout(bill);
     return Verdict::Pass();
 }
 
@@ -309,30 +327,40 @@ bool LogisticsShown(ToolRun&) {
 
 }  // namespace
 
-void AddSaleTools(RuleBook& b) {
+const SalesBillTables kSaleBillTables{"t_CC_StockBill", "t_CC_StockBillEntry", ct::kSalesBill,
+                                      kSaleProgId, &RefreshSaleLayout};
+
+void AddRelatedRecordTools(RuleBook& b, const SalesBillTables& tables) {
     b.Tool({.band = "mnuRelate",
             .key = "mnuQueryPayIn",
             .caption = "查询收款记录",
             .beforeKey = "mnuRelateViewVoucher",
-            .onClick = &QueryReceipts});
+            .onClick = QueryReceipts(tables)});
     for (const RelateQuery& q : kQueries)
-        b.Tool({.band = "mnuRelate", .key = q.key, .caption = q.caption, .onClick = QueryRule(q)});
+        b.Tool({.band = "mnuRelate",
+                .key = q.key,
+                .caption = q.caption,
+                .onClick = QueryRule(q, tables)});
     b.Tool({.band = "mnuRelate",
             .key = "mnuRelatePushBill_2000001",
             .caption = "生成物流单",
             .picture = "Logistic",
             .visible = &LogisticsShown,
-            .onClick = &MakeLogisticBill})
+            .onClick = MakeLogisticBill(tables)})
         .Tool({.band = "mnuRelate",
                .key = "mnuQueryLogisticList",
                .caption = "查询物流单",
                .visible = &LogisticsShown,
-               .onClick = &ShowLogisticBills})
-        .Tool({.band = "mnuEdit",
-               .key = "mnuReject",
-               .caption = "驳回",
-               .beforeKey = "mnuEditCheck",
-               .onClick = &Reject});
+               .onClick = &ShowLogisticBills});
+}
+
+void AddSaleTools(RuleBook& b) {
+    AddRelatedRecordTools(b, kSaleBillTables);
+    b.Tool({.band = "mnuEdit",
+            .key = "mnuReject",
+            .caption = "驳回",
+            .beforeKey = "mnuEditCheck",
+            .onClick = &Reject});
     b.OnClick("mnuEditCheck", &BillPeriodOpen)
         .OnClick("mnuEditUnCheck", &BillPeriodOpen)
         .OnClick("mnuEditFileDelete", &NotRejectedAndPeriodOpen)
@@ -355,15 +383,19 @@ void AddSaleTools(RuleBook& b) {
 void DressSaleTools(IBillForm& bill, const MenuBarPtr& menuBar) {
     if (!menuBar) return;
     DressSalesSideTools(menuBar);
-    ApplyBillTypeLayout(bill, bill.GetFieldValue("FBillTypeID"));
+    RefreshSaleLayout(bill);
 }
 
 void ResetCopiedBill(IBillForm& bill) {
     bill.SetFieldValue("FStatus", "0");
+    // The exchange bill's rows keep only what is still open for returns, not what was returned.
+    const bool keepsReturned = bill.GetFieldInfoByKey("FRejectQty", "", 0) != nullptr;
     const int rows = GetEntryRowCount(bill);
     for (int r = 1; r <= rows; ++r) {
-        bill.SetFieldValue("FRejectQty", "0", r);
-        bill.SetFieldValue("FRejectAuxQty", "0", r);
+        if (keepsReturned) {
+            bill.SetFieldValue("FRejectQty", "0", r);
+            bill.SetFieldValue("FRejectAuxQty", "0", r);
+        }
         bill.SetFieldValue("FUnRejectQty", bill.GetFieldValue("FShowQty", r), r);
         RefreshFieldLookupText(bill, "FUnRejectQty", r);
     }

@@ -6,6 +6,7 @@
 #include "bills/common/sales_header.h"
 #include "bills/common/sales_rows.h"
 #include "bills/common/sales_tools.h"
+#include "bills/sale/sale_invoice.h"
 #include "bills/sale/sale_rules.h"
 #include "bills/salechange/salechange_rules.h"
 #include "frame/data_access.h"
@@ -71,7 +72,8 @@ const RuleBook* BillEvent_SaleChange::Book() const {
 }
 
 bool BillEvent_SaleChange::InvokeOwn(const std::string& method, Args& args, Value& result) {
-    return InvokeBillChecks(method, args, result, "t_cc_ChangeEntry");
+    return InvokeBillChecks(method, args, result, "t_cc_ChangeEntry") ||
+           InvokeSalePriceForQVT(method, args, result);
 }
 
 namespace {
@@ -119,6 +121,7 @@ void BillEvent_SaleChange::m_BillInterface_AfterNewBill() {
 
 void BillEvent_SaleChange::m_BillInterface_AfterCopyBill() {
     PrepareCopiedSalesBill(*m_BillInterface(), kSaleChangePrep);
+    ResetCopiedBill(*m_BillInterface());
 }
 
 void BillEvent_SaleChange::m_BillInterface_AfterLoadBill() {
@@ -210,6 +213,13 @@ void WriteBackReceiveAddress(IBillForm& bill) {
 }
 
 // ---- List ---------------------------------------------------------------------------------------
+
+// The list shows the host's check, uncheck, copy and waybill tools, and the logistics option's
+// check marks as the user set them (the same setting as the sales bill list's).
+void BillEvent_SaleChange::m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
+    PlugInBase::m_ListInterface_MenuBarInitialize(menuBar);
+    ShowSaleListTools(menuBar);
+}
 
 void BillEvent_SaleChange::m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) {
     if (m_ListInterface()) ResetMergedCopyHeader(*m_ListInterface(), mergedBill, "3001");

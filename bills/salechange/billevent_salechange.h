@@ -18,7 +18,8 @@ public:
 protected:
     const RuleBook* Book() const override;
     // checkBillSNErr, checkXSDBillSNErr and checkXSDBillBatchNoErr, each with a bill form, as on
-    // the sales bill (the batches read from the exchange bill's own rows).
+    // the sales bill (the batches read from the exchange bill's own rows), and the invoicing
+    // component's GetSalePriceForQVT.
     bool InvokeOwn(const std::string& method, Args& args, Value& result) override;
 
     void m_BillInterface_AddNewRow(int page, int row) override;
@@ -45,6 +46,7 @@ protected:
     void m_BillInterface_BeginEdit(const Value& obj, const Value& a, const Value& b) override;
     void m_BillInterface_AfterSave(const Value& hostValue) override;
     void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
+    void m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
     void m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) override;
 };
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "bills/sale/sale_rules.h"
 #include "frame/host.h"
 #include "frame/rules.h"
 #include "frame/value.h"
@@ -17,6 +18,9 @@ namespace qor {
 inline constexpr const char* kSaleChangeProgId = "QOR_XS_PlugIns.BillEvent_SaleChange";
 // The user's default invoice type of new exchange bills.
 inline constexpr const char* kSaleChangeInvoiceSection = "XS1030005";
+
+// The exchange bill's stored tables: t_cc_Change / t_cc_ChangeEntry, class type 1030005.
+extern const SalesBillTables kSaleChangeTables;
 
 // ---- Tables -------------------------------------------------------------------------------------
 

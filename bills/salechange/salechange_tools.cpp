@@ -1,11 +1,14 @@
-// The exchange bill's tools: the reject command, and the host's check, uncheck and delete tools
-// guarded by the period and the rejection, the settlement of the whole total (F9), the receipt
-// push, the advance-receipt offset, waybill printing, freight sharing and printing after a save;
-// in the list the guard of deleting. The exchange bill has no per-user option tools.
+// The exchange bill's tools: the sales bill's related-record queries, logistics and invoice
+// tools on the exchange bill's own tables, the reject command, and the host's check, uncheck
+// and delete tools guarded by the period and the rejection, the settlement of the whole total
+// (F9), the receipt push, the advance-receipt offset, waybill printing, freight sharing and
+// printing after a save; in the list the logistics tools and the guard of deleting. The
+// exchange bill has no per-user option tools and no invoice of the list's selection.
 #include "bills/common/list_selection.h"
 #include "bills/common/sales_checks.h"
 #include "bills/common/sales_tools.h"
 #include "bills/order/frm_reject_note.h"
+#include "bills/sale/sale_rules.h"
 #include "bills/salechange/salechange_rules.h"
 #include "frame/class_types.h"
 #include "frame/plugin.h"
@@ -48,7 +51,13 @@ Verdict SavedBeforeChangePrint(ToolRun& run) {
 
 }  // namespace
 
+// The exchange bill has no layout by bill type to refresh after a follow-on document.
+const SalesBillTables kSaleChangeTables{"t_cc_Change", "t_cc_ChangeEntry", ct::kSaleChange,
+                                        kSaleChangeProgId, nullptr};
+
 void AddExchangeTools(RuleBook& b) {
+    AddRelatedRecordTools(b, kSaleChangeTables);
+    AddInvoiceTool(b, kSaleChangeTables, "mnuRelate_1030002");
     b.Tool({.band = "mnuEdit",
             .key = "mnuReject",
             .caption = "驳回",
@@ -65,6 +74,7 @@ void AddExchangeTools(RuleBook& b) {
         .OnClick("mnuShareByAmt", &ShareFreightByAmt)
         .OnClick("mnuFilePrint", &SavedBeforeChangePrint)
         .OnClick("mnuFilePreview", &SavedBeforeChangePrint);
+    AddListLogisticsTools(b, kSaleChangeTables);
     b.OnListClick("mnuEditDelete", &SelectionDeletable)
         .OnListClick("mnuKddPrint", &MayPrintWaybill);
 }

@@ -28,17 +28,30 @@ std::vector<std::string> SplitBars(const std::string& text) {
     return parts;
 }
 
-// Makes one logistics bill for the checked sales bills (by number) that have none yet.
+// One bill to make a logistics bill for: its number and its class (a sales bill when the
+// caller does not say).
+struct LogisticSource {
+    std::string billNo;
+    int classType = 1030002;
+};
+
+int ClassOrSalesBill(const Value& classType) {
+    const int cls = IdOrZero(classType);
+    return cls > 0 ? cls : 1030002;
+}
+
+// Makes one logistics bill for the checked bills (by number and class) that have none yet.
 // Returns the bills done; the reasons for the others are added to failures.
 int MakeLogistic(ServiceContext& ctx, const std::string& props,
-                 const std::vector<std::string>& billNos, std::string& failures) {
+                 const std::vector<LogisticSource>& bills, std::string& failures) {
     std::string number;
     int done = 0;
-    for (const auto& billNo : billNos) {
-        auto rs = ctx.Query(props,
-                            "Select FStatus,FLogisticNumber From t_CC_StockBill Where "
-                            "FClassTypeID=1030002 And FBillNo=" +
-                                SqlValue(billNo));
+    for (const auto& [billNo, classType] : bills) {
+        std::string table = BillTableOf(classType);
+        if (table.empty()) table = "t_CC_StockBill";
+        const std::string where =
+            " Where FClassTypeID=" + std::to_string(classType) + " And FBillNo=" + SqlValue(billNo);
+        auto rs = ctx.Query(props, "Select FStatus,FLogisticNumber From " + table + where);
         std::string failure;
         if (rs->IsEOF()) {
             failure = "销售单" + billNo + "不存在。";
@@ -52,8 +65,7 @@ int MakeLogistic(ServiceContext& ctx, const std::string& props,
             continue;
         }
         if (number.empty()) number = "WL" + billNo;
-        ctx.Exec(props, "Update t_CC_StockBill Set FLogisticNumber=" + SqlValue(number) +
-                            " Where FClassTypeID=1030002 And FBillNo=" + SqlValue(billNo));
+        ctx.Exec(props, "Update " + table + " Set FLogisticNumber=" + SqlValue(number) + where);
         ++done;
     }
     return done;
@@ -103,14 +115,16 @@ MDIMainComponent::MDIMainComponent(ServiceContextPtr context)
 
 LogisticApplicationComponent::LogisticApplicationComponent(ServiceContextPtr context)
     : RecordingComponent("QORLogisticManage.Application", std::move(context)) {
-    for (const char* p : {"FBillCodeList", "BillCode", "Command"}) Property(p);
+    for (const char* p : {"FBillCodeList", "BillCode", "Command", "ClassTypeID"}) Property(p);
     On("Show", [this](Args& args) {
         std::string command = args.empty() ? Prop("Command").ToString() : args[0].ToString();
         ShownWindow w{ProgId(), command, {}, Properties()->Clone()};
         if (IEquals(Trim(command), "BillToLogisticMake")) {
             std::string failures;
-            MakeLogistic(ctx(), ctx().LoginProps(), SplitCommas(Prop("FBillCodeList").ToString()),
-                         failures);
+            std::vector<LogisticSource> bills;
+            for (const auto& billNo : SplitCommas(Prop("FBillCodeList").ToString()))
+                bills.push_back({billNo, ClassOrSalesBill(Prop("ClassTypeID"))});
+            MakeLogistic(ctx(), ctx().LoginProps(), bills, failures);
             if (!failures.empty()) w.lines.push_back(failures);
         }
         ctx().Show(std::move(w));
@@ -118,11 +132,12 @@ LogisticApplicationComponent::LogisticApplicationComponent(ServiceContextPtr con
     });
     On("BatchMakeLogisticDataProc", [this](Args& args) {
         CallArgs a(args, ctx());
-        std::vector<std::string> billNos;
+        std::vector<LogisticSource> bills;
         for (const auto& bill : RowsWithKey(a.FirstCollection(), "BillNo"))
-            billNos.push_back(Trim(bill->Get("BillNo").ToString()));
+            bills.push_back(
+                {Trim(bill->Get("BillNo").ToString()), ClassOrSalesBill(bill->Get("ClassTypeID"))});
         std::string failures;
-        int done = MakeLogistic(ctx(), a.props(), billNos, failures);
+        int done = MakeLogistic(ctx(), a.props(), bills, failures);
         a.SetMessage(failures);
         return Value(done);
     });
