@@ -263,11 +263,9 @@ Verdict ToggleKeepPrices(ToolRun& run) {
 
 // A return is not copied: a selection holding one is refused as a whole.
 Verdict NoReturnCopied(ToolRun& run) {
-    for (int32_t id : SelectedBillIDs(*run.list)) {
-        const std::string type = GetSQLValue(
-            "Select FBillTypeID From t_CC_StockBill Where FClassTypeID=1030003 And FID=" +
-            SqlId(id));
-        if (SafeId(Value(Val(type))) == bt::kConsignReturn)
+    for (const Value& type :
+         SelectedBillsColumn(*run.list, "t_CC_StockBill", ct::kConsignBill, "FBillTypeID")) {
+        if (SafeId(Value(Val(type.ToString()))) == bt::kConsignReturn)
             return Verdict::Refuse("你选择的单据包含委托退货单，不允许复制，请重新选择。");
     }
     return Verdict::Pass();
