@@ -407,9 +407,11 @@ void OnSaleSecQtyChanged(FieldEdit& e) {
     }
 }
 
+// The base quantity gives the shown quantity, which brings its own follow-ups (the second
+// quantity, the cost amount) as an edit of it would: acting on it runs only its formulas.
 void OnBaseQtyChanged(FieldEdit& e) {
     OnQtyChanged(e);
-    ApplyCostAmount(GoodsRow(e));
+    OnSaleShowQtyChanged(e);
 }
 
 void OnSaleSecCoefficientChanged(FieldEdit& e) {

@@ -88,7 +88,8 @@ void OnSaleShowQtyChanged(FieldEdit& e);  // the second quantity and the cost am
 // The same without the calculation-type step of the second quantity.
 void OnShowQtyKeepsSecond(FieldEdit& e);
 void OnSaleSecQtyChanged(FieldEdit& e);  // the quantity and the cost amount follow
-void OnBaseQtyChanged(FieldEdit& e);     // the shown quantity and the cost amount follow
+// The shown quantity follows, and with it the second quantity and the cost amount.
+void OnBaseQtyChanged(FieldEdit& e);
 // A coefficient of 0 empties the second quantity and price and ends the handler.
 void OnSaleSecCoefficientChanged(FieldEdit& e);
 void OnAuxPropChanged(FieldEdit& e);          // the batch's stock data follow
