@@ -219,10 +219,6 @@ Verdict ShowRelated(IBillForm& bill, const QueryTool& query) {
 // ---- Clicks
 // ---------------------------------------------------------------------------------------
 
-BillEvent_Consign& Owner(ToolRun& run) {
-    return run.Owner<BillEvent_Consign>();
-}
-
 // Sources are drawn for a customer: none chosen, the selection does not open.
 ToolRule NeedsCustomer(bool forReturn) {
     return [forReturn](ToolRun& run) {
@@ -237,18 +233,6 @@ ToolRule NeedsCustomer(bool forReturn) {
 
 Verdict PeriodOpen(ToolRun& run) {
     return CheckPeriodOpen(run.bill->GetFieldValue("FDate"));
-}
-
-// The save (and leaving the bill) goes through the save checks with the stock check.
-Verdict MarkSave(ToolRun& run) {
-    Owner(run).SetAction("SAVE");
-    return Verdict::Pass();
-}
-
-// A print the account wants saved first goes through the save checks with the stock check.
-Verdict SavedBeforePrint(ToolRun& run) {
-    MarkSave(run);
-    return SavedBeforePrinting(*run.bill);
 }
 
 Verdict ToggleKeepPrices(ToolRun& run) {
@@ -301,7 +285,7 @@ void AddConsignTools(RuleBook& b) {
                .onClick = NeedsCustomer(true)});
     b.OnClick("mnuEditCheck",
               [](ToolRun& run) {
-                  MarkSave(run);
+                  MarkSave<BillEvent_Consign>(run);
                   return PeriodOpen(run);
               })
         .OnClick("mnuEditUnCheck", &PeriodOpen)
@@ -309,11 +293,11 @@ void AddConsignTools(RuleBook& b) {
         .OnClick("mnuEditFileSave",
                  [](ToolRun& run) {
                      RemoveEmptyEntryRows(*run.bill);
-                     return MarkSave(run);
+                     return MarkSave<BillEvent_Consign>(run);
                  })
-        .OnClick("mnuFileExit", &MarkSave)
-        .OnClick("mnuFilePrint", &SavedBeforePrint)
-        .OnClick("mnuFilePreview", &SavedBeforePrint)
+        .OnClick("mnuFileExit", &MarkSave<BillEvent_Consign>)
+        .OnClick("mnuFilePrint", &SavedBeforePrint<BillEvent_Consign>)
+        .OnClick("mnuFilePreview", &SavedBeforePrint<BillEvent_Consign>)
         .OnClick("mnuShareByQty",
                  [](ToolRun& run) { return ShareTransportCosts(*run.bill, kShareByQty); })
         .OnClick("mnuShareByAmt",
