@@ -70,6 +70,14 @@ double GetStockOutCost80(const Value& item, const Value& stock, const std::strin
 void FillRowCostPrice(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 void FillRowCostPrice80(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 
+// The routine behind them, for a bill that reads the option its own way: costed says whether
+// the goods leaving the stock are costed (else the unit cost is 0), cost reads the unit cost;
+// errors are trapped under the name where.
+using StockOutCosted = bool (*)();
+using UnitCostReader = double (*)(const Value& item, const Value& stock, const std::string& batch);
+void FillRowCostBy(IBillForm& bill, int row, const FieldSet& fs, StockOutCosted costed,
+                   UnitCostReader cost, const char* where);
+
 // The stock of the row's item (in its stock, auxiliary property and batch) as the text of the
 // status bar's panel 2 (rows below 1: nothing).
 void RefreshRowStockInfo(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
