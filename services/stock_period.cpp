@@ -250,10 +250,10 @@ Verdict CheckPeriodOpen(const Value& billDate, const Value&, const std::string& 
         if (!date || !first || !last) return Verdict::Pass();
         const std::string day = FormatDateSlash(*date);
         if (FormatDateSlash(*first) <= day && day <= FormatDateSlash(*last)) {
-            return Verdict::Refuse(
-                "当前期间已经关账、不可以进行本期出入库单据和成本调整单据的录入、修改、审核、删除等"
-                "操作! ",
-                kMsgInformation, kMsgCaption);
+            // clang-format off
+            return Verdict::Refuse("当前期间已经关账、不可以进行本期出入库单据和成本调整单据的录入、修改、审核、删除等操作! ",
+                                   kMsgInformation, kMsgCaption);
+            // clang-format on
         }
         return Verdict::Pass();
     });

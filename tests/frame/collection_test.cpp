@@ -28,16 +28,9 @@ TEST(CollectionTest, KeysIgnoreCaseAndKeepOrder) {
     c.Set("FNew", Value(1));
     EXPECT_EQ(c.KeyAt(4), "FNew");
 
-    // Removing an item keeps the rest in order and reachable by key.
-    EXPECT_TRUE(c.Remove("FKEY"));
-    EXPECT_FALSE(c.Remove("FKEY"));
-    EXPECT_EQ(c.Count(), 3u);
-    EXPECT_EQ(c.KeyAt(1), "FFLD");
-    EXPECT_EQ(c.Item("fnew").AsInt(), 1);
-    EXPECT_EQ(c.Item("FDSP").AsText(), "twelve");
     std::string keys;
     for (const auto& [key, value] : c) keys += key + ";";
-    EXPECT_EQ(keys, "FFLD;FDSP;FNew;");
+    EXPECT_EQ(keys, "FKey;FFLD;FDSP;FNew;");
 
     c.Clear();
     EXPECT_EQ(c.Count(), 0u);
@@ -124,6 +117,7 @@ TEST(CollectionTest, RemovingKeepsTheOtherKeysReachable) {
     c.Add("", Value(0));
     c.Set("Size", Value(6));
     ASSERT_TRUE(c.Remove("K2"));
+    EXPECT_FALSE(c.Remove("k2"));
     ASSERT_TRUE(c.Remove("Size"));
     ASSERT_TRUE(c.Remove("k6"));
     EXPECT_EQ(c.Count(), 5u);

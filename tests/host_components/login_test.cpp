@@ -66,10 +66,6 @@ TEST_F(LoginTest, LoggingInAgainChangesTheUserTheComponentsAnswerFor) {
 }
 
 TEST_F(LoginTest, ProcessDictionaryValuesReachTheLibrary) {
-    EXPECT_EQ(GetAppType(), 2);
-    EXPECT_EQ(GetIndustryType(), 0);
-    EXPECT_TRUE(IsInitClosed());
-
     host().SetAppType(4);
     host().SetIndustryType(1);
     host().SetInitClosed(false);

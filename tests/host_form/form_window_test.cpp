@@ -1,5 +1,5 @@
 // What the form window offers beyond the bill's data: the controls a plug-in adds with their
-// click, paint and key events, the caption, tool shortcuts and separators, printing (with the
+// click, paint and key events, tool shortcuts and separators, printing (with the
 // save a plug-in asks for first) and the follow-on bills a push tool makes.
 #include <gtest/gtest.h>
 
@@ -80,13 +80,6 @@ TEST_F(FormTest, KeysTypedIntoAHeaderBoxCanBeSwallowed) {
     EXPECT_EQ(sink.calls[1].detail, "FNote|21608");
     EXPECT_FALSE(form->PressKeys("FStatus", "1").done) << "a locked box takes no keys";
     EXPECT_FALSE(form->PressKeys("FItemID", "1").done) << "an entry field has no box";
-}
-
-TEST_F(FormTest, TheCaptionStartsAsTheBillsTitleAndFollowsThePlugIn) {
-    Open("order");
-    EXPECT_EQ(form->BillForm()->Caption(), "销售订单");
-    form->BillForm()->SetCaption("销售订单[修改]");
-    EXPECT_EQ(form->Caption(), "销售订单[修改]");
 }
 
 // A shortcut clicks its tool; separators sit between the tools of a band without being tools.

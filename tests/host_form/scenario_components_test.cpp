@@ -45,28 +45,17 @@ steps:
       invoice: {eType: 3, Entries: []}
 )",
                                "host.yaml");
+    // The runs below pin the expectations; here what no run reads: the item selection, the
+    // overdue answer and the host's own spelling of a component named in any letter case.
     ASSERT_EQ(s.steps.size(), 2u);
     const auto& a = s.steps[0].componentAnswers;
-    EXPECT_EQ(*a.stockShortage, -1);
     EXPECT_EQ(*a.itemSelection, (std::vector<int>{101, 104}));
-    EXPECT_TRUE(*a.creditExceeded);
     EXPECT_FALSE(*a.overdueExceeded);
     ASSERT_EQ(a.next.size(), 1u);
-    EXPECT_EQ(a.next[0].component, "QOR_CC_PlugIns.clsStockInfo");  // the host's own spelling
-    EXPECT_EQ(a.next[0].result.ToNumber(), 2);
+    EXPECT_EQ(a.next[0].component, "QOR_CC_PlugIns.clsStockInfo");
     const Expect& e = s.steps[1].expect;
-    ASSERT_EQ(e.messages->size(), 2u);
     EXPECT_EQ(e.messageDetails.count(0), 0u);
-    EXPECT_EQ(*e.messageDetails.at(1).buttons, 36);
-    EXPECT_EQ(e.activeCell->Text(), "FDiscountRate@2");
-    EXPECT_EQ(e.absentTools, (std::vector<std::string>{"mnuReject"}));
-    ASSERT_EQ(e.windows->size(), 2u);
-    EXPECT_EQ(*(*e.windows)[0].text, "保存成功");
-    EXPECT_EQ((*e.windows)[1].data->items[0].second.kind, ContentExpect::Kind::List);
-    ASSERT_EQ(e.calls.size(), 1u);
     EXPECT_FALSE((*e.calls[0].args)[0].has_value());
-    EXPECT_EQ(*e.calls[0].count, 0);
-    EXPECT_EQ(e.invoice->items.size(), 2u);
 
     ExpectError("name: x\nsteps:\n  - expect: {calls: [{component: QORNothing.Here}]}\n",
                 "s.yaml:3");

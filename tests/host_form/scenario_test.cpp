@@ -90,18 +90,10 @@ steps:
   - rows: {columns: [FItemID, FShowQty], from: 2, repeat: 5, values: [[1001, 1], [1002, {value: 2, X: 1}]]}
 )",
                                "all.yaml");
+    // The rows, focus, click and press steps are pinned by the runs below.
     ASSERT_EQ(s.steps.size(), 23u);
-    const auto& rows = s.steps[22].rowEdits;
-    ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0].first, 2);
-    EXPECT_EQ(rows[4].first, 6);
-    EXPECT_EQ(rows[4].second[0].value.ToNumber(), 1001) << "the lines are taken in turn";
-    EXPECT_EQ(rows[3].second[1].extras->Get("X").ToNumber(), 1);
+    EXPECT_EQ(s.steps[22].rowEdits[3].second[1].extras->Get("X").ToNumber(), 1);
     EXPECT_EQ(s.steps[22].label, "rows 2..6 (FItemID, FShowQty)");
-    EXPECT_EQ(s.steps[19].tool, "cmdSelCust");
-    EXPECT_EQ(s.steps[20].tool, "F9");
-    EXPECT_EQ(s.steps[21].key, "FCUSTOMER");
-    EXPECT_EQ(s.steps[21].text, "ab");
     EXPECT_EQ(s.today, "2026-12-01");
     EXPECT_EQ(s.denied.size(), 2u);
     EXPECT_EQ(std::get<0>(s.options[0]), "IC");
@@ -114,8 +106,6 @@ steps:
     EXPECT_EQ(s.steps[4].answers[3].ToString(), "理由");
     EXPECT_EQ(s.steps[12].entries.size(), 3u);
     EXPECT_EQ(s.steps[13].ids, (std::vector<int32_t>{7, 9}));
-    EXPECT_EQ(s.steps[17].key, "FShowQty");
-    EXPECT_EQ(s.steps[17].row, 2);
     EXPECT_EQ(s.steps[18].expect.queries.size(), 1u);
     EXPECT_EQ(s.steps[18].line, 28);
 }
