@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "frame/collection.h"
+#include "frame/data_access.h"
 #include "services/common.h"
 
 namespace qor {
@@ -27,6 +28,18 @@ std::string SqlIdList(const std::vector<int32_t>& ids) {
         text += std::to_string(id);
     }
     return text;
+}
+
+std::vector<Value> SelectedBillsColumn(IBillList& list, const char* headTable, int32_t classType,
+                                       const char* column) {
+    std::vector<Value> values;
+    const std::vector<int32_t> ids = SelectedBillIDs(list);
+    if (ids.empty()) return values;
+    RecordsetPtr rs = OpenRecordset(std::string("Select ") + column + " From " + headTable +
+                                    " Where FClassTypeID=" + std::to_string(classType) +
+                                    " And FID In(" + SqlIdList(ids) + ")");
+    for (; rs && !rs->IsEOF(); rs->MoveNext()) values.push_back(rs->Field(0));
+    return values;
 }
 
 void ResetMergedCopyHeader(IBillList& list, const Value& mergedBill, const std::string& billType) {

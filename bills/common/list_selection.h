@@ -20,6 +20,12 @@ std::vector<int32_t> SelectedBillIDs(IBillList& list);
 // "FID In(" ... ")". Empty for no identifier.
 std::string SqlIdList(const std::vector<int32_t>& ids);
 
+// One column of every selected bill's stored header, read with one statement from headTable
+// (bills of classType only), in the order the database gives; empty for no selection or when
+// the read fails.
+std::vector<Value> SelectedBillsColumn(IBillList& list, const char* headTable, int32_t classType,
+                                       const char* column);
+
 // A merged copy made in the list is a new, unchecked bill of the given type: the header cells
 // "FStatus" and "FBillTypeID" of the merged data (found through the list's table information,
 // "Map" -> "FPage") get "FFLD" "0" and billType.

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "bills/common/entry_rows.h"
@@ -21,6 +22,7 @@
 #include "services/calculation.h"
 #include "services/common.h"
 #include "services/related_bills.h"
+#include "services/serial_numbers.h"
 #include "services/stock_period.h"
 #include "services/system_options.h"
 
@@ -122,6 +124,18 @@ Verdict FreightAddsUp(IBillForm& bill, const char* appType1Key) {
     if (GetAppType() != 1) return Verdict::Refuse("表头我方支付运杂费数据与表体运杂费合计不等于！");
     bill.SetFieldValue(appType1Key, rows);
     return Verdict::Pass();
+}
+
+void AddLastSaveChecks(RuleBook& b, const char* freightTotalKey, CheckRule stockSuffices) {
+    b.Check(Stage::Save, "the rows' freight adds up to the header's",
+            [freightTotalKey](CheckRun& run) { return FreightAddsUp(*run.bill, freightTotalKey); })
+        .Check(Stage::Save, "every calculation-type row has its type",
+               [](CheckRun& run) {
+                   return IsIndustryMode() ? CheckCalTypeFilled(*run.bill) : Verdict::Pass();
+               })
+        .Check(Stage::Save, "the stock suffices", std::move(stockSuffices))
+        .Check(Stage::Save, "serial numbers as many as the quantities",
+               [](CheckRun& run) { return CheckBillSerialNumCount(*run.bill); });
 }
 
 Verdict SavedBeforePrinting(IBillForm& bill) {

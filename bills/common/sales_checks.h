@@ -122,6 +122,27 @@ Verdict FreightAddsUp(IBillForm& bill, const char* appType1Key);
 // save refuses the print silently.
 Verdict SavedBeforePrinting(IBillForm& bill);
 
+// The last save checks of the sales and consignment bills, in this order: the rows' freight adds
+// up (freightTotalKey as FreightAddsUp's appType1Key), every calculation-type row has its type
+// (industry edition), the stock suffices (the bill's own rule), serial numbers as many as the
+// quantities.
+void AddLastSaveChecks(RuleBook& b, const char* freightTotalKey, CheckRule stockSuffices);
+
+// The save tool's mark on the owning plug-in (a class with SetAction): the save (and leaving the
+// bill) goes through the save checks with the stock check.
+template <class PlugIn>
+Verdict MarkSave(ToolRun& run) {
+    run.Owner<PlugIn>().SetAction("SAVE");
+    return Verdict::Pass();
+}
+
+// A print the account wants saved first goes through the save checks with the stock check.
+template <class PlugIn>
+Verdict SavedBeforePrint(ToolRun& run) {
+    MarkSave<PlugIn>(run);
+    return SavedBeforePrinting(*run.bill);
+}
+
 // ---- The host's stock component
 // --------------------------------------------------------------------
 

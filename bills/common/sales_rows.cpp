@@ -123,22 +123,21 @@ bool CostsWhenGoodsLeave() {
     return Trim(GetSystemProfileValue("StockOutCalCost", "IC", "1")) == "0";
 }
 
-using CostReader = double (*)(const Value&, const Value&, const std::string&);
+}  // namespace
 
-void FillRowCostWith(IBillForm& bill, int row, const FieldSet& fs, CostReader cost,
-                     const char* where) {
+void FillRowCostBy(IBillForm& bill, int row, const FieldSet& fs, StockOutCosted costed,
+                   UnitCostReader cost, const char* where) {
     Trapped(where, [&] {
         if (row < 1) return;
         const GoodsRow r(bill, row, fs);
         const Value stock = r.Get("FSCStockID");
         if (IsVirtualStock(stock)) return;
-        const double unitCost = cost(r.Get("FItemID"), stock, r.Get("FBatchNo").ToString());
+        const double unitCost =
+            costed() ? cost(r.Get("FItemID"), stock, r.Get("FBatchNo").ToString()) : 0;
         r.Put("FCostPrice", unitCost * r.Num("FCoefficient"));
         ApplyCostAmount(r);
     });
 }
-
-}  // namespace
 
 double GetStockOutCost(const Value& item, const Value& stock, const std::string& batch) {
     return CostsWhenGoodsLeave() ? GetItemCost(item, stock, batch) : 0;
@@ -149,11 +148,11 @@ double GetStockOutCost80(const Value& item, const Value& stock, const std::strin
 }
 
 void FillRowCostPrice(IBillForm& bill, int row, const FieldSet& fs) {
-    FillRowCostWith(bill, row, fs, &GetStockOutCost, "FillRowCostPrice");
+    FillRowCostBy(bill, row, fs, &CostsWhenGoodsLeave, &GetItemCost, "FillRowCostPrice");
 }
 
 void FillRowCostPrice80(IBillForm& bill, int row, const FieldSet& fs) {
-    FillRowCostWith(bill, row, fs, &GetStockOutCost80, "FillRowCostPrice80");
+    FillRowCostBy(bill, row, fs, &CostsWhenGoodsLeave, &GetItemCost80, "FillRowCostPrice80");
 }
 
 void RefreshRowStockInfo(IBillForm& bill, int row, const FieldSet& fs) {
@@ -407,9 +406,11 @@ void OnSaleSecQtyChanged(FieldEdit& e) {
     }
 }
 
+// The base quantity gives the shown quantity, which brings its own follow-ups (the second
+// quantity, the cost amount) as an edit of it would: acting on it runs only its formulas.
 void OnBaseQtyChanged(FieldEdit& e) {
     OnQtyChanged(e);
-    ApplyCostAmount(GoodsRow(e));
+    OnSaleShowQtyChanged(e);
 }
 
 void OnSaleSecCoefficientChanged(FieldEdit& e) {

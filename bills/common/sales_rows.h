@@ -70,6 +70,14 @@ double GetStockOutCost80(const Value& item, const Value& stock, const std::strin
 void FillRowCostPrice(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 void FillRowCostPrice80(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
 
+// The routine behind them, for a bill that reads the option its own way: costed says whether
+// the goods leaving the stock are costed (else the unit cost is 0), cost reads the unit cost;
+// errors are trapped under the name where.
+using StockOutCosted = bool (*)();
+using UnitCostReader = double (*)(const Value& item, const Value& stock, const std::string& batch);
+void FillRowCostBy(IBillForm& bill, int row, const FieldSet& fs, StockOutCosted costed,
+                   UnitCostReader cost, const char* where);
+
 // The stock of the row's item (in its stock, auxiliary property and batch) as the text of the
 // status bar's panel 2 (rows below 1: nothing).
 void RefreshRowStockInfo(IBillForm& bill, int row, const FieldSet& fs = FieldSet::Main());
@@ -88,7 +96,8 @@ void OnSaleShowQtyChanged(FieldEdit& e);  // the second quantity and the cost am
 // The same without the calculation-type step of the second quantity.
 void OnShowQtyKeepsSecond(FieldEdit& e);
 void OnSaleSecQtyChanged(FieldEdit& e);  // the quantity and the cost amount follow
-void OnBaseQtyChanged(FieldEdit& e);     // the shown quantity and the cost amount follow
+// The shown quantity follows, and with it the second quantity and the cost amount.
+void OnBaseQtyChanged(FieldEdit& e);
 // A coefficient of 0 empties the second quantity and price and ends the handler.
 void OnSaleSecCoefficientChanged(FieldEdit& e);
 void OnAuxPropChanged(FieldEdit& e);          // the batch's stock data follow

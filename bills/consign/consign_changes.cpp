@@ -167,13 +167,6 @@ void OnUnitChosen(FieldEdit& e) {
 
 // ---- Quantities and prices ----------------------------------------------------------------------
 
-// The base quantity gives the shown quantity, which brings its own follow-ups (the second
-// quantity, the cost amount) as an edit of it would: acting on it runs only its formulas.
-void OnBaseQtySet(FieldEdit& e) {
-    OnQtyChanged(e);
-    OnSaleShowQtyChanged(e);
-}
-
 // A second coefficient of 0 empties the second quantity and price; any other gives the second
 // price (and in the industry edition the display fields).
 void OnSecCoefficientSet(FieldEdit& e) {
@@ -349,7 +342,7 @@ void AddConsignChangeRules(RuleBook& b) {
         .OnChange("FClientItemID", &OnClientItemCode, kSkipOnHostFill);
     // Quantities and prices. The quantities of a row the host filled from a source stand as
     // the source gave them (recomputing one from another would drift by rounding).
-    b.OnChange("FQty", &OnBaseQtySet, kSkipOnHostFill)
+    b.OnChange("FQty", &OnBaseQtyChanged, kSkipOnHostFill)
         .OnChange("FShowQty", &OnSaleShowQtyChanged, kSkipOnHostFill)
         .OnChange("FSecQty", &OnSaleSecQtyChanged, kSkipOnHostFill)
         .OnChange("FSecPrice", &OnSecPriceChanged)

@@ -415,20 +415,10 @@ void AddConsignChecks(RuleBook& b) {
                [](CheckRun& run) { return CheckPeriodOpen(run.bill->GetFieldValue("FDate")); })
         .Check(Stage::Save, "every discount rate lies in (0, 100]",
                [](CheckRun& run) { return EveryRateInRange(*run.bill); })
-        .Check(Stage::Save, "a bill not yet checked passes the validation",
-               [](CheckRun& run) {
-                   return Unchecked(*run.bill) ? RunChecks(ConsignValidation(), run)
-                                               : Verdict::Pass();
-               })
-        .Check(Stage::Save, "the rows' freight adds up to the header's",
-               [](CheckRun& run) { return FreightAddsUp(*run.bill, "FTotalProcurementCosts"); })
-        .Check(Stage::Save, "every calculation-type row has its type",
-               [](CheckRun& run) {
-                   return IsIndustryMode() ? CheckCalTypeFilled(*run.bill) : Verdict::Pass();
-               })
-        .Check(Stage::Save, "the stock suffices", &StockSuffices)
-        .Check(Stage::Save, "serial numbers as many as the quantities",
-               [](CheckRun& run) { return CheckBillSerialNumCount(*run.bill); });
+        .Check(Stage::Save, "a bill not yet checked passes the validation", [](CheckRun& run) {
+            return Unchecked(*run.bill) ? RunChecks(ConsignValidation(), run) : Verdict::Pass();
+        });
+    AddLastSaveChecks(b, "FTotalProcurementCosts", &StockSuffices);
     b.Check(Stage::Check, "the stock component checks the bill", [](CheckRun& run) {
          return CheckConsignAudit(*run.bill, true);
      }).Check(Stage::Uncheck, "the stock component unchecks the bill", [](CheckRun& run) {

@@ -6,7 +6,6 @@
 #include "frame/class_types.h"
 #include "frame/login.h"
 #include "frame/platform.h"
-#include "frame/trap.h"
 #include "services/common.h"
 #include "services/price_lookup.h"
 #include "services/stock_period.h"
@@ -34,34 +33,20 @@ void RefreshRowPrice(IBillForm& bill, int row) {
 
 namespace {
 
-using CostReader = double (*)(const Value& item, const Value& stock, const std::string& batch);
-
 // This bill costs the goods it sends out unless the option says costs are not computed then.
 bool CostsGoodsSentOut() {
     return Val(GetSystemProfileValue("StockOutCalCost", "IC", "1")) != 0;
 }
 
-void RefreshRowCostWith(IBillForm& bill, int row, CostReader cost, const char* where) {
-    Trapped(where, [&] {
-        if (row < 1) return;
-        const GoodsRow r(bill, row);
-        const Value stock = r.Get("FSCStockID");
-        if (IsVirtualStock(stock)) return;
-        const double unitCost =
-            CostsGoodsSentOut() ? cost(r.Get("FItemID"), stock, r.Get("FBatchNo").ToString()) : 0;
-        r.Put("FCostPrice", unitCost * r.Num("FCoefficient"));
-        ApplyCostAmount(r);
-    });
-}
-
 }  // namespace
 
 void RefreshRowCost(IBillForm& bill, int row) {
-    RefreshRowCostWith(bill, row, &GetItemCost, "RefreshRowCost");
+    FillRowCostBy(bill, row, FieldSet::Main(), &CostsGoodsSentOut, &GetItemCost, "RefreshRowCost");
 }
 
 void RefreshRowCost80(IBillForm& bill, int row) {
-    RefreshRowCostWith(bill, row, &GetItemCost80, "RefreshRowCost80");
+    FillRowCostBy(bill, row, FieldSet::Main(), &CostsGoodsSentOut, &GetItemCost80,
+                  "RefreshRowCost80");
 }
 
 void ApplyItemDefaultUnit(IBillForm& bill, int row) {

@@ -219,10 +219,6 @@ Verdict ShowRelated(IBillForm& bill, const QueryTool& query) {
 // ---- Clicks
 // ---------------------------------------------------------------------------------------
 
-BillEvent_Consign& Owner(ToolRun& run) {
-    return run.Owner<BillEvent_Consign>();
-}
-
 // Sources are drawn for a customer: none chosen, the selection does not open.
 ToolRule NeedsCustomer(bool forReturn) {
     return [forReturn](ToolRun& run) {
@@ -239,18 +235,6 @@ Verdict PeriodOpen(ToolRun& run) {
     return CheckPeriodOpen(run.bill->GetFieldValue("FDate"));
 }
 
-// The save (and leaving the bill) goes through the save checks with the stock check.
-Verdict MarkSave(ToolRun& run) {
-    Owner(run).SetAction("SAVE");
-    return Verdict::Pass();
-}
-
-// A print the account wants saved first goes through the save checks with the stock check.
-Verdict SavedBeforePrint(ToolRun& run) {
-    MarkSave(run);
-    return SavedBeforePrinting(*run.bill);
-}
-
 Verdict ToggleKeepPrices(ToolRun& run) {
     if (!run.tool) return Verdict::Pass();
     const bool on = !run.tool->Checked();
@@ -263,11 +247,9 @@ Verdict ToggleKeepPrices(ToolRun& run) {
 
 // A return is not copied: a selection holding one is refused as a whole.
 Verdict NoReturnCopied(ToolRun& run) {
-    for (int32_t id : SelectedBillIDs(*run.list)) {
-        const std::string type = GetSQLValue(
-            "Select FBillTypeID From t_CC_StockBill Where FClassTypeID=1030003 And FID=" +
-            SqlId(id));
-        if (SafeId(Value(Val(type))) == bt::kConsignReturn)
+    for (const Value& type :
+         SelectedBillsColumn(*run.list, "t_CC_StockBill", ct::kConsignBill, "FBillTypeID")) {
+        if (SafeId(Value(Val(type.ToString()))) == bt::kConsignReturn)
             return Verdict::Refuse("你选择的单据包含委托退货单，不允许复制，请重新选择。");
     }
     return Verdict::Pass();
@@ -303,7 +285,7 @@ void AddConsignTools(RuleBook& b) {
                .onClick = NeedsCustomer(true)});
     b.OnClick("mnuEditCheck",
               [](ToolRun& run) {
-                  MarkSave(run);
+                  MarkSave<BillEvent_Consign>(run);
                   return PeriodOpen(run);
               })
         .OnClick("mnuEditUnCheck", &PeriodOpen)
@@ -311,11 +293,11 @@ void AddConsignTools(RuleBook& b) {
         .OnClick("mnuEditFileSave",
                  [](ToolRun& run) {
                      RemoveEmptyEntryRows(*run.bill);
-                     return MarkSave(run);
+                     return MarkSave<BillEvent_Consign>(run);
                  })
-        .OnClick("mnuFileExit", &MarkSave)
-        .OnClick("mnuFilePrint", &SavedBeforePrint)
-        .OnClick("mnuFilePreview", &SavedBeforePrint)
+        .OnClick("mnuFileExit", &MarkSave<BillEvent_Consign>)
+        .OnClick("mnuFilePrint", &SavedBeforePrint<BillEvent_Consign>)
+        .OnClick("mnuFilePreview", &SavedBeforePrint<BillEvent_Consign>)
         .OnClick("mnuShareByQty",
                  [](ToolRun& run) { return ShareTransportCosts(*run.bill, kShareByQty); })
         .OnClick("mnuShareByAmt",

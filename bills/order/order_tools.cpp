@@ -14,7 +14,6 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/plugin.h"
-#include "services/clock.h"
 #include "services/common.h"
 #include "services/system_options.h"
 

@@ -88,16 +88,8 @@ void AddSaleChecks(RuleBook& b) {
                [](CheckRun& run) { return ZeroPriceAccepted(*run.bill); })
         .Check(Stage::Save, "a bill not yet checked passes the validation", &ValidatedUnlessChecked)
         .Check(Stage::Save, "customer and payment texts refreshed",
-               [](CheckRun& run) { return LookupTextsRefreshed(*run.bill); })
-        .Check(Stage::Save, "the rows' freight adds up to the header's",
-               [](CheckRun& run) { return FreightAddsUp(*run.bill, "FTranspotationCharges"); })
-        .Check(Stage::Save, "every calculation-type row has its type",
-               [](CheckRun& run) {
-                   return IsIndustryMode() ? CheckCalTypeFilled(*run.bill) : Verdict::Pass();
-               })
-        .Check(Stage::Save, "the stock suffices", &StockSuffices)
-        .Check(Stage::Save, "serial numbers as many as the quantities",
-               [](CheckRun& run) { return CheckBillSerialNumCount(*run.bill); });
+               [](CheckRun& run) { return LookupTextsRefreshed(*run.bill); });
+    AddLastSaveChecks(b, "FTranspotationCharges", &StockSuffices);
     b.Check(Stage::Check, "the serial numbers of the bill are complete", [](CheckRun& run) {
          return CheckSerialNumbersOfBill(*run.bill);
      }).Check(Stage::Check, "rule C allows the check", [](CheckRun& run) {

@@ -298,17 +298,6 @@ Verdict NotRejectedAndPeriodOpen(ToolRun& run) {
     return BillPeriodOpen(run);
 }
 
-Verdict MarkSave(ToolRun& run) {
-    Sale(run).SetAction("SAVE");
-    return Verdict::Pass();
-}
-
-// A print the account wants saved first goes through the save checks with the stock check.
-Verdict SavedBeforePrint(ToolRun& run) {
-    MarkSave(run);
-    return SavedBeforePrinting(*run.bill);
-}
-
 Verdict Reject(ToolRun& run) {
     IBillForm& bill = *run.bill;
     if (Verdict v = BillPeriodOpen(run); v.Refused()) return v;
@@ -373,11 +362,11 @@ void AddSaleTools(RuleBook& b) {
         .OnClick("mnuEditFileSave",
                  [](ToolRun& run) {
                      RemoveEmptyEntryRows(*run.bill);
-                     return MarkSave(run);
+                     return MarkSave<BillEvent_Sale>(run);
                  })
-        .OnClick("mnuFileExit", &MarkSave)
-        .OnClick("mnuFilePrint", &SavedBeforePrint)
-        .OnClick("mnuFilePreview", &SavedBeforePrint);
+        .OnClick("mnuFileExit", &MarkSave<BillEvent_Sale>)
+        .OnClick("mnuFilePrint", &SavedBeforePrint<BillEvent_Sale>)
+        .OnClick("mnuFilePreview", &SavedBeforePrint<BillEvent_Sale>);
 }
 
 void DressSaleTools(IBillForm& bill, const MenuBarPtr& menuBar) {

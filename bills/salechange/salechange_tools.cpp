@@ -38,8 +38,9 @@ Verdict RejectChange(ToolRun& run) {
 
 // A selection holding a rejected exchange bill is not deleted; every bill's period must be open.
 Verdict SelectionDeletable(ToolRun& run) {
-    for (int32_t id : SelectedBillIDs(*run.list)) {
-        if (IsStoredChangeRejected(id))
+    for (const Value& rejected :
+         SelectedBillsColumn(*run.list, "t_cc_Change", ct::kSaleChange, "FRejected")) {
+        if (Val(rejected.ToString()) == 1)
             return Verdict::Refuse("你选择的单据包含驳回状态的订单，不允许删除，请重新选择。");
     }
     return SelectionPeriodsOpen(*run.list, "t_cc_Change", ct::kSaleChange);

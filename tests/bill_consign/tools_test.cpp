@@ -224,10 +224,19 @@ TEST_F(ConsignTools, TheRowTheCursorEntersShowsItsStock) {
 
 TEST_F(ConsignTools, TheListCopiesNoReturnAndMakesEveryCopyAnUncheckedDelivery) {
     auto& l = ListOf({7, 9});
+    auto& gateway = DataGateway::Instance();
+    gateway.KeepTrace(true);
+    const size_t traced = gateway.Trace().size();
     auto refused = l.ClickTool("mnuEditCopy");
     EXPECT_TRUE(refused.cancelled);
     EXPECT_EQ(TakePrompts(),
               std::vector<std::string>{"你选择的单据包含委托退货单，不允许复制，请重新选择。"});
+    // One statement reads the types of the whole selection.
+    long typeReads = 0;
+    for (size_t i = traced; i < gateway.Trace().size(); ++i)
+        if (gateway.Trace()[i].sql.find("FBillTypeID From t_CC_StockBill") != std::string::npos)
+            ++typeReads;
+    EXPECT_EQ(typeReads, 1);
 
     l.Select({7});
     ASSERT_TRUE(l.ClickTool("mnuEditCopy").done);

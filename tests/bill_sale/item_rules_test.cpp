@@ -134,8 +134,12 @@ TEST_F(ItemRules, QuantitiesFollowTheSecondUnit) {
     EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 36);
     EXPECT_DOUBLE_EQ(Num("FQty", 1), 36);  // the host's formula followed
     EXPECT_DOUBLE_EQ(Num("FAmount", 1), 36 * Num("FPriceDiscount", 1));
+    bill->SetFieldValue("FCostPrice", 2.5, 1);
     EditRow(1, "FQty", 48);
     EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 48);
+    // The second quantity and the cost amount follow the base quantity too.
+    EXPECT_DOUBLE_EQ(Num("FSecQty", 1), 4);
+    EXPECT_DOUBLE_EQ(Num("FCostAmount", 1), 120);
 }
 
 TEST_F(ItemRules, AnEditableCoefficientIsDerivedFromBothQuantities) {

@@ -1,6 +1,7 @@
 // The exchange bill's life, save and check: the default invoice type of its own, the save
 // refusals in their order, a re-save checked against the bill's own rows, the rejected bill
 // refused at check and delete in the form and in the list, and the address written back.
+#include "frame/data_access.h"
 #include "frame/plugin.h"
 #include "tests/bill_salechange/exchange_fixture.h"
 
@@ -180,10 +181,19 @@ TEST_F(ExchangeLife, ARejectedBillIsNeitherCheckedNorDeletedInTheList) {
     EXPECT_EQ(Prompts(),
               std::vector<std::string>{"你选择的单据为驳回状态，不允许审核，请重新选择。"});
     EXPECT_EQ(Count("Select FStatus From t_cc_Change Where FID=1"), 0);
+    auto& gateway = DataGateway::Instance();
+    gateway.KeepTrace(true);
+    const size_t traced = gateway.Trace().size();
     EXPECT_FALSE(list.ClickTool("mnuEditDelete").done);
     EXPECT_EQ(Prompts(),
               std::vector<std::string>{"你选择的单据包含驳回状态的订单，不允许删除，请重新选择。"});
     EXPECT_EQ(Count("Select Count(*) From t_cc_Change"), 2);
+    // One statement reads the rejection of the whole selection.
+    long rejectionReads = 0;
+    for (size_t i = traced; i < gateway.Trace().size(); ++i)
+        if (gateway.Trace()[i].sql.find("FRejected From t_cc_Change") != std::string::npos)
+            ++rejectionReads;
+    EXPECT_EQ(rejectionReads, 1);
 
     // The rejection is read from the stored exchange bill, not from a sales bill of that
     // identifier: XOUT... of FID 2 is not rejected, the exchange bill of FID 1 is not either.
