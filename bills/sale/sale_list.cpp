@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bills/common/list_selection.h"
+#include "bills/common/sales_tools.h"
 #include "bills/sale/check_rule_c.h"
 #include "bills/sale/sale_invoice.h"
 #include "bills/sale/sale_rules.h"
@@ -60,11 +61,6 @@ Verdict CheckableSelection(ToolRun& run) {
             return Verdict::Refuse("你选择的单据包含委托结算退货单，请重新选择。");
         return Verdict::Pass();
     });
-}
-
-Verdict MayPrintExpressSlips(ToolRun&) {
-    if (CheckAccessRight(GetPropsString(), 12, 200, 64, "QORMain.MDIMain")) return Verdict::Pass();
-    return Verdict::Refuse("您没有打印权限。");
 }
 
 // ---- Logistics ----------------------------------------------------------------------------------
@@ -222,7 +218,7 @@ void AddSaleListTools(RuleBook& b) {
     b.OnListClick("mnuEditDelete", &DeletableSelection)
         .OnListClick("mnuEditCheck", &CheckableSelection)
         .OnListClick("mnuEditUnCheck", &CheckableSelection)
-        .OnListClick("mnuKddPrint", &MayPrintExpressSlips);
+        .OnListClick("mnuKddPrint", &MayPrintWaybill);
     auto audit = [](bool checking) {
         return [checking](CheckRun& run) {
             return CheckBillForAudit(SelectedBillIDs(*run.list), checking);
