@@ -24,6 +24,7 @@
 #include "host/demo_db.h"
 #include "host/form/bill_form.h"
 #include "host/form/bill_template.h"
+#include "host/form/linked_library.h"
 #include "host/form/database_adapter.h"
 #include "host/form/scenario.h"
 #include "host/form/scenario_runner.h"
@@ -60,7 +61,7 @@ struct TypingSetup {
                    .string();
         host::CreateDemoDatabase(path);
         host = std::make_unique<host::ReferenceHost>(path);
-        host->Attach();
+        host->Attach(host::form::LinkedLibrary());
         db = host::OpenDatabase(path);
         adapter = std::make_unique<host::form::DatabaseAdapter>(*db);
         for (const auto& r : db->Run("Select FItemID From t_ICItem Where FISBatchManager=0 "
@@ -137,7 +138,7 @@ void Report(benchmark::State& state, int rows, double typing, double saving, dou
 
 void BM_TypeSalesBill(benchmark::State& state) {
     auto& setup = Setup();
-    setup.host->Attach();
+    setup.host->Attach(host::form::LinkedLibrary());
     const int rows = static_cast<int>(state.range(0));
     double typing = 0, saving = 0, cpu = 0;
     for (auto _ : state) TypeBill(setup, rows, typing, saving, cpu);
@@ -167,7 +168,7 @@ void BM_TypeSalesBillScenario(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
     host::form::Scenario sc = host::form::ParseScenario(TypingScenario(rows), "typing.yaml");
     host::form::RunOptions options;
-    options.pluginPath = QOR_PLUGIN_PATH;
+    options.library = &host::form::LinkedLibrary();
     options.databasePath = setup.path;  // created once, kept
     double typing = 0, saving = 0, cpu = 0;
     for (auto _ : state) {
@@ -188,7 +189,7 @@ void BM_TypeSalesBillScenario(benchmark::State& state) {
     }
     Report(state, rows, typing, saving, cpu);
     // The runner attached its own host; give the library this benchmark's host back.
-    setup.host->Attach();
+    setup.host->Attach(host::form::LinkedLibrary());
 }
 BENCHMARK(BM_TypeSalesBillScenario)->Arg(50)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TypeSalesBillScenario)->Arg(200)->Iterations(3)->Unit(benchmark::kMillisecond);

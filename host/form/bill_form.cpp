@@ -5,7 +5,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "frame/data_access.h"
+#include "host/sql/literals.h"
 #include "host/form/controls.h"
 #include "host/form/expression.h"
 #include "host/sql/sqlite_functions.h"
@@ -1041,7 +1041,7 @@ std::string HostBillForm::NextBillNo() {
     if (db_) {
         try {
             std::string sql = "Select FBillNo From " + t_.headerTable + " Where FBillNo Like " +
-                              SqlValue(t_.billNoPrefix + "%");
+                              SqlText(t_.billNoPrefix + "%");
             auto r = db_->Query(sql);
             for (const auto& row : r.rows) {
                 std::string no = row[0].ToString();
@@ -1166,10 +1166,10 @@ std::optional<Value> HostBillForm::LookupByNumber(const FieldTemplate& f, const 
     try {
         if (typed.IsNumber()) {
             if (auto id = first(src.idColumn + "=" + std::to_string(ToId(typed)))) return id;
-            return first(src.numberColumn + "=" + SqlValue(text));
+            return first(src.numberColumn + "=" + SqlText(text));
         }
-        if (auto id = first(src.numberColumn + "=" + SqlValue(text))) return id;
-        if (auto id = first(src.nameColumn + "=" + SqlValue(text))) return id;
+        if (auto id = first(src.numberColumn + "=" + SqlText(text))) return id;
+        if (auto id = first(src.nameColumn + "=" + SqlText(text))) return id;
         if (digits) return first(src.idColumn + "=" + text);
     } catch (const std::exception& e) {
         notes_.push_back(f.key + ": " + e.what());
