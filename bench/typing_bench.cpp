@@ -19,13 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_host.h"
 #include "frame/plugin.h"
 #include "host/data_components.h"
 #include "host/demo_db.h"
 #include "host/form/bill_form.h"
 #include "host/form/bill_template.h"
-#include "host/form/linked_library.h"
 #include "host/form/database_adapter.h"
+#include "host/form/linked_library.h"
 #include "host/form/scenario.h"
 #include "host/form/scenario_runner.h"
 #include "host/reference_host.h"
@@ -47,23 +48,11 @@ double CpuSeconds() {
 }
 
 // One demo database and host for the whole run; the items are the demo's, in turn.
-struct TypingSetup {
-    std::string path;
-    std::unique_ptr<host::ReferenceHost> host;
-    std::shared_ptr<host::Database> db;
-    std::unique_ptr<host::form::DatabaseAdapter> adapter;
+struct TypingSetup : bench::BenchHost {
     std::vector<long long> items;
     long long stock = 0;
 
-    TypingSetup() {
-        path = (std::filesystem::temp_directory_path() /
-                ("qor_typing_" + std::to_string(::getpid()) + ".db"))
-                   .string();
-        host::CreateDemoDatabase(path);
-        host = std::make_unique<host::ReferenceHost>(path);
-        host->Attach(host::form::LinkedLibrary());
-        db = host::OpenDatabase(path);
-        adapter = std::make_unique<host::form::DatabaseAdapter>(*db);
+    TypingSetup() : BenchHost("typing") {
         for (const auto& r : db->Run("Select FItemID From t_ICItem Where FISBatchManager=0 "
                                      "Order By FItemID")
                                  .rows)
@@ -76,14 +65,6 @@ struct TypingSetup {
     // One small bill typed untimed first, so that no size pays for what is done once (the
     // templates read, the statements prepared).
     void WarmUp();
-    ~TypingSetup() {
-        adapter.reset();
-        db.reset();
-        host.reset();
-        AttachPlatform(nullptr);
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
-    }
 
     long long Item(int row) const { return items[static_cast<size_t>(row - 1) % items.size()]; }
     static double Price(int row) { return 2.5 + row % 7; }

@@ -114,16 +114,20 @@ Value DataGateway::Write(const std::string& propsString, const std::string& sql)
     return answer;
 }
 
+// An event the host raises while another is being handled (a field action run by a change
+// rule) belongs to the outer event: it shares its count and its cache.
 void DataGateway::BeginEvent(const std::string& name) {
-    if (eventStack_.empty()) statementsThisEvent_ = 0;
+    if (eventStack_.empty()) {
+        statementsThisEvent_ = 0;
+        DropCache();
+    }
     eventStack_.push_back(name);
-    DropCache();
     if (eventListener_) eventListener_(name);
 }
 
 void DataGateway::EndEvent() {
     if (!eventStack_.empty()) eventStack_.pop_back();
-    DropCache();
+    if (eventStack_.empty()) DropCache();
 }
 
 const std::string& DataGateway::CurrentEvent() const {

@@ -47,7 +47,8 @@ public:
     Value Write(const std::string& propsString, const std::string& sql);
 
     // Event scopes: the frame opens one around every handled event. Statements are counted
-    // per event; the cache lives for one event only.
+    // per event; the cache lives for one event only. An event raised while another is being
+    // handled is part of it (same count, same cache).
     void BeginEvent(const std::string& name);
     void EndEvent();
     const std::string& CurrentEvent() const;

@@ -160,15 +160,24 @@ void PlugInBase::Run(Ev e, F&& handler) {
 
 // ---- Public operations -------------------------------------------------------------------------
 
-std::string PlugInBase::GetUserProfile(const std::string& section, const std::string& key) {
+std::string ReadUserProfile(const std::string& section, const std::string& key) {
     auto profile = CreateHostObject<IComponent>("QORMProfile.ClassUserProfileInfo");
     return profile->Call("GetUserProfile", {GetPropsString(), section, key}).ToString();
 }
 
-void PlugInBase::SaveUserProfileItem(const std::string& section, const std::string& key,
-                                     const std::string& value) {
+void WriteUserProfile(const std::string& section, const std::string& key,
+                      const std::string& value) {
     auto profile = CreateHostObject<IComponent>("QORMProfile.ClassUserProfileUpdate");
     profile->Call("SaveUserProfile", {GetPropsString(), section, key, value});
+}
+
+std::string PlugInBase::GetUserProfile(const std::string& section, const std::string& key) {
+    return ReadUserProfile(section, key);
+}
+
+void PlugInBase::SaveUserProfileItem(const std::string& section, const std::string& key,
+                                     const std::string& value) {
+    WriteUserProfile(section, key, value);
 }
 
 bool PlugInBase::InvokeOwn(const std::string&, Args&, Value&) {

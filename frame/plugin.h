@@ -231,6 +231,12 @@ private:
     std::string lastError_;
 };
 
+// Per-user settings of the logged-in user, by section and key: "QORMProfile.ClassUserProfileInfo"
+// GetUserProfile ("" when unset) and "QORMProfile.ClassUserProfileUpdate" SaveUserProfile.
+// Errors reach the caller.
+std::string ReadUserProfile(const std::string& section, const std::string& key);
+void WriteUserProfile(const std::string& section, const std::string& key, const std::string& value);
+
 // Messages: a modal message box with the prompt, the button code and the caption (through
 // GetMsgCaption); returns the button pressed.
 int ShowMessage(const std::string& prompt, int buttons = kMsgInformation,

@@ -77,7 +77,8 @@ double PromotionPrice(int32_t item, int32_t unit, int32_t customer) {
         "select top 1 FXSPrice from #tmp order by FID desc",
     });
     try {
-        return FirstField(GetRecordset(sql)).ToNumber();
+        // The same item, unit and customer within one event (a re-priced bill) read it once.
+        return FirstField(GetCachedRecordset(sql)).ToNumber();
     } catch (...) {
         NoteTrapped("PromotionPrice");
         return 0;
@@ -233,7 +234,7 @@ double LookUpSalePrice(const Value& itemV, const Value& unitV, const Value& cust
                     break;
                 case kPriceLatestToCustomer: {
                     if (customer <= 0) break;
-                    auto rs = GetRecordset(
+                    auto rs = GetCachedRecordset(
                         "Select FPrice,FDiscountRate From t_LatestPrice Where "
                         "FItemID=" +
                         Num(*item) + " and FUnitID=" + Num(*unit) +

@@ -8,6 +8,7 @@
 #include "frame/data_access.h"
 #include "frame/login.h"
 #include "frame/plugin.h"
+#include "frame/trap.h"
 #include "services/batch_shelflife.h"
 #include "services/calculation.h"
 #include "services/common.h"
@@ -20,35 +21,7 @@ namespace {
 
 // ---- Row access through a row set ----
 
-struct Row {
-    IBillForm& bill;
-    int row;
-    const FieldSet& fs;
-
-    std::string K(std::string_view key) const { return fs[key]; }
-    Value Get(std::string_view key) const {
-        const std::string k = K(key);
-        return k.empty() ? Value() : bill.GetFieldValue(k, row);
-    }
-    double Num(std::string_view key) const { return Get(key).ToNumber(); }
-    void Put(std::string_view key, const Value& v) const {
-        const std::string k = K(key);
-        if (!k.empty()) bill.SetFieldValue(k, v, row);
-    }
-    // The host's own formulas of the field run, as after a user edit when marked.
-    void Act(std::string_view key, bool mark = false) const {
-        const std::string k = K(key);
-        if (!k.empty()) DoFieldAction(bill, k, row, mark);
-    }
-    bool Locked(std::string_view key) const {
-        const std::string k = K(key);
-        return !k.empty() && IsFieldLocked(bill, k, row);
-    }
-    void Lock(std::string_view key, bool lock) const {
-        const std::string k = K(key);
-        if (!k.empty()) LockEntryCell(bill, k, lock, false, 0, row);
-    }
-};
+using Row = GoodsRow;
 
 Row Of(FieldEdit& e) {
     return Row{e.bill, e.row, e.set};
@@ -73,7 +46,8 @@ void SecPriceFollowsPrice(const Row& r) {
 }
 
 void SecQtyInStepIfCalcType(const Row& r) {
-    if (IsIndustryMode() && CalcTypeItem(r)) CalcRowSecQty(r.bill, r.row, r.Get("FCalTypeID"));
+    if (IsIndustryMode() && CalcTypeItem(r))
+        CalcRowSecQty(r.bill, r.row, r.Get("FCalTypeID"), r.fs);
 }
 
 // The second quantity follows the shown one through the coefficient; without a coefficient the
@@ -130,7 +104,8 @@ void DiscountPriceRule(const Row& r, const DiscountKeys& k) {
         if (std::string_view(k.listField) == "FPrice")
             r.Put("FSecPrice", list * r.Num("FSecCoefficient"));
         r.Act(k.listField, true);
-        r.Put("FDiscountAmount", (k.listPrice(r) - p) * q);
+        // The discount against the list price as it now stands in the unit's own field.
+        r.Put("FDiscountAmount", (r.Num(k.listField) - p) * q);
     }
     const double taxPrice = (t / 100 + 1) * p;
     r.Put(k.taxPrice, taxPrice);
@@ -142,60 +117,45 @@ void DiscountPriceRule(const Row& r, const DiscountKeys& k) {
 
 }  // namespace
 
-bool IsIndustryMode() {
-    return GetIndustryType() == 1;
-}
-
 // ---- Row services ------------------------------------------------------------------------------
 
 void FetchRowPromotionPrice(IBillForm& bill, int row, const FieldSet& fs) {
     const Row r{bill, row, fs};
     const int includeTax = IsSaleForIncludeTaxPrice();
-    std::string unitKey = "FShowUnitID";
-    std::string target = includeTax == 1 ? "FIncludeTaxPrice" : "FPrice";
-    if (IsIndustryMode()) {
-        const bool calcType = CalcTypeItem(r);
-        unitKey = calcType ? "FUnitID" : "FShowUnitID";
-        target = calcType ? "FBasePrice" : "FPrice";
-    }
+    const RowPriceTarget target = SalePriceTarget(r, includeTax);
     double discount = 0;
     const double price =
-        GetPromotionPrice(r.Get("FItemID"), r.Get(unitKey), bill.GetFieldValue("FCustID"), Value(0),
-                          Value(""), discount, includeTax);
-    if (price <= 0) return;
-    if (auto cell = bill.GetDataFldbyKey(r.K(target), row)) {
-        cell->Set("FFLD", price);
-        cell->Set("FDSP", price);
-    }
-    if (discount > 0) r.Put("FDiscountRate", discount);
-    r.Put(target, price);
-    r.Act(target);
-    if (IsIndustryMode()) r.Put("FDisplayPrice", price);
+        GetPromotionPrice(r.Get("FItemID"), r.Get(target.unitKey), bill.GetFieldValue("FCustID"),
+                          Value(0), Value(""), discount, includeTax);
+    if (price > 0) PutFetchedPrice(r, target.field, price, discount);
 }
 
 void SetRowDefaultUnit(IBillForm& bill, int row, const std::string& partnerKey,
                        const FieldSet& fs) {
-    const Row r{bill, row, fs};
-    const Value item = r.Get("FItemID");
-    ItemUnitList units = GetItemUnitList(partnerKey, bill.GetFieldValue(partnerKey), item);
-    if (IsIndustryMode()) ApplyPlainItemLayout(bill, row, item);
-    if (const ItemUnit* unit = units.Default()) {
-        PutRowUnit(bill, r.K("FShowUnitID"), row, *unit);
-        r.Act("FShowUnitID");
-    }
-    if (r.Num("FShowQty") == 0) {
-        r.Put("FShowQty", 1);
-        r.Act("FShowQty");
-    }
-    r.Put("FSecCoefficient", GetItemSecCoefficient(item, r.Num("FCoefficient")));
-    if (IsIndustryMode() && GetItemIsGC(item)) {
-        SetRowCalType(bill, row);
-        CalcRowSecQty(bill, row, Value(1));
-    } else if (IsIndustryMode()) {
-        r.Put("FCalTypeID", "");
-        r.Put("FDisplayQty", r.Num("FShowQty"));
-        r.Put("FDisplayWeight", r.Num("FSecQty"));
-    }
+    Trapped("SetRowDefaultUnit", [&] {
+        if (row < 1) return;
+        const Row r{bill, row, fs};
+        const Value item = r.Get("FItemID");
+        ItemUnitList units = GetItemUnitList(partnerKey, bill.GetFieldValue(partnerKey), item);
+        if (IsIndustryMode()) ApplyPlainItemLayout(bill, row, item, fs);
+        if (const ItemUnit* unit = units.Default()) {
+            PutRowUnit(bill, r.K("FShowUnitID"), row, *unit);
+            r.Act("FShowUnitID");
+        }
+        if (r.Num("FShowQty") == 0) {
+            r.Put("FShowQty", 1);
+            r.Act("FShowQty");
+        }
+        r.Put("FSecCoefficient", GetItemSecCoefficient(item, r.Num("FCoefficient")));
+        if (IsIndustryMode() && GetItemIsGC(item)) {
+            SetRowCalType(bill, row, fs);
+            CalcRowSecQty(bill, row, Value(1), fs);
+        } else if (IsIndustryMode()) {
+            r.Put("FCalTypeID", "");
+            r.Put("FDisplayQty", r.Num("FShowQty"));
+            r.Put("FDisplayWeight", r.Num("FSecQty"));
+        }
+    });
 }
 
 void ApplyItemSecondUnit(IBillForm& bill, int row, const FieldSet& fs) {
@@ -350,6 +310,8 @@ void OnTaxAmountTail(FieldEdit& e) {
     } else {
         ShowMessage("税额只能进行尾差调整");
         r.Put("FTaxAmount", before);
+        // The host's formula has already added the refused tax to the total: it goes too.
+        r.Put("FInTaxAmount", r.Num("FAmount") + before);
     }
 }
 
@@ -361,11 +323,11 @@ void OnInTaxAmountChanged(FieldEdit& e) {
 
 void OnBaseTaxPriceChanged(FieldEdit& e) {
     SecPriceFollowsPrice(Of(e));
-    SyncRowDisplayPrice(e.bill, e.row);
+    SyncRowDisplayPrice(e.bill, e.row, e.set);
 }
 
 void OnDisplayPriceSynced(FieldEdit& e) {
-    SyncRowDisplayPrice(e.bill, e.row);
+    SyncRowDisplayPrice(e.bill, e.row, e.set);
 }
 
 void OnTaxPriceChanged(FieldEdit& e) {

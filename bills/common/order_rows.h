@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "bills/common/entry_rows.h"
 #include "frame/field_set.h"
 #include "frame/host.h"
 #include "frame/rules.h"
@@ -87,8 +88,5 @@ bool SuppressesHostFormula(IBillForm& bill, const CollectionPtr& fieldDesc, cons
 void FollowHostFormula(IBillForm& bill, const CollectionPtr& fieldDesc, const std::string& kind,
                        const std::string& type, const std::string& expression,
                        bool amountFollowUp = true);
-
-// True in the industry edition.
-bool IsIndustryMode();
 
 }  // namespace qor

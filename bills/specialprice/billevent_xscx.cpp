@@ -71,9 +71,12 @@ void BillEvent_XSCX::m_BillInterface_AfterCopyBill() {
     RefreshSpecialPriceMenus();
 }
 
+// The form opens: the bill's tools, and the customer box gets its selection button and tip.
 void BillEvent_XSCX::m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) {
     PlugInBase::m_BillInterface_MenuBarInitialize(menuBar);
-    if (m_BillInterface()) RefreshSpecialPriceMenus();
+    if (!m_BillInterface()) return;
+    AddCustomerControls();
+    RefreshSpecialPriceMenus();
 }
 
 void BillEvent_XSCX::m_BillInterface_SaveBillSuccess(const Value&) {

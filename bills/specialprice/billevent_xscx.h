@@ -53,9 +53,18 @@ protected:
     void m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
     void m_BillInterface_SaveBillSuccess(const Value& obj) override;
     void m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
+    // The button "..." opens the customer selection.
+    void m_BillInterface_ControlClick(const std::string& name) override;
+    // The picture box shows the price tip.
+    void m_BillInterface_ControlPaint(const std::string& name) override;
+    // Typing into the customer box is ignored: the list changes only through the selection.
+    void m_BillInterface_ControlKeyPress(const std::string& name, int& keyAscii) override;
     bool InvokeOwn(const std::string& method, Args& args, Value& result) override;
 
 private:
+    // Adds the selection button "..." and the price tip's picture box beside the customer box,
+    // shown with the customer field.
+    void AddCustomerControls();
     // Puts the list in the class, the box's Tag and FCUSTOMER's cell data; the box shows names
     // (or "全部客户" when the list is empty).
     void SetCustomerList(const std::string& list, const std::string& names, bool markModified);

@@ -13,6 +13,10 @@ namespace qor {
 namespace {
 
 constexpr const char* kAllCustomers = "全部客户";
+// The header's customer box and the controls the plug-in adds beside it.
+constexpr const char* kCustomerBox = "FCUSTOMER";
+constexpr const char* kSelectButton = "cmdSelCust";
+constexpr const char* kPriceTip = "pic";
 
 // The names of the customers of the list, joined by ",".
 std::string CustomerNames(const std::string& list) {
@@ -32,11 +36,11 @@ void BillEvent_XSCX::SetCustomerList(const std::string& list, const std::string&
     customers_ = xscx::CustomerIdList(list);
     const std::string text =
         customers_.empty() ? kAllCustomers : (names.empty() ? customers_ : names);
-    if (auto box = bill.Control("FCUSTOMER")) {
+    if (auto box = bill.Control(kCustomerBox)) {
         box->SetProperty("Tag", customers_);
         box->SetProperty("Text", text);
     }
-    if (auto cell = bill.GetDataFldbyKey("FCUSTOMER")) {
+    if (auto cell = bill.GetDataFldbyKey(kCustomerBox)) {
         cell->Set("FFLD", customers_);
         cell->Set("FDSP", text);
         if (markModified) cell->Set("FMODIFY", 1);
@@ -56,15 +60,43 @@ void BillEvent_XSCX::LoadCustomerList() {
 
 void BillEvent_XSCX::ShowCustomerControls() {
     IBillForm& bill = *m_BillInterface();
-    auto def = bill.GetFieldInfoByKey("FCUSTOMER");
+    auto def = bill.GetFieldInfoByKey(kCustomerBox);
     if (!def) return;
     const std::string shown =
         GetSQLValue("select FVisible from ICClassTableInfo where FID=" + SqlId(def->Get("FID")));
     // Without field information the field's own definition decides.
     const bool visible =
         Trim(shown).empty() ? def->Get("Visible", Value(true)).ToBool() : Val(shown) != 0;
-    for (const char* name : {"cmdSelCust", "pic"})
+    for (const char* name : {kSelectButton, kPriceTip})
         if (auto control = bill.Control(name)) control->SetProperty("Visible", visible);
+}
+
+void BillEvent_XSCX::AddCustomerControls() {
+    IBillForm& bill = *m_BillInterface();
+    if (auto button = bill.AddControl("CommandButton", kSelectButton, kCustomerBox))
+        button->SetProperty("Caption", "...");
+    bill.AddControl("PictureBox", kPriceTip, kCustomerBox);
+    ShowCustomerControls();
+}
+
+void BillEvent_XSCX::m_BillInterface_ControlClick(const std::string& name) {
+    if (IEquals(name, kSelectButton)) SelectCustomers();
+}
+
+void BillEvent_XSCX::m_BillInterface_ControlPaint(const std::string& name) {
+    if (!IEquals(name, kPriceTip)) return;
+    auto tip = m_BillInterface()->Control(kPriceTip);
+    if (!tip) return;
+    Args none;
+    tip->Call("Cls", none);
+    for (const std::string& line : PriceTipLines()) {
+        Args text{Value(line)};
+        tip->Call("Print", text);
+    }
+}
+
+void BillEvent_XSCX::m_BillInterface_ControlKeyPress(const std::string& name, int& keyAscii) {
+    if (IEquals(name, kCustomerBox)) keyAscii = 0;
 }
 
 void BillEvent_XSCX::SelectCustomers() {

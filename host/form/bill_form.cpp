@@ -1486,7 +1486,7 @@ ActionResult HostBillForm::ClickTool(const std::string& key) {
                   [&](IBillFormEvents& s) { s.AddNewRow(2, row); });
             return ActionResult::Done();
         });
-    if (k == "MNUOPTIONAMOUNTCALCPRICE")
+    if (k == "MNUOPTIONAMOUNTCALCPRICE" || k == "MNUOPTIONPRICECALCDISCOUNT")
         return ClickThen(key, true, [&] {
             auto tool = menu_->Tool(key);
             tool->SetChecked(!tool->Checked());

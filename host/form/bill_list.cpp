@@ -7,6 +7,12 @@
 
 namespace qor::host::form {
 
+const std::vector<std::pair<std::string, std::string>>& HostBillList::OwnTools() {
+    static const std::vector<std::pair<std::string, std::string>> tools{
+        {"mnuEditDelete", "删除"}, {"mnuEditCopyEntry", "复制分录"}};
+    return tools;
+}
+
 std::shared_ptr<HostBillList> HostBillList::Create(const BillTemplate& t, IFormDatabase* db) {
     return std::shared_ptr<HostBillList>(new HostBillList(t, db));
 }
@@ -16,9 +22,9 @@ HostBillList::HostBillList(const BillTemplate& t, IFormDatabase* db)
     tableInfo_ = HostBillForm::Create(t, nullptr)->TableInfo();
     selection_ = Collection::Make();
     // The list's own tools beside the bill's.
-    for (const char* key : {"mnuEditDelete", "mnuEditCopyEntry"}) {
+    for (const auto& [key, caption] : OwnTools()) {
         auto tool = menu_->CreateTool(key);
-        tool->SetCaption(std::string(key) == "mnuEditDelete" ? "删除" : "复制分录");
+        tool->SetCaption(caption);
         if (auto band = menu_->Band("mnuEdit")) band->AddTool(tool);
     }
     if (auto bar = menu_->Band("BandToolBar"))

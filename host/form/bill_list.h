@@ -39,6 +39,9 @@ public:
 class HostBillList : public IBillList, public std::enable_shared_from_this<HostBillList> {
 public:
     static std::shared_ptr<HostBillList> Create(const BillTemplate& t, IFormDatabase* db);
+    // The tools every list has beside the bill's own: "mnuEditDelete" (删除) and
+    // "mnuEditCopyEntry" (复制分录), with their captions.
+    static const std::vector<std::pair<std::string, std::string>>& OwnTools();
 
     const BillTemplate& Template() const { return t_; }
     void SetObserver(EventObserver observer) { events_.SetObserver(std::move(observer)); }

@@ -1,9 +1,14 @@
 // The special-price bill with its plug-in on the demo database: the customer list, the price
 // relations of a row, the limits, the save checks, the confirmed check (form and list), the
-// invalidation and the batch discount rate.
+// invalidation and the batch discount rate; the customer box's selection button, price tip and
+// swallowed keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "bills/specialprice/billevent_xscx.h"
+#include "host/form/menu.h"
 #include "tests/support/bill_fixture.h"
 
 namespace qor {
@@ -18,10 +23,17 @@ protected:
     test::PlugInBill bill{demo, "xscx"};
 
     BillEvent_XSCX& Plugin() { return dynamic_cast<BillEvent_XSCX&>(bill.Base()); }
-    void ChooseCustomers(std::vector<int> ids) {
+    // The user clicks the customer box's button "..." and ticks these customers.
+    void ChooseCustomers(std::vector<int> ids, test::PlugInBill* in = nullptr) {
         demo.Host().Services().answers().hasItemSelection = true;
         demo.Host().Services().answers().itemSelection = std::move(ids);
-        Plugin().SelectCustomers();
+        EXPECT_TRUE((in ? in : &bill)->form->ClickControl("cmdSelCust").done);
+    }
+    Value BoxProperty(const char* property) {
+        return bill.form->Control("FCUSTOMER")->GetProperty(property);
+    }
+    bool ControlVisible(const char* name) {
+        return bill.form->Control(name)->GetProperty("Visible").ToBool();
     }
     // A new bill with beer (item 1008) by the bottle on row 1.
     double NewBillWithBeer() {
@@ -78,9 +90,7 @@ TEST_F(SpecialPrice, ChosenCustomersAreWrittenOnSaveAndReadBackOnLoad) {
     EXPECT_EQ(other.form->GetDataFldbyKey("FCUSTOMER")->Get("FFLD").ToString(), "101,104");
 
     // Back to every customer: the stored rows go.
-    demo.Host().Services().answers().hasItemSelection = true;  // the user clears the choice
-    demo.Host().Services().answers().itemSelection.clear();
-    loaded.SelectCustomers();
+    ChooseCustomers({}, &other);  // the user clears the choice
     EXPECT_EQ(other.form->GetDataFldbyKey("FCUSTOMER")->Get("FDSP").ToString(), "全部客户");
     ASSERT_TRUE(other.form->Save().done) << other.Trapped();
     EXPECT_EQ(Count(rows), 0);
@@ -88,6 +98,107 @@ TEST_F(SpecialPrice, ChosenCustomersAreWrittenOnSaveAndReadBackOnLoad) {
     // A new bill in the same form is for every customer again.
     ASSERT_TRUE(bill.New().done);
     EXPECT_EQ(Plugin().CustomerList(), "");
+}
+
+TEST_F(SpecialPrice, TheCustomerBoxHasASelectionButtonAndThePriceTipBesideIt) {
+    ASSERT_TRUE(bill.New().done);
+    auto button = bill.form->Control("cmdSelCust");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->TypeName(), "CommandButton");
+    EXPECT_EQ(button->GetProperty("Caption").ToString(), "...");
+    EXPECT_EQ(button->GetProperty("Beside").ToString(), "FCUSTOMER");
+    EXPECT_TRUE(ControlVisible("cmdSelCust"));
+    auto tip = bill.form->Control("pic");
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(tip->TypeName(), "PictureBox");
+    EXPECT_EQ(tip->GetProperty("Beside").ToString(), "FCUSTOMER");
+    EXPECT_EQ(tip->GetProperty("Text").ToString(),
+              "提示：\n"
+              "1、原价根据“价格管理-售价带出方案”中设置的规则带出。\n"
+              "2、如果表头客户多于一个，原价则不带出以下相关价格：\n"
+              "    （1）客户协议价格\n"
+              "    （2）商品价格资料中的客户等级价格\n"
+              "    （3）商品+客户最近销售价格\n"
+              "3、本单中，原价不允许为零。");
+    EXPECT_EQ(BoxProperty("Text").ToString(), "全部客户");
+    EXPECT_EQ(BoxProperty("Tag").ToString(), "");
+
+    // The invalidate command comes after a separator, in the edit menu and on the toolbar.
+    for (auto [band, next] :
+         {std::pair{"mnuEdit", "mnuEditUnCheck"}, std::pair{"BandToolBar", "mnuFileExit"}}) {
+        auto menu = std::dynamic_pointer_cast<host::form::MenuBand>(bill.form->Menus().Band(band));
+        ASSERT_NE(menu, nullptr) << band;
+        const auto& layout = menu->Layout();
+        auto at = std::find(layout.begin(), layout.end(), "mnuInvalidBill");
+        ASSERT_NE(at, layout.end()) << band;
+        ASSERT_NE(at, layout.begin()) << band;
+        EXPECT_EQ(*(at - 1), "-") << band;
+        ASSERT_NE(at + 1, layout.end()) << band;
+        EXPECT_EQ(*(at + 1), next) << band;
+    }
+    EXPECT_EQ(bill.Trapped(), "");
+}
+
+TEST_F(SpecialPrice, TheButtonChoosesTheCustomersAndTheOriginalPricesFollow) {
+    EXPECT_EQ(NewBillWithBeer(), 72);  // the case of twelve, for every customer
+    ASSERT_TRUE(bill.Edit("FNewPrice", 1, Value(54)).done);
+
+    // One key customer: the price of his customer type applies.
+    ChooseCustomers({101});
+    EXPECT_EQ(BoxProperty("Tag").ToString(), "101");
+    EXPECT_EQ(BoxProperty("Text").ToString(), "杭州联华华商集团有限公司");
+    EXPECT_EQ(bill.form->GetDataFldbyKey("FCUSTOMER")->Get("FFLD").ToString(), "101");
+    EXPECT_EQ(bill.Num("FOldPrice", 1), 60);
+    EXPECT_EQ(bill.Num("FNewPrice", 1), 54);
+    EXPECT_EQ(bill.Num("FDifferPrice", 1), 6);
+    EXPECT_NEAR(bill.Num("FDiscountRate", 1), 90, 1e-9);
+
+    // The selection opens with the list ticked: closing it so keeps the list.
+    EXPECT_TRUE(bill.form->ClickControl("cmdSelCust").done);
+    EXPECT_EQ(Plugin().CustomerList(), "101");
+
+    // Several customers: no customer's own price applies.
+    ChooseCustomers({101, 104});
+    EXPECT_EQ(BoxProperty("Tag").ToString(), "101,104");
+    EXPECT_EQ(bill.Num("FOldPrice", 1), 72);
+    EXPECT_EQ(bill.Num("FDifferPrice", 1), 18);
+    EXPECT_NEAR(bill.Num("FDiscountRate", 1), 75, 1e-9);
+    EXPECT_EQ(bill.Trapped(), "");
+}
+
+TEST_F(SpecialPrice, AChoiceOfCustomersIsAChangeOfTheBill) {
+    ASSERT_TRUE(bill.form->LoadBill(6).done);  // CX2026005, for every customer
+    EXPECT_FALSE(bill.form->IsDataChanged());
+    ChooseCustomers({102});
+    EXPECT_TRUE(bill.form->IsDataChanged());
+}
+
+TEST_F(SpecialPrice, TypingIntoTheCustomerBoxChangesNothing) {
+    ASSERT_TRUE(bill.form->LoadBill(3).done);  // CX2026003, for 杭州联华 and 北京京客隆
+    EXPECT_FALSE(bill.form->PressKeys("FCUSTOMER", "01.002").done);
+    EXPECT_EQ(Plugin().CustomerList(), "101,104");
+    EXPECT_EQ(BoxProperty("Tag").ToString(), "101,104");
+    EXPECT_EQ(bill.form->GetDataFldbyKey("FCUSTOMER")->Get("FFLD").ToString(), "101,104");
+    EXPECT_FALSE(bill.form->IsDataChanged());
+    // The other header boxes take what is typed.
+    EXPECT_TRUE(bill.form->PressKeys("FNote", "周末").done);
+    EXPECT_EQ(bill.Text("FNote"), "周末");
+}
+
+TEST_F(SpecialPrice, TheButtonAndTheTipAreShownWithTheCustomerField) {
+    demo.Exec("Update ICClassTableInfo Set FVisible=0 Where FKey='FCUSTOMER';");
+    ASSERT_TRUE(bill.form->LoadBill(3).done);
+    EXPECT_FALSE(ControlVisible("cmdSelCust"));
+    EXPECT_FALSE(ControlVisible("pic"));
+    EXPECT_FALSE(bill.form->ClickControl("cmdSelCust").done);
+    EXPECT_EQ(bill.form->Control("pic")->GetProperty("Text").ToString(), "");
+
+    demo.Exec("Update ICClassTableInfo Set FVisible=1 Where FKey='FCUSTOMER';");
+    ASSERT_TRUE(bill.form->LoadBill(3).done);
+    EXPECT_TRUE(ControlVisible("cmdSelCust"));
+    EXPECT_TRUE(ControlVisible("pic"));
+    EXPECT_NE(bill.form->Control("pic")->GetProperty("Text").ToString().find("提示："),
+              std::string::npos);
 }
 
 TEST_F(SpecialPrice, ACustomerListThatIsNoListOfIdentifiersNeverReachesTheStatement) {

@@ -130,6 +130,13 @@ TEST_F(GatewayFixture, TheCacheLivesForOneEventAndDiesAtAnyWrite) {
         EventScope scope("m_BillInterface_Change");
         GetCachedRecordset("select flags");
         EXPECT_EQ(info->statements.size(), 3u) << "never served across events";
+        {
+            // A field action the rule ran raises an event of its own inside this one.
+            EventScope nested("m_BillInterface_AfterDoAction2");
+            GetCachedRecordset("select flags");
+        }
+        GetCachedRecordset("select flags");
+        EXPECT_EQ(info->statements.size(), 3u) << "a nested event shares the outer cache";
     }
     GetRecordset("select flags");
     GetRecordset("select flags");

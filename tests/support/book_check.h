@@ -1,13 +1,15 @@
 // Every name a bill's rule book uses must exist in the bill's template, so a typo in a table
 // fails a test rather than a user: change keys are fields of the template (header or entries),
 // a tool's band is a band of the template or a tool (its sub-items) of the template or the book,
-// and click keys name a tool of the template or one the book adds.
+// and click keys name a tool of the template or one the book adds (in the list also the tools
+// every list has).
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "frame/rules.h"
+#include "host/form/bill_list.h"
 #include "host/form/bill_template.h"
 
 namespace qor::test {
@@ -22,7 +24,16 @@ inline std::vector<std::string> BookNamesMissingFromTemplate(const RuleBook& boo
         }
         return false;
     };
-    auto isTool = [&](const std::string& key) { return t.Tool(key) || bookAddsTool(key); };
+    auto listHasTool = [&](const std::string& key) {
+        if (!list) return false;
+        for (const auto& [own, caption] : host::form::HostBillList::OwnTools()) {
+            if (IEquals(own, key)) return true;
+        }
+        return false;
+    };
+    auto isTool = [&](const std::string& key) {
+        return t.Tool(key) || bookAddsTool(key) || listHasTool(key);
+    };
     auto isBand = [&](const std::string& key) {
         for (const auto& band : t.bands) {
             if (IEquals(band.key, key)) return true;

@@ -1,0 +1,191 @@
+// The consignment bill's field-change rules: the customer, the bill type, a chosen item, a unit
+// changed on a drawn row, the amount and tax tails, the discount rule and the cost rule.
+#include <cmath>
+
+#include "tests/bill_consign/consign_fixture.h"
+
+namespace qor::test {
+namespace {
+
+using ConsignChanges = ConsignBillTest;
+
+TEST_F(ConsignChanges, ACustomerBringsHisBalanceSalesmanAndDeliveryAddress) {
+    Edit("FCustID", 104);
+    EXPECT_EQ(bill->StatusTexts().at(3), "往来余额" +
+                                             demo.Scalar("Select FCurComeGoBalance From "
+                                                         "t_Organization Where FItemID=104")
+                                                 .ToString() +
+                                             ",信用额度" +
+                                             demo.Scalar("Select FCreditAmount From "
+                                                         "t_Organization Where FItemID=104")
+                                                 .ToString());
+    EXPECT_EQ(Num("FEmpID"), 303);
+    EXPECT_EQ(Num("FDeptID"), 202);
+    EXPECT_EQ(Text("FAddress"), "北京市朝阳区酒仙桥路6号京客隆配送中心");
+
+    Edit("FCustID", 0);
+    EXPECT_EQ(bill->StatusTexts().at(3), "");
+
+    // Without the right to see balances the panel stays empty.
+    demo.Host().DenyRight(40, 100, 1024);
+    Edit("FCustID", 101);
+    EXPECT_EQ(bill->StatusTexts().at(3), "");
+}
+
+TEST_F(ConsignChanges, ACustomerChangeRepricesOnlyRowsTypedByHand) {
+    Edit("FCustID", 101);
+    EditRow(1, "FItemID", 1009);
+    EXPECT_EQ(Num("FPrice", 1), 359);  // 杭州联华's customer-type price
+    Edit("FCustID", 104);
+    ASSERT_TRUE(bill->SelectSources(1030001, {{2, 4}}).done);  // the same goods from the order
+    EXPECT_EQ(Num("FPrice", 1), 349);                          // 京客隆's agreed price
+    EXPECT_EQ(Text("FClientItemID", 1), "JKL-DFB40");
+    EXPECT_EQ(Num("FPrice", 2), 349);
+
+    bill->SetFieldValue("FPrice", 340, 2);  // the order's price, whatever the customer
+    Edit("FCustID", 101);
+    EXPECT_EQ(Num("FPrice", 1), 359);
+    EXPECT_EQ(Num("FPrice", 2), 340);
+    EXPECT_EQ(Text("FClientItemID", 1), "");
+}
+
+TEST_F(ConsignChanges, AUserWhoKeepsPricesStillGetsTheCustomersItemCodes) {
+    demo.Host().SetUserProfile("1030003BillSet", "DoNotResetPrice", "1");
+    Edit("FCustID", 101);
+    EditRow(1, "FItemID", 1009);
+    Edit("FCustID", 104);
+    EXPECT_EQ(Num("FPrice", 1), 359);
+    EXPECT_EQ(Text("FClientItemID", 1), "JKL-DFB40");
+    EXPECT_EQ(Text("FAddress"), "北京市朝阳区酒仙桥路6号京客隆配送中心");
+}
+
+TEST_F(ConsignChanges, AReturnTypeLocksTheGoodsAndHidesWhatOnlyDeliveriesHave) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);
+    Edit("FBillTypeID", 3011);
+    EXPECT_FALSE(Shown("mnuEditCopy"));
+    EXPECT_FALSE(bill->IsFieldVisible("FOrderQty", 2));
+    for (const char* key : {"FItemID", "FSCStockID", "FBatchNo", "FAuxPropID", "FKFDate"})
+        EXPECT_TRUE(bill->IsCellLocked(key, 1)) << key;
+    EXPECT_FALSE(Enabled("mnuBarCode"));
+    EXPECT_FALSE(Enabled("mnuImportGoods"));
+
+    Edit("FBillTypeID", 3010);
+    EXPECT_TRUE(Shown("mnuEditCopy"));
+    EXPECT_TRUE(bill->IsFieldVisible("FOrderQty", 2));
+    EXPECT_FALSE(bill->IsCellLocked("FItemID", 1));
+    EXPECT_TRUE(Enabled("mnuBarCode"));
+}
+
+TEST_F(ConsignChanges, AChosenItemBringsTaxSecondUnitShelfLifeAndCost) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1007);  // nut gift boxes: 6 boxes a case, 180 days
+    EXPECT_EQ(Num("FTaxRate", 1), 13);
+    EXPECT_EQ(Num("FSecCoefficient", 1), 6);
+    EXPECT_NEAR(Num("FSecQty", 1), 1.0 / 6, 1e-9);
+    EXPECT_EQ(Num("FKFPeriod", 1), 180);
+    // The expiry date follows the item's own shelf life, not the row's earlier one.
+    EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");
+    EXPECT_EQ(Text("FPeriodDate", 1), "2027-06-08");
+    EXPECT_EQ(Num("FCostPrice", 1), 120);  // costs are computed for goods sent out
+    EXPECT_EQ(Num("FCostAmount", 1), 120);
+
+    EditRow(1, "FItemID", 0);
+    EXPECT_EQ(Text("FSerialNo", 1), "");
+    EXPECT_EQ(Num("FUnitID", 1), 0);
+}
+
+TEST_F(ConsignChanges, WithoutCostsForGoodsSentOutARowCostsNothing) {
+    demo.Host().SetOption("IC", "StockOutCalCost", "0");
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1007);
+    EXPECT_EQ(Num("FCostPrice", 1), 0);
+    EXPECT_EQ(Num("FCostAmount", 1), 0);
+}
+
+TEST_F(ConsignChanges, ADrawnRowKeepsItsValuePerBaseUnitWhenItsUnitChanges) {
+    Edit("FCustID", 104);
+    ASSERT_TRUE(bill->SelectSources(1030001, {{2, 5}}).done);  // 30 boxes at 168
+    bill->SetFieldValue("FOrderQty", 30, 1);
+    bill->SetFieldValue("FCostPrice", 120, 1);
+    EditRow(1, "FShowQty", 12);
+    EditRow(1, "FShowUnitID", 3062);  // cases of 6
+    EXPECT_EQ(Num("FPrice", 1), 1008);
+    EXPECT_EQ(Num("FOrderQty", 1), 5);
+    EXPECT_EQ(Num("FCostPrice", 1), 720);
+    EXPECT_EQ(Num("FCostAmount", 1), 720 * 12);
+    EXPECT_EQ(Num("FSecCoefficient", 1), 1);
+    EXPECT_EQ(Num("FSecPrice", 1), 1008);
+}
+
+TEST_F(ConsignChanges, AUnitChangeOnARowTypedByHandFetchesTheUnitsPrice) {
+    Edit("FCustID", 102);
+    EditRow(1, "FItemID", 1007);
+    const double boxPrice = Num("FPrice", 1);
+    EditRow(1, "FShowUnitID", 3062);
+    EXPECT_GT(Num("FPrice", 1), boxPrice * 5);  // a case's price, not a box's
+    EXPECT_EQ(Num("FCoefficient", 1), 6);
+}
+
+TEST_F(ConsignChanges, AmountAndTaxTakeOnlyRoundingTails) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);  // 349 with 13% tax
+    ASSERT_EQ(Num("FAmount", 1), 349);
+    ASSERT_NEAR(Num("FInTaxAmount", 1), 394.37, 1e-9);
+    const auto consistent = [&] {
+        return std::fabs(Num("FAmount", 1) + Num("FTaxAmount", 1) - Num("FInTaxAmount", 1)) < 1e-9;
+    };
+
+    // 0.04 on a taxed row: the tax absorbs it, the total stays.
+    bill->UserEdit("FAmount", 1, Value(349.04));
+    EXPECT_NEAR(Num("FAmount", 1), 349.04, 1e-9);
+    EXPECT_NEAR(Num("FTaxAmount", 1), 45.33, 1e-9);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), 394.37, 1e-9);
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{});
+
+    // The tax: 0.05 is still a tail; 0.06 is refused and the row is as it was.
+    Edit("FTaxAmount", 45.38, 1);
+    EXPECT_NEAR(Num("FTaxAmount", 1), 45.38, 1e-9);
+    EXPECT_TRUE(consistent());
+    const double total = Num("FInTaxAmount", 1);
+    bill->UserEdit("FTaxAmount", 1, Value(45.44));
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"税额只能进行尾差调整"});
+    EXPECT_NEAR(Num("FTaxAmount", 1), 45.38, 1e-9);
+    EXPECT_NEAR(Num("FInTaxAmount", 1), total, 1e-9);
+
+    // Exactly 0.05 on the amount is an ordinary change: the total follows.
+    Edit("FAmount", 349.09, 1);
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{});
+    EXPECT_TRUE(consistent());
+    EXPECT_NEAR(Num("FAmount", 1), 349.09, 1e-9);
+}
+
+TEST_F(ConsignChanges, AnUntaxedRowCannotTakeAnAmountTail) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);
+    Edit("FTaxRate", 0, 1);
+    ASSERT_EQ(Num("FTaxAmount", 1), 0);
+    bill->UserEdit("FAmount", 1, Value(349.04));
+    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"非税尾差调整请直接调整价税合计"});
+    EXPECT_EQ(Num("FAmount", 1), 349);
+}
+
+TEST_F(ConsignChanges, ADiscountedPriceWithoutARateSetsTheListPriceToZero) {
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);
+    bill->SetFieldValue("FDiscountRate", 0, 1);
+    Edit("FPriceDiscount", 300, 1);
+    EXPECT_EQ(Num("FPrice", 1), 0);
+    EXPECT_EQ(Num("FSecPrice", 1), 0);
+}
+
+TEST_F(ConsignChanges, AnUnknownCustomerItemCodeIsEmptied) {
+    Edit("FCustID", 104);
+    bill->UserEdit("FClientItemID", 1, Value("NO-SUCH-CODE"));
+    EXPECT_EQ(Text("FClientItemID", 1), "");
+    Edit("FClientItemID", "JKL-DFB40", 1);
+    EXPECT_EQ(Num("FItemID", 1), 1009);
+}
+
+}  // namespace
+}  // namespace qor::test

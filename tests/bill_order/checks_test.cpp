@@ -1,0 +1,207 @@
+// The sales order's checks on the demo database: what a save refuses and what it sets, the
+// customer's floor prices and credit, and the check and uncheck of rejected orders in the form
+// and in the list, with the list's guards against deleting rejected and copying web orders.
+#include <gtest/gtest.h>
+
+#include "tests/bill_order/order_fixture.h"
+
+namespace qor {
+namespace {
+
+class OrderChecks : public test::OrderTest {
+protected:
+    // Saves and returns the prompts; the test fails unless the save was cancelled.
+    std::vector<std::string> SaveRefused() {
+        Prompts();
+        auto r = bill.form->Save();
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        return Prompts();
+    }
+    void Saved() {
+        auto r = bill.form->Save();
+        ASSERT_TRUE(r.done) << r.note << (r.cancelled ? " cancelled by " + r.cancelledBy : "")
+                            << " " << bill.Trapped();
+    }
+};
+
+// ---- Save
+// ----------------------------------------------------------------------------------------
+
+struct RateCase {
+    double rate;
+    bool refused;
+};
+
+class OrderRates : public OrderChecks, public ::testing::WithParamInterface<RateCase> {};
+
+TEST_P(OrderRates, ADiscountRateAbove0AndAtMost100Passes) {
+    NewPaperOrder();
+    Edit("FItemID", 2, Value(1017));
+    Edit("FDiscountRate", 2, Value(GetParam().rate));
+    if (!GetParam().refused) {
+        Saved();
+        return;
+    }
+    EXPECT_EQ(SaveRefused(), std::vector<std::string>{"第2行折扣率必须大于0小于等于100。"});
+    EXPECT_EQ(bill.form->ActiveKey(), "FDiscountRate");
+    EXPECT_EQ(bill.form->ActiveRow(), 2);
+    EXPECT_EQ(Count("Select Count(*) From t_XS_Order"), 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, OrderRates,
+                         ::testing::Values(RateCase{100, false}, RateCase{0.01, false},
+                                           RateCase{0, true}, RateCase{-5, true},
+                                           RateCase{100.01, true}));
+
+TEST_F(OrderChecks, TheDeliveryDateMayNotBeBeforeTheOrderDate) {
+    NewPaperOrder();
+    Edit("FFetchDate", Value("2026-12-09"));
+    EXPECT_EQ(SaveRefused(), std::vector<std::string>{"交货日期不能小于单据日期"});
+    EXPECT_EQ(bill.form->ActiveKey(), "FDate");
+    Edit("FFetchDate", Value("2026-12-10"));
+    Saved();
+}
+
+TEST_F(OrderChecks, ASaveSetsTheTotalTheTypeAndWhatIsStillToDeliver) {
+    NewPaperOrder(4);
+    Edit("FItemID", 2, Value(1003));
+    Edit("FSecQty", 2, Value(2));  // two cases of milk: 24 cartons
+    bill.form->SetFieldValue("FBillTypeID", 0);
+    Saved();
+    const int id = bill.form->CurBillID();
+    EXPECT_EQ(demo.Scalar("Select FBillTypeID From t_XS_Order Where FID=" + std::to_string(id))
+                  .ToNumber(),
+              3031);
+    EXPECT_NEAR(
+        demo.Scalar("Select FAllAmount From t_XS_Order Where FID=" + std::to_string(id)).ToNumber(),
+        113 + bill.Num("FInTaxAmount", 2), 1e-6);
+    auto rows = demo.Db().Run("Select FUnSendQty, FUnSendAuxQty From t_XS_OrderEntry Where FID=" +
+                              std::to_string(id) + " Order By FIndex");
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_DOUBLE_EQ(rows.rows[0][0].ToNumber(), 4);
+    EXPECT_DOUBLE_EQ(rows.rows[1][0].ToNumber(), 24);
+    EXPECT_DOUBLE_EQ(rows.rows[1][1].ToNumber(), 2);
+    // A checked order keeps what it still has to deliver when it is saved again.
+    ASSERT_TRUE(bill.form->LoadBill(1, true).done);
+    Edit("FExplanation", Value("补货"));
+    Saved();
+    EXPECT_DOUBLE_EQ(
+        demo.Scalar("Select FUnSendQty From t_XS_OrderEntry Where FEntryID=1").ToNumber(), 16);
+}
+
+TEST_F(OrderChecks, APriceBelowTheFloorIsRefused) {
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1001));  // a case of water, floor price 30
+    Edit("FPrice", 1, Value(25));
+    const auto prompts = SaveRefused();
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_NE(prompts[0].find("低于最低限价"), std::string::npos) << prompts[0];
+    EXPECT_EQ(bill.form->ActiveKey(), "FPrice");
+    // Without customer controls (control point 1) the floor prices are not asked.
+    demo.Host().SetOption("IC", "ControlPoint", "1");
+    Saved();
+}
+
+TEST_F(OrderChecks, OverTheCreditLimitTheUserDecides) {
+    NewPaperOrder();
+    Services().answers().creditExceeded = true;
+    bill.Answer(Value(kAnswerNo));
+    const auto prompts = SaveRefused();
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_NE(prompts[0].find("超出信用额度"), std::string::npos) << prompts[0];
+    bill.Answer(Value(kAnswerYes));
+    Saved();
+}
+
+// ---- Check and uncheck -------------------------------------------------------------------------
+
+TEST_F(OrderChecks, ARejectedOrderIsNeitherCheckedNorUnchecked) {
+    ASSERT_TRUE(bill.form->LoadBill(3).done);
+    ASSERT_FALSE(Shown("mnuEditCheck"));
+    // Even if the user reached the check, it is refused.
+    bill.form->SetBarStatus("mnuEditCheck", "Visible", true);
+    Prompts();
+    EXPECT_TRUE(bill.form->Check().cancelled);
+    EXPECT_EQ(Prompts(),
+              std::vector<std::string>{"你选择的单据为驳回状态，不允许审核，请重新选择。"});
+    EXPECT_EQ(demo.Scalar("Select FStatus From t_XS_Order Where FID=3").ToNumber(), 0);
+
+    demo.Exec("Update t_XS_Order Set FRejected=1 Where FID=1");
+    ASSERT_TRUE(bill.form->LoadBill(1).done);
+    EXPECT_TRUE(bill.form->Uncheck().cancelled);
+    EXPECT_EQ(Prompts(),
+              std::vector<std::string>{"你选择的单据为驳回状态，不允许反审核，请重新选择。"});
+    EXPECT_EQ(demo.Scalar("Select FStatus From t_XS_Order Where FID=1").ToNumber(), 1);
+}
+
+TEST_F(OrderChecks, TheStockComponentChecksAndUnchecksTheOrder) {
+    ASSERT_TRUE(bill.form->LoadBill(6).done);
+    ASSERT_TRUE(bill.form->Check().done) << bill.Trapped();
+    EXPECT_EQ(demo.Scalar("Select FStatus From t_XS_Order Where FID=6").ToNumber(), 1);
+    ASSERT_TRUE(bill.form->LoadBill(6).done);
+    ASSERT_TRUE(bill.form->Uncheck().done) << bill.Trapped();
+    EXPECT_EQ(demo.Scalar("Select FStatus From t_XS_Order Where FID=6").ToNumber(), 0);
+    EXPECT_EQ(Services().CallsTo("QOR_CC_PlugIns.clsStockInfo", "CheckBill").size(), 2u);
+}
+
+TEST_F(OrderChecks, TheListRefusesASelectionWithARejectedOrder) {
+    auto& list = bill.ListOf({6, 3});
+    Prompts();
+    EXPECT_TRUE(list.Check().cancelled);
+    EXPECT_EQ(Prompts(),
+              std::vector<std::string>{"你选择的单据为驳回状态，不允许审核，请重新选择。"});
+    EXPECT_EQ(demo.Scalar("Select FStatus From t_XS_Order Where FID=6").ToNumber(), 0);
+    // Without the rejected order the selection is checked.
+    list.Select({6});
+    EXPECT_TRUE(list.Check().done);
+    EXPECT_EQ(demo.Scalar("Select FStatus From t_XS_Order Where FID=6").ToNumber(), 1);
+}
+
+TEST_F(OrderChecks, TheListDeletesNoRejectedOrderAndCopiesNoWebOrder) {
+    auto& list = bill.ListOf({6, 3});
+    Prompts();
+    EXPECT_TRUE(list.ClickTool("mnuEditDelete").cancelled);
+    EXPECT_EQ(Prompts(),
+              std::vector<std::string>{"你选择的单据包含驳回状态的订单，不允许删除，请重新选择。"});
+    EXPECT_EQ(Count("Select Count(*) From t_XS_Order Where FID In (3,6)"), 2);
+    for (const char* copy : {"mnuEditCopy", "mnuEditCopyEntry"}) {
+        list.Select({1, 5});
+        EXPECT_TRUE(list.ClickTool(copy).cancelled) << copy;
+        EXPECT_EQ(Prompts(),
+                  std::vector<std::string>{"你选择的单据包含网上订单，不允许复制，请重新选择。"});
+    }
+    list.Select({6});
+    EXPECT_TRUE(list.ClickTool("mnuEditDelete").done);
+    EXPECT_EQ(Count("Select Count(*) From t_XS_Order Where FID=6"), 0);
+}
+
+TEST_F(OrderChecks, TheWebOrderListOffersNeitherNewNorCopy) {
+    test::PlugInBill web{demo, "weborder"};
+    web.ListOf({5});
+    EXPECT_FALSE(web.list->Menus().Tool("mnuFileNew")->Visible());
+    EXPECT_FALSE(web.list->Menus().Tool("mnuEditCopy")->Visible());
+    EXPECT_TRUE(web.list->Menus().Tool("mnuEditCheck")->Visible());
+    bill.ListOf({1});
+    EXPECT_TRUE(bill.list->Menus().Tool("mnuEditCopy")->Visible());
+    EXPECT_TRUE(bill.list->Menus().Tool("mnuEditUnCheck")->Visible());
+}
+
+// ---- The industry edition ----------------------------------------------------------------------
+
+TEST_F(OrderChecks, IndustryOrdersKeepPricesOnACustomerChangeAndNeedCalculationTypes) {
+    demo.Host().SetIndustryType(1);
+    ASSERT_TRUE(bill.New().done);
+    Edit("FCustID", Value(101));
+    Edit("FItemID", 1, Value(1016));  // pork, calculated by type
+    EXPECT_GT(bill.Num("FCalTypeID", 1), 0);
+    Edit("FPrice", 1, Value(30));
+    Edit("FCustID", Value(102));
+    EXPECT_DOUBLE_EQ(bill.Num("FPrice", 1), 30);
+    bill.form->SetFieldValue("FCalTypeID", 0, 1);
+    EXPECT_EQ(SaveRefused(), std::vector<std::string>{"第1行计算方式不能为空。"});
+    EXPECT_EQ(bill.form->ActiveKey(), "FCalTypeID");
+}
+
+}  // namespace
+}  // namespace qor

@@ -1,0 +1,207 @@
+// The sales bill's life: a new, copied and loaded bill, rows drawn from source bills, a row's
+// deletion and what happens after a save.
+#include "tests/bill_sale/sale_fixture.h"
+
+namespace qor::test {
+namespace {
+
+using SaleLife = SaleBillTest;
+
+TEST_F(SaleLife, ANewBillTakesTheUsersInvoiceTypeAndCountsAsUnchanged) {
+    demo.Host().SetUserProfile("XS1030002", "InvoiceType", "2021");
+    demo.Host().DenyRight(15, 2010, 32);
+    OpenBill();
+    EXPECT_EQ(Num("FInvoiceType"), 2021);
+    EXPECT_EQ(Text("FSettleLimitDate"), "2026-12-10");
+    EXPECT_FALSE(bill->IsDataChanged());
+    EXPECT_FALSE(bill->IsFieldVisible("FInvoiceAmt", 1));
+    EXPECT_FALSE(bill->IsFieldVisible("FNoInvoiceAmt", 1));
+    EXPECT_TRUE(bill->IsFieldVisible("FCostPrice", 2));
+}
+
+TEST_F(SaleLife, ASavedInvoiceTypeIsTheNextBillsDefault) {
+    Edit("FCustID", "01.001");
+    Edit("FInvoiceType", 2021);
+    EditRow(1, "FItemID", "01.001");
+    ASSERT_TRUE(bill->Save().done);
+    OpenBill();
+    EXPECT_EQ(Num("FInvoiceType"), 2021);
+}
+
+TEST_F(SaleLife, ACopyOfAnOnlineOrdersBillLosesExplanationNoteAndInvoiceNumber) {
+    Edit("FCustID", "01.002");
+    EditRow(1, "FItemID", "01.001");
+    Edit("FExplanation", "由网上订单TB2026120188812345生成");
+    Edit("FNote", "买家留言：尽快发货");
+    Edit("FInvoiceNO", "00012399");
+    Edit("FSettleLimitDate", "2026-12-31");
+    ASSERT_TRUE(bill->Save().done);
+    ASSERT_TRUE(bill->CopyBill().done);
+    EXPECT_EQ(Text("FExplanation"), "");
+    EXPECT_EQ(Text("FNote"), "");
+    EXPECT_EQ(Text("FInvoiceNO"), "");
+    EXPECT_EQ(Text("FSettleLimitDate"), "2026-12-25");  // from 百联's terms again
+
+    Edit("FExplanation", "补货");
+    Edit("FInvoiceNO", "00012400");
+    ASSERT_TRUE(bill->Save().done);
+    ASSERT_TRUE(bill->CopyBill().done);
+    EXPECT_EQ(Text("FExplanation"), "补货");
+    EXPECT_EQ(Text("FInvoiceNO"), "");
+}
+
+TEST_F(SaleLife, ALoadedBillShowsItsBalanceLocksItsPaymentAndTextsItsQuantities) {
+    ASSERT_TRUE(bill->LoadBill(4).done);  // XOUT000001, checked
+    EXPECT_EQ(bill->StatusTexts().at(3), "往来余额36800.5,信用额度500000");
+    EXPECT_EQ(Text("FComplexQtyDis", 1), "4箱");
+    EXPECT_TRUE(bill->IsCellLocked("FCurPayAmount", -1));
+    EXPECT_TRUE(bill->IsCellLocked("FBalanceStyle", -1));  // nothing was received
+    EXPECT_FALSE(bill->Menus().Tool("mnuBarCode")->Enabled());
+    EXPECT_TRUE(bill->Menus().Tool("mnuEditCheck")->Visible());
+    EXPECT_FALSE(bill->IsDataChanged());
+}
+
+TEST_F(SaleLife, ARejectedBillCanBeNeitherCheckedDeletedNorCopied) {
+    demo.Exec("Update t_CC_StockBill Set FRejected=1 Where FID=5;");
+    ASSERT_TRUE(bill->LoadBill(5).done);
+    EXPECT_FALSE(bill->Menus().Tool("mnuEditCheck")->Visible());
+    EXPECT_FALSE(bill->Menus().Tool("mnuEditFileDelete")->Visible());
+    EXPECT_FALSE(bill->Menus().Tool("mnuEditCopy")->Enabled());
+    EXPECT_TRUE(bill->Menus().Tool("mnuBarCode")->Enabled());
+    ASSERT_TRUE(bill->LoadBill(12).done);  // the next bill is not rejected
+    EXPECT_TRUE(bill->Menus().Tool("mnuEditCheck")->Visible());
+    EXPECT_TRUE(bill->Menus().Tool("mnuEditCopy")->Enabled());
+}
+
+TEST_F(SaleLife, AReturnIsDrawnOnlyFromDeliveriesAndStaysAReturn) {
+    Edit("FBillTypeID", 3002);
+    auto refused = bill->SelectSources(1030002, {{6, 0}});  // XOUT000003 is itself a return
+    EXPECT_FALSE(refused.done);
+    auto drawn = bill->SelectSources(1030002, {{4, 0}});  // XOUT000001, a delivery
+    ASSERT_TRUE(drawn.done) << drawn.note;
+    EXPECT_EQ(Num("FBillTypeID"), 3002);
+    EXPECT_EQ(Num("FItemID", 1), 1001);
+    EXPECT_EQ(Text("FBarcode", 1), "16921168509253");  // the carton's barcode
+    // 4 cartons delivered, 1 already taken back by XOUT000003: 3 left to return.
+    EXPECT_DOUBLE_EQ(Num("FQty", 1), 72);
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 3);
+}
+
+TEST_F(SaleLife, ASettlementReturnIsDrawnOnlyFromSettlements) {
+    Edit("FBillTypeID", 3004);
+    EXPECT_FALSE(bill->SelectSources(1030002, {{4, 0}}).done);
+    auto drawn = bill->SelectSources(1030002, {{8, 0}});  // XOUT000004, a settlement
+    ASSERT_TRUE(drawn.done) << drawn.note;
+    EXPECT_EQ(Num("FBillTypeID"), 3004);
+    EXPECT_EQ(Num("FItemID", 1), 1009);
+}
+
+TEST_F(SaleLife, RowsDrawnFromAnOrderTakeWhatIsLeftOfItAndNameItInTheExplanation) {
+    demo.Host().SetOption("IC", "IsExpSourceToTarget", "1");
+    Edit("FBillTypeID", 3003);
+    auto drawn = bill->SelectSources(1030001, {{1, 0}});  // SEORD000001
+    ASSERT_TRUE(drawn.done) << drawn.note;
+    EXPECT_EQ(Text("FExplanation"), "由销售订单SEORD000001生成");
+    EXPECT_EQ(Num("FBillTypeID"), 3001);
+    EXPECT_EQ(Num("FInvoiceType"), 2020);
+    EXPECT_EQ(Num("FCustID"), 101);
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 16);  // 20 cartons ordered, 4 delivered
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 2), 10);
+    EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");
+    EXPECT_EQ(Text("FSettleLimitDate"), "2027-01-09");
+}
+
+TEST_F(SaleLife, WithoutTheOptionTheExplanationIsLeftAlone) {
+    Edit("FExplanation", "月底补货");
+    ASSERT_TRUE(bill->SelectSources(1030001, {{1, 0}}).done);
+    EXPECT_EQ(Text("FExplanation"), "月底补货");
+}
+
+TEST_F(SaleLife, RowsDrawnFromAPurchaseBillTakeTheCustomerOfItsOrder) {
+    auto drawn = bill->SelectSources(1020002, {{2, 3}});  // WIN000002, ordered for 京客隆
+    ASSERT_TRUE(drawn.done) << drawn.note;
+    EXPECT_EQ(Num("FCustID"), 104);
+    EXPECT_DOUBLE_EQ(Num("FQty", 1), 11);  // 12 received, 1 sold on XOUT000005
+    EXPECT_EQ(Text("FSerialNo", 1), "");
+}
+
+TEST_F(SaleLife, ARowWhoseSerialNumbersALaterBillTookCannotBeDeleted) {
+    demo.Exec(
+        "Insert Into t_SerialNumList (FID, FItemID, FSerialNo, FBillID, FBillIndexID, "
+        "FClassTypeID, FStockID, FStatus, FNote) Values (100, 1009, 'MD2026110001', 6, 1, "
+        "1030002, 501, 1, '退货入库');");
+    ASSERT_TRUE(bill->LoadBill(5).done);
+    auto deletion = bill->DeleteRow(1);
+    EXPECT_TRUE(deletion.cancelled);
+    EXPECT_EQ(Prompts(),
+              std::vector<std::string>{"分录商品中存在已被其他单据使用的S/N号，不能删除！"});
+    EXPECT_EQ(Num("FItemID", 1), 1009);
+    EXPECT_TRUE(bill->DeleteRow(2).done);  // 茅台 carries no serial numbers
+}
+
+// ---- After saving ---------------------------------------------------------------------------
+
+class AfterSave : public SaleBillTest {
+protected:
+    void SaveFor(const char* customer, const std::string& contact) {
+        Edit("FCustID", customer);
+        Edit("FContact", contact);
+        Edit("FReceiveAddr", "宁波市鄞州区天童南路588号");
+        Edit("FPhone", "0574-88880000");
+        EditRow(1, "FItemID", "01.001");
+        ASSERT_TRUE(bill->Save().done);
+        ASSERT_GT(bill->CurBillID(), 0);
+    }
+    Value ContactColumn(const char* column, int customer, const std::string& name) {
+        return demo.Scalar(std::string("Select ") + column + " From t_Contact Where FItemID=" +
+                           std::to_string(customer) + " And FContact='" + name + "'");
+    }
+};
+
+TEST_F(AfterSave, ANewContactIsAddedAsTheCustomersFirst) {
+    SaveFor("01.003", "钱多多");  // 宁波万家福 has a contact but no first one
+    EXPECT_EQ(ContactColumn("FAddress", 103, "钱多多").ToString(), "宁波市鄞州区天童南路588号");
+    EXPECT_EQ(ContactColumn("FPhone", 103, "钱多多").ToString(), "0574-88880000");
+    EXPECT_EQ(ContactColumn("FIsFirst", 103, "钱多多").ToNumber(), 1);
+    EXPECT_TRUE(Prompts().empty());
+    // The tip of a successful save.
+    bool tipped = false;
+    for (const auto& w : demo.Host().Services().Shown())
+        tipped |= w.progId == "QorHelpTip.HelpTip" && w.title == "澄石提示" && !w.lines.empty() &&
+                  w.lines[0] == "保存成功！";
+    EXPECT_TRUE(tipped);
+}
+
+TEST_F(AfterSave, AnExistingContactTakesTheBillsAddressAndPhone) {
+    SaveFor("01.001", "孙浩");
+    EXPECT_EQ(ContactColumn("FAddress", 101, "孙浩").ToString(), "宁波市鄞州区天童南路588号");
+    EXPECT_EQ(ContactColumn("FPosition", 101, "孙浩").ToString(), "会计");  // the rest stays
+    EXPECT_EQ(ContactColumn("FIsFirst", 101, "孙浩").ToNumber(), 0);
+    EXPECT_EQ(demo.Scalar("Select Count(*) From t_Contact Where FItemID=101").ToNumber(), 2);
+}
+
+TEST_F(AfterSave, AContactNameHeldTwiceIsToldAndTheBillStaysSaved) {
+    SaveFor("01.002", "陈丽");
+    EXPECT_EQ(Prompts(), std::vector<std::string>{
+                             "反写联系人信息失败!\r\n\r\n客户资料中存在多个同名联系人 [陈丽]'"});
+    EXPECT_EQ(demo.Scalar("Select Count(*) From t_CC_StockBill Where FID=" +
+                          std::to_string(bill->CurBillID()))
+                  .ToNumber(),
+              1);
+    EXPECT_EQ(ContactColumn("Count(*)", 102, "陈丽").ToNumber(), 2);
+}
+
+TEST_F(AfterSave, AQuoteInTheContactNameIsWrittenAsTyped) {
+    SaveFor("01.003", "O'Neil");
+    EXPECT_EQ(demo.Scalar("Select FAddress From t_Contact Where FContact='O''Neil'").ToString(),
+              "宁波市鄞州区天童南路588号");
+}
+
+TEST_F(AfterSave, NoWriteBackWhenTheAccountSaysNot) {
+    demo.Host().SetOption("IC", "UpdateRelaxAddrInSale", "0");
+    SaveFor("01.003", "钱多多");
+    EXPECT_TRUE(ContactColumn("FAddress", 103, "钱多多").IsBlank());
+}
+
+}  // namespace
+}  // namespace qor::test
