@@ -79,7 +79,6 @@ uint8_t ByteOfOp(Op op) {
 constexpr uint8_t kInlineText = 0xFE;
 constexpr uint8_t kInlineNumber = 0xFD;
 constexpr uint8_t kInlineId = 0xFC;
-constexpr uint8_t kWithExtras = 0xFA;
 constexpr uint8_t kOtherKind = 0x80;  // kind selectors from here on pick another kind
 
 const std::vector<Value> kAnswerChoices{Value(6), Value(7), Value(1), Value(2),

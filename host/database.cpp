@@ -38,10 +38,11 @@ const char* kCatalogViews =
 
 // The faults injected, and the statements counted for them.
 struct Faults {
-    long run = 0;         // statements run by the process
-    long failAt = 0;      // the statement number that fails, 0 for none
+    long run = 0;     // statements run by the process
+    long failAt = 0;  // the statement number that fails, 0 for none
     bool failCommit = false;
     bool fired = false;
+    std::string failed;  // the statement that failed
 };
 Faults& TheFaults() {
     static Faults faults;
@@ -55,6 +56,7 @@ void CountStatement(const std::string& source) {
     if (f.failAt && f.run == f.failAt) {
         f.failAt = 0;
         f.fired = true;
+        f.failed = source;
         throw HostError("Database", "the database failed the statement (an injected fault): " +
                                         source.substr(0, 120));
     }
@@ -476,6 +478,7 @@ void InjectFault(const FaultPlan& plan) {
     f.failAt = plan.failStatement > 0 ? f.run + plan.failStatement : 0;
     f.failCommit = plan.failCommit;
     f.fired = false;
+    f.failed.clear();
 }
 
 void ClearFaults() {
@@ -490,6 +493,10 @@ bool FaultFired() {
     return TheFaults().fired;
 }
 
+std::string FaultedStatement() {
+    return TheFaults().failed;
+}
+
 void Database::Begin() {
     ExecScript("BEGIN");
 }
@@ -499,6 +506,7 @@ void Database::Commit() {
     if (f.failCommit) {
         f.failCommit = false;
         f.fired = true;
+        f.failed = "COMMIT";
         throw HostError("Database", "the database failed to commit (an injected fault)");
     }
     ExecScript("COMMIT");

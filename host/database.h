@@ -64,6 +64,8 @@ void ClearFaults();
 long StatementsRun();
 // Whether an injected fault fired since the plan was set.
 bool FaultFired();
+// The statement the fault failed ("COMMIT" for the commit), "" before it fired.
+std::string FaultedStatement();
 
 class Database {
 public:

@@ -55,8 +55,8 @@ void WriteUserProfile(ServiceContext& ctx, int userId, const std::string& sectio
     ctx.Exec(props, "Delete From ICClassUserProfile Where FUserID=" + user +
                         " And FSection=" + SqlText(section) + " And FKey=" + SqlText(key));
     ctx.Exec(props, "Insert Into ICClassUserProfile (FUserID,FSection,FKey,FValue) Values (" +
-                        user + "," + SqlText(section) + "," + SqlText(key) + "," +
-                        SqlText(value) + ")");
+                        user + "," + SqlText(section) + "," + SqlText(key) + "," + SqlText(value) +
+                        ")");
 }
 
 void DenyAccessRight(ServiceContext& ctx, int userId, int objectType, int objectID, int access) {
@@ -174,12 +174,15 @@ UserProfileUpdateComponent::UserProfileUpdateComponent(ServiceContextPtr context
         std::string where = " Where FUserID=" + std::to_string(user) +
                             " And FSection=" + SqlText(a[0].ToString()) +
                             " And FKey=" + SqlText(a[1].ToString());
-        ctx().Exec(a.props(), "Delete From ICClassUserProfile" + where);
-        ctx().Exec(a.props(),
-                   "Insert Into ICClassUserProfile (FUserID,FSection,FKey,FValue) "
-                   "Values (" +
-                       std::to_string(user) + "," + SqlText(a[0].ToString()) + "," +
-                       SqlText(a[1].ToString()) + "," + SqlText(a[2].ToString()) + ")");
+        // The old value goes and the new one comes in one step: a failure keeps the old one.
+        ctx().Atomically(a.props(), [&] {
+            ctx().Exec(a.props(), "Delete From ICClassUserProfile" + where);
+            ctx().Exec(a.props(),
+                       "Insert Into ICClassUserProfile (FUserID,FSection,FKey,FValue) "
+                       "Values (" +
+                           std::to_string(user) + "," + SqlText(a[0].ToString()) + "," +
+                           SqlText(a[1].ToString()) + "," + SqlText(a[2].ToString()) + ")");
+        });
         return Value(true);
     });
 }

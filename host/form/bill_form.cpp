@@ -5,9 +5,9 @@
 #include <cmath>
 #include <ctime>
 
-#include "host/sql/literals.h"
 #include "host/form/controls.h"
 #include "host/form/expression.h"
+#include "host/sql/literals.h"
 #include "host/sql/sqlite_functions.h"
 
 namespace qor::host::form {
@@ -1233,8 +1233,9 @@ void HostBillForm::RaiseFilledChange(const FieldTemplate& f, int row) {
     bool cancel = false;
     std::string args = f.key + (r > 0 ? "@" + std::to_string(r) : "") + " := " + Describe(value) +
                        " (filled by the host)";
-    Raise("Change", args, &cancel,
-          [&](IBillFormEvents& s) { s.Change(desc, Value(eventData), -1, r, cancel); });
+    Raise("Change", args, &cancel, [&, desc = desc, eventData = eventData](IBillFormEvents& s) {
+        s.Change(desc, Value(eventData), -1, r, cancel);
+    });
 }
 
 ActionResult HostBillForm::UserEdit(const std::string& key, int row, const Value& value,
@@ -1313,8 +1314,9 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
     bool cancel = false;
     std::string args =
         f->key + (r > 0 ? "@" + std::to_string(r) : "") + " := " + Describe(newValue);
-    Raise("Change", args, &cancel,
-          [&](IBillFormEvents& s) { s.Change(desc, Value(eventData), 0, r, cancel); });
+    Raise("Change", args, &cancel, [&, desc = desc, eventData = eventData](IBillFormEvents& s) {
+        s.Change(desc, Value(eventData), 0, r, cancel);
+    });
     Edit done = edits_.back();
     edits_.pop_back();
     // The cell keeps the value the edit ended with: what the user typed, or what a formula or a

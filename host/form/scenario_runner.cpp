@@ -9,7 +9,6 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "host/sql/literals.h"
 #include "host/database.h"
 #include "host/demo_db.h"
 #include "host/form/bill_list.h"
@@ -17,6 +16,7 @@
 #include "host/form/menu.h"
 #include "host/form/plugin_library.h"
 #include "host/reference_host.h"
+#include "host/sql/literals.h"
 #include "host/sql/sqlite_functions.h"
 #include "host/sql_trace.h"
 
@@ -295,8 +295,7 @@ private:
         }
         host_->Attach(*lib_);
         if (opt_.traceSql)
-            lib_->SetTraceListener(
-                [this](const QOR_XS_TraceRecord& r) { NoteTrapped(r); });
+            lib_->SetTraceListener([this](const QOR_XS_TraceRecord& r) { NoteTrapped(r); });
         // One clock for the host and the plug-ins: the scenario's day holds still.
         if (!sc_.now.empty()) {
             sql::SetFixedNow(sc_.now);
@@ -844,7 +843,8 @@ private:
         if (e.caption && form_->Caption() != *e.caption)
             rec.failures.push_back("the form's caption is \"" + form_->Caption() +
                                    "\", expected \"" + *e.caption + "\"");
-        for (const auto& [name, want] : e.controls) {
+        for (const auto& [controlName, want] : e.controls) {
+            const std::string& name = controlName;  // named in the checks below
             auto control = form_->Control(name);
             if (!control) {
                 rec.failures.push_back("the form has no control " + name);

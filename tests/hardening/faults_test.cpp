@@ -5,9 +5,13 @@
 // must fail cleanly or succeed: the bill in the database is either as it was or as the same
 // operation leaves it without a fault; when it did not succeed the user is told (a message or
 // the host's refusal) and the form keeps what the user typed; the next attempt succeeds.
+// Where the failed statement was one a plug-in sent, the plug-in traps it (its handler ends, a
+// look-up gives its empty answer) and the host's operation goes on: then only what the plug-in
+// would have written may be missing or differ (in the tables it writes), no other row may change.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 
 #include "hardening.h"
@@ -28,10 +32,10 @@ struct Operation {
 
 bool HostTool(const std::string& key) {
     std::string k = Upper(key);
-    for (const char* own : {"MNUEDITFILESAVE", "MNUEDITCHECK", "MNUEDITUNCHECK", "MNUEDITFILEDELETE",
-                            "MNUEDITCOPY", "MNUFILENEW", "MNUEDITFILENEW", "MNUEDITADDROW",
-                            "MNUCOPYROW", "MNUOPTIONAMOUNTCALCPRICE", "MNUFILEPRINT",
-                            "MNUFILEPREVIEW"})
+    for (const char* own :
+         {"MNUEDITFILESAVE", "MNUEDITCHECK", "MNUEDITUNCHECK", "MNUEDITFILEDELETE", "MNUEDITCOPY",
+          "MNUFILENEW", "MNUEDITFILENEW", "MNUEDITADDROW", "MNUCOPYROW", "MNUOPTIONAMOUNTCALCPRICE",
+          "MNUFILEPRINT", "MNUFILEPREVIEW"})
         if (k == own) return true;
     return k.rfind("MNURELATE_", 0) == 0 || k.rfind("MNURELATEPUSHBILL_", 0) == 0;
 }
@@ -68,6 +72,7 @@ public:
     void After(const Step&, const StepRecord& rec, const host::form::SessionView& view) override {
         if (index_ == target_) {
             fired = host::FaultFired();
+            failed = host::FaultedStatement();
             host::ClearFaults();
             statements = host::StatementsRun() - start_;
             after = ReadRows(view.db.Handle());
@@ -85,6 +90,7 @@ public:
     StepRecord attempt, retry;
     long statements = 0;
     bool fired = false;
+    std::string failed;
 
 private:
     size_t target_, index_ = 0;
@@ -103,12 +109,38 @@ FaultWatch Attempt(const AttackedKind& k, const Operation& op, host::FaultPlan p
 }
 
 std::string Differences(const Rows& want, const Rows& got) {
-    auto rows = ChangedRows(want, got);
     std::string out;
-    for (const auto& r : rows) {
-        if (out.size() > 200) return out + " ...";
-        out += " " + r;
+    for (const auto& r : ChangedRows(want, got)) {
+        if (out.size() > 400) return out + " ...";
+        size_t hash = r.find('#');
+        out += " " + r + " (" +
+               RowDifference(want, got, r.substr(0, hash), std::stoll(r.substr(hash + 1))) + ")";
     }
+    return out;
+}
+
+// A statement a plug-in sent failed during the step, or a plug-in trapped an error.
+bool PlugInTrapped(const StepRecord& rec) {
+    return !rec.trapped.empty() ||
+           std::any_of(rec.sql.begin(), rec.sql.end(), [](const auto& q) { return q.failed; });
+}
+
+// The tables the plug-ins' statements of a step write to (upper case).
+std::set<std::string> WrittenTables(const StepRecord& rec) {
+    static const std::regex write(R"((?:UPDATE|INSERT\s+INTO|DELETE\s+FROM)\s+([A-Za-z0-9_.]+))",
+                                  std::regex::icase);
+    std::set<std::string> out;
+    for (const auto& q : rec.sql)
+        for (std::sregex_iterator m(q.sql.begin(), q.sql.end(), write), end; m != end; ++m)
+            out.insert(Upper((*m)[1].str()));
+    return out;
+}
+
+// What the plug-ins trapped during a step.
+std::string Trapped(const StepRecord& rec) {
+    std::string out;
+    for (const auto& t : rec.trapped)
+        out += "; trapped in " + t.where + ": " + t.error.substr(0, 160);
     return out;
 }
 
@@ -130,7 +162,8 @@ std::vector<Operation> Operations(const AttackedKind& k) {
                 if (s.kind == Step::Kind::Check) firstCheck = std::min(firstCheck, i);
                 std::string name = std::string(host::form::StepKindName(s.kind)) + " #" +
                                    std::to_string(++seen[s.kind]);
-                ops.push_back(Make(name, std::vector<Step>(actions.begin(), actions.begin() + i), s));
+                ops.push_back(
+                    Make(name, std::vector<Step>(actions.begin(), actions.begin() + i), s));
                 break;
             }
             default:
@@ -138,7 +171,8 @@ std::vector<Operation> Operations(const AttackedKind& k) {
         }
     }
     if (firstSave < actions.size())
-        ops.push_back(Make("delete", std::vector<Step>(actions.begin(), actions.begin() + firstSave + 1),
+        ops.push_back(Make("delete",
+                           std::vector<Step>(actions.begin(), actions.begin() + firstSave + 1),
                            Simple(Step::Kind::Delete)));
 
     // The bill's own tools, clicked on the saved bill and on the checked one: those that change
@@ -148,9 +182,11 @@ std::vector<Operation> Operations(const AttackedKind& k) {
     {
         struct ToolWatch : host::form::StepWatch {
             std::vector<std::string>* tools;
-            void After(const Step& s, const StepRecord&, const host::form::SessionView& v) override {
+            void After(const Step& s, const StepRecord&,
+                       const host::form::SessionView& v) override {
                 if (s.kind == Step::Kind::New && v.form && tools->empty())
-                    for (const auto& tool : v.form->Menus().AllTools()) tools->push_back(tool->Name());
+                    for (const auto& tool : v.form->Menus().AllTools())
+                        tools->push_back(tool->Name());
             }
         } watch;
         watch.tools = &tools;
@@ -179,16 +215,19 @@ TEST_P(Faults, EveryOperationFailsCleanlyAtEveryStatementAndTheNextAttemptSuccee
         *std::find_if(AttackedKinds().begin(), AttackedKinds().end(),
                       [&](const AttackedKind& a) { return a.kind == GetParam(); });
     std::vector<std::string> problems;
-    long attempts = 0;
+    long attempts = 0, trappedAndWentOn = 0;
     for (const Operation& op : Operations(k)) {
         FaultWatch clean = Attempt(k, op, {});
+        if (!clean.attempt.done && clean.statements == 0) continue;  // the host offers no such step
         ASSERT_GT(clean.statements, 0) << op.name << " runs no statement";
         // the user's edits on the form before the operation
         std::set<std::string> edited;
         for (size_t i = 0; i < op.target; ++i)
             for (const auto& v : op.steps[i].values)
-                edited.insert(v.key + (op.steps[i].row > 0 ? "@" + std::to_string(op.steps[i].row)
-                                                           : ""));
+                edited.insert(v.key +
+                              (op.steps[i].row > 0 ? "@" + std::to_string(op.steps[i].row) : ""));
+        const std::set<std::string> cleanChanges = ChangedRows(clean.before, clean.after);
+        const std::set<std::string> cleanWrites = WrittenTables(clean.attempt);
         const bool formOp = op.steps[op.target].kind != Step::Kind::ListCheck &&
                             op.steps[op.target].kind != Step::Kind::ListUncheck;
 
@@ -202,11 +241,31 @@ TEST_P(Faults, EveryOperationFailsCleanlyAtEveryStatementAndTheNextAttemptSuccee
             if (!w.fired) continue;  // the operation commits nothing
             ++attempts;
             std::string where = op.name + (n ? ", statement " + std::to_string(n) : ", commit") +
-                                " of " + std::to_string(clean.statements) + ": ";
+                                " of " + std::to_string(clean.statements) + " (" +
+                                w.failed.substr(0, 100) + "): ";
             if (w.attempt.done) {
-                if (w.after != clean.after)
-                    problems.push_back(where + "done, but the database is not as the operation "
-                                               "leaves it:" + Differences(clean.after, w.after));
+                if (w.after == clean.after) continue;
+                // A statement a plug-in sent failed and the plug-in trapped it: the handler ended
+                // there and the host's operation went on without the rest of its work (the
+                // frame's failure handling). What it left out may be missing, nothing else.
+                if (PlugInTrapped(w.attempt)) {
+                    ++trappedAndWentOn;
+                    std::string stray;
+                    for (const auto& row : ChangedRows(clean.after, w.after))
+                        if (!cleanChanges.count(row) &&
+                            !cleanWrites.count(Upper(row.substr(0, row.find('#')))))
+                            stray += " " + row;
+                    if (!stray.empty())
+                        problems.push_back(where +
+                                           "the trapped failure changed rows the operation "
+                                           "leaves alone:" +
+                                           stray + Trapped(w.attempt));
+                    continue;
+                }
+                problems.push_back(where +
+                                   "done, but the database is not as the operation "
+                                   "leaves it:" +
+                                   Differences(clean.after, w.after));
                 continue;
             }
             const bool old = w.after == clean.before, done = w.after == clean.after;
@@ -228,6 +287,8 @@ TEST_P(Faults, EveryOperationFailsCleanlyAtEveryStatementAndTheNextAttemptSuccee
         }
     }
     EXPECT_GT(attempts, 0);
+    RecordProperty("failedAttempts", static_cast<int>(attempts));
+    RecordProperty("trappedAndWentOn", static_cast<int>(trappedAndWentOn));
     std::ostringstream report;
     for (size_t i = 0; i < problems.size() && i < 25; ++i) report << problems[i] << "\n";
     EXPECT_TRUE(problems.empty()) << problems.size() << " problems in " << attempts

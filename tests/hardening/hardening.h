@@ -44,7 +44,8 @@ inline const std::vector<AttackedKind>& AttackedKinds() {
             std::string from = kind;
             if (!fs::exists(cycles / (kind + ".yaml")))
                 for (const auto& [other, o] : host::form::Templates())
-                    if (o.progId == t.progId && fs::exists(cycles / (other + ".yaml"))) from = other;
+                    if (o.progId == t.progId && fs::exists(cycles / (other + ".yaml")))
+                        from = other;
             if (!fs::exists(cycles / (from + ".yaml"))) continue;
             AttackedKind a{kind, host::form::LoadScenario((cycles / (from + ".yaml")).string())};
             for (auto& s : a.cycle.steps)
@@ -64,10 +65,9 @@ inline std::vector<std::string> AttackedKindNames() {
 
 // A fresh demo database for one session of this process.
 inline std::string FreshDatabase() {
-    static const std::string path =
-        (std::filesystem::temp_directory_path() /
-         ("qor_hardening_" + std::to_string(::getpid()) + ".db"))
-            .string();
+    static const std::string path = (std::filesystem::temp_directory_path() /
+                                     ("qor_hardening_" + std::to_string(::getpid()) + ".db"))
+                                        .string();
     return host::CopyDemoDatabase(path);
 }
 
@@ -77,6 +77,7 @@ inline host::form::RunRecord RunSession(const Scenario& sc, host::form::StepWatc
     o.databasePath = database.empty() ? FreshDatabase() : database;
     o.library = &host::form::LinkedLibrary();
     o.watch = watch;
+    o.traceSql = true;  // the statements and the errors the plug-ins trapped, step by step
     return host::form::RunScenario(sc, o);
 }
 
@@ -90,8 +91,8 @@ inline std::vector<Step> Actions(const Scenario& sc) {
 
 // ---- The database's rows -------------------------------------------------------------------
 
-// Every row of every table: table -> rowid -> a digest of the row.
-using Rows = std::map<std::string, std::map<long long, uint64_t>>;
+// Every row of every table: table -> rowid -> the row as "column=value" items.
+using Rows = std::map<std::string, std::map<long long, std::vector<std::string>>>;
 
 inline Rows ReadRows(sqlite3* db) {
     Rows out;
@@ -113,33 +114,53 @@ inline Rows ReadRows(sqlite3* db) {
         auto& rows = out[t];
         int columns = sqlite3_column_count(st);
         while (sqlite3_step(st) == SQLITE_ROW) {
-            uint64_t h = 1469598103934665603ULL;
+            std::vector<std::string> row;
             for (int c = 1; c < columns; ++c) {
-                int type = sqlite3_column_type(st, c);
-                h = (h ^ static_cast<uint64_t>(type)) * 1099511628211ULL;
-                const auto* b = static_cast<const unsigned char*>(sqlite3_column_blob(st, c));
-                for (int i = 0; i < sqlite3_column_bytes(st, c); ++i)
-                    h = (h ^ b[i]) * 1099511628211ULL;
+                std::string item = sqlite3_column_name(st, c);
+                item += sqlite3_column_type(st, c) == SQLITE_NULL ? "=Null" : "=";
+                const auto* b = static_cast<const char*>(sqlite3_column_blob(st, c));
+                if (b) item.append(b, static_cast<size_t>(sqlite3_column_bytes(st, c)));
+                row.push_back(std::move(item));
             }
-            rows[sqlite3_column_int64(st, 0)] = h;
+            rows[sqlite3_column_int64(st, 0)] = std::move(row);
         }
         sqlite3_finalize(st);
     }
     return out;
 }
 
+// What differs in one row between two readings: its changed items ("column=old->new"), or
+// "added" / "removed".
+inline std::string RowDifference(const Rows& before, const Rows& after, const std::string& table,
+                                 long long id) {
+    const std::vector<std::string>* b = nullptr;
+    const std::vector<std::string>* a = nullptr;
+    if (auto t = before.find(table); t != before.end())
+        if (auto r = t->second.find(id); r != t->second.end()) b = &r->second;
+    if (auto t = after.find(table); t != after.end())
+        if (auto r = t->second.find(id); r != t->second.end()) a = &r->second;
+    if (!b) return "added";
+    if (!a) return "removed";
+    std::string out;
+    for (size_t i = 0; i < a->size() && i < b->size(); ++i)
+        if ((*a)[i] != (*b)[i]) out += (out.empty() ? "" : ", ") + (*b)[i] + " -> " + (*a)[i];
+    return out;
+}
+
 // The rows that differ between two readings ("table#rowid"), added and removed ones included.
 inline std::set<std::string> ChangedRows(const Rows& before, const Rows& after) {
     std::set<std::string> out;
-    auto note = [&](const std::string& t, long long id) { out.insert(t + "#" + std::to_string(id)); };
+    auto note = [&](const std::string& t, long long id) {
+        out.insert(t + "#" + std::to_string(id));
+    };
     for (const auto& [t, rows] : after) {
         auto b = before.find(t);
-        for (const auto& [id, h] : rows)
-            if (b == before.end() || !b->second.count(id) || b->second.at(id) != h) note(t, id);
+        for (const auto& [id, row] : rows)
+            if (b == before.end() || !b->second.count(id) || b->second.at(id) != row) note(t, id);
     }
     for (const auto& [t, rows] : before) {
         auto a = after.find(t);
-        for (const auto& [id, h] : rows)
+        for (const auto& [id, row] : rows)
             if (a == after.end() || !a->second.count(id)) note(t, id);
     }
     return out;
