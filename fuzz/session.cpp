@@ -48,8 +48,9 @@ std::map<std::string, uint64_t> Fingerprint(host::Database& db) {
     std::vector<std::string> tables;
     sqlite3_stmt* st = nullptr;
     sqlite3* h = db.Handle();
-    if (sqlite3_prepare_v2(h, "SELECT name FROM main.sqlite_master WHERE type='table' AND "
-                              "name NOT LIKE 'sqlite_%' ORDER BY name",
+    if (sqlite3_prepare_v2(h,
+                           "SELECT name FROM main.sqlite_master WHERE type='table' AND "
+                           "name NOT LIKE 'sqlite_%' ORDER BY name",
                            -1, &st, nullptr) != SQLITE_OK)
         return out;
     while (sqlite3_step(st) == SQLITE_ROW)
@@ -164,7 +165,8 @@ public:
         for (const auto& e : rec.events)
             if (!e.error.empty())
                 Find(rec, "an error escaped into the host", e.name + ": " + e.error);
-        if (rec.note.rfind("host error", 0) == 0) Find(rec, "the host's own cycle failed", rec.note);
+        if (rec.note.rfind("host error", 0) == 0)
+            Find(rec, "the host's own cycle failed", rec.note);
         if (std::string problem = IntegrityProblem(view.db); !problem.empty())
             Find(rec, "the database fails its integrity check", problem);
         if (!storing_.empty() && !rec.done) {
@@ -217,8 +219,9 @@ private:
                            int page, int r) {
             for (const auto* f : t.PageFields(page)) {
                 if (!f->stored) continue;
-                auto c = std::find_if(columns.begin(), columns.end(),
-                                      [&](const std::string& col) { return IEquals(col, f->column); });
+                auto c = std::find_if(columns.begin(), columns.end(), [&](const std::string& col) {
+                    return IEquals(col, f->column);
+                });
                 if (c == columns.end()) continue;
                 Value stored = row[static_cast<size_t>(c - columns.begin())];
                 Value shown = form.GetFieldValue(f->key, r, page == 1 ? 1 : 2);
@@ -241,13 +244,15 @@ private:
 };
 
 std::map<std::string, KindTotals>& MutableTotals() {
-    static std::map<std::string, KindTotals> totals;
-    return totals;
+    // Never destroyed: the fuzzer prints the totals from an exit handler.
+    static auto* totals = new std::map<std::string, KindTotals>;
+    return *totals;
 }
 
 }  // namespace
 
-// ---- The vocabulary ------------------------------------------------------------------------------
+// ---- The vocabulary
+// ------------------------------------------------------------------------------
 
 namespace {
 
@@ -324,8 +329,7 @@ Vocabulary BuildVocabulary() {
                 if (!f.source) continue;
                 k.fieldSource[f.key] = f.source->table;
                 k.baseIds[f.key] = Ids(db, "Select " + f.source->idColumn + " From " +
-                                               f.source->table + " Order By " +
-                                               f.source->idColumn);
+                                               f.source->table + " Order By " + f.source->idColumn);
             }
         }
     }
@@ -362,7 +366,8 @@ const KindVocabulary* Vocabulary::Find(const std::string& kind) const {
     return nullptr;
 }
 
-// ---- Sessions ------------------------------------------------------------------------------------
+// ---- Sessions
+// ------------------------------------------------------------------------------------
 
 SessionResult RunSession(const Program& program) {
     SessionResult result;
@@ -390,8 +395,8 @@ std::string TotalsText() {
     std::ostringstream o;
     KindTotals all;
     for (const auto& [kind, t] : Totals()) {
-        o << "  " << kind << ": " << t.sessions << " sessions, " << t.steps << " steps, " << t.events
-          << " events, " << t.findings << " findings\n";
+        o << "  " << kind << ": " << t.sessions << " sessions, " << t.steps << " steps, "
+          << t.events << " events, " << t.findings << " findings\n";
         all.sessions += t.sessions;
         all.steps += t.steps;
         all.events += t.events;
