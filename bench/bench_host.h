@@ -20,6 +20,7 @@
 #include "host/data_components.h"
 #include "host/demo_db.h"
 #include "host/form/database_adapter.h"
+#include "host/form/linked_library.h"
 #include "host/reference_host.h"
 
 namespace qor::bench {
@@ -36,7 +37,7 @@ struct BenchHost {
                    .string();
         host::CreateDemoDatabase(path);
         host = std::make_unique<host::ReferenceHost>(path);
-        host->Attach();
+        host->Attach(host::form::LinkedLibrary());
         db = host::OpenDatabase(path);
         adapter = std::make_unique<host::form::DatabaseAdapter>(*db);
     }

@@ -19,6 +19,7 @@
 #include "host/demo_db.h"
 #include "host/form/bill_form.h"
 #include "host/form/bill_template.h"
+#include "host/form/linked_library.h"
 #include "host/form/database_adapter.h"
 #include "host/reference_host.h"
 #include "services/price_lookup.h"
@@ -43,7 +44,7 @@ struct RepriceSetup {
                    .string();
         host::CreateDemoDatabase(path);
         host = std::make_unique<host::ReferenceHost>(path);
-        host->Attach();
+        host->Attach(host::form::LinkedLibrary());
         auto db = host::OpenDatabase(path);
         adapter = std::make_unique<host::form::DatabaseAdapter>(*db);
         const auto* t = host::form::FindTemplate("sale");

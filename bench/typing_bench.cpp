@@ -26,6 +26,7 @@
 #include "host/form/bill_form.h"
 #include "host/form/bill_template.h"
 #include "host/form/database_adapter.h"
+#include "host/form/linked_library.h"
 #include "host/form/scenario.h"
 #include "host/form/scenario_runner.h"
 #include "host/reference_host.h"
@@ -118,7 +119,7 @@ void Report(benchmark::State& state, int rows, double typing, double saving, dou
 
 void BM_TypeSalesBill(benchmark::State& state) {
     auto& setup = Setup();
-    setup.host->Attach();
+    setup.host->Attach(host::form::LinkedLibrary());
     const int rows = static_cast<int>(state.range(0));
     double typing = 0, saving = 0, cpu = 0;
     for (auto _ : state) TypeBill(setup, rows, typing, saving, cpu);
@@ -148,7 +149,7 @@ void BM_TypeSalesBillScenario(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
     host::form::Scenario sc = host::form::ParseScenario(TypingScenario(rows), "typing.yaml");
     host::form::RunOptions options;
-    options.pluginPath = QOR_PLUGIN_PATH;
+    options.library = &host::form::LinkedLibrary();
     options.databasePath = setup.path;  // created once, kept
     double typing = 0, saving = 0, cpu = 0;
     for (auto _ : state) {
@@ -169,7 +170,7 @@ void BM_TypeSalesBillScenario(benchmark::State& state) {
     }
     Report(state, rows, typing, saving, cpu);
     // The runner attached its own host; give the library this benchmark's host back.
-    setup.host->Attach();
+    setup.host->Attach(host::form::LinkedLibrary());
 }
 BENCHMARK(BM_TypeSalesBillScenario)->Arg(50)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TypeSalesBillScenario)->Arg(200)->Iterations(3)->Unit(benchmark::kMillisecond);

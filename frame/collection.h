@@ -14,8 +14,10 @@
 #include <utility>
 #include <vector>
 
+#include "frame/export.h"
 #include "frame/value.h"
 
+QOR_XS_CONTRACT_BEGIN
 namespace qor {
 
 class Collection;
@@ -90,3 +92,4 @@ private:
 };
 
 }  // namespace qor
+QOR_XS_CONTRACT_END

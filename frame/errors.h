@@ -4,6 +4,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "frame/export.h"
+
+QOR_XS_CONTRACT_BEGIN
 namespace qor {
 
 // Thrown by the host for a failed operation (unknown component, failed statement, bad key).
@@ -21,3 +24,4 @@ private:
 };
 
 }  // namespace qor
+QOR_XS_CONTRACT_END

@@ -18,8 +18,10 @@
 
 #include "frame/collection.h"
 #include "frame/errors.h"
+#include "frame/export.h"
 #include "frame/value.h"
 
+QOR_XS_CONTRACT_BEGIN
 namespace qor {
 
 // ---- Menus ---------------------------------------------------------------------------------
@@ -288,3 +290,4 @@ public:
 using BillListPtr = std::shared_ptr<IBillList>;
 
 }  // namespace qor
+QOR_XS_CONTRACT_END

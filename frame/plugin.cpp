@@ -144,13 +144,18 @@ template <class F>
 void PlugInBase::Run(Ev e, F&& handler) {
     if (!Handles(e)) return;
     EventScope scope(HandlerName(e));
+    // An error ends the handler; it is kept and goes to the diagnostics like a trapped one.
+    std::string error;
     try {
         handler();
+        return;
     } catch (const std::exception& ex) {
-        lastError_ = std::string(HandlerName(e)) + ": " + ex.what();
+        error = ex.what();
     } catch (...) {
-        lastError_ = std::string(HandlerName(e)) + ": unknown error";
+        error = "unknown error";
     }
+    lastError_ = std::string(HandlerName(e)) + ": " + error;
+    DataGateway::Instance().RecordTrapped(HandlerName(e), error);
 }
 
 // ---- Public operations -------------------------------------------------------------------------

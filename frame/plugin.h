@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/contract.h"
 #include "frame/host.h"
 #include "frame/platform.h"
 
@@ -76,18 +77,6 @@ struct ClassFacts {
 };
 
 class RuleBook;
-
-// What the host holds of a plug-in object.
-class IPlugIn {
-public:
-    virtual ~IPlugIn() = default;
-    virtual std::string ProgId() const = 0;
-    // Binds a bill form (type name "BILLEVENT" in any letter case) or else a bill list.
-    virtual void Show(const ObjectPtr& obj) = 0;
-    // The class's public operations by name (GetUserProfile, SaveUserProfileItem, ...);
-    // HostError for a name the class does not offer.
-    virtual Value Invoke(const std::string& method, Args& args) = 0;
-};
 
 // The base of the seven classes. The host's events arrive through the two event interfaces;
 // each is passed to the matching protected handler (m_BillInterface_X / m_ListInterface_X)
@@ -262,14 +251,3 @@ const std::vector<const ClassFacts*>& PlugInClasses();
 std::unique_ptr<IPlugIn> CreatePlugIn(const std::string& progId);
 
 }  // namespace qor
-
-extern "C" {
-// The library's C entry: the object registered under progId, or null. Release it with
-// QOR_XS_ReleaseObject.
-qor::IPlugIn* QOR_XS_CreateObject(const char* progId);
-void QOR_XS_ReleaseObject(qor::IPlugIn* object);
-// The host attaches its platform before creating objects.
-void QOR_XS_AttachPlatform(std::shared_ptr<qor::IPlatform>* platform);
-// "1.5"
-const char* QOR_XS_Version();
-}

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "frame/collection.h"
+#include "frame/export.h"
 #include "frame/value.h"
 
+QOR_XS_CONTRACT_BEGIN
 namespace qor {
 
 class IRecordset : public IObject {
@@ -78,3 +80,4 @@ private:
 };
 
 }  // namespace qor
+QOR_XS_CONTRACT_END

@@ -13,6 +13,9 @@
 #include <string_view>
 #include <variant>
 
+#include "frame/export.h"
+
+QOR_XS_CONTRACT_BEGIN
 namespace qor {
 
 // Base of every object a value can refer to: keyed collections, record sets, host objects.
@@ -158,3 +161,4 @@ int DaysInMonth(int year, int month);
 bool IsValidDate(int year, int month, int day);
 
 }  // namespace qor
+QOR_XS_CONTRACT_END

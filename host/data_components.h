@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "frame/platform.h"
+#include "frame/host_platform.h"
 #include "host/database.h"
 
 namespace qor::host {

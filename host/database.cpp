@@ -36,6 +36,32 @@ const char* kCatalogViews =
     "CASE tsql_otype WHEN 'table' THEN 'U' ELSE 'V' END AS type "
     "FROM tsql_objects WHERE tsql_otemp = 0;";
 
+// The faults injected, and the statements counted for them.
+struct Faults {
+    long run = 0;     // statements run by the process
+    long failAt = 0;  // the statement number that fails, 0 for none
+    bool failCommit = false;
+    bool fired = false;
+    std::string failed;  // the statement that failed
+};
+Faults& TheFaults() {
+    static Faults faults;
+    return faults;
+}
+
+// Counts one statement; throws when it is the one to fail.
+void CountStatement(const std::string& source) {
+    Faults& f = TheFaults();
+    ++f.run;
+    if (f.failAt && f.run == f.failAt) {
+        f.failAt = 0;
+        f.fired = true;
+        f.failed = source;
+        throw HostError("Database", "the database failed the statement (an injected fault): " +
+                                        source.substr(0, 120));
+    }
+}
+
 // Prepared statements kept per connection; the least recently used one goes beyond this.
 constexpr size_t kCachedStatements = 2000;
 
@@ -351,16 +377,19 @@ void Database::Exec(const sql::Statement& st, RunState& state, const std::string
             for (const auto& child : st.body) Exec(*child, state, source);
             return;
         case Kind::CreateTemp:
+            CountStatement(source);
             CreateTemp(st, source);
             state.lastRowCount = 0;
             return;
         case Kind::DropTemp:
+            CountStatement(source);
             DropTemp(st, source);
             state.lastRowCount = 0;
             return;
         default:
             break;
     }
+    CountStatement(source);
     RequireTemps(st, source);
     const Rows rows = st.kind == Kind::Write    ? Rows::None
                       : st.kind == Kind::Assign ? Rows::Last
@@ -442,6 +471,49 @@ SqlResult Database::RunBatch(const std::string& tsql, std::vector<SqlResult>* ev
         record(0, 0, &error);
         throw;
     }
+}
+
+void InjectFault(const FaultPlan& plan) {
+    Faults& f = TheFaults();
+    f.failAt = plan.failStatement > 0 ? f.run + plan.failStatement : 0;
+    f.failCommit = plan.failCommit;
+    f.fired = false;
+    f.failed.clear();
+}
+
+void ClearFaults() {
+    InjectFault({});
+}
+
+long StatementsRun() {
+    return TheFaults().run;
+}
+
+bool FaultFired() {
+    return TheFaults().fired;
+}
+
+std::string FaultedStatement() {
+    return TheFaults().failed;
+}
+
+void Database::Begin() {
+    ExecScript("BEGIN");
+}
+
+void Database::Commit() {
+    Faults& f = TheFaults();
+    if (f.failCommit) {
+        f.failCommit = false;
+        f.fired = true;
+        f.failed = "COMMIT";
+        throw HostError("Database", "the database failed to commit (an injected fault)");
+    }
+    ExecScript("COMMIT");
+}
+
+void Database::Rollback() {
+    ExecScript("ROLLBACK");
 }
 
 SqlResult Database::Run(const std::string& tsql) {

@@ -50,6 +50,23 @@ struct StatementStats {
     long recompiled = 0;  // compiled statements SQLite had to compile again (a schema changed)
 };
 
+// Faults a test injects into the host database, for every connection of the process: the
+// statement that many statements from now fails (1: the next one; the statements of a batch
+// count one by one), and the next commit fails. Each fires once; the failure is a HostError as
+// a refused statement gives.
+struct FaultPlan {
+    long failStatement = 0;  // 0: none
+    bool failCommit = false;
+};
+void InjectFault(const FaultPlan& plan);
+void ClearFaults();
+// The statements run so far by every connection of the process, counted as the plan counts.
+long StatementsRun();
+// Whether an injected fault fired since the plan was set.
+bool FaultFired();
+// The statement the fault failed ("COMMIT" for the commit), "" before it fired.
+std::string FaultedStatement();
+
 class Database {
 public:
     // Opens (creating when missing) the SQLite file; ":memory:" gives a private database.
@@ -70,6 +87,11 @@ public:
     SqlResultSets RunEach(const std::string& tsql);
     // Runs a T-SQL batch that changes data; the rows it changed.
     long Execute(const std::string& tsql);
+
+    // A transaction of this connection.
+    void Begin();
+    void Commit();
+    void Rollback();
 
     // While held, the connection keeps its lock on the file between statements instead of
     // taking and dropping it (and checking the file) for each one: for the time the host owns

@@ -89,4 +89,20 @@ std::string CreateDemoDatabase(const std::string& path) {
     return path;
 }
 
+std::string CopyDemoDatabase(const std::string& path) {
+    static const std::string image = [&] {
+        std::string made = path + ".image";
+        CreateDemoDatabase(made);
+        std::string bytes = ReadFile(made);
+        RemoveDatabaseFiles(made);
+        return bytes;
+    }();
+    CloseDatabase(path);
+    RemoveDatabaseFiles(path);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(image.data(), static_cast<std::streamsize>(image.size()));
+    if (!out) throw HostError("Demo database", "cannot write " + path);
+    return path;
+}
+
 }  // namespace qor::host

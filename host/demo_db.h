@@ -18,4 +18,8 @@ std::vector<std::string> DemoScriptPaths();
 // returns path. Raises HostError when a script is missing or fails.
 std::string CreateDemoDatabase(const std::string& path);
 
+// The same database written from an image of it made once per process (on the first call):
+// for tools that need a fresh demo database many times (the event fuzzer, the fault tests).
+std::string CopyDemoDatabase(const std::string& path);
+
 }  // namespace qor::host

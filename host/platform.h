@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/platform.h"
+#include "frame/host_platform.h"
 
 namespace qor::host {
 

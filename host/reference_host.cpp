@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "frame/login.h"
-#include "frame/platform.h"
+#include "frame/host_platform.h"
+#include "host/form/plugin_library.h"
 #include "host/components/profiles.h"
 #include "host/components/service_components.h"
 #include "host/data_components.h"
@@ -126,10 +126,9 @@ void ReferenceHost::SetUserProfile(const std::string& section, const std::string
     WriteUserProfile(*services_, login_.userId, section, key, value);
 }
 
-void ReferenceHost::Attach() {
+void ReferenceHost::Attach(const form::PlugInLibrary& library) {
     SetDefaultDatabasePath(databasePath_);
-    AttachPlatform(platform_);
-    ResetLoginState();
+    library.AttachPlatform(platform_);
 }
 
 }  // namespace qor::host

@@ -12,6 +12,10 @@
 
 namespace qor::host {
 
+namespace form {
+class PlugInLibrary;
+}
+
 // The user logged in and how.
 struct HostLogin {
     int userId = 16394;  // the demo account's administrator
@@ -61,10 +65,10 @@ public:
     void SetUserProfile(const std::string& section, const std::string& key,
                         const std::string& value);
 
-    // Attaches this host's platform to the library, makes its database the data components'
-    // default and forgets the library's login state, so that the next plug-in reads this
-    // host's login.
-    void Attach();
+    // Makes this host's database the data components' default and attaches its platform to
+    // the library (which forgets the login it read before, so that the next plug-in reads this
+    // host's login).
+    void Attach(const form::PlugInLibrary& library);
 
 private:
     std::string databasePath_;

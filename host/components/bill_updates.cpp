@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "frame/data_access.h"
+#include "host/sql/literals.h"
 #include "frame/errors.h"
 #include "host/components/stock_components.h"
 #include "host/sql/sqlite_functions.h"
@@ -43,8 +43,8 @@ double LinkedTotal(ServiceContext& ctx, const std::string& props, const std::str
     std::string sql =
         "Select Sum(e." + column +
         ") From t_CC_StockBillEntry e Where e.FClassID_SRC=" + std::to_string(sourceClass) +
-        " And e.FID_SRC=" + SqlId(billId);
-    if (IdOrZero(entryId) > 0) sql += " And e.FEntryID_SRC=" + SqlId(entryId);
+        " And e.FID_SRC=" + SqlInt(billId);
+    if (IdOrZero(entryId) > 0) sql += " And e.FEntryID_SRC=" + SqlInt(entryId);
     return ctx.Scalar(props, sql).ToNumber();
 }
 
@@ -73,7 +73,7 @@ double EntryTotal(ServiceContext& ctx, const std::string& progId, const std::str
         throw HostError(progId, "no entry table for class type " + std::to_string(classTypeId));
     return ctx
         .Scalar(props, "Select Sum(" + ColumnName(progId, field) + ") From " + table +
-                           " Where FID=" + SqlId(billId))
+                           " Where FID=" + SqlInt(billId))
         .ToNumber();
 }
 
@@ -154,7 +154,7 @@ std::string OpeningCheck(ServiceContext& ctx, const std::string& props, int bill
     }
     std::string user = std::to_string(ctx.UserIdOf(props));
     ctx.Exec(props, checking ? "Update t_CC_StockBill Set FStatus=1,FCheckerID=" + user +
-                                   ",FCheckDate=" + SqlValue(sql::TodayText()) + " Where FID=" + id
+                                   ",FCheckDate=" + SqlText(sql::TodayText()) + " Where FID=" + id
                              : "Update t_CC_StockBill Set FStatus=0,FCheckerID=0,FCheckDate=Null "
                                "Where FID=" +
                                    id);
@@ -295,10 +295,10 @@ std::string CheckSpecialPrice(ServiceContext& ctx, const std::string& props, int
                  "Insert Into t_LS_ItemPrice (FItemID,FUnitID,FBranchShop,FXSPrice,FXSBillNo,"
                  "FXSBeginDate,FXSEndDate,FXSBeginTime,FXSEndTime,FTotalLimitQty,FSingleLimitQty) "
                  "Values (" +
-                     SqlId(rows->Field("FItemID")) + "," + SqlId(rows->Field("FShowUnitID")) +
+                     SqlInt(rows->Field("FItemID")) + "," + SqlInt(rows->Field("FShowUnitID")) +
                      ",0," + NumberToText(rows->Field("FNewPrice").ToNumber()) + "," +
-                     SqlValue(billNo) + "," + SqlValue(begin) + "," + SqlValue(end) + "," +
-                     SqlValue(beginTime) + "," + SqlValue(endTime) + "," +
+                     SqlText(billNo) + "," + SqlText(begin) + "," + SqlText(end) + "," +
+                     SqlText(beginTime) + "," + SqlText(endTime) + "," +
                      NumberToText(rows->Field("FTotalLimitQty").ToNumber()) + "," +
                      NumberToText(rows->Field("FSingleLimitQty").ToNumber()) + ")");
     }
@@ -340,7 +340,7 @@ CXUpdateComponent::CXUpdateComponent(ServiceContextPtr context)
             return Value(-1);
         }
         ctx().Exec(a.props(), "Update T_LS_CX Set FStatus=3,FInvalid=1 Where FID=" + id);
-        ctx().Exec(a.props(), "Delete From t_LS_ItemPrice Where FXSBillNo=" + SqlValue(billNo));
+        ctx().Exec(a.props(), "Delete From t_LS_ItemPrice Where FXSBillNo=" + SqlText(billNo));
         a.SetMessage("");
         return Value(1);
     });
@@ -363,7 +363,7 @@ CGOrderEventComponent::CGOrderEventComponent(ServiceContextPtr context)
             "Select e.FEntryID,e.FShowQty,e.FCoefficient,(Select Sum(c.FQty) From "
             "t_CG_OrderEntry c Where c.FClassID_SRC=1030001 And c.FEntryID_SRC=e.FEntryID) As "
             "FLinked From t_XS_OrderEntry e Where e.FID=" +
-                SqlId(a[0]));
+                SqlInt(a[0]));
         for (; !rows->IsEOF(); rows->MoveNext()) {
             double coefficient = rows->Field("FCoefficient").ToNumber();
             if (coefficient == 0) coefficient = 1;
@@ -371,7 +371,7 @@ CGOrderEventComponent::CGOrderEventComponent(ServiceContextPtr context)
                           rows->Field("FLinked").ToNumber() / coefficient;
             ctx().Exec(a.props(), "Update t_XS_OrderEntry Set FUnLinkCGQty=" +
                                       NumberToText(std::max(open, 0.0)) +
-                                      " Where FEntryID=" + SqlId(rows->Field("FEntryID")));
+                                      " Where FEntryID=" + SqlInt(rows->Field("FEntryID")));
         }
         return Value(true);
     });

@@ -1,6 +1,6 @@
 #include "host/components/profiles.h"
 
-#include "frame/data_access.h"
+#include "host/sql/literals.h"
 
 namespace qor::host {
 
@@ -9,7 +9,7 @@ namespace {
 Value ReadOption(ServiceContext& ctx, const std::string& props, const std::string& category,
                  const std::string& key) {
     return ctx.Scalar(props, "Select FValue From t_SystemProfile Where FCategory=" +
-                                 SqlValue(category) + " And FKey=" + SqlValue(key));
+                                 SqlText(category) + " And FKey=" + SqlText(key));
 }
 
 // "12,15" -> {12, 15}; anything that is no identifier list gives nothing.
@@ -42,10 +42,10 @@ std::string JoinIds(const std::vector<int>& ids) {
 void WriteSystemProfile(ServiceContext& ctx, const std::string& category, const std::string& key,
                         const std::string& value) {
     const std::string& props = ctx.LoginProps();
-    ctx.Exec(props, "Delete From t_SystemProfile Where FCategory=" + SqlValue(category) +
-                        " And FKey=" + SqlValue(key));
+    ctx.Exec(props, "Delete From t_SystemProfile Where FCategory=" + SqlText(category) +
+                        " And FKey=" + SqlText(key));
     ctx.Exec(props, "Insert Into t_SystemProfile (FCategory,FKey,FValue) Values (" +
-                        SqlValue(category) + "," + SqlValue(key) + "," + SqlValue(value) + ")");
+                        SqlText(category) + "," + SqlText(key) + "," + SqlText(value) + ")");
 }
 
 void WriteUserProfile(ServiceContext& ctx, int userId, const std::string& section,
@@ -53,10 +53,10 @@ void WriteUserProfile(ServiceContext& ctx, int userId, const std::string& sectio
     const std::string& props = ctx.LoginProps();
     std::string user = std::to_string(userId);
     ctx.Exec(props, "Delete From ICClassUserProfile Where FUserID=" + user +
-                        " And FSection=" + SqlValue(section) + " And FKey=" + SqlValue(key));
+                        " And FSection=" + SqlText(section) + " And FKey=" + SqlText(key));
     ctx.Exec(props, "Insert Into ICClassUserProfile (FUserID,FSection,FKey,FValue) Values (" +
-                        user + "," + SqlValue(section) + "," + SqlValue(key) + "," +
-                        SqlValue(value) + ")");
+                        user + "," + SqlText(section) + "," + SqlText(key) + "," + SqlText(value) +
+                        ")");
 }
 
 void DenyAccessRight(ServiceContext& ctx, int userId, int objectType, int objectID, int access) {
@@ -144,7 +144,7 @@ SecurityInfoComponent::SecurityInfoComponent(ServiceContextPtr context)
         CallArgs a(args, ctx(), 0);
         int64_t access = ToId(a[2]);
         auto rs = ctx().Query(a.props(), "Select FAccess From t_AccessRight Where FObjectType=" +
-                                             SqlId(a[0]) + " And FObjectID=" + SqlId(a[1]) +
+                                             SqlInt(a[0]) + " And FObjectID=" + SqlInt(a[1]) +
                                              " And FDenied=1 And (FUserID=0 Or FUserID=" +
                                              std::to_string(ctx().UserIdOf(a.props())) + ")");
         for (; !rs->IsEOF(); rs->MoveNext())
@@ -160,8 +160,8 @@ UserProfileInfoComponent::UserProfileInfoComponent(ServiceContextPtr context)
         CallArgs a(args, ctx(), 0);
         Value v = ctx().Scalar(a.props(), "Select FValue From ICClassUserProfile Where FUserID=" +
                                               std::to_string(ctx().UserIdOf(a.props())) +
-                                              " And FSection=" + SqlValue(a[0].ToString()) +
-                                              " And FKey=" + SqlValue(a[1].ToString()));
+                                              " And FSection=" + SqlText(a[0].ToString()) +
+                                              " And FKey=" + SqlText(a[1].ToString()));
         return Value(v.ToString());
     });
 }
@@ -172,14 +172,17 @@ UserProfileUpdateComponent::UserProfileUpdateComponent(ServiceContextPtr context
         CallArgs a(args, ctx(), 0);
         int user = ctx().UserIdOf(a.props());
         std::string where = " Where FUserID=" + std::to_string(user) +
-                            " And FSection=" + SqlValue(a[0].ToString()) +
-                            " And FKey=" + SqlValue(a[1].ToString());
-        ctx().Exec(a.props(), "Delete From ICClassUserProfile" + where);
-        ctx().Exec(a.props(),
-                   "Insert Into ICClassUserProfile (FUserID,FSection,FKey,FValue) "
-                   "Values (" +
-                       std::to_string(user) + "," + SqlValue(a[0].ToString()) + "," +
-                       SqlValue(a[1].ToString()) + "," + SqlValue(a[2].ToString()) + ")");
+                            " And FSection=" + SqlText(a[0].ToString()) +
+                            " And FKey=" + SqlText(a[1].ToString());
+        // The old value goes and the new one comes in one step: a failure keeps the old one.
+        ctx().Atomically(a.props(), [&] {
+            ctx().Exec(a.props(), "Delete From ICClassUserProfile" + where);
+            ctx().Exec(a.props(),
+                       "Insert Into ICClassUserProfile (FUserID,FSection,FKey,FValue) "
+                       "Values (" +
+                           std::to_string(user) + "," + SqlText(a[0].ToString()) + "," +
+                           SqlText(a[1].ToString()) + "," + SqlText(a[2].ToString()) + ")");
+        });
         return Value(true);
     });
 }

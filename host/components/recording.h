@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "frame/collection.h"
-#include "frame/platform.h"
+#include "frame/host_platform.h"
 #include "frame/recordset.h"
 #include "frame/value.h"
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <tuple>
 
-#include "frame/data_access.h"
+#include "host/sql/literals.h"
 #include "frame/errors.h"
 #include "host/sql/sqlite_functions.h"
 
@@ -99,7 +99,7 @@ ServiceContext::CustomerFinding EvaluateOverdue(ServiceContext& ctx, const std::
                    "Select Sum(FUnCheckAmount) From t_CC_StockBill Where FClassTypeID=1030002"
                    " And FStatus=1 And FUnCheckAmount>0 And FCustID=" +
                        std::to_string(customer) + " And FID<>" + std::to_string(bill) +
-                       " And FSettleLimitDate<" + SqlValue(sql::TodayText()))
+                       " And FSettleLimitDate<" + SqlText(sql::TodayText()))
             .ToNumber();
     if (overdue > 0) {
         finding.exceeded = true;
@@ -197,7 +197,7 @@ CheckOutcome SetBillsChecked(ServiceContext& ctx, const std::string& props,
     for (const auto& t : targets) {
         std::string set = checking ? "FStatus=1,FCheckerID=" + user : "FStatus=0,FCheckerID=0";
         if (t.table != "T_CC_ZZCX")
-            set += checking ? ",FCheckDate=" + SqlValue(sql::TodayText()) : ",FCheckDate=Null";
+            set += checking ? ",FCheckDate=" + SqlText(sql::TodayText()) : ",FCheckDate=Null";
         ctx.Exec(props, "Update " + t.table + " Set " + set + " Where FID=" + std::to_string(t.id));
     }
     return {1, ""};
@@ -251,7 +251,7 @@ ItemInfoComponent::ItemInfoComponent(ServiceContextPtr context)
                          .Scalar(a.props(),
                                  "Select FISBatchManager From t_ICItem Where "
                                  "FItemID=" +
-                                     SqlId(a[0]))
+                                     SqlInt(a[0]))
                          .ToNumber() != 0);
     });
     On("GetStockInfo", [this](Args& args) {
@@ -265,7 +265,7 @@ ItemInfoComponent::ItemInfoComponent(ServiceContextPtr context)
     On("GetDetail", [this](Args& args) {
         CallArgs a(args, ctx());
         return Value(RowToCollection(
-            ctx().Query(a.props(), "Select * From t_Organization Where FItemID=" + SqlId(a[0]))));
+            ctx().Query(a.props(), "Select * From t_Organization Where FItemID=" + SqlInt(a[0]))));
     });
 }
 
@@ -278,9 +278,9 @@ StockBillReaderComponent::StockBillReaderComponent(ServiceContextPtr context)
         std::string sql =
             "Select Sum(FAmount) As FAmount,Sum(FQty) As FQty From t_cc_inventory "
             "Where FItemID=" +
-            SqlId(a[0]);
-        if (IdOrZero(a[1]) > 0) sql += " And FStockID=" + SqlId(a[1]);
-        if (byBatch) sql += " And FBatchNo=" + SqlValue(a[2].ToString());
+            SqlInt(a[0]);
+        if (IdOrZero(a[1]) > 0) sql += " And FStockID=" + SqlInt(a[1]);
+        if (byBatch) sql += " And FBatchNo=" + SqlText(a[2].ToString());
         auto rs = ctx().Query(a.props(), sql);
         if (rs->IsEOF()) return Value(0.0);
         double qty = rs->Field("FQty").ToNumber();
@@ -307,7 +307,7 @@ SerialNumInfoComponent::SerialNumInfoComponent(ServiceContextPtr context)
         }
         std::string sql =
             "Select a.FSerialNo From t_SerialNumList a Where a.FBillID=" + std::to_string(bill) +
-            " And a.FItemID=" + SqlId(a[3]) +
+            " And a.FItemID=" + SqlInt(a[3]) +
             " And Exists (Select 1 From t_SerialNumList b Where b.FItemID=a.FItemID And "
             "b.FSerialNo=a.FSerialNo And b.FID>a.FID And b.FBillID<>a.FBillID And b.FBillID>0)";
         if (row >= 1) sql += " And a.FBillIndexID=" + std::to_string(row);
@@ -332,12 +332,12 @@ BatchNoRuleComponent::BatchNoRuleComponent(ServiceContextPtr context)
         std::string day = FormatDate(date ? *date : *ParseDate(sql::TodayText()));
         std::string prefix = day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2);
         constexpr int kSerialLen = 3;
-        std::string like = SqlValue(prefix + "%");
+        std::string like = SqlText(prefix + "%");
         auto rs = ctx().Query(a.props(), "Select FBatchNo From t_CC_StockBillEntry Where FItemID=" +
-                                             SqlId(a[1]) + " And FBatchNo Like " + like +
+                                             SqlInt(a[1]) + " And FBatchNo Like " + like +
                                              " Union Select FBatchNo From t_cc_inventory Where "
                                              "FItemID=" +
-                                             SqlId(a[1]) + " And FBatchNo Like " + like);
+                                             SqlInt(a[1]) + " And FBatchNo Like " + like);
         long highest = 0;
         for (; !rs->IsEOF(); rs->MoveNext()) {
             std::string tail = rs->Field(0).ToString().substr(prefix.size());
@@ -390,7 +390,7 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
             std::string sql =
                 "Select Sum(FQty) From t_cc_inventory Where FItemID=" + std::to_string(item) +
                 " And FStockID=" + std::to_string(stock);
-            if (!batch.empty()) sql += " And FBatchNo=" + SqlValue(batch);
+            if (!batch.empty()) sql += " And FBatchNo=" + SqlText(batch);
             if (aux > 0) sql += " And FAuxPropID=" + std::to_string(aux);
             double onHand = ctx().Scalar(a.props(), sql).ToNumber();
             if (need.first > onHand + 1e-9) {
@@ -467,8 +467,8 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
         CallArgs a(args, ctx());
         return Value(ctx()
                          .Scalar(a.props(), "Select FValue From t_SystemProfile Where FCategory=" +
-                                                SqlValue(a[0].ToString()) +
-                                                " And FKey=" + SqlValue(a[1].ToString()))
+                                                SqlText(a[0].ToString()) +
+                                                " And FKey=" + SqlText(a[1].ToString()))
                          .ToString());
     });
     On("CheckLimitPrice", [this](Args& args) {
@@ -482,7 +482,7 @@ StockInfoComponent::StockInfoComponent(ServiceContextPtr context)
                 .Scalar(a.props(),
                         "Select FLowestPrice From t_ItemPrice Where "
                         "FItemID=" +
-                            std::to_string(item) + " And FUnitID=" + SqlId(line->Get("UnitID")))
+                            std::to_string(item) + " And FUnitID=" + SqlInt(line->Get("UnitID")))
                 .ToNumber();
         if (floor > 0 && price < floor) {
             a.SetMessage("第" + line->Get("Index").ToString() + "行商品[" +
@@ -559,14 +559,14 @@ BarCodeUpdateComponent::BarCodeUpdateComponent(ServiceContextPtr context)
                             values = std::to_string(customer) + "," + std::to_string(isFirst);
                 for (const char* col : kColumns) {
                     cols += std::string(",") + col;
-                    values += "," + SqlValue(c->Get(col).ToString());
+                    values += "," + SqlText(c->Get(col).ToString());
                 }
                 ctx().Exec(a.props(),
                            "Insert Into t_Contact (" + cols + ") Values (" + values + ")");
             } else {
                 std::string set = "FIsFirst=" + std::to_string(isFirst);
                 for (const char* col : kColumns)
-                    set += std::string(",") + col + "=" + SqlValue(c->Get(col).ToString());
+                    set += std::string(",") + col + "=" + SqlText(c->Get(col).ToString());
                 ctx().Exec(a.props(), "Update t_Contact Set " + set +
                                           " Where FID=" + std::to_string(id) +
                                           " And FItemID=" + std::to_string(customer));
@@ -606,7 +606,7 @@ int UpdateBillBarcodes(ServiceContext& ctx, const std::string& props, int classT
         auto known = ctx.Query(props, "Select FID,FBarcode From t_barcode" + of);
         if (!known->IsEOF()) {
             if (!Trim(known->Field("FBarcode").ToString()).empty()) continue;  // the item's stands
-            ctx.Exec(props, "Update t_barcode Set FBarcode=" + SqlValue(barcode) +
+            ctx.Exec(props, "Update t_barcode Set FBarcode=" + SqlText(barcode) +
                                 " Where FID=" + std::to_string(IdOrZero(known->Field("FID"))));
         } else {
             int id = IdOrZero(ctx.Scalar(props, "Select Max(FID) From t_barcode")) + 1;
@@ -621,7 +621,7 @@ int UpdateBillBarcodes(ServiceContext& ctx, const std::string& props, int classT
                      "FOrder) Values (" +
                          std::to_string(id) + "," + std::to_string(item) + "," +
                          std::to_string(unit) + "," + std::to_string(entryNo) + "," +
-                         NumberToText(coefficient > 0 ? coefficient : 1) + "," + SqlValue(barcode) +
+                         NumberToText(coefficient > 0 ? coefficient : 1) + "," + SqlText(barcode) +
                          "," + std::to_string(entryNo) + ")");
         }
         ++written;

@@ -5,7 +5,7 @@
 #include <map>
 #include <tuple>
 
-#include "frame/data_access.h"
+#include "host/sql/literals.h"
 #include "host/components/stock_components.h"
 #include "host/sql/sqlite_functions.h"
 
@@ -50,7 +50,7 @@ int MakeLogistic(ServiceContext& ctx, const std::string& props,
         std::string table = BillTableOf(classType);
         if (table.empty()) table = "t_CC_StockBill";
         const std::string where =
-            " Where FClassTypeID=" + std::to_string(classType) + " And FBillNo=" + SqlValue(billNo);
+            " Where FClassTypeID=" + std::to_string(classType) + " And FBillNo=" + SqlText(billNo);
         auto rs = ctx.Query(props, "Select FStatus,FLogisticNumber From " + table + where);
         std::string failure;
         if (rs->IsEOF()) {
@@ -65,7 +65,7 @@ int MakeLogistic(ServiceContext& ctx, const std::string& props,
             continue;
         }
         if (number.empty()) number = "WL" + billNo;
-        ctx.Exec(props, "Update " + table + " Set FLogisticNumber=" + SqlValue(number) + where);
+        ctx.Exec(props, "Update " + table + " Set FLogisticNumber=" + SqlText(number) + where);
         ++done;
     }
     return done;
@@ -150,7 +150,7 @@ LogisticInfoComponent::LogisticInfoComponent(ServiceContextPtr context)
         Value number = ctx().Scalar(a.props(),
                                     "Select FLogisticNumber From t_CC_StockBill Where "
                                     "FClassTypeID=1030002 And FBillNo=" +
-                                        SqlValue(a[0].ToString()));
+                                        SqlText(a[0].ToString()));
         return Value(!Trim(number.ToString()).empty());
     });
 }
@@ -235,7 +235,7 @@ std::optional<MadeInvoice> MakeInvoice(ServiceContext& ctx, const std::string& p
             static_cast<long long>(ctx.Scalar(props,
                                               "Select Max(Cast(FNumber As Integer)) From "
                                               "t_Invoice Where FCode=" +
-                                                  SqlValue(kCode))
+                                                  SqlText(kCode))
                                        .ToNumber());
         char number[24];
         std::snprintf(number, sizeof number, "%08lld", last + 1);
@@ -247,16 +247,16 @@ std::optional<MadeInvoice> MakeInvoice(ServiceContext& ctx, const std::string& p
             tax += e->Get("TaxAmount").ToNumber();
             total += e->Get("AmountIncTax").ToNumber();
         }
-        std::string code = SqlValue(made.code), no = SqlValue(made.number);
+        std::string code = SqlText(made.code), no = SqlText(made.number);
         ctx.Exec(props,
                  "Insert Into t_Invoice (FID,FCode,FNumber,FDate,FType,FCustID,FAmount,"
                  "FTaxAmount,FAmountIncludeTax,FRemark) Values (" +
                      std::to_string(made.id) + "," + code + "," + no + "," +
-                     SqlValue(sql::TodayText()) + "," +
+                     SqlText(sql::TodayText()) + "," +
                      std::to_string(IdOrZero(dictionary->Get("eType")) == 3 ? 3 : 2) + "," +
                      std::to_string(IdOrZero(dictionary->Get("BuyerID"))) + "," +
                      NumberToText(amount) + "," + NumberToText(tax) + "," + NumberToText(total) +
-                     "," + SqlValue(dictionary->Get("FRemark").ToString()) + ")");
+                     "," + SqlText(dictionary->Get("FRemark").ToString()) + ")");
         std::map<std::pair<int, int>, double> billTotals;  // (class, bill) -> amount with tax
         for (const auto& e : entries) {
             int cls = IdOrZero(e->Get("FClassID_SRC"));
@@ -276,7 +276,7 @@ std::optional<MadeInvoice> MakeInvoice(ServiceContext& ctx, const std::string& p
                     NumberToText(e->Get("TaxAmount").ToNumber()) + "," +
                     NumberToText(e->Get("AmountIncTax").ToNumber()) + "," + std::to_string(bill) +
                     "," + std::to_string(IdOrZero(e->Get("FEntryID_SRC"))) + "," +
-                    std::to_string(cls) + "," + SqlValue(e->Get("FBillNo_SRC").ToString()) + ")");
+                    std::to_string(cls) + "," + SqlText(e->Get("FBillNo_SRC").ToString()) + ")");
             if (bill > 0) billTotals[{cls, bill}] += std::fabs(e->Get("AmountIncTax").ToNumber());
         }
         // The bills invoiced carry what was invoiced of them and the last invoice's number.
@@ -300,7 +300,7 @@ InvoiceItemInfoComponent::InvoiceItemInfoComponent(ServiceContextPtr context)
             ctx().Query(a.props(),
                         "Select FTaxableItem,FTaxRate,FIsTaxPrice,FTaxCategoryID From "
                         "t_ICItem Where FItemID=" +
-                            SqlId(a[0]))));
+                            SqlInt(a[0]))));
     });
 }
 

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <ctime>
 
-#include "frame/data_access.h"
 #include "host/form/controls.h"
 #include "host/form/expression.h"
+#include "host/sql/literals.h"
 #include "host/sql/sqlite_functions.h"
 
 namespace qor::host::form {
@@ -1041,7 +1041,7 @@ std::string HostBillForm::NextBillNo() {
     if (db_) {
         try {
             std::string sql = "Select FBillNo From " + t_.headerTable + " Where FBillNo Like " +
-                              SqlValue(t_.billNoPrefix + "%");
+                              SqlText(t_.billNoPrefix + "%");
             auto r = db_->Query(sql);
             for (const auto& row : r.rows) {
                 std::string no = row[0].ToString();
@@ -1166,10 +1166,10 @@ std::optional<Value> HostBillForm::LookupByNumber(const FieldTemplate& f, const 
     try {
         if (typed.IsNumber()) {
             if (auto id = first(src.idColumn + "=" + std::to_string(ToId(typed)))) return id;
-            return first(src.numberColumn + "=" + SqlValue(text));
+            return first(src.numberColumn + "=" + SqlText(text));
         }
-        if (auto id = first(src.numberColumn + "=" + SqlValue(text))) return id;
-        if (auto id = first(src.nameColumn + "=" + SqlValue(text))) return id;
+        if (auto id = first(src.numberColumn + "=" + SqlText(text))) return id;
+        if (auto id = first(src.nameColumn + "=" + SqlText(text))) return id;
         if (digits) return first(src.idColumn + "=" + text);
     } catch (const std::exception& e) {
         notes_.push_back(f.key + ": " + e.what());
@@ -1233,8 +1233,9 @@ void HostBillForm::RaiseFilledChange(const FieldTemplate& f, int row) {
     bool cancel = false;
     std::string args = f.key + (r > 0 ? "@" + std::to_string(r) : "") + " := " + Describe(value) +
                        " (filled by the host)";
-    Raise("Change", args, &cancel,
-          [&](IBillFormEvents& s) { s.Change(desc, Value(eventData), -1, r, cancel); });
+    Raise("Change", args, &cancel, [&, desc = desc, eventData = eventData](IBillFormEvents& s) {
+        s.Change(desc, Value(eventData), -1, r, cancel);
+    });
 }
 
 ActionResult HostBillForm::UserEdit(const std::string& key, int row, const Value& value,
@@ -1313,8 +1314,9 @@ ActionResult HostBillForm::Edit_(const std::string& key, int row, const Value& v
     bool cancel = false;
     std::string args =
         f->key + (r > 0 ? "@" + std::to_string(r) : "") + " := " + Describe(newValue);
-    Raise("Change", args, &cancel,
-          [&](IBillFormEvents& s) { s.Change(desc, Value(eventData), 0, r, cancel); });
+    Raise("Change", args, &cancel, [&, desc = desc, eventData = eventData](IBillFormEvents& s) {
+        s.Change(desc, Value(eventData), 0, r, cancel);
+    });
     Edit done = edits_.back();
     edits_.pop_back();
     // The cell keeps the value the edit ended with: what the user typed, or what a formula or a

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "frame/data_access.h"
+#include "host/sql/literals.h"
 #include "host/sql/sqlite_functions.h"
 
 namespace qor::host::form {
@@ -48,7 +48,7 @@ void HostBillList::Open() {
 std::string HostBillList::Filter() const {
     std::string f = "FClassTypeID=" + std::to_string(t_.classTypeID);
     for (const auto& [column, v] : t_.fixedColumns)
-        f += " And " + column + "=" + (v.IsNumber() ? v.ToString() : SqlValue(v.ToString()));
+        f += " And " + column + "=" + (v.IsNumber() ? v.ToString() : SqlText(v.ToString()));
     return f;
 }
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "frame/data_access.h"
+#include "host/sql/literals.h"
 #include "frame/errors.h"
 #include "host/form/bill_form.h"
 
@@ -44,18 +44,18 @@ std::string Literal(const FieldTemplate& f, const Value& v) {
             return std::to_string(static_cast<long long>(std::llround(d)));
         }
         case FieldType::Date:
-            return v.IsBlank() ? "Null" : SqlValue(Trim(v.ToString()));
+            return v.IsBlank() ? "Null" : SqlText(Trim(v.ToString()));
         case FieldType::Text:
-            return SqlValue(v.ToString());
+            return SqlText(v.ToString());
     }
-    return SqlValue(v.ToString());
+    return SqlText(v.ToString());
 }
 
 std::string ValueLiteral(const Value& v) {
     if (v.IsBlank()) return "Null";
     if (v.IsNumber()) return ExactNumber(v.ToNumber());
     if (v.type() == Value::Type::Bool) return v.AsBool() ? "1" : "0";
-    return SqlValue(v.ToString());
+    return SqlText(v.ToString());
 }
 
 bool IsFilled(const Value& v) {
@@ -183,7 +183,7 @@ void HostBillForm::StoreBill() {
         bool taken = false;
         if (!billNo.empty()) {
             std::string sql = "Select FID From " + t_.headerTable +
-                              " Where FBillNo=" + SqlValue(billNo) + " And FID<>" +
+                              " Where FBillNo=" + SqlText(billNo) + " And FID<>" +
                               std::to_string(billID_);
             if (Has(hcols, "FClassTypeID"))
                 sql += " And FClassTypeID=" + std::to_string(t_.classTypeID);
@@ -323,7 +323,7 @@ void HostBillForm::StoreStatus(int status) {
     std::string sets = "FStatus=" + std::to_string(status);
     if (Has(hcols, "FCheckerID")) sets += ",FCheckerID=" + std::to_string(status ? userID_ : 0);
     if (Has(hcols, "FCheckDate"))
-        sets += ",FCheckDate=" + (status ? SqlValue(today_) : std::string("Null"));
+        sets += ",FCheckDate=" + (status ? SqlText(today_) : std::string("Null"));
     db_->Execute("Update " + t_.headerTable + " Set " + sets +
                  " Where FID=" + std::to_string(billID_));
     if (const FieldTemplate* f = Field("FStatus")) StoreValue(*f, -1, Value(status), true);

@@ -19,13 +19,13 @@ void DatabaseAdapter::Execute(const std::string& sql) {
 }
 
 void DatabaseAdapter::Begin() {
-    db_.ExecScript("BEGIN");
+    db_.Begin();
 }
 void DatabaseAdapter::Commit() {
-    db_.ExecScript("COMMIT");
+    db_.Commit();
 }
 void DatabaseAdapter::Rollback() {
-    db_.ExecScript("ROLLBACK");
+    db_.Rollback();
 }
 
 std::vector<std::string> DatabaseAdapter::TableColumns(const std::string& table) {

@@ -319,10 +319,10 @@ struct Parser {
         if (n.IsMap()) {
             c.kind = ContentExpect::Kind::Map;
             for (auto it = n.begin(); it != n.end(); ++it)
-                c.items.emplace_back(it->first.Scalar(), Content(it->second));
+                c.items.push_back({it->first.Scalar(), Content(it->second)});
         } else if (n.IsSequence()) {
             c.kind = ContentExpect::Kind::List;
-            for (const auto& x : n) c.items.emplace_back("", Content(x));
+            for (const auto& x : n) c.items.push_back({"", Content(x)});
         } else {
             c.value = yaml::ToValue(n);
         }

@@ -67,7 +67,12 @@ struct ContentExpect {
     enum class Kind { Value, Map, List };
     Kind kind = Kind::Value;
     Value value;
-    std::vector<std::pair<std::string, ContentExpect>> items;  // Map (keyed), List (keys empty)
+    struct Item;
+    std::vector<Item> items;  // Map (keyed), List (keys empty)
+};
+struct ContentExpect::Item {
+    std::string first;  // the key
+    ContentExpect second;
 };
 
 // A message box's caption and button code, beside the part of its prompt.

@@ -9,7 +9,6 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "frame/data_access.h"
 #include "host/database.h"
 #include "host/demo_db.h"
 #include "host/form/bill_list.h"
@@ -17,6 +16,7 @@
 #include "host/form/menu.h"
 #include "host/form/plugin_library.h"
 #include "host/reference_host.h"
+#include "host/sql/literals.h"
 #include "host/sql/sqlite_functions.h"
 #include "host/sql_trace.h"
 
@@ -169,6 +169,7 @@ public:
             stepForm_ = formsOpened_;
             replacedStart_.reset();
             if (form_ && !rec.isExpect) form_->BeginChanges();
+            if (opt_.watch && !rec.isExpect) opt_.watch->Before(step, View());
             try {
                 Perform(step, rec);
             } catch (const InvalidStep& e) {
@@ -186,6 +187,7 @@ public:
                 for (auto& n : form_->TakeNotes()) rec.hostNotes.push_back(n);
             NotePrints(rec);
             CollectSql(rec);
+            if (opt_.watch && !rec.isExpect) opt_.watch->After(step, rec, View());
             if (!rec.failures.empty()) run_.failures += static_cast<int>(rec.failures.size());
             run_.steps.push_back(std::move(rec));
         }
@@ -217,7 +219,8 @@ private:
     std::unique_ptr<ReferenceHost> host_;
     std::unique_ptr<Database> db_;
     std::unique_ptr<DatabaseAdapter> adapter_;
-    std::unique_ptr<PlugInLibrary> lib_;
+    std::unique_ptr<PlugInLibrary> ownLib_;
+    PlugInLibrary* lib_ = nullptr;
     std::shared_ptr<HostBillForm> form_;
     PlugInLibrary::Object formPlugIn_{nullptr, {}};
     std::shared_ptr<HostBillList> list_;
@@ -265,7 +268,7 @@ private:
             auto r = u.IsNumber() ? db_->Run("Select FUserID, FName From t_User Where FUserID=" +
                                              std::to_string(static_cast<long long>(u.ToNumber())))
                                   : db_->Run("Select FUserID, FName From t_User Where FName=" +
-                                             SqlValue(u.ToString()));
+                                             SqlText(u.ToString()));
             if (r.rows.empty()) throw InvalidStep(sc_.file + ": login: no user " + u.ToString());
             login.userId = static_cast<int>(r.rows[0][0].ToNumber());
             login.userName = r.rows[0][1].ToString();
@@ -284,19 +287,26 @@ private:
             boxesSinceExpect_.push_back(line);
             if (current_) current_->boxes.push_back(line);
         });
-        host_->Attach();
+        if (opt_.library) {
+            lib_ = opt_.library;
+        } else {
+            ownLib_ = std::make_unique<PlugInLibrary>(opt_.pluginPath);
+            lib_ = ownLib_.get();
+        }
+        host_->Attach(*lib_);
+        if (opt_.traceSql)
+            lib_->SetTraceListener([this](const QOR_XS_TraceRecord& r) { NoteTrapped(r); });
         // One clock for the host and the plug-ins: the scenario's day holds still.
         if (!sc_.now.empty()) {
             sql::SetFixedNow(sc_.now);
             fixedNow_ = true;
         }
-        lib_ = std::make_unique<PlugInLibrary>(opt_.pluginPath);
-        lib_->AttachPlatform(host_->PlatformPtr());
         SqlTrace::Global().Enable(true);
         SqlTrace::Global().Clear();
     }
 
     void Finish() {
+        if (lib_ && opt_.traceSql) lib_->SetTraceListener(nullptr);
         if (form_) {
             run_.billKind = form_->Template().kind;
             for (const auto& [k, v] : form_->HeaderValues()) {
@@ -385,6 +395,13 @@ private:
         for (const auto& n : c.next)
             services.QueueAnswer(n.component, n.method, {n.result, n.message});
     }
+
+    void NoteTrapped(const QOR_XS_TraceRecord& r) {
+        if (current_ && r.kind == QOR_XS_TRACE_TRAPPED)
+            current_->trapped.push_back({r.trappedIn, r.event, r.error});
+    }
+
+    SessionView View() { return SessionView{*db_, *host_, form_.get(), list_.get()}; }
 
     void Observe(const EventRecord& e) {
         if (current_) current_->events.push_back(e);
@@ -826,7 +843,8 @@ private:
         if (e.caption && form_->Caption() != *e.caption)
             rec.failures.push_back("the form's caption is \"" + form_->Caption() +
                                    "\", expected \"" + *e.caption + "\"");
-        for (const auto& [name, want] : e.controls) {
+        for (const auto& [controlName, want] : e.controls) {
+            const std::string& name = controlName;  // named in the checks below
             auto control = form_->Control(name);
             if (!control) {
                 rec.failures.push_back("the form has no control " + name);
@@ -1152,6 +1170,10 @@ std::string RenderText(const RunRecord& run, bool traceSql) {
                           : std::to_string(q.rows) + " rows" +
                                 (q.changed ? ", " + std::to_string(q.changed) + " changed" : ""))
                   << ": " << q.sql << "\n";
+        if (traceSql)
+            for (const auto& t : s.trapped)
+                o << "    trapped in " << t.where << (t.event.empty() ? "" : " (" + t.event + ")")
+                  << ": " << t.error << "\n";
     }
     if (!run.billKind.empty()) {
         o << "-- the " << run.billKind << " bill at the end --\n   header:";
@@ -1239,6 +1261,13 @@ std::string RenderJson(const std::vector<RunRecord>& runs, bool traceSql) {
                     sql.push_back(x);
                 }
                 j["sql"] = sql;
+                if (!s.trapped.empty()) {
+                    nlohmann::json trapped = nlohmann::json::array();
+                    for (const auto& t : s.trapped)
+                        trapped.push_back(
+                            {{"where", t.where}, {"event", t.event}, {"error", t.error}});
+                    j["trapped"] = trapped;
+                }
             }
             steps.push_back(j);
         }

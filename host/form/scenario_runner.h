@@ -12,6 +12,11 @@
 
 #include "host/form/scenario.h"
 
+namespace qor::host {
+class Database;
+class ReferenceHost;
+}  // namespace qor::host
+
 namespace qor::host::form {
 
 struct BoxLine {
@@ -46,6 +51,12 @@ struct CallLine {
     std::vector<std::string> args;
 };
 
+// An error the plug-in library trapped during a step (a function that gave its empty answer
+// instead, or a handler that ended early): where, in which event, and what.
+struct TrappedLine {
+    std::string where, event, error;
+};
+
 struct StepRecord {
     int index = 0;
     int line = 0;
@@ -60,6 +71,7 @@ struct StepRecord {
     std::vector<FieldChange> changes;
     std::vector<std::string> hostNotes;
     std::vector<SqlLine> sql;
+    std::vector<TrappedLine> trapped;  // gathered with traceSql
     std::vector<std::string> failures;  // expectations that did not hold
     std::vector<WindowLine> windows;
     std::vector<CallLine> calls;
@@ -75,11 +87,36 @@ struct RunRecord {
     std::string invalid;  // set when the scenario could not be run (exit status 2)
 };
 
+class HostBillList;
+class PlugInLibrary;
+
+// What a step watcher sees of the session: the runner's connection to the database, the host,
+// and the form and list open (null before the first).
+struct SessionView {
+    Database& db;
+    ReferenceHost& host;
+    HostBillForm* form;
+    HostBillList* list;
+};
+
+// Told before and after every step; tools that check the host's state as a session goes (the
+// event fuzzer's invariants) watch a run this way.
+class StepWatch {
+public:
+    virtual ~StepWatch() = default;
+    virtual void Before(const Step&, const SessionView&) {}
+    virtual void After(const Step&, const StepRecord&, const SessionView&) {}
+};
+
 struct RunOptions {
     std::string databasePath;  // "" = a fresh demo database in a temporary file
     std::string pluginPath;    // the plug-in library to load
+    // A library already loaded (or linked into the program), used instead of pluginPath.
+    PlugInLibrary* library = nullptr;
+    // Adds the statements and the errors the library trapped to each step.
     bool traceSql = false;
     bool keepDatabase = false;
+    StepWatch* watch = nullptr;
 };
 
 // Runs one scenario file (parse errors become an invalid run).

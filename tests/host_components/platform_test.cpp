@@ -2,6 +2,7 @@
 // default button, the plug-ins' text dialog, and one clock for host and plug-ins.
 #include <gtest/gtest.h>
 
+#include "frame/platform.h"
 #include "host/platform.h"
 #include "host/sql/sqlite_functions.h"
 #include "services/clock.h"

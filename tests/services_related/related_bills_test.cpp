@@ -27,7 +27,7 @@ protected:
     static host::ReferenceHost& Host() { return demo_->Host(); }
 
     void SetUp() override {
-        Host().Attach();
+        Host().Attach(host::form::LinkedLibrary());
         DataGateway::Instance().Reset();
         DataGateway::Instance().KeepTrace(true);
     }
@@ -189,14 +189,14 @@ TEST_F(RelatedBills, AFailingDatabaseGivesFalse) {
     std::filesystem::remove(bare);
     {
         host::ReferenceHost bareHost(bare);
-        bareHost.Attach();
+        bareHost.Attach(host::form::LinkedLibrary());
         Collection result;
         EXPECT_FALSE(FillSelectedBillInfo(Selection({{1030002, 4}}), result));
         EXPECT_EQ(result.Count(), 0u);
         ASSERT_FALSE(DataGateway::Instance().Trace().empty());
         EXPECT_TRUE(DataGateway::Instance().Trace().back().failed);
     }
-    Host().Attach();
+    Host().Attach(host::form::LinkedLibrary());
 }
 
 TEST_F(RelatedBills, ReadsTheSelectionOfABillList) {

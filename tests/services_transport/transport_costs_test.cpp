@@ -34,7 +34,7 @@ protected:
     std::shared_ptr<host::form::HostBillForm> bill;
 
     void SetUp() override {
-        Host().Attach();
+        Host().Attach(host::form::LinkedLibrary());
         Host().SetIndustryType(1);
         Host().SetAppType(2);
         Host().Platform().ClearBoxes();

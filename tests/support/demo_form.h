@@ -23,6 +23,7 @@
 #include "host/demo_db.h"
 #include "host/form/bill_form.h"
 #include "host/form/bill_template.h"
+#include "host/form/linked_library.h"
 #include "host/form/database_adapter.h"
 #include "host/reference_host.h"
 #include "host/sql/sqlite_functions.h"
@@ -45,7 +46,7 @@ public:
                     .string();
         host::CreateDemoDatabase(path_);
         host_ = std::make_unique<host::ReferenceHost>(path_);
-        host_->Attach();
+        host_->Attach(host::form::LinkedLibrary());
         db_ = host::OpenDatabase(path_);
         adapter_ = std::make_unique<host::form::DatabaseAdapter>(*db_);
         DataGateway::Instance().Reset();

@@ -160,4 +160,8 @@ void QOR_XS_AttachPlatform(std::shared_ptr<qor::IPlatform>* platform) {
 const char* QOR_XS_Version() {
     return "test";
 }
+
+int QOR_XS_ContractVersion() {
+    return qor::kContractVersion;
+}
 }
