@@ -146,7 +146,15 @@ void RuleBook::RunChange(PlugInBase& plugin, IBillForm& bill, const CollectionPt
 
 bool RuleBook::Refuses(Stage stage, PlugInBase& plugin, IBillForm* bill, IBillList* list) const {
     CheckRun run{plugin, bill, list, stage};
-    return !Report(RunChecks(Checks(stage), run), bill);
+    Verdict verdict = Verdict::Pass();
+    try {
+        verdict = RunChecks(Checks(stage), run);
+    } catch (const std::exception& e) {
+        // A check that could not run (a host component missing, a failed read) refuses the
+        // save or check rather than letting an unchecked bill through.
+        verdict = Verdict::Refuse(std::string("单据检查未能完成：") + e.what());
+    }
+    return !Report(verdict, bill);
 }
 
 namespace {

@@ -141,33 +141,9 @@ void BillEvent_Sale::m_BillInterface_MenuBarInitialize(const MenuBarPtr& menuBar
 
 // ---- Save, check, uncheck -----------------------------------------------------------------------
 
-namespace {
-
-// Runs a stage's checks; a check that could not run (a host component missing, a failed read)
-// refuses the host's action rather than letting it pass.
-template <class F>
-void GuardedChecks(bool& cancel, F&& checks) {
-    try {
-        checks();
-    } catch (const std::exception& e) {
-        cancel = true;
-        ShowMessage(std::string("单据检查未能完成：") + e.what());
-    }
-}
-
-}  // namespace
-
 void BillEvent_Sale::m_BillInterface_BeforeSave(bool& cancel) {
-    GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_BeforeSave(cancel); });
+    PlugInBase::m_BillInterface_BeforeSave(cancel);
     action_.clear();
-}
-
-void BillEvent_Sale::m_BillInterface_BusinessCheck(bool& cancel) {
-    GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_BusinessCheck(cancel); });
-}
-
-void BillEvent_Sale::m_BillInterface_UnBusinessCheck(bool& cancel) {
-    GuardedChecks(cancel, [&] { PlugInBase::m_BillInterface_UnBusinessCheck(cancel); });
 }
 
 // ---- New, copied, loaded bills ------------------------------------------------------------------

@@ -54,8 +54,6 @@ protected:
     void m_ListInterface_MenuBarInitialize(const MenuBarPtr& menuBar) override;
     void m_ListInterFace_AfterMergeCopyBill(const Value& mergedBill) override;
     void m_BillInterface_BeforeSave(bool& cancel) override;
-    void m_BillInterface_BusinessCheck(bool& cancel) override;
-    void m_BillInterface_UnBusinessCheck(bool& cancel) override;
     // checkBillSNErr, checkXSDBillSNErr and checkXSDBillBatchNoErr, each with a bill form.
     bool InvokeOwn(const std::string& method, Args& args, Value& result) override;
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/sql/literals.h"
 #include "frame/errors.h"
 #include "host/components/stock_components.h"
+#include "host/sql/literals.h"
 #include "host/sql/sqlite_functions.h"
 
 namespace qor::host {
@@ -284,25 +284,33 @@ std::string CheckSpecialPrice(ServiceContext& ctx, const std::string& props, int
     if (begin.empty() || end.empty()) return "特价单" + billNo + "的起止日期不完整。";
     std::string beginTime = TimeOfDay(head->Field("FBeginTime"), "00:00:00");
     std::string endTime = TimeOfDay(head->Field("FEndTime"), "23:59:59");
-    if (SetBillsChecked(ctx, props, {{1030006, billId}}, true).code != 1)
-        return "特价单" + billNo + "不能审核。";
-    auto rows = ctx.Query(props,
-                          "Select FItemID,FShowUnitID,FNewPrice,FTotalLimitQty,FSingleLimitQty "
-                          "From T_LS_CXEntry Where FID=" +
-                              id + " And FItemID>0");
-    for (; !rows->IsEOF(); rows->MoveNext()) {
-        ctx.Exec(props,
-                 "Insert Into t_LS_ItemPrice (FItemID,FUnitID,FBranchShop,FXSPrice,FXSBillNo,"
-                 "FXSBeginDate,FXSEndDate,FXSBeginTime,FXSEndTime,FTotalLimitQty,FSingleLimitQty) "
-                 "Values (" +
-                     SqlInt(rows->Field("FItemID")) + "," + SqlInt(rows->Field("FShowUnitID")) +
-                     ",0," + NumberToText(rows->Field("FNewPrice").ToNumber()) + "," +
-                     SqlText(billNo) + "," + SqlText(begin) + "," + SqlText(end) + "," +
-                     SqlText(beginTime) + "," + SqlText(endTime) + "," +
-                     NumberToText(rows->Field("FTotalLimitQty").ToNumber()) + "," +
-                     NumberToText(rows->Field("FSingleLimitQty").ToNumber()) + ")");
-    }
-    return "";
+    // The bill's status and its prices are written together: a failure half-way leaves the bill
+    // unchecked and no price of it in force.
+    std::string failure;
+    ctx.Atomically(props, [&] {
+        if (SetBillsChecked(ctx, props, {{1030006, billId}}, true).code != 1) {
+            failure = "特价单" + billNo + "不能审核。";
+            return;
+        }
+        auto rows = ctx.Query(props,
+                              "Select FItemID,FShowUnitID,FNewPrice,FTotalLimitQty,FSingleLimitQty "
+                              "From T_LS_CXEntry Where FID=" +
+                                  id + " And FItemID>0");
+        for (; !rows->IsEOF(); rows->MoveNext()) {
+            ctx.Exec(
+                props,
+                "Insert Into t_LS_ItemPrice (FItemID,FUnitID,FBranchShop,FXSPrice,FXSBillNo,"
+                "FXSBeginDate,FXSEndDate,FXSBeginTime,FXSEndTime,FTotalLimitQty,FSingleLimitQty) "
+                "Values (" +
+                    SqlInt(rows->Field("FItemID")) + "," + SqlInt(rows->Field("FShowUnitID")) +
+                    ",0," + NumberToText(rows->Field("FNewPrice").ToNumber()) + "," +
+                    SqlText(billNo) + "," + SqlText(begin) + "," + SqlText(end) + "," +
+                    SqlText(beginTime) + "," + SqlText(endTime) + "," +
+                    NumberToText(rows->Field("FTotalLimitQty").ToNumber()) + "," +
+                    NumberToText(rows->Field("FSingleLimitQty").ToNumber()) + ")");
+        }
+    });
+    return failure;
 }
 
 }  // namespace

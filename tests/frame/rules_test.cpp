@@ -160,6 +160,24 @@ TEST_F(BookFixture, ASilentRefusalVetoesWithoutAMessage) {
     EXPECT_TRUE(platform->prompts.empty());
 }
 
+// A check that cannot run (its read fails, a component is missing) must not let the bill
+// through unchecked: the save is refused and the user is told why.
+TEST_F(BookFixture, ACheckThatCannotRunRefusesInsteadOfPassing) {
+    RuleBook book;
+    bool laterRan = false;
+    auto failing = [](CheckRun&) -> Verdict { throw std::runtime_error("no such table"); };
+    book.Check(Stage::Save, "reads the limits", failing)
+        .Check(Stage::Save, "later", [&](CheckRun&) {
+            laterRan = true;
+            return Verdict::Pass();
+        });
+    BookPlugIn plugin(book);
+    Bind(plugin);
+    EXPECT_TRUE(form->Save().cancelled);
+    EXPECT_FALSE(laterRan);
+    EXPECT_EQ(platform->prompts, std::vector<std::string>{"单据检查未能完成：no such table"});
+}
+
 TEST_F(BookFixture, ToolsAreAddedWithTheirStateAndClicksRunTheirRules) {
     bool optionOn = false;
     int clicks = 0;
