@@ -9,30 +9,38 @@
 namespace qor::host::testing {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
+using Semantics = SqlLayerTest;
 
-using Collation = SqlLayerTest;
-
-TEST_F(Collation, TextComparesWithoutLetterCaseOrTrailingBlanks) {
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FName = 'SCREW'"), ElementsAre("1"));
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FNumber = 'b01'"), ElementsAre("3"));
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FNumber in ('a01 ', 'B01')"),
-                ElementsAre("1", "3"));
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FName <> 'screw' order by FItemID"),
-                ElementsAre("2", "3"));
-    // Without a column the comparison still follows the database's collation.
-    EXPECT_EQ(One("select case when 'abc' = 'ABC  ' then 1 else 0 end"), Value(1));
-    EXPECT_EQ(One("select case when ltrim(FNumber) = 'b01' then 1 else 0 end from t_ICItem where "
-                  "FItemID=3"),
-              Value(1));
-    EXPECT_EQ(One("select count(*) from t_ICItem where FName like 'scr%'"), Value(1));
-    // Ordering of texts ignores case too.
-    EXPECT_THAT(RowsOf("select FNumber from t_ICItem where FItemID<3 order by FName"),
-                ElementsAre("'A01'", "'A02'"));
-}
-
-TEST(CollationOrder, IsTotalAndDateAware) {
+TEST_F(Semantics, TextComparesWithoutLetterCaseOrTrailingBlanksAndDatesByDay) {
+    RunScript({
+        {"select FItemID from t_ICItem where FName = 'SCREW'", {"1"}},
+        {"select FItemID from t_ICItem where FNumber = 'b01'", {"3"}},
+        {"select FItemID from t_ICItem where FNumber in ('a01 ', 'B01')", {"1", "3"}},
+        {"select FItemID from t_ICItem where FName <> 'screw' order by FItemID", {"2", "3"}},
+        // Without a column the comparison still follows the database's collation.
+        {"select case when 'abc' = 'ABC  ' then 1 else 0 end", {"1"}},
+        {"select case when ltrim(FNumber) = 'b01' then 1 else 0 end from t_ICItem where FItemID=3",
+         {"1"}},
+        {"select count(*) from t_ICItem where FName like 'scr%'", {"1"}},
+        // Ordering of texts ignores case too.
+        {"select FNumber from t_ICItem where FItemID<3 order by FName", {"'A01'", "'A02'"}},
+        // A date at midnight equals its day.
+        {"select FItemID from t_ICItem where FDate = '2024-03-05'", {"1"}},
+        {"select FItemID from t_ICItem where FDate = '2024/03/05'", {"1"}},
+        {"select FItemID from t_ICItem where FDate >= '2024-03-05' and FDate < '2024-03-06' order "
+         "by FItemID",
+         {"1", "2"}},
+        {"select FItemID from t_ICItem where FDate > '2024-03-05' order by FItemID", {"2", "3"}},
+        {"select FItemID from t_ICItem where FDate<='2024-03-06' order by FItemID",
+         {"1", "2", "3"}},
+        {"select FItemID from t_ICItem order by FDate desc", {"3", "2", "1"}},
+        {"select count(*) from t_ICItem where convert(datetime, FDate) = convert(datetime, "
+         "'2024-03-06')",
+         {"1"}},
+        {"select max(FDate) from t_ICItem where FDate between '2024-03-01' and '2024-03-05 "
+         "23:59:59'",
+         {"'2024-03-05 10:30:00'"}},
+    });
     EXPECT_EQ(sql::CompareText("abc", "ABC"), 0);
     EXPECT_EQ(sql::CompareText("abc  ", "abc"), 0);
     EXPECT_LT(sql::CompareText("abc", "abd"), 0);
@@ -46,84 +54,49 @@ TEST(CollationOrder, IsTotalAndDateAware) {
     EXPECT_GT(sql::CompareText("2024-13-45", "2024-03-05"), 0);
 }
 
-using Dates = SqlLayerTest;
-
-TEST_F(Dates, ADateAtMidnightEqualsItsDay) {
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate = '2024-03-05'"),
-                ElementsAre("1"));
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate = '2024/03/05'"),
-                ElementsAre("1"));
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate >= '2024-03-05' and FDate < "
-                       "'2024-03-06' order by FItemID"),
-                ElementsAre("1", "2"));
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate > '2024-03-05' order by FItemID"),
-                ElementsAre("2", "3"));
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem where FDate<='2024-03-06' order by FItemID"),
-                ElementsAre("1", "2", "3"));
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem order by FDate desc"),
-                ElementsAre("3", "2", "1"));
-    EXPECT_EQ(One("select count(*) from t_ICItem where convert(datetime, FDate) = "
-                  "convert(datetime, '2024-03-06')"),
-              Value(1));
-    EXPECT_EQ(One("select max(FDate) from t_ICItem where FDate between '2024-03-01' and "
-                  "'2024-03-05 23:59:59'"),
-              Value("2024-03-05 10:30:00"));
-}
-
-using Arithmetic = SqlLayerTest;
-
-TEST_F(Arithmetic, IntegerDivisionTruncatesDecimalsDoNot) {
-    EXPECT_EQ(One("select 7/2"), Value(3));
-    EXPECT_EQ(One("select -7/2"), Value(-3));
-    EXPECT_EQ(One("select 7 % 3"), Value(1));
-    EXPECT_EQ(One("select 7.0/2"), Value(3.5));
-    // FPrice is a decimal column: stored and divided as such even when it holds 7.
-    EXPECT_EQ(One("select FPrice from t_ICItem where FItemID=1"), Value(7.0));
-    EXPECT_EQ(One("select FPrice/2 from t_ICItem where FItemID=1"), Value(3.5));
-    EXPECT_EQ(One("select FQtyDecimal/3 from t_ICItem where FItemID=1"), Value(0));
-    EXPECT_EQ(One("select isNull(sum(FQty),0)/e.FCoefficient from t_Entry e where FID=1 group by "
-                  "e.FCoefficient having e.FCoefficient = 12"),
-              Value(2.0));
-    db->Execute("update t_ICItem set FPrice = 3 where FItemID = 3");
-    EXPECT_EQ(One("select FPrice from t_ICItem where FItemID=3"), Value(3.0));
-}
-
-TEST_F(Arithmetic, AverageOfIntegersIsAnInteger) {
-    EXPECT_EQ(One("select avg(FQtyDecimal) from t_ICItem"), Value(1));  // (2+0+1)/3
-    EXPECT_EQ(One("select avg(FPrice) from t_ICItem where FItemID < 3"), Value(4.75));
-    EXPECT_EQ(One("select avg(FQtyDecimal) from t_ICItem where 1=2"), Value::Null());
-}
-
-TEST_F(Arithmetic, DivisionByZeroIsAnError) {
-    EXPECT_THAT(ErrorOf("select 1/0"), HasSubstr("Divide by zero error encountered."));
-    EXPECT_THAT(ErrorOf("select FPrice / (FQtyDecimal - 2) from t_ICItem where FItemID=1"),
-                HasSubstr("Divide by zero"));
-    EXPECT_THAT(ErrorOf("select 5 % 0"), HasSubstr("Divide by zero"));
-    // NULL divides to NULL before any zero test.
-    EXPECT_EQ(One("select null/0"), Value::Null());
-}
-
-TEST_F(Arithmetic, WholeNumbersOverflowAsAnError) {
+TEST_F(Semantics, ArithmeticKeepsSqlServersTypesAndErrors) {
     const char* overflow = "Arithmetic overflow error converting expression to data type bigint.";
-    // FQtyDecimal holds 2.
-    EXPECT_EQ(One("select FQtyDecimal + 9223372036854775805 from t_ICItem where FItemID=1"),
-              Value(9223372036854775807LL));
-    EXPECT_THAT(ErrorOf("select FQtyDecimal + 9223372036854775806 from t_ICItem where FItemID=1"),
-                HasSubstr(overflow));
-    EXPECT_THAT(ErrorOf("select (-9223372036854775807 - 1) - 1"), HasSubstr(overflow));
-    EXPECT_THAT(ErrorOf("select 4611686018427387904 * 2"), HasSubstr(overflow));
-    EXPECT_THAT(ErrorOf("select (-9223372036854775807 - 1) / -1"), HasSubstr(overflow));
-    EXPECT_EQ(One("select -7 % 3"), Value(-1));
-    EXPECT_EQ(One("select 7.5 % 2"), Value(1.5));
-}
-
-TEST_F(Arithmetic, NegativeLiteralsAndMultiplication) {
-    EXPECT_THAT(RowsOf("select (Case When 3002=3002 Then -1*FPrice Else FPrice End), (-1)*FQty "
-                       "from t_ICItem i join t_Entry e on e.FItemID=i.FItemID where e.FID=2"),
-                ElementsAre("-7.0|-12.0"));
-    EXPECT_EQ(One("select round(2.345, 2)"), Value(2.35));
-    EXPECT_EQ(One("select round(-2.5, 0)"), Value(-3.0));
-    EXPECT_EQ(One("select round(2.349, 2, 1)"), Value(2.34));
+    RunScript({
+        // Integer division truncates, decimals do not.
+        {"select 7/2", {"3"}},
+        {"select -7/2", {"-3"}},
+        {"select 7 % 3", {"1"}},
+        {"select 7.0/2", {"3.5"}},
+        // FPrice is a decimal column: stored and divided as such even when it holds 7.
+        {"select FPrice from t_ICItem where FItemID=1", {"7.0"}},
+        {"select FPrice/2 from t_ICItem where FItemID=1", {"3.5"}},
+        {"select FQtyDecimal/3 from t_ICItem where FItemID=1", {"0"}},
+        {"select isNull(sum(FQty),0)/e.FCoefficient from t_Entry e where FID=1 group by "
+         "e.FCoefficient having e.FCoefficient = 12",
+         {"2.0"}},
+        {"update t_ICItem set FPrice = 3 where FItemID = 3\r\nselect FPrice from t_ICItem where "
+         "FItemID=3",
+         {"3.0"}},
+        // The average of integers is an integer.
+        {"select avg(FQtyDecimal) from t_ICItem", {"1"}},  // (2+0+1)/3
+        {"select avg(FPrice) from t_ICItem where FItemID < 3", {"4.75"}},
+        {"select avg(FQtyDecimal) from t_ICItem where 1=2", {"NULL"}},
+        {"select 1/0", {}, "Divide by zero error encountered."},
+        {"select FPrice / (FQtyDecimal - 2) from t_ICItem where FItemID=1", {}, "Divide by zero"},
+        {"select 5 % 0", {}, "Divide by zero"},
+        // NULL divides to NULL before any zero test.
+        {"select null/0", {"NULL"}},
+        // Whole numbers overflow as an error; FQtyDecimal holds 2.
+        {"select FQtyDecimal + 9223372036854775805 from t_ICItem where FItemID=1",
+         {"9223372036854775807"}},
+        {"select FQtyDecimal + 9223372036854775806 from t_ICItem where FItemID=1", {}, overflow},
+        {"select (-9223372036854775807 - 1) - 1", {}, overflow},
+        {"select 4611686018427387904 * 2", {}, overflow},
+        {"select (-9223372036854775807 - 1) / -1", {}, overflow},
+        {"select -7 % 3", {"-1"}},
+        {"select 7.5 % 2", {"1.5"}},
+        {"select (Case When 3002=3002 Then -1*FPrice Else FPrice End), (-1)*FQty from t_ICItem i "
+         "join t_Entry e on e.FItemID=i.FItemID where e.FID=2",
+         {"-7.0|-12.0"}},
+        {"select round(2.345, 2)", {"2.35"}},
+        {"select round(-2.5, 0)", {"-3.0"}},
+        {"select round(2.349, 2, 1)", {"2.34"}},
+    });
 }
 
 TEST(Conversions, FollowSqlServer) {
@@ -182,26 +155,27 @@ TEST(Tokens, KeepLiteralsWhole) {
     EXPECT_THROW(sql::Tokenize("select /* open"), HostError);
 }
 
-using Subqueries = SqlLayerTest;
-
-TEST_F(Subqueries, AValueSubqueryWithTwoRowsIsAnError) {
-    // SQLite would take the first row; SQL Server refuses.
-    EXPECT_THAT(ErrorOf("select FName from t_ICItem where FItemID = (select FItemID from t_Entry "
-                        "where FID=1)"),
-                ::testing::HasSubstr("Subquery returned more than 1 value"));
-    EXPECT_THAT(ErrorOf("declare @x int\r\nset @x = (select FItemID from t_Entry)"),
-                ::testing::HasSubstr("Subquery returned more than 1 value"));
-    // One row, no row, TOP 1 and aggregates are values as usual.
-    EXPECT_EQ(One("select (select FName from t_ICItem where FItemID=2)"), Value("螺母"));
-    EXPECT_EQ(One("select (select FName from t_ICItem where FItemID=99)"), Value::Null());
-    EXPECT_EQ(One("select (select top 1 FItemID from t_Entry order by FItemID desc)"), Value(2));
-    EXPECT_EQ(One("select (select max(FQty) from t_Entry)"), Value(24.0));
-    EXPECT_THAT(RowsOf("select FItemID, (select count(*) from t_Entry e where e.FItemID = "
-                       "i.FItemID) from t_ICItem i order by FItemID"),
-                ::testing::ElementsAre("1|2", "2|1", "3|0"));
-    EXPECT_THAT(RowsOf("select FItemID from t_ICItem i where FItemID in (select FItemID from "
-                       "t_Entry) order by FItemID"),
-                ::testing::ElementsAre("1", "2"));
+TEST_F(Semantics, AValueSubqueryWithTwoRowsIsAnError) {
+    RunScript({
+        // SQLite would take the first row; SQL Server refuses.
+        {"select FName from t_ICItem where FItemID = (select FItemID from t_Entry where FID=1)",
+         {},
+         "Subquery returned more than 1 value"},
+        {"declare @x int\r\nset @x = (select FItemID from t_Entry)",
+         {},
+         "Subquery returned more than 1 value"},
+        // One row, no row, TOP 1 and aggregates are values as usual.
+        {"select (select FName from t_ICItem where FItemID=2)", {"'螺母'"}},
+        {"select (select FName from t_ICItem where FItemID=99)", {"NULL"}},
+        {"select (select top 1 FItemID from t_Entry order by FItemID desc)", {"2"}},
+        {"select (select max(FQty) from t_Entry)", {"24.0"}},
+        {"select FItemID, (select count(*) from t_Entry e where e.FItemID = i.FItemID) from "
+         "t_ICItem i order by FItemID",
+         {"1|2", "2|1", "3|0"}},
+        {"select FItemID from t_ICItem i where FItemID in (select FItemID from t_Entry) order by "
+         "FItemID",
+         {"1", "2"}},
+    });
 }
 
 }  // namespace
