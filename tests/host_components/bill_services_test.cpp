@@ -13,24 +13,23 @@ using BillServicesTest = HostTest;
 TEST_F(BillServicesTest, OrdersCloseWhenCheckedAndReopenWhenClosed) {
     auto update = Create("QORM_XS_PlugIns.OrderUpdate");
     EXPECT_TRUE(update->Call("CloseBill", {false, 1, props()}).ToBool());
-    EXPECT_EQ(Scalar("Select FStatus From t_XS_Order Where FID=1").ToNumber(), 2);
+    EXPECT_EQ(Num("Select FStatus From t_XS_Order Where FID=1"), 2);
     EXPECT_FALSE(update->Call("CloseBill", {false, 1, props()}).ToBool());  // already closed
 
     EXPECT_TRUE(update->Call("CloseBill", {1, props()}).ToBool());
-    EXPECT_EQ(Scalar("Select FStatus From t_XS_Order Where FID=1").ToNumber(), 1);
+    EXPECT_EQ(Num("Select FStatus From t_XS_Order Where FID=1"), 1);
     EXPECT_FALSE(update->Call("CloseBill", {1, props()}).ToBool());  // not closed
 
     // A saved order is not closed before it is checked.
     EXPECT_FALSE(update->Call("CloseBill", {false, 3, props()}).ToBool());
-    EXPECT_EQ(Scalar("Select FStatus From t_XS_Order Where FID=3").ToNumber(), 0);
+    EXPECT_EQ(Num("Select FStatus From t_XS_Order Where FID=3"), 0);
 }
 
 TEST_F(BillServicesTest, OrderLinksSumTheRowsDrawnFromIt) {
     auto update = Create("QORM_XS_PlugIns.OrderUpdate");
-    double qty = Scalar(
-                     "Select Sum(FQty) From t_CC_StockBillEntry Where FClassID_SRC=1030001 "
-                     "And FID_SRC=2")
-                     .ToNumber();
+    double qty =
+        Num("Select Sum(FQty) From t_CC_StockBillEntry Where FClassID_SRC=1030001 "
+            "And FID_SRC=2");
     ASSERT_GT(qty, 0);
     EXPECT_DOUBLE_EQ(update->Call("GetLinkQty", {props(), 2}).ToNumber(), qty);
     EXPECT_DOUBLE_EQ(update->Call("GetLinkQty", {props(), 2, 4}).ToNumber(), 6);  // entry 4: 1009
@@ -42,7 +41,7 @@ TEST_F(BillServicesTest, OpeningBillsCheckAndUncheckWhileNothingWasSettled) {
     // QCZG000001 (FID 11) is saved with its open quantity equal to its quantity.
     Args check{"", true, 11, props()};
     EXPECT_TRUE(gj->Call("CheckBill", check).ToBool()) << check[0].ToString();
-    EXPECT_EQ(Scalar("Select FStatus From t_CC_StockBill Where FID=11").ToNumber(), 1);
+    EXPECT_EQ(Num("Select FStatus From t_CC_StockBill Where FID=11"), 1);
     Args twice{"", true, 11, props()};
     EXPECT_FALSE(gj->Call("CheckBill", twice).ToBool());
     EXPECT_FALSE(twice[0].ToString().empty());
@@ -55,7 +54,7 @@ TEST_F(BillServicesTest, OpeningBillsCheckAndUncheckWhileNothingWasSettled) {
     Exec("Update t_CC_StockBillEntry Set FUnSettleQty=FShowQty Where FID=11");
     Args again{"", false, 11, props()};
     EXPECT_TRUE(gj->Call("CheckBill", again).ToBool()) << again[0].ToString();
-    EXPECT_EQ(Scalar("Select FStatus From t_CC_StockBill Where FID=11").ToNumber(), 0);
+    EXPECT_EQ(Num("Select FStatus From t_CC_StockBill Where FID=11"), 0);
 
     Args missing{"", true, 0, props()};
     EXPECT_FALSE(Create("QORM_XS_PlugIns.TempConsignUpdate")->Call("CheckBill", missing).ToBool());
@@ -77,18 +76,15 @@ TEST_F(BillServicesTest, SpecialPricesComeIntoForceWhenCheckedAndLeaveWhenInvali
 
     Args check{50, 1030006, true, props(), ""};
     EXPECT_EQ(cx->Call("CheckBill", check).ToNumber(), 1);
-    EXPECT_EQ(Scalar("Select FStatus From T_LS_CX Where FID=50").ToNumber(), 1);
+    EXPECT_EQ(Num("Select FStatus From T_LS_CX Where FID=50"), 1);
     EXPECT_DOUBLE_EQ(
-        Scalar("Select FXSPrice From t_LS_ItemPrice Where FXSBillNo='TJ-T-1' And FItemID=1009")
-            .ToNumber(),
-        299);
-    EXPECT_EQ(Scalar("Select FXSEndTime From t_LS_ItemPrice Where FXSBillNo='TJ-T-1'").ToString(),
-              "23:59:00");
+        Num("Select FXSPrice From t_LS_ItemPrice Where FXSBillNo='TJ-T-1' And FItemID=1009"), 299);
+    EXPECT_EQ(Text("Select FXSEndTime From t_LS_ItemPrice Where FXSBillNo='TJ-T-1'"), "23:59:00");
 
     Args invalid{50, 1030006, 1, props(), ""};
     EXPECT_EQ(cx->Call("InvalidBill", invalid).ToNumber(), 1);
-    EXPECT_EQ(Scalar("Select FStatus From T_LS_CX Where FID=50").ToNumber(), 3);
-    EXPECT_EQ(Scalar("Select Count(*) From t_LS_ItemPrice Where FXSBillNo='TJ-T-1'").ToNumber(), 0);
+    EXPECT_EQ(Num("Select FStatus From T_LS_CX Where FID=50"), 3);
+    EXPECT_EQ(Num("Select Count(*) From t_LS_ItemPrice Where FXSBillNo='TJ-T-1'"), 0);
     Args twice{50, 1030006, 1, props(), ""};
     EXPECT_EQ(cx->Call("InvalidBill", twice).ToNumber(), -1);
     EXPECT_FALSE(twice[4].ToString().empty());
@@ -129,14 +125,12 @@ TEST_F(BillServicesTest, CustomerSelectionKeepsThePreselectionUnlessTheUserChoos
 TEST_F(BillServicesTest, PurchaseOrdersDrawnFromASalesOrderReduceItsUnlinkedQuantity) {
     auto cg = Create("QOR_CG_PlugIns.BillEvent_Order");
     EXPECT_TRUE(cg->Call("updateXSOrderFUnLinkCGQty", {2}).ToBool());
-    double linked = Scalar(
-                        "Select Sum(FQty) From t_CG_OrderEntry Where FClassID_SRC=1030001 And "
-                        "FEntryID_SRC=4")
-                        .ToNumber();
-    EXPECT_DOUBLE_EQ(Scalar("Select FUnLinkCGQty From t_XS_OrderEntry Where FEntryID=4").ToNumber(),
+    double linked =
+        Num("Select Sum(FQty) From t_CG_OrderEntry Where FClassID_SRC=1030001 And "
+            "FEntryID_SRC=4");
+    EXPECT_DOUBLE_EQ(Num("Select FUnLinkCGQty From t_XS_OrderEntry Where FEntryID=4"),
                      std::max(0.0, 20 - linked));
-    EXPECT_DOUBLE_EQ(Scalar("Select FUnLinkCGQty From t_XS_OrderEntry Where FEntryID=5").ToNumber(),
-                     30);
+    EXPECT_DOUBLE_EQ(Num("Select FUnLinkCGQty From t_XS_OrderEntry Where FEntryID=5"), 30);
 }
 
 TEST_F(BillServicesTest, WindowsRecordWhatTheyWouldShow) {
@@ -182,7 +176,7 @@ TEST_F(BillServicesTest, InvoicingKeepsTheDictionaryItReceives) {
                    .As<Collection>();
     ASSERT_NE(tax, nullptr);
     EXPECT_EQ(tax->Get("FTaxRate").ToNumber(),
-              Scalar("Select FTaxRate From t_ICItem Where FItemID=1009").ToNumber());
+              Num("Select FTaxRate From t_ICItem Where FItemID=1009"));
 }
 
 TEST_F(BillServicesTest, LogisticsBillsAreMadeForCheckedSalesBillsOnce) {
@@ -196,8 +190,7 @@ TEST_F(BillServicesTest, LogisticsBillsAreMadeForCheckedSalesBillsOnce) {
 
     auto info = Create("QORMLogisticManage.clsInfo");
     EXPECT_TRUE(info->Call("ExistsMakeLogistic", {props(), "XOUT000004"}).ToBool());
-    EXPECT_EQ(Scalar("Select FLogisticNumber From t_CC_StockBill Where FID=8").ToString(),
-              "WLXOUT000004");
+    EXPECT_EQ(Text("Select FLogisticNumber From t_CC_StockBill Where FID=8"), "WLXOUT000004");
     EXPECT_FALSE(info->Call("ExistsMakeLogistic", {props(), "XOUT000002"}).ToBool());
     Args again{props(), Value(bills), ""};
     EXPECT_EQ(app->Call("BatchMakeLogisticDataProc", again).ToNumber(), 0);

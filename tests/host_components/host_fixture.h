@@ -21,8 +21,16 @@ protected:
         return c;
     }
     Value Scalar(const std::string& sql) { return services().Scalar("", sql); }
+    double Num(const std::string& sql) { return Scalar(sql).ToNumber(); }
+    std::string Text(const std::string& sql) { return Scalar(sql).ToString(); }
     void Exec(const std::string& sql) { services().Exec("", sql); }
     const std::string& props() { return host().PropsString(); }
+    // A collection of the items given, as the plug-ins hand over rows and bills.
+    static CollectionPtr ListOf(std::initializer_list<Value> items) {
+        auto list = Collection::Make();
+        for (const Value& v : items) list->Add("", v);
+        return list;
+    }
 };
 
 }  // namespace qor::host::testing

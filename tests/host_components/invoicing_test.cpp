@@ -52,14 +52,11 @@ TEST_F(InvoicingTest, AnInvoiceRecordsItsRowsAndTheSameRowsCannotBeInvoicedTwice
         invoicing->Call("SaleBillMakeQvtInvoice", {Value(Dictionary(4, 7, 2, "XOUT000001"))})
             .ToBool());
     EXPECT_DOUBLE_EQ(Invoiced(4, 7), 4);
-    EXPECT_EQ(Scalar("Select FNumber From t_Invoice Where FID=3").ToString(), "00012347");
-    EXPECT_DOUBLE_EQ(Scalar("Select FAmountIncludeTax From t_Invoice Where FID=3").ToNumber(),
-                     90.4);
-    EXPECT_DOUBLE_EQ(Scalar("Select FInvoiceAmt From t_CC_StockBill Where FID=4").ToNumber(),
-                     180.8);
-    EXPECT_DOUBLE_EQ(Scalar("Select FNoInvoiceAmt From t_CC_StockBill Where FID=4").ToNumber(),
-                     310.98 - 180.8);
-    EXPECT_EQ(Scalar("Select FInvoiceNO From t_CC_StockBill Where FID=4").ToString(), "00012347");
+    EXPECT_EQ(Text("Select FNumber From t_Invoice Where FID=3"), "00012347");
+    EXPECT_DOUBLE_EQ(Num("Select FAmountIncludeTax From t_Invoice Where FID=3"), 90.4);
+    EXPECT_DOUBLE_EQ(Num("Select FInvoiceAmt From t_CC_StockBill Where FID=4"), 180.8);
+    EXPECT_DOUBLE_EQ(Num("Select FNoInvoiceAmt From t_CC_StockBill Where FID=4"), 310.98 - 180.8);
+    EXPECT_EQ(Text("Select FInvoiceNO From t_CC_StockBill Where FID=4"), "00012347");
     ASSERT_EQ(services().Shown().size(), 1u);
     EXPECT_EQ(services().Shown()[0].title, "增值税专用发票");
     EXPECT_EQ(services().Shown()[0].data->Get("FNumber").ToString(), "00012347");
@@ -71,7 +68,7 @@ TEST_F(InvoicingTest, AnInvoiceRecordsItsRowsAndTheSameRowsCannotBeInvoicedTwice
     ASSERT_EQ(host().Platform().Boxes().size(), 1u);
     EXPECT_NE(host().Platform().Boxes()[0].prompt.find("不能重复开票"), std::string::npos);
     EXPECT_EQ(host().Platform().Boxes()[0].caption, "信息提示");
-    EXPECT_EQ(Scalar("Select Count(*) From t_Invoice").ToNumber(), 3);
+    EXPECT_EQ(Num("Select Count(*) From t_Invoice"), 3);
     EXPECT_DOUBLE_EQ(Invoiced(4, 7), 4);
     EXPECT_EQ(services().InvoiceDictionaries().size(), 2u);  // both were handed over
 }
@@ -97,32 +94,29 @@ TEST_F(InvoicingTest, TwoEntriesOfOneRowMayNotTogetherExceedIt) {
         invoicing->Call("SaleBillMakeQvtInvoice", {Value(Dictionary(4, 999, 1, "XOUT000001"))})
             .ToBool());
     EXPECT_EQ(host().Platform().Boxes().size(), 4u);
-    EXPECT_EQ(Scalar("Select Count(*) From t_Invoice").ToNumber(), 2);
+    EXPECT_EQ(Num("Select Count(*) From t_Invoice"), 2);
 }
 
 TEST_F(InvoicingTest, ASavedSalesBillGivesItsItemsTheBarcodesTheyLack) {
     auto update = Create("QOREBSGLItem.clsBarCodeUpdate");
     // Row 1 of XOUT000002 (1009 in 3081) carries the item's own barcode: nothing to write.
-    long before = static_cast<long>(Scalar("Select Count(*) From t_barcode").ToNumber());
+    long before = static_cast<long>(Num("Select Count(*) From t_barcode"));
     EXPECT_EQ(update->Call("UpdateBarCode", {props(), 1030002, 5}).ToNumber(), 0);
     // A unit the item has no barcode record for, and a record without a barcode.
     Exec("Delete From t_barcode Where FItemID=1009");
     Exec("Update t_barcode Set FBarcode='' Where FItemID=1022 And FUnitID=3191");
     EXPECT_EQ(update->Call("UpdateBarCode", {props(), 1030002, 5}).ToNumber(), 2);
-    EXPECT_EQ(Scalar("Select Count(*) From t_barcode").ToNumber(), before);
-    EXPECT_EQ(Scalar("Select FBarcode From t_barcode Where FItemID=1009 And FUnitID=3081 And "
-                     "FEntryNo=1 And FCoefficient=1")
-                  .ToString(),
+    EXPECT_EQ(Num("Select Count(*) From t_barcode"), before);
+    EXPECT_EQ(Text("Select FBarcode From t_barcode Where FItemID=1009 And FUnitID=3081 And "
+                   "FEntryNo=1 And FCoefficient=1"),
               "6953177800013");
-    EXPECT_EQ(
-        Scalar("Select FBarcode From t_barcode Where FItemID=1022 And FUnitID=3191").ToString(),
-        "6902952880294");
+    EXPECT_EQ(Text("Select FBarcode From t_barcode Where FItemID=1022 And FUnitID=3191"),
+              "6902952880294");
     // A barcode the item has is kept; a bill kept elsewhere, or none, changes nothing.
     Exec("Update t_CC_StockBillEntry Set FBarcode='000' Where FEntryID=10");
     EXPECT_EQ(update->Call("UpdateBarCode", {props(), 1030002, 5}).ToNumber(), 0);
-    EXPECT_EQ(
-        Scalar("Select FBarcode From t_barcode Where FItemID=1022 And FUnitID=3191").ToString(),
-        "6902952880294");
+    EXPECT_EQ(Text("Select FBarcode From t_barcode Where FItemID=1022 And FUnitID=3191"),
+              "6902952880294");
     EXPECT_EQ(update->Call("UpdateBarCode", {props(), 1030006, 1}).ToNumber(), 0);
     EXPECT_EQ(update->Call("UpdateBarCode", {props(), 1030002, 0}).ToNumber(), 0);
 }
@@ -160,7 +154,7 @@ TEST_F(InvoicingTest, AScenarioAnswersInAComponentsPlaceOnceAndTheCallIsStillRec
     Args args{props(), -1, Value(request), ""};
     EXPECT_EQ(stock->Call("CheckBill", args).ToNumber(), 2);
     EXPECT_EQ(args[3].ToString(), "已经审核");
-    EXPECT_EQ(Scalar("Select FStatus From t_CC_StockBill Where FID=5").ToNumber(), 0);
+    EXPECT_EQ(Num("Select FStatus From t_CC_StockBill Where FID=5"), 0);
     EXPECT_EQ(services().PendingAnswers(), 0u);
     Args again{props(), -1, Value(request), ""};
     EXPECT_EQ(stock->Call("CheckBill", again).ToNumber(), 1);  // its own work again
@@ -190,8 +184,7 @@ TEST_F(InvoicingTest, WriteBatchesAreRecordedWithTheirStatements) {
     auto calls = services().CallsTo("QORMClass.ClassUpdate", "UpdateBatch");
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_NE(calls[0].args[1].ToString().find("lEntryID = 9"), std::string::npos);
-    EXPECT_EQ(Scalar("Select FComplexQtyDis From t_XS_OrderEntry Where FEntryID=9").ToString(),
-              "40张");
+    EXPECT_EQ(Text("Select FComplexQtyDis From t_XS_OrderEntry Where FEntryID=9"), "40张");
 }
 
 }  // namespace

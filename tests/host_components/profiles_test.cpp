@@ -23,9 +23,7 @@ TEST_F(ProfilesTest, SystemOptionsAreReadByCategoryAndKeyWithTheCallersDefault) 
     EXPECT_EQ(GetSystemProfileValue("NoSuchOption", "IC", "7"), "O'Neil;--");
     host().SetOption("IC", "QuantityDigitCount", "2");  // replaces, never duplicates
     EXPECT_EQ(GetSystemProfileValue("QuantityDigitCount", "IC"), "2");
-    EXPECT_EQ(
-        Scalar("Select Count(*) From t_SystemProfile Where FKey='QuantityDigitCount'").ToNumber(),
-        1);
+    EXPECT_EQ(Num("Select Count(*) From t_SystemProfile Where FKey='QuantityDigitCount'"), 1);
 }
 
 TEST_F(ProfilesTest, LedgerSystemProfileAnswersThroughTheLedgerDataObject) {
@@ -81,14 +79,12 @@ TEST_F(ProfilesTest, UserProfileItemsRoundTripPerUser) {
     save->Call("SaveUserProfile", {props(), "XS1030002", "InvoiceType", "it's"});
     EXPECT_EQ(read->Call("GetUserProfile", {props(), "XS1030002", "InvoiceType"}).ToString(),
               "it's");
-    EXPECT_EQ(Scalar("Select Count(*) From ICClassUserProfile Where FUserID=16394 And "
-                     "FSection='XS1030002'")
-                  .ToNumber(),
+    EXPECT_EQ(Num("Select Count(*) From ICClassUserProfile Where FUserID=16394 And "
+                  "FSection='XS1030002'"),
               1);
     // The clerk's own value is untouched.
-    EXPECT_EQ(Scalar("Select FValue From ICClassUserProfile Where FUserID=16395 And "
-                     "FSection='XS1030002' And FKey='InvoiceType'")
-                  .ToString(),
+    EXPECT_EQ(Text("Select FValue From ICClassUserProfile Where FUserID=16395 And "
+                   "FSection='XS1030002' And FKey='InvoiceType'"),
               "2020");
 
     host().SetUserProfile("BillSet1030001", "DoNotResetPrice", "1");
