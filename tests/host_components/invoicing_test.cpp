@@ -10,6 +10,11 @@ namespace {
 
 class InvoicingTest : public HostTest {
 protected:
+    bool Invoice(const CollectionPtr& dictionary) {
+        return Create("QORInvoiceManage.InvoiceManage")
+            ->Call("SaleBillMakeQvtInvoice", {Value(dictionary)})
+            .ToBool();
+    }
     // What was invoiced of a source row, read as the sales bill reads it.
     double Invoiced(int bill, int entry) {
         return Scalar(
@@ -45,12 +50,9 @@ CollectionPtr Dictionary(int bill, int entry, double quantity, const std::string
 }
 
 TEST_F(InvoicingTest, AnInvoiceRecordsItsRowsAndTheSameRowsCannotBeInvoicedTwice) {
-    auto invoicing = Create("QORInvoiceManage.InvoiceManage");
     // Row 1 of XOUT000001 (entry 7) holds 4 boxes; an earlier invoice took 2 of them.
     ASSERT_DOUBLE_EQ(Invoiced(4, 7), 2);
-    EXPECT_TRUE(
-        invoicing->Call("SaleBillMakeQvtInvoice", {Value(Dictionary(4, 7, 2, "XOUT000001"))})
-            .ToBool());
+    EXPECT_TRUE(Invoice(Dictionary(4, 7, 2, "XOUT000001")));
     EXPECT_DOUBLE_EQ(Invoiced(4, 7), 4);
     EXPECT_EQ(Text("Select FNumber From t_Invoice Where FID=3"), "00012347");
     EXPECT_DOUBLE_EQ(Num("Select FAmountIncludeTax From t_Invoice Where FID=3"), 90.4);
@@ -62,9 +64,7 @@ TEST_F(InvoicingTest, AnInvoiceRecordsItsRowsAndTheSameRowsCannotBeInvoicedTwice
     EXPECT_EQ(services().Shown()[0].data->Get("FNumber").ToString(), "00012347");
 
     // Invoicing the same row again is refused with a message, and nothing is recorded.
-    EXPECT_FALSE(
-        invoicing->Call("SaleBillMakeQvtInvoice", {Value(Dictionary(4, 7, 1, "XOUT000001"))})
-            .ToBool());
+    EXPECT_FALSE(Invoice(Dictionary(4, 7, 1, "XOUT000001")));
     ASSERT_EQ(host().Platform().Boxes().size(), 1u);
     EXPECT_NE(host().Platform().Boxes()[0].prompt.find("不能重复开票"), std::string::npos);
     EXPECT_EQ(host().Platform().Boxes()[0].caption, "信息提示");
@@ -74,25 +74,17 @@ TEST_F(InvoicingTest, AnInvoiceRecordsItsRowsAndTheSameRowsCannotBeInvoicedTwice
 }
 
 TEST_F(InvoicingTest, TwoEntriesOfOneRowMayNotTogetherExceedIt) {
-    auto invoicing = Create("QORInvoiceManage.InvoiceManage");
     // XOUT000008 is wholly invoiced already.
-    EXPECT_FALSE(
-        invoicing->Call("SaleBillMakeQvtInvoice", {Value(Dictionary(15, 21, 1, "XOUT000008"))})
-            .ToBool());
+    EXPECT_FALSE(Invoice(Dictionary(15, 21, 1, "XOUT000008")));
     // Row 2 of XOUT000001 (entry 8, 24 pieces, none invoiced): 20 and 5 in one invoice.
     auto both = Dictionary(4, 8, 20, "XOUT000001");
     auto second = Dictionary(4, 8, 5, "XOUT000001")->Sub("Entries")->ItemAt(1);
     both->Sub("Entries")->Add("", second);
-    EXPECT_FALSE(invoicing->Call("SaleBillMakeQvtInvoice", {Value(both)}).ToBool());
+    EXPECT_FALSE(Invoice(both));
     EXPECT_DOUBLE_EQ(Invoiced(4, 8), 0);
     // Without entries, or for a row that does not exist, there is no invoice either.
-    EXPECT_FALSE(invoicing
-                     ->Call("SaleBillMakeQvtInvoice",
-                            {Value(Collection::Make({{"eType", 2}, {"BuyerID", 101}}))})
-                     .ToBool());
-    EXPECT_FALSE(
-        invoicing->Call("SaleBillMakeQvtInvoice", {Value(Dictionary(4, 999, 1, "XOUT000001"))})
-            .ToBool());
+    EXPECT_FALSE(Invoice(Collection::Make({{"eType", 2}, {"BuyerID", 101}})));
+    EXPECT_FALSE(Invoice(Dictionary(4, 999, 1, "XOUT000001")));
     EXPECT_EQ(host().Platform().Boxes().size(), 4u);
     EXPECT_EQ(Num("Select Count(*) From t_Invoice"), 2);
 }

@@ -12,10 +12,12 @@ using ProfilesTest = HostTest;
 
 TEST_F(ProfilesTest, SystemOptionsAreReadByCategoryAndKeyWithTheCallersDefault) {
     auto profile = Create("QOREBSBase.SystemProfile");
-    EXPECT_EQ(profile->Call("GetProfile", {props(), "IC", "StartYear"}).ToString(), "2026");
-    EXPECT_TRUE(profile->Call("GetProfile", {props(), "IC", "NoSuchOption"}).IsBlank());
-    // The same key in another category is another option.
-    EXPECT_TRUE(profile->Call("GetProfile", {props(), "GL", "StartYear"}).IsBlank());
+    auto get = [&](const char* category, const char* key) {
+        return profile->Call("GetProfile", {props(), category, key});
+    };
+    EXPECT_EQ(get("IC", "StartYear").ToString(), "2026");
+    EXPECT_TRUE(get("IC", "NoSuchOption").IsBlank());
+    EXPECT_TRUE(get("GL", "StartYear").IsBlank());  // the same key in another category
 
     EXPECT_EQ(GetSystemProfileValue("QuantityDigitCount", "IC", "2"), "4");
     EXPECT_EQ(GetSystemProfileValue("NoSuchOption", "IC", "7"), "7");
@@ -71,14 +73,14 @@ TEST_F(ProfilesTest, DeniedRightsBelongToTheirUser) {
 TEST_F(ProfilesTest, UserProfileItemsRoundTripPerUser) {
     auto read = Create("QORMProfile.ClassUserProfileInfo");
     auto save = Create("QORMProfile.ClassUserProfileUpdate");
-    EXPECT_EQ(read->Call("GetUserProfile", {props(), "XS1030002", "InvoiceType"}).ToString(), "");
-
-    save->Call("SaveUserProfile", {props(), "XS1030002", "InvoiceType", "2021"});
-    EXPECT_EQ(read->Call("GetUserProfile", {props(), "XS1030002", "InvoiceType"}).ToString(),
-              "2021");
-    save->Call("SaveUserProfile", {props(), "XS1030002", "InvoiceType", "it's"});
-    EXPECT_EQ(read->Call("GetUserProfile", {props(), "XS1030002", "InvoiceType"}).ToString(),
-              "it's");
+    auto get = [&](const std::string& login, const char* section, const char* key) {
+        return read->Call("GetUserProfile", {login, section, key}).ToString();
+    };
+    EXPECT_EQ(get(props(), "XS1030002", "InvoiceType"), "");
+    for (const char* value : {"2021", "it's"}) {
+        save->Call("SaveUserProfile", {props(), "XS1030002", "InvoiceType", value});
+        EXPECT_EQ(get(props(), "XS1030002", "InvoiceType"), value);
+    }
     EXPECT_EQ(Num("Select Count(*) From ICClassUserProfile Where FUserID=16394 And "
                   "FSection='XS1030002'"),
               1);
@@ -86,14 +88,10 @@ TEST_F(ProfilesTest, UserProfileItemsRoundTripPerUser) {
     EXPECT_EQ(Text("Select FValue From ICClassUserProfile Where FUserID=16395 And "
                    "FSection='XS1030002' And FKey='InvoiceType'"),
               "2020");
-
     host().SetUserProfile("BillSet1030001", "DoNotResetPrice", "1");
-    EXPECT_EQ(
-        read->Call("GetUserProfile", {props(), "BillSet1030001", "DoNotResetPrice"}).ToString(),
-        "1");
+    EXPECT_EQ(get(props(), "BillSet1030001", "DoNotResetPrice"), "1");
     // An empty login string means the host's login.
-    EXPECT_EQ(read->Call("GetUserProfile", {"", "BillSet1030001", "DoNotResetPrice"}).ToString(),
-              "1");
+    EXPECT_EQ(get("", "BillSet1030001", "DoNotResetPrice"), "1");
 }
 
 }  // namespace
