@@ -4,47 +4,13 @@
 // scenario gives in a component's place. A stand-in sales bill does the asking.
 #include <gtest/gtest.h>
 
-#include "host/form/scenario.h"
-#include "host/form/scenario_runner.h"
+#include "tests/host_form/scenario_files.h"
 
 namespace qor::host::form {
 namespace {
 
-RunOptions Probe() {
-    RunOptions o;
-    o.pluginPath = QOR_TEST_PLUGIN_PATH;
-    return o;
-}
-
-void ExpectError(const std::string& text, const std::string& what) {
-    try {
-        ParseScenario(text, "s.yaml");
-        FAIL() << "no error for:\n" << text;
-    } catch (const ScenarioError& e) {
-        EXPECT_NE(std::string(e.what()).find(what), std::string::npos) << e.what();
-    }
-}
-
 TEST(ScenarioComponents, ReadsTheHostSideExpectationsAndAnswers) {
-    Scenario s = ParseScenario(R"(
-name: host side
-steps:
-  - componentAnswers:
-      stockShortage: -1
-      itemSelection: [101, 104]
-      credit: exceeded
-      overdue: within
-      next: [{component: qor_cc_plugins.clsstockinfo, method: CheckBill, result: 2, message: 不行}]
-  - expect:
-      messages: [保存, {text: 是否继续, caption: 澄石提示, buttons: 36}]
-      activeCell: FDiscountRate@2
-      absentTools: mnuReject
-      windows: [保存成功, {component: QorHelpTip.HelpTip, title: 澄石提示, data: {A: [1, {B: x}]}}]
-      calls:
-        - {component: QORMClass.ClassUpdate, args: [~, "Update"], count: 0}
-      invoice: {eType: 3, Entries: []}
-)",
-                               "host.yaml");
+    Scenario s = LoadScenario(ScenarioFile("scenarios/host_side"));
     // The runs below pin the expectations; here what no run reads: the item selection, the
     // overdue answer and the host's own spelling of a component named in any letter case.
     ASSERT_EQ(s.steps.size(), 2u);
@@ -57,78 +23,20 @@ steps:
     EXPECT_EQ(e.messageDetails.count(0), 0u);
     EXPECT_FALSE((*e.calls[0].args)[0].has_value());
 
-    ExpectError("name: x\nsteps:\n  - expect: {calls: [{component: QORNothing.Here}]}\n",
-                "s.yaml:3");
-    ExpectError("name: x\nsteps:\n  - expect: {calls: [{component: QORNothing.Here}]}\n",
-                "no host component");
-    ExpectError("name: x\nsteps:\n  - componentAnswers: {stockShortage: 5}\n", "3 or -1");
-    ExpectError("name: x\nsteps:\n  - componentAnswers: {credit: maybe}\n", "exceeded or within");
-    ExpectError(
-        "name: x\nsteps:\n  - componentAnswers: {next: [{component: QorHelpTip.HelpTip}]}\n",
-        "component, method and result");
-    ExpectError("name: x\nsteps:\n  - expect: {messages: [{caption: x}]}\n", "needs its text");
-    ExpectError("name: x\nsteps:\n  - expect: {windows: [{titel: x}]}\n", "unknown key \"titel\"");
+    ExpectParseError("name: x\nsteps:\n  - expect: {calls: [{component: QORNothing.Here}]}\n",
+                     "s.yaml:3", "no host component");
+    for (auto [step, what] : std::vector<std::pair<std::string, std::string>>{
+             {"componentAnswers: {stockShortage: 5}", "3 or -1"},
+             {"componentAnswers: {credit: maybe}", "exceeded or within"},
+             {"componentAnswers: {next: [{component: QorHelpTip.HelpTip}]}",
+              "component, method and result"},
+             {"expect: {messages: [{caption: x}]}", "needs its text"},
+             {"expect: {windows: [{titel: x}]}", "unknown key \"titel\""}})
+        ExpectParseError("name: x\nsteps:\n  - " + step + "\n", "s.yaml", what);
 }
 
 TEST(ScenarioComponents, WhatTheSalesBillAskedOfTheHostHolds) {
-    Scenario s = ParseScenario(R"Y(
-name: the sales bill and the host's components
-today: 2026-12-10
-steps:
-  - new: sale
-  - set: {FCustID: 101}
-  - set: {row: 1, FItemID: 1001, FSCStockID: 501}
-  - set: {row: 1, FShowUnitID: 3012, FShowQty: 60, FPrice: 40, FDiscountRate: 0}
-  - save
-  - expect:
-      cancelled: true
-      messages: [{text: 第1行折扣率必须大于0, caption: 信息提示, buttons: 64}]
-      activeCell: FDiscountRate@1
-      windows: []
-      calls: [{component: QOR_CC_PlugIns.clsStockInfo, count: 0}]
-  - set: {row: 1, FDiscountRate: 100}
-  - componentAnswers: {stockShortage: -1}
-  - save
-  - expect:
-      done: true
-      messages: [{text: 库存不足, buttons: 64}]
-      windows: [{component: QorHelpTip.HelpTip, title: 澄石提示, text: 保存成功}]
-      calls:
-        - component: QOR_CC_PlugIns.clsStockInfo
-          method: CheckItemStockNum
-          args: [SAVE, {BillType: 3001, CustOrSupplyID: 101, Rows: [{FItemID: 1001, FQty: 1440}]}]
-        - {component: QOREBSGLItem.clsBarCodeUpdate, method: UpdateBarCode, args: [1030002, 16], count: 1}
-  - menu: mnuRelatePushBill_3000001
-  - expect:
-      invoice: {eType: 3, BuyerID: 101, FRemark: "", Entries: [{FItemID: 1001, Quantity: 60, FID_SRC: 16, FBillNo_SRC: XOUT}]}
-      windows: [{component: QORInvoiceManage.InvoiceManage, title: 增值税专用发票, data: {FNumber: "00012347", BuyerID: 101}}]
-      query: {sql: "Select Sum(FQuantity) From t_InvoiceEntry Where FID_SRC=16", rows: [[60]]}
-  - menu: mnuRelatePushBill_3000001
-  - expect:
-      messages: [{text: 不能重复开票, caption: 信息提示}]
-      windows: []
-      calls: [{component: QORInvoiceManage.InvoiceManage, method: SaleBillMakeQvtInvoice, count: 1}]
-      query: {sql: "Select Count(*) From t_Invoice", rows: [[3]]}
-  - menu: mnuQuerySale
-  - expect:
-      windows:
-        - component: QORClassLookUp.RelateBilllookUp
-          title: 查询发货记录
-          data: {TitleName: 销售退货单信息, SQL: FCustID=101}
-          rows: 4
-      absentTools: [mnuDoNotResetPrice, mnuReject]
-      tools: {mnuQuerySale: {caption: 查询发货记录}}
-  - set: {row: 1, FShowQty: 2}
-  - componentAnswers: {credit: exceeded}
-  - answers: [no]
-  - save
-  - expect:
-      cancelled: true
-      messages: [{text: 超出信用额度, caption: 信息提示, buttons: 36}]
-      windows: []
-)Y",
-                               "asked.yaml");
-    RunRecord run = RunScenario(s, Probe());
+    RunRecord run = RunScenarioFile(ScenarioFile("scenarios/asked_of_host"), StandIn());
     ASSERT_TRUE(run.invalid.empty()) << run.invalid;
     std::string text = RenderText(run, false);
     EXPECT_EQ(run.failures, 0) << text;
@@ -144,25 +52,7 @@ steps:
 }
 
 TEST(ScenarioComponents, ExpectationsThatDoNotHoldSayWhatWasFound) {
-    Scenario s = ParseScenario(R"Y(
-name: wrong expectations
-today: 2026-12-10
-steps:
-  - new: sale
-  - set: {FCustID: 101}
-  - set: {row: 1, FItemID: 1001, FSCStockID: 501, FShowQty: 2, FPrice: 2, FDiscountRate: 0}
-  - componentAnswers: {next: [{component: QORInvoiceManage.InvoiceManage, method: SaleBillMakeQvtInvoice, result: true}]}
-  - save
-  - expect:
-      messages: [{text: 折扣率, caption: 澄石提示, buttons: 36}]
-      activeCell: FPrice@1
-      windows: [{component: QorHelpTip.HelpTip}]
-      calls: [{component: QOR_CC_PlugIns.clsStockInfo, method: CheckItemStockNum, count: 1}]
-      absentTools: [mnuRelatePushBill_3000001]
-      invoice: {eType: 3}
-)Y",
-                               "wrong.yaml");
-    RunRecord run = RunScenario(s, Probe());
+    RunRecord run = RunScenarioFile(ScenarioFile("scenarios/wrong_components"), StandIn());
     ASSERT_TRUE(run.invalid.empty()) << run.invalid;
     const auto& failures = run.steps.at(5).failures;
     std::string all;
@@ -181,27 +71,7 @@ steps:
 }
 
 TEST(ScenarioComponents, ContentComparesItemsListsAndParts) {
-    Scenario s = ParseScenario(R"Y(
-name: a component answer replaces its work
-today: 2026-12-10
-steps:
-  - new: sale
-  - set: {FCustID: 101}
-  - set: {row: 1, FItemID: 1001, FSCStockID: 501, FShowQty: 2, FPrice: 2}
-  - componentAnswers:
-      next: [{component: QOR_CC_PlugIns.clsStockInfo, method: CheckItemStockNum, result: 3, message: 仓库盘点中}]
-  - save
-  - expect:
-      cancelled: true
-      messages: [仓库盘点中]
-      calls:
-        - {component: QOR_CC_PlugIns.clsStockInfo, method: CheckItemStockNum, args: [SAVE, {Rows: [{FItemID: 1001}, {FItemID: 1}]}]}
-        - {component: QOR_CC_PlugIns.clsStockInfo, method: CheckItemStockNum, args: [SAVE, {Rows: {"1": {FQty: 3}}}]}
-        - {component: QOR_CC_PlugIns.clsStockInfo, method: CheckItemStockNum, args: [SAVE, {Nope: 1}]}
-        - {component: QOR_CC_PlugIns.clsStockInfo, method: CheckItemStockNum, args: [SAVE, ~, "", x]}
-)Y",
-                               "content.yaml");
-    RunRecord run = RunScenario(s, Probe());
+    RunRecord run = RunScenarioFile(ScenarioFile("scenarios/call_content"), StandIn());
     ASSERT_TRUE(run.invalid.empty()) << run.invalid;
     const auto& failures = run.steps.at(5).failures;
     std::string all;
