@@ -3,9 +3,6 @@
 // identifiers of the host's field information, and demo bills whose refusals can be shown.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "form_fixture.h"
 #include "host/form/bill_list.h"
 
@@ -153,38 +150,24 @@ TEST_F(FormTest, DemoBillsShowTheBillsRefusals) {
 }
 
 TEST(BillKeys, ATemplateExtendsAnotherOrNamesFieldIdentifiersOnce) {
-    namespace fs = std::filesystem;
-    auto dir = fs::temp_directory_path() / "qor_extends_template";
-    fs::create_directories(dir);
-    auto write = [&](const std::string& name, const std::string& text) {
-        std::ofstream((dir / (name + ".yaml")).string()) << text;
-        return (dir / (name + ".yaml")).string();
-    };
-    write("base",
-          "kind: base\nclassTypeID: 7\nheaderTable: h\nentryTable: e\nheader:\n"
-          "  - {key: FBillTypeID, type: integer, default: 1, id: 70}\n"
-          "entries:\n  - {key: FItemID, source: item}\n");
-    BillTemplate t =
-        LoadTemplate(write("web",
-                           "extends: base\nkind: web\ntitle: 网\nfixedColumns: {FBillTypeID: 2}\n"
-                           "defaults: {fbilltypeid: 2}\n"));
+    WriteTemplate("base",
+                  "kind: base\nclassTypeID: 7\nheaderTable: h\nentryTable: e\nheader:\n"
+                  "  - {key: FBillTypeID, type: integer, default: 1, id: 70}\n"
+                  "entries:\n  - {key: FItemID, source: item}\n");
+    BillTemplate t = LoadTemplate(
+        WriteTemplate("web",
+                      "extends: base\nkind: web\ntitle: 网\nfixedColumns: {FBillTypeID: 2}\n"
+                      "defaults: {fbilltypeid: 2}\n"));
     EXPECT_EQ(t.kind, "web");
     EXPECT_EQ(t.Field("FBillTypeID")->defaultValue.ToNumber(), 2);
     EXPECT_EQ(t.Field("FBillTypeID")->id, 70);
     EXPECT_EQ(t.fixedColumns.at("FBillTypeID").ToNumber(), 2);
     EXPECT_EQ(t.classTypeID, 7);
-    auto fails = [&](const std::string& text, const std::string& what) {
-        try {
-            LoadTemplate(write("bad", text));
-            ADD_FAILURE() << "no error for " << text;
-        } catch (const TemplateError& e) {
-            EXPECT_NE(std::string(e.what()).find(what), std::string::npos) << e.what();
-        }
-    };
-    fails("extends: nothing\nkind: x\n", "no template file");
-    fails("extends: base\nkind: x\ndefaults: {FNope: 1}\n", "FNope is no field of base");
-    fails("extends: base\nkind: x\nentries: []\n", "unknown key \"entries\"");
-    fails(
+    ExpectTemplateError("extends: nothing\nkind: x\n", "no template file");
+    ExpectTemplateError("extends: base\nkind: x\ndefaults: {FNope: 1}\n",
+                        "FNope is no field of base");
+    ExpectTemplateError("extends: base\nkind: x\nentries: []\n", "unknown key \"entries\"");
+    ExpectTemplateError(
         "kind: x\nclassTypeID: 7\nheaderTable: h\nentryTable: e\nentries:\n"
         "  - {key: FItemID, id: 5}\n  - {key: FQty, id: 5}\n",
         "already another field's");

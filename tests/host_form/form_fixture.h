@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -150,6 +151,26 @@ inline std::string FreshDemoCopy() {
     auto path = fs::path(master).parent_path() / ("copy" + std::to_string(++n) + ".db");
     fs::copy_file(master, path, fs::copy_options::overwrite_existing);
     return path.string();
+}
+
+// Writes a template file (name.yaml) into a directory of the tests' own; returns its path.
+inline std::string WriteTemplate(const std::string& name, const std::string& text) {
+    auto dir = std::filesystem::temp_directory_path() /
+               ("qor_form_templates_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    auto path = (dir / (name + ".yaml")).string();
+    std::ofstream(path) << text;
+    return path;
+}
+
+// A template of that text (written as bad.yaml) is refused with an error naming what.
+inline void ExpectTemplateError(const std::string& text, const std::string& what) {
+    try {
+        LoadTemplate(WriteTemplate("bad", text));
+        ADD_FAILURE() << "no error for " << text;
+    } catch (const TemplateError& e) {
+        EXPECT_NE(std::string(e.what()).find(what), std::string::npos) << e.what();
+    }
 }
 
 class FormTest : public ::testing::Test {

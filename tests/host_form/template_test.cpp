@@ -2,9 +2,6 @@
 // refused with their place.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "form_fixture.h"
 #include "host/form/bill_template.h"
 
@@ -31,36 +28,15 @@ TEST(Templates, StoredFieldsAreColumnsOfTheDemoSchema) {
 }
 
 TEST(Templates, ABrokenTemplateNamesFileAndLine) {
-    namespace fs = std::filesystem;
-    auto dir = fs::temp_directory_path() / "qor_bad_template";
-    fs::create_directories(dir);
-    auto write = [&](const std::string& text) {
-        std::ofstream((dir / "bad.yaml").string()) << text;
-        return (dir / "bad.yaml").string();
-    };
     std::string base =
         "kind: bad\nclassTypeID: 1\nheaderTable: h\nentryTable: e\nentries:\n"
         "  - {key: FItemID, source: item}\n";
-    try {
-        LoadTemplate(write(
-            base + "  - key: FQty\n    actions:\n      - [FAction, Calculate, \"FQty=(1\"]\n"));
-        FAIL();
-    } catch (const TemplateError& e) {
-        EXPECT_NE(std::string(e.what()).find("bad.yaml:9"), std::string::npos) << e.what();
-    }
-    try {
-        LoadTemplate(write(base + "  - {key: FQty, type: decimal}\n"));
-        FAIL();
-    } catch (const TemplateError& e) {
-        EXPECT_NE(std::string(e.what()).find("bad.yaml:7"), std::string::npos) << e.what();
-    }
-    try {
-        LoadTemplate(
-            write(base + "  - key: FQty\n    actions: [[FAction, Calculate, \"FNope=1\"]]\n"));
-        FAIL();
-    } catch (const TemplateError& e) {
-        EXPECT_NE(std::string(e.what()).find("FNope"), std::string::npos) << e.what();
-    }
+    ExpectTemplateError(
+        base + "  - key: FQty\n    actions:\n      - [FAction, Calculate, \"FQty=(1\"]\n",
+        "bad.yaml:9");
+    ExpectTemplateError(base + "  - {key: FQty, type: decimal}\n", "bad.yaml:7");
+    ExpectTemplateError(base + "  - key: FQty\n    actions: [[FAction, Calculate, \"FNope=1\"]]\n",
+                        "FNope");
 }
 
 }  // namespace
