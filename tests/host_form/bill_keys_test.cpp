@@ -1,6 +1,7 @@
 // What the bills' rules find in the reference host's templates and demo data: the keys they
-// name, the row identifiers the composite-quantity update uses, the web-order list, the field
-// identifiers of the host's field information, and demo bills whose refusals can be shown.
+// name, the row identifiers the composite-quantity update uses, the web-order list and the field
+// identifiers of the host's field information. (The demo bills whose refusals can be shown are
+// loaded and refused by the bills' own tests.)
 #include <gtest/gtest.h>
 
 #include "form_fixture.h"
@@ -117,36 +118,6 @@ TEST_F(FormTest, FieldInformationOfTheHostNamesTheTemplatesFields) {
     ASSERT_NE(def, nullptr);
     EXPECT_EQ(
         Count("select FVisible from ICClassTableInfo where FID=" + def->Get("FID").ToString()), 1);
-}
-
-TEST_F(FormTest, DemoBillsShowTheBillsRefusals) {
-    Open("sale");
-    EXPECT_EQ(Count("Select Count(*) From t_CC_StockBill Where FClassTypeID=1030002 And "
-                    "FRejected=1 And FStatus=0"),
-              1);
-    EXPECT_EQ(Count("Select Count(*) From t_cc_Change Where FClassTypeID=1030005 And FRejected=1"),
-              1);
-    EXPECT_EQ(Count("Select Count(*) From t_CC_StockBill Where FClassTypeID=1030002 And "
-                    "FBillTypeID=3004"),
-              1);
-    // XOUT000008: every row is invoiced as its own query reads it back.
-    EXPECT_EQ(Count("Select Count(*) From t_CC_StockBillEntry e Where e.FID=15 And e.FShowQty > "
-                    "(Select isnull(sum(i.FQuantity), 0) From t_InvoiceEntry i Where "
-                    "i.FID_SRC=e.FID And i.FEntryID_SRC=e.FEntryID And i.FClassID_SRC=1030002)"),
-              0);
-    EXPECT_EQ(Count("Select Count(*) From t_CC_StockBill Where FID=15 And FInvoiceAmt=FAllAmount "
-                    "And FNoInvoiceAmt=0"),
-              1);
-    // Each loads in its form.
-    EXPECT_TRUE(form->LoadBill(13).done);
-    EXPECT_EQ(Num("FRejected"), 1);
-    EXPECT_TRUE(form->LoadBill(14).done);
-    EXPECT_EQ(Num("FBillTypeID"), 3004);
-    EXPECT_EQ(form->GetFieldValue("FBillNo_SRC", 1).ToString(), "XOUT000004");
-    Open("salechange", false);
-    EXPECT_TRUE(form->LoadBill(2).done);
-    EXPECT_EQ(Num("FRejected"), 1);
-    EXPECT_EQ(Num("FAuxPropID01", 1), 2001);
 }
 
 TEST(BillKeys, ATemplateExtendsAnotherOrNamesFieldIdentifiersOnce) {
