@@ -1,7 +1,7 @@
 // The login as the library reads it through the reference host: login cache or shared
 // properties by "IsOuterLogin", the properties string's items, the process dictionary, and
 // components the host does not know.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include "frame/errors.h"
 #include "frame/login.h"
@@ -90,22 +90,16 @@ TEST_F(LoginTest, AuthorisationAnswersComeFromTheSecurityAndLedgerObjects) {
 }
 
 TEST_F(LoginTest, UnknownComponentsAndMethodsRaiseHostErrorNamingThem) {
-    try {
-        host().Platform().CreateObject("QORNothing.Here");
-        FAIL() << "created an unknown component";
-    } catch (const HostError& e) {
-        EXPECT_NE(std::string(e.what()).find("QORNothing.Here"), std::string::npos);
-    }
+    using ::testing::HasSubstr;
+    using ::testing::Property;
+    EXPECT_THAT([&] { host().Platform().CreateObject("QORNothing.Here"); },
+                ::testing::ThrowsMessage<HostError>(HasSubstr("QORNothing.Here")));
     EXPECT_THROW(CreateHostObject<IComponent>("QORNothing.Here"), HostError);
-
     auto tip = Create("qorhelptip.helptip");  // identifiers in any letter case
-    try {
-        tip->Call("ShowBalloon", {"x"});
-        FAIL() << "an unknown method was accepted";
-    } catch (const HostError& e) {
-        EXPECT_NE(std::string(e.what()).find("ShowBalloon"), std::string::npos);
-        EXPECT_EQ(e.Source(), "QorHelpTip.HelpTip");
-    }
+    EXPECT_THAT([&] { tip->Call("ShowBalloon", {"x"}); },
+                ::testing::Throws<HostError>(
+                    ::testing::AllOf(Property(&HostError::what, HasSubstr("ShowBalloon")),
+                                     Property(&HostError::Source, "QorHelpTip.HelpTip"))));
     tip->Call("showpoptip", {"保存成功！", "澄石提示"});  // methods in any letter case
     ASSERT_EQ(services().Shown().size(), 1u);
     EXPECT_EQ(services().Shown()[0].lines.at(0), "保存成功！");

@@ -2,6 +2,8 @@
 // default button, the plug-ins' text dialog, and one clock for host and plug-ins.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "frame/platform.h"
 #include "host/platform.h"
 #include "host/sql/sqlite_functions.h"
@@ -32,38 +34,30 @@ TEST(HostPlatformBoxes, AnUnansweredBoxTakesItsDefaultButton) {
 
 TEST(HostPlatformBoxes, TheTextDialogIsConfirmedOnlyWithAText) {
     HostPlatform p;
-    auto dialog = [](const std::string& start) {
+    std::string text;
+    // Shows the dialog starting with start, answered by answer (none: unanswered).
+    auto ask = [&](const std::string& start, std::optional<Value> answer) {
         TextDialog d;
         d.caption = "驳回原因";
         d.label = "请输入驳回原因：";
         d.text = start;
-        return d;
+        if (answer) p.QueueAnswer(*answer);
+        bool confirmed = p.ShowTextDialog(d);
+        text = d.text;
+        return confirmed;
     };
-    TextDialog typed = dialog("旧原因");
-    p.QueueAnswer(Value("客户取消"));
-    EXPECT_TRUE(p.ShowTextDialog(typed));
-    EXPECT_EQ(typed.text, "客户取消");
-
+    EXPECT_TRUE(ask("旧原因", Value("客户取消")));
+    EXPECT_EQ(text, "客户取消");
     // OK with the text the box starts with; blanks keep OK disabled, so only Cancel is left.
-    TextDialog kept = dialog("旧原因");
-    p.QueueAnswer(kAnswerOk);
-    EXPECT_TRUE(p.ShowTextDialog(kept));
-    EXPECT_EQ(kept.text, "旧原因");
-    TextDialog blank = dialog("旧原因");
-    p.QueueAnswer(Value("  \t "));
-    EXPECT_FALSE(p.ShowTextDialog(blank));
-    EXPECT_EQ(blank.text, "旧原因");
+    EXPECT_TRUE(ask("旧原因", Value(kAnswerOk)));
+    EXPECT_EQ(text, "旧原因");
+    EXPECT_FALSE(ask("旧原因", Value("  \t ")));
+    EXPECT_EQ(text, "旧原因");
     EXPECT_TRUE(p.Boxes().back().okDisabled);
-    TextDialog empty = dialog("");
-    p.QueueAnswer(kAnswerOk);
-    EXPECT_FALSE(p.ShowTextDialog(empty));
-
+    EXPECT_FALSE(ask("", Value(kAnswerOk)));
     // Cancel, and a dialog nobody answers, confirm nothing.
-    TextDialog cancelled = dialog("旧原因");
-    p.QueueAnswer(kAnswerCancel);
-    EXPECT_FALSE(p.ShowTextDialog(cancelled));
-    TextDialog unanswered = dialog("旧原因");
-    EXPECT_FALSE(p.ShowTextDialog(unanswered));
+    EXPECT_FALSE(ask("旧原因", Value(kAnswerCancel)));
+    EXPECT_FALSE(ask("旧原因", std::nullopt));
     EXPECT_TRUE(p.Boxes().back().defaulted);
     EXPECT_TRUE(p.Boxes().back().isDialog);
     EXPECT_EQ(p.Boxes().back().prompt, "请输入驳回原因：");
