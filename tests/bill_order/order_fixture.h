@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/bill_fixture.h"
@@ -39,6 +41,31 @@ protected:
         Edit("FShowQty", 1, Value(qty));
     }
 
+    // A new order for 杭州联华 (101) with the item on row 1.
+    void NewOrderOf(int item) {
+        ASSERT_TRUE(bill.New().done);
+        Edit("FCustID", Value(101));
+        Edit("FItemID", 1, Value(item));
+    }
+    void Saved() {
+        auto r = bill.form->Save();
+        ASSERT_TRUE(r.done) << r.note << (r.cancelled ? " cancelled by " + r.cancelledBy : "")
+                            << " " << bill.Trapped();
+    }
+
+    // Expects each field of the row (-1 the header) to hold its value: a text or a number.
+    void Expect(int row, std::initializer_list<std::pair<const char*, Value>> fields) {
+        for (const auto& [key, want] : fields) {
+            if (want.IsText()) {
+                EXPECT_EQ(bill.Text(key, row), want.ToString()) << key << "@" << row;
+            } else {
+                EXPECT_NEAR(bill.Num(key, row), want.ToNumber(), 1e-9) << key << "@" << row;
+            }
+        }
+    }
+    // Expects the prompts shown since the last call to be these.
+    void ExpectPrompts(const std::vector<std::string>& want) { EXPECT_EQ(Prompts(), want); }
+
     // The prompts of the message boxes shown since the last call.
     std::vector<std::string> Prompts() { return bill.TakePrompts(); }
 
@@ -52,6 +79,13 @@ protected:
     bool Enabled(const std::string& key) {
         auto t = Tool(key);
         return t && t->Enabled();
+    }
+    // Expects each tool to be shown (enabled) or not.
+    void ExpectShown(std::initializer_list<const char*> keys, bool shown) {
+        for (const char* key : keys) EXPECT_EQ(Shown(key), shown) << key;
+    }
+    void ExpectEnabled(std::initializer_list<const char*> keys, bool enabled) {
+        for (const char* key : keys) EXPECT_EQ(Enabled(key), enabled) << key;
     }
 };
 
