@@ -124,8 +124,7 @@ TEST_F(OrderLife, ACopyIsANewOrderWithoutDepositOrRejection) {
     EXPECT_GT(copied->Sub("FTotalQty")->Get("FFLD").ToNumber(), 0);
     EXPECT_GT(copied->Sub("FXsOrderQty")->Get("FFLD").ToNumber(), 0);
     ASSERT_TRUE(bill.form->OpenCopy(list.MergedCopy()).done);
-    EXPECT_EQ(bill.Text("FRejected"), "0");
-    EXPECT_EQ(bill.Text("FRejectedNote"), "");
+    Expect(-1, {{"FRejected", "0"}, {"FRejectedNote", ""}});
 }
 
 // ---- After a save ------------------------------------------------------------------------------

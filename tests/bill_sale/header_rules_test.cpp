@@ -66,9 +66,7 @@ TEST_F(HeaderRules, AnyEditButOfTheRejectionItselfClearsTheRejection) {
     bill->FireChange("FRejectedTime", -1, "2026-12-09 10:00:00");
     EXPECT_EQ(Num("FRejected"), 1);
     Edit("FNote", "改价");
-    EXPECT_EQ(Num("FRejected"), 0);
-    EXPECT_EQ(Text("FRejectedNote"), "");
-    EXPECT_EQ(Text("FRejectedTime"), "");
+    Expect(-1, {{"FRejected", 0}, {"FRejectedNote", ""}, {"FRejectedTime", ""}});
 }
 
 TEST_F(HeaderRules, ABillTypeLocksTheGoodsKeysOfSettlements) {

@@ -188,9 +188,9 @@ TEST_F(SaleInvoice, TheListNeedsTheInvoiceRight) {
 TEST_F(SaleInvoice, TheListNeedsTheSellersTaxData) {
     demo.Host().SetOption("Base", "QVTSaleName", "");
     EXPECT_TRUE(bill.ListOf({8}).ClickTool("mnu_MakeQvtInvoice").cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{
-                  "未读取到开票方税务信息，无法进行开票操作，请先完成开票初始化。"});
+    EXPECT_EQ(
+        bill.TakePrompts(),
+        std::vector<std::string>{"未读取到开票方税务信息，无法进行开票操作，请先完成开票初始化。"});
     EXPECT_TRUE(Invoices().empty());
 }
 

@@ -19,18 +19,14 @@ TEST_F(ItemRules, ChoosingAnItemFillsTheRowForTheCustomer) {
     EXPECT_EQ(Num("FShowUnitID", 1), 3031);  // its sales unit: nothing sold to 联华 before
     EXPECT_EQ(Num("FShowQty", 1), 1);
     EXPECT_EQ(Num("FTaxRate", 1), 13);  // a VAT invoice takes the item's rate
-    EXPECT_EQ(Num("FSecUnitID", 1), 3032);
-    EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 12);
-    EXPECT_NEAR(Num("FSecQty", 1), 1.0 / 12, 1e-9);
+    Expect(1, {{"FSecUnitID", 3032}, {"FSecCoefficient", 12}, {"FSecQty", 1.0 / 12}});
     EXPECT_TRUE(bill->IsCellLocked("FSecCoefficient", 1));  // a conversion method is set
     EXPECT_FALSE(bill->IsCellLocked("FSecQty", 1));
     EXPECT_TRUE(bill->IsCellLocked("FSecPrice", 1));
     EXPECT_DOUBLE_EQ(Num("FPrice", 1), 2.6);  // the promotion wins over the customer's 2.95
-    EXPECT_NEAR(Num("FSecPrice", 1), 2.6 * 12, 1e-9);
-    EXPECT_EQ(Text("FClientItemID", 1), "LH-0033");
+    Expect(1, {{"FSecPrice", 2.6 * 12}, {"FClientItemID", "LH-0033"}});
     EXPECT_EQ(Num("FCostPrice", 1), 0);  // goods leaving stock are not costed by default
-    EXPECT_EQ(Num("FSCStockID", 1), 501);
-    EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");
+    Expect(1, {{"FSCStockID", 501}, {"FKFDate", "2026-12-10"}});
     EXPECT_NE(bill->StatusTexts().at(2).find("商品：伊利纯牛奶"), std::string::npos);
 }
 
@@ -41,9 +37,7 @@ TEST_F(ItemRules, TheUnitLastSoldToTheCustomerComesFirst) {
         "FDiscountRate, FDate) Values (11, 1003, 3032, 101, 0, 34, 100, '2026-12-01');");
     Edit("FCustID", "01.001");
     EditRow(1, "FItemID", "01.003");
-    EXPECT_EQ(Num("FShowUnitID", 1), 3032);
-    EXPECT_EQ(Num("FCoefficient", 1), 12);
-    EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 1);
+    Expect(1, {{"FShowUnitID", 3032}, {"FCoefficient", 12}, {"FSecCoefficient", 1}});
     EditRow(2, "FItemID", "01.001");  // water: no second unit, so it is locked and empty
     EXPECT_EQ(Num("FSecCoefficient", 2), 0);
     EXPECT_TRUE(bill->IsCellLocked("FSecQty", 2));
@@ -79,8 +73,7 @@ TEST_F(ItemRules, AClearedItemClearsItsUnitsAndSerialNumbers) {
     EditRow(1, "FItemID", "01.003");
     bill->SetFieldValue("FRejected", 1);
     EditRow(1, "FItemID", 0);
-    EXPECT_EQ(Num("FSecUnitID", 1), 0);
-    EXPECT_EQ(Text("FSerialNo", 1), "");
+    Expect(1, {{"FSecUnitID", 0}, {"FSerialNo", ""}});
     EXPECT_EQ(Num("FRejected"), 0);  // the reset still runs
 }
 
@@ -138,8 +131,7 @@ TEST_F(ItemRules, QuantitiesFollowTheSecondUnit) {
     EditRow(1, "FQty", 48);
     EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 48);
     // The second quantity and the cost amount follow the base quantity too.
-    EXPECT_DOUBLE_EQ(Num("FSecQty", 1), 4);
-    EXPECT_DOUBLE_EQ(Num("FCostAmount", 1), 120);
+    Expect(1, {{"FSecQty", 4}, {"FCostAmount", 120}});
 }
 
 TEST_F(ItemRules, AnEditableCoefficientIsDerivedFromBothQuantities) {
@@ -151,20 +143,16 @@ TEST_F(ItemRules, AnEditableCoefficientIsDerivedFromBothQuantities) {
     EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 10);
     // A coefficient set to 0 empties the second quantity and price and stops there.
     EditRow(1, "FSecCoefficient", 0);
-    EXPECT_EQ(Num("FSecQty", 1), 0);
-    EXPECT_EQ(Num("FSecPrice", 1), 0);
+    Expect(1, {{"FSecQty", 0}, {"FSecPrice", 0}});
 }
 
 TEST_F(ItemRules, ANewRowsUnitChangeTakesTheUnitsPrice) {
     Edit("FCustID", "01.001");
     EditRow(1, "FItemID", "01.002");  // 联华's own prices: 86 a carton, 3.7 a bag
-    EXPECT_EQ(Num("FShowUnitID", 1), 3022);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 86);
-    EXPECT_EQ(Text("FClientItemID", 1), "LH-0012X");
+    Expect(1, {{"FShowUnitID", 3022}, {"FPrice", 86}, {"FClientItemID", "LH-0012X"}});
     EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 1);  // the carton is the second unit
     EditRow(1, "FShowUnitID", 3021);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 3.7);
-    EXPECT_EQ(Text("FClientItemID", 1), "LH-0012");
+    Expect(1, {{"FPrice", 3.7}, {"FClientItemID", "LH-0012"}});
     EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 24);  // 24 bags a carton
     EXPECT_NEAR(Num("FSecQty", 1), 1.0 / 24, 1e-9);
 }
@@ -182,10 +170,10 @@ TEST_F(ItemRules, ASourceRowsUnitChangeKeepsTheValuePerBaseUnit) {
     EditRow(1, "FShowUnitID", 3011);  // to the bottle
     EXPECT_DOUBLE_EQ(Num("FCoefficient", 1), 1);
     EXPECT_DOUBLE_EQ(Num("FPrice", 1), 2);  // 48 a carton is 2 a bottle
-    EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 2);
-    EXPECT_DOUBLE_EQ(Num("FOrderQty", 1), 48);
-    EXPECT_DOUBLE_EQ(Num("FCostPrice", 1), 1);
-    EXPECT_DOUBLE_EQ(Num("FAmount", 1), 2 * Num("FShowQty", 1));
+    Expect(1, {{"FBasePrice", 2},
+               {"FOrderQty", 48},
+               {"FCostPrice", 1},
+               {"FAmount", 2 * Num("FShowQty", 1)}});
 }
 
 TEST_F(ItemRules, AStockChangeDropsABatchTheNewStockDoesNotHold) {
@@ -206,9 +194,8 @@ TEST_F(ItemRules, ABatchBringsItsDatesFromStock) {
     EditRow(1, "FItemID", "02.001");  // 蒙牛原味酸奶, shelf life 21 days
     EditRow(1, "FSCStockID", 503);
     EditRow(1, "FBatchNo", "B20261128");
-    EXPECT_EQ(Text("FKFDate", 1), "2026-11-28");
-    EXPECT_EQ(Text("FPeriodDate", 1), "2026-12-19");
-    EXPECT_EQ(Text("FBatchNo", 1), "B20261128");
+    Expect(1,
+           {{"FKFDate", "2026-11-28"}, {"FPeriodDate", "2026-12-19"}, {"FBatchNo", "B20261128"}});
     EditRow(1, "FKFPeriod", 30);
     EXPECT_EQ(Text("FPeriodDate", 1), "2026-12-28");
 }
@@ -216,9 +203,7 @@ TEST_F(ItemRules, ABatchBringsItsDatesFromStock) {
 TEST_F(ItemRules, ATypedCustomerCodeFindsItsItemElseIsCleared) {
     Edit("FCustID", "01.001");
     EditRow(1, "FClientItemID", "LH-0012X");
-    EXPECT_EQ(Num("FItemID", 1), 1002);
-    EXPECT_EQ(Num("FShowUnitID", 1), 3022);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 86);
+    Expect(1, {{"FItemID", 1002}, {"FShowUnitID", 3022}, {"FPrice", 86}});
     EditRow(2, "FClientItemID", "NO-SUCH-CODE");
     EXPECT_EQ(Text("FClientItemID", 2), "");
 }
@@ -244,11 +229,9 @@ TEST_F(ItemRules, IndustryEditionPricesACalculationTypeItemPerBaseUnit) {
     Edit("FCustID", "01.001");
     EditRow(1, "FItemID", "05.001");  // 宝钢冷轧钢板, by weight (type 1), sold by the sheet
     EXPECT_EQ(PlugInError(), "");
-    EXPECT_EQ(Num("FCalTypeID", 1), 1);
-    EXPECT_EQ(Num("FShowUnitID", 1), 3122);
+    Expect(1, {{"FCalTypeID", 1}, {"FShowUnitID", 3122}});
     EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 5.8);  // the key account's price per kilogram
-    EXPECT_DOUBLE_EQ(Num("FDisplayPrice", 1), 5.8);
-    EXPECT_DOUBLE_EQ(Num("FQty", 1), 24.5);
+    Expect(1, {{"FDisplayPrice", 5.8}, {"FQty", 24.5}});
     EXPECT_NEAR(Num("FSecQty", 1), Num("FQty", 1), 1e-6);
 }
 
@@ -273,8 +256,7 @@ TEST_F(ItemRules, AnAbsurdShelfLifeLeavesTheExpiryDateEmpty) {
     demo.Exec("Update t_ICItem Set FKFPeriod=1e15 Where FItemID=1007;");
     EditRow(1, "FItemID", "02.003");
     EXPECT_EQ(PlugInError(), "");
-    EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");
-    EXPECT_EQ(Text("FPeriodDate", 1), "");
+    Expect(1, {{"FKFDate", "2026-12-10"}, {"FPeriodDate", ""}});
     EXPECT_GT(Num("FPrice", 1), 0);  // the rest of the rule still ran
 }
 

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/plugin.h"
@@ -49,6 +51,17 @@ protected:
     }
     std::string Text(const std::string& key, int row = -1) {
         return bill->GetFieldValue(key, row).ToString();
+    }
+
+    // Expects each field of the row (-1 the header) to hold its value: a text or a number.
+    void Expect(int row, std::initializer_list<std::pair<const char*, Value>> fields) {
+        for (const auto& [key, want] : fields) {
+            if (want.IsText()) {
+                EXPECT_EQ(Text(key, row), want.ToString()) << key << "@" << row;
+            } else {
+                EXPECT_NEAR(Num(key, row), want.ToNumber(), 1e-9) << key << "@" << row;
+            }
+        }
     }
 
     host::HostPlatform& Platform() { return demo.Host().Platform(); }

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/bill_fixture.h"
@@ -48,6 +50,17 @@ protected:
 
     double Num(const std::string& key, int row = -1) { return bill.Num(key, row); }
     std::string Text(const std::string& key, int row = -1) { return bill.Text(key, row); }
+
+    // Expects each field of the row (-1 the header) to hold its value: a text or a number.
+    void Expect(int row, std::initializer_list<std::pair<const char*, Value>> fields) {
+        for (const auto& [key, want] : fields) {
+            if (want.IsText()) {
+                EXPECT_EQ(Text(key, row), want.ToString()) << key << "@" << row;
+            } else {
+                EXPECT_NEAR(Num(key, row), want.ToNumber(), 1e-9) << key << "@" << row;
+            }
+        }
+    }
     std::vector<std::string> Prompts() { return bill.TakePrompts(); }
     long Count(const std::string& sql) { return static_cast<long>(demo.Scalar(sql).ToNumber()); }
 };
