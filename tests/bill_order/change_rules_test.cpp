@@ -75,12 +75,9 @@ TEST_F(OrderChanges, ADiscountedPriceMovesTheListPriceOrTheRate) {
     Edit("FDiscountRate", 1, Value(80));
     // The rate stays: the list price is the discounted price over the rate.
     Edit("FPriceDiscount", 1, Value(24));
-    Expect(1, {{"FPrice", 30},
-               {"FDiscountAmount", (30 - 24) * 4},
-               {"FTaxPrice", 24 * 1.13},
-               {"FTaxAmount", 4 * 24 * 0.13},
-               {"FInTaxAmount", 4 * 24 * 1.13},
-               {"FNoDiscAmount", 30 * 4}});
+    Expect(1, {{"FPrice", 30}, {"FDiscountAmount", (30 - 24) * 4}, {"FTaxPrice", 24 * 1.13}});
+    Expect(1, {{"FTaxAmount", 4 * 24 * 0.13}, {"FInTaxAmount", 4 * 24 * 1.13}});
+    Expect(1, {{"FNoDiscAmount", 30 * 4}});
     // With the option checked the list price stays and the rate follows.
     ASSERT_TRUE(bill.form->ClickTool("mnuOptionPriceCalcDiscount").done);
     ASSERT_TRUE(Tool("mnuOptionPriceCalcDiscount")->Checked());
@@ -104,11 +101,8 @@ TEST_F(OrderChanges, TheSecondAndBaseUnitsDiscountedPricesGiveTheirListPrices) {
     Edit("FShowQty", 1, Value(2));
     Edit("FDiscountRate", 1, Value(80));
     Edit("FBasePriceDiscount", 1, Value(1));
-    Expect(1, {{"FBasePrice", 1.25},
-               {"FDiscountAmount", (1.25 - 1) * 48},
-               {"FBaseTaxPrice", 1.13},
-               {"FTaxAmount", 48 * 0.13},
-               {"FInTaxAmount", 48 * 1.13}});
+    Expect(1, {{"FBasePrice", 1.25}, {"FDiscountAmount", (1.25 - 1) * 48}});
+    Expect(1, {{"FBaseTaxPrice", 1.13}, {"FTaxAmount", 48 * 0.13}, {"FInTaxAmount", 48 * 1.13}});
 }
 
 // ---- Customer ----------------------------------------------------------------------------------
@@ -122,11 +116,8 @@ TEST_F(OrderChanges, ACustomerChangeRepricesEveryRowAndTakesHisContact) {
     Edit("FCustID", Value(102));
     Expect(1, {{"FPrice", 38}});
     Expect(2, {{"FPrice", 2.9}, {"FClientItemID", ""}});
-    Expect(-1, {{"FContact", "陈丽"},
-                {"FAddress", "上海市静安区共和新路1999号"},
-                {"FPhone", "021-56781235"},
-                {"FMobilePhone", "13916620002"},
-                {"FEmpID", 302}});
+    Expect(-1, {{"FContact", "陈丽"}, {"FAddress", "上海市静安区共和新路1999号"}});
+    Expect(-1, {{"FPhone", "021-56781235"}, {"FMobilePhone", "13916620002"}, {"FEmpID", 302}});
     EXPECT_EQ(bill.form->StatusText(3), "往来余额8200,信用额度100000");
 
     Edit("FCustID", Value(103));  // 宁波万家福: a contact, but none first
@@ -163,16 +154,15 @@ TEST_F(OrderChanges, AnItemBringsItsTaxRateUnitPriceAndStock) {
     Expect(1, {{"FTaxRate", 13}, {"FShowUnitID", 3012}, {"FShowQty", 1}});
     // 1440 bottles on hand, 1200 due from purchase orders, 384 still to ship: in cases of 24.
     const auto c = order::ReadStockColumns(Value(1001), Value(0), 24);
-    Expect(1, {{"FTotalQty", c.total},
-               {"FCgOrderQty", c.purchaseDue},
-               {"FXsOrderQty", c.salesOpen},
-               {"FInTotalQty", c.total + c.purchaseDue - c.salesOpen}});
+    Expect(1, {{"FTotalQty", c.total}, {"FCgOrderQty", c.purchaseDue}});
+    Expect(1, {{"FXsOrderQty", c.salesOpen}});
+    Expect(1, {{"FInTotalQty", c.total + c.purchaseDue - c.salesOpen}});
     EXPECT_GT(c.total, 0);
     EXPECT_GT(c.salesOpen, 0);
     // Choosing the bottle shows the same stock in bottles.
     Edit("FShowUnitID", 1, Value(3011));
-    Expect(1, {{"FTotalQty", c.total * 24},
-               {"FInTotalQty", (c.total + c.purchaseDue - c.salesOpen) * 24}});
+    Expect(1, {{"FTotalQty", c.total * 24}});
+    Expect(1, {{"FInTotalQty", (c.total + c.purchaseDue - c.salesOpen) * 24}});
 }
 
 TEST_F(OrderChanges, TheRowInFocusShowsItsStock) {
@@ -336,10 +326,9 @@ TEST_F(OrderChanges, IndustryRowsKeepBaseStockAndSecondQuantityPrices) {
     NewOrderOf(1014);  // steel sheets of 24.5 kg
     ASSERT_DOUBLE_EQ(bill.Num("FCoefficient", 1), 24.5);
     const auto sheets = order::ReadStockColumns(Value(1014), Value(0), 24.5, Value(1), Value(3122));
-    Expect(1, {{"FTotalQty", sheets.total},
-               {"FBaseTotalQty", sheets.baseTotal},
-               {"FBaseInTotalQty", sheets.baseAvailable}});
-    EXPECT_DOUBLE_EQ(bill.Num("FBaseTotalQty", 1), bill.Num("FTotalQty", 1) * 24.5);
+    Expect(1, {{"FTotalQty", sheets.total}, {"FBaseTotalQty", sheets.baseTotal}});
+    Expect(1, {{"FBaseInTotalQty", sheets.baseAvailable}});
+    Expect(1, {{"FBaseTotalQty", bill.Num("FTotalQty", 1) * 24.5}});
     bill.form->SetStatusText(2, "");
     Edit("FCalTypeID", 1, Value(2));
     EXPECT_NE(bill.form->StatusText(2).find("宝钢冷轧钢板"), std::string::npos);
@@ -349,9 +338,8 @@ TEST_F(OrderChanges, IndustryRowsKeepBaseStockAndSecondQuantityPrices) {
     Edit("FSecQty", 2, Value(0.2));
     const double coefficient = bill.Num("FSecCoefficient", 2);
     ASSERT_GT(coefficient, 0);
-    Expect(2, {{"FShowQty", 0.2 * coefficient},
-               {"FDisplayQty", bill.Num("FShowQty", 2)},
-               {"FDisplayWeight", bill.Num("FQty", 2)}});
+    Expect(2, {{"FShowQty", 0.2 * coefficient}, {"FDisplayQty", bill.Num("FShowQty", 2)}});
+    Expect(2, {{"FDisplayWeight", bill.Num("FQty", 2)}});
     Edit("FSecPrice", 2, Value(500));
     EXPECT_NEAR(bill.Num("FPrice", 2), 500 * 0.2 / bill.Num("FShowQty", 2), 1e-6);
     EXPECT_NEAR(bill.Num("FAmount", 2), 100, 1e-6);
