@@ -47,9 +47,9 @@ TEST_F(ConsignChanges, ACustomerChangeRepricesOnlyRowsTypedByHand) {
     EXPECT_EQ(Num("FPrice", 1), 359);
     EXPECT_EQ(Num("FPrice", 2), 340);
     EXPECT_EQ(Text("FClientItemID", 1), "");
-}
 
-TEST_F(ConsignChanges, AUserWhoKeepsPricesStillGetsTheCustomersItemCodes) {
+    // A user who keeps prices still gets the customers item codes.
+    OpenBill();
     demo.Host().SetUserProfile("1030003BillSet", "DoNotResetPrice", "1");
     Edit("FCustID", 101);
     EditRow(1, "FItemID", 1009);
@@ -87,9 +87,9 @@ TEST_F(ConsignChanges, AChosenItemBringsTaxSecondUnitShelfLifeAndCost) {
 
     EditRow(1, "FItemID", 0);
     Expect(1, {{"FSerialNo", ""}, {"FUnitID", 0}});
-}
 
-TEST_F(ConsignChanges, WithoutCostsForGoodsSentOutARowCostsNothing) {
+    // Without costs for goods sent out a row costs nothing.
+    OpenBill();
     demo.Host().SetOption("IC", "StockOutCalCost", "0");
     Edit("FCustID", 104);
     EditRow(1, "FItemID", 1007);
@@ -105,9 +105,9 @@ TEST_F(ConsignChanges, ADrawnRowKeepsItsValuePerBaseUnitWhenItsUnitChanges) {
     EditRow(1, "FShowUnitID", 3062);  // cases of 6
     Expect(1, {{"FPrice", 1008}, {"FOrderQty", 5}, {"FCostPrice", 720}, {"FCostAmount", 720 * 12}});
     Expect(1, {{"FSecCoefficient", 1}, {"FSecPrice", 1008}});
-}
 
-TEST_F(ConsignChanges, AUnitChangeOnARowTypedByHandFetchesTheUnitsPrice) {
+    // A unit change on a row typed by hand fetches the units price.
+    OpenBill();
     Edit("FCustID", 102);
     EditRow(1, "FItemID", 1007);
     const double boxPrice = Num("FPrice", 1);
@@ -144,6 +144,19 @@ TEST_F(ConsignChanges, AmountAndTaxTakeOnlyRoundingTails) {
     EXPECT_EQ(TakePrompts(), std::vector<std::string>{});
     EXPECT_TRUE(consistent());
     EXPECT_NEAR(Num("FAmount", 1), 349.09, 1e-9);
+
+    // An amount drives the price only with the forms option.
+    OpenBill();
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);  // 349 with 13% tax
+    EditRow(1, "FShowQty", 2);
+    Edit("FAmount", 600, 1);
+    Expect(1, {{"FPrice", 349}, {"FInTaxAmount", 600 + Num("FTaxAmount", 1)}});
+
+    Tool("mnuOptionAmountCalcPrice")->SetChecked(true);
+    Edit("FAmount", 700, 1);
+    EXPECT_NEAR(Num("FPrice", 1), 350, 1e-9);
+    EXPECT_NEAR(Num("FAmount", 1) + Num("FTaxAmount", 1), Num("FInTaxAmount", 1), 1e-9);
 }
 
 TEST_F(ConsignChanges, AnUntaxedRowCannotTakeAnAmountTail) {
@@ -154,9 +167,9 @@ TEST_F(ConsignChanges, AnUntaxedRowCannotTakeAnAmountTail) {
     bill->UserEdit("FAmount", 1, Value(349.04));
     EXPECT_EQ(TakePrompts(), std::vector<std::string>{"非税尾差调整请直接调整价税合计"});
     EXPECT_EQ(Num("FAmount", 1), 349);
-}
 
-TEST_F(ConsignChanges, ADiscountedPriceWithoutARateSetsTheListPriceToZero) {
+    // A discounted price without a rate sets the list price to zero.
+    OpenBill();
     Edit("FCustID", 104);
     EditRow(1, "FItemID", 1009);
     bill->SetFieldValue("FDiscountRate", 0, 1);
@@ -170,9 +183,8 @@ TEST_F(ConsignChanges, AnUnknownCustomerItemCodeIsEmptied) {
     EXPECT_EQ(Text("FClientItemID", 1), "");
     Edit("FClientItemID", "JKL-DFB40", 1);
     EXPECT_EQ(Num("FItemID", 1), 1009);
-}
 
-TEST_F(ConsignChanges, TheSalesmanBringsHisDepartment) {
+    // The salesman brings his department.
     Edit("FEmpID", 304);
     EXPECT_EQ(Num("FDeptID"), 203);
     Edit("FEmpID", 301);
@@ -189,9 +201,9 @@ TEST_F(ConsignChanges, TheQuantitiesOfTheThreeUnitsFollowEachOther) {
     // The base quantity brings the shown one, and the second quantity and cost with it.
     EditRow(1, "FQty", 24);
     Expect(1, {{"FShowQty", 24}, {"FSecQty", 4}, {"FCostAmount", 2880}});
-}
 
-TEST_F(ConsignChanges, ASecondCoefficientOfZeroEmptiesTheSecondQuantityAndPrice) {
+    // A second coefficient of zero empties the second quantity and price.
+    OpenBill();
     Edit("FCustID", 104);
     EditRow(1, "FItemID", 1003);  // milk: its coefficient may be changed, 12 a case
     EditRow(1, "FShowQty", 24);
@@ -226,9 +238,9 @@ TEST_F(ConsignChanges, AChosenBatchBringsItsDatesFromStock) {
     EditRow(1, "FBatchNo", "SZ20260915");
     Expect(1, {{"FKFDate", "2026-09-15"}, {"FKFPeriod", 180}, {"FPeriodDate", "2027-03-14"}});
     Expect(1, {{"FCostPrice", 120}});
-}
 
-TEST_F(ConsignChanges, AnotherStockDropsTheSerialNumbersAndCostsNothingWhenVirtual) {
+    // Another stock drops the serial numbers and costs nothing when virtual.
+    OpenBill();
     Edit("FCustID", 104);
     EditRow(1, "FItemID", 1009);
     const double cost = Num("FCostPrice", 1);
@@ -237,19 +249,6 @@ TEST_F(ConsignChanges, AnotherStockDropsTheSerialNumbersAndCostsNothingWhenVirtu
     EditRow(1, "FSCStockID", 504);  // the gift stock is virtual: its goods have no cost here
     // FPrice: a row with a price keeps it
     Expect(1, {{"FSerialNo", ""}, {"FCostPrice", cost}, {"FPrice", 349}});
-}
-
-TEST_F(ConsignChanges, AnAmountDrivesThePriceOnlyWithTheFormsOption) {
-    Edit("FCustID", 104);
-    EditRow(1, "FItemID", 1009);  // 349 with 13% tax
-    EditRow(1, "FShowQty", 2);
-    Edit("FAmount", 600, 1);
-    Expect(1, {{"FPrice", 349}, {"FInTaxAmount", 600 + Num("FTaxAmount", 1)}});
-
-    Tool("mnuOptionAmountCalcPrice")->SetChecked(true);
-    Edit("FAmount", 700, 1);
-    EXPECT_NEAR(Num("FPrice", 1), 350, 1e-9);
-    EXPECT_NEAR(Num("FAmount", 1) + Num("FTaxAmount", 1), Num("FInTaxAmount", 1), 1e-9);
 }
 
 }  // namespace

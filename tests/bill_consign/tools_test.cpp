@@ -112,6 +112,15 @@ TEST_F(ConsignTools, SourcesAreSelectedForACustomerIntoABillNotYetSaved) {
     ASSERT_TRUE(bill->Save().done) << PlugInError();
     Edit("FNote", "补发");  // an edit of the saved bill
     EXPECT_FALSE(Enabled("mnuRelate_1030001"));
+
+    // The explanation names the source with the option.
+    OpenBill();
+    demo.Host().SetOption("IC", "IsExpSourceToTarget", "1");
+    DrawReturn();
+    EXPECT_EQ(Text("FExplanation"), "由委托代销单WTDX000001生成");
+    OpenBill();
+    DrawDelivery();
+    EXPECT_EQ(Text("FExplanation"), "由销售订单SEORD000002生成");
 }
 
 TEST_F(ConsignTools, ReturnsAreDrawnFromDeliveriesWithTheirGoodsLocked) {
@@ -126,15 +135,16 @@ TEST_F(ConsignTools, ReturnsAreDrawnFromDeliveriesWithTheirGoodsLocked) {
     Expect(2, {{"FShowQty", 10}, {"FQty", 10}});
     EXPECT_TRUE(Shown("mnuRelate_1030003"));
     EXPECT_FALSE(Shown("mnuRelate_1030001"));
-}
 
-TEST_F(ConsignTools, TheExplanationNamesTheSourceWithTheOption) {
-    demo.Host().SetOption("IC", "IsExpSourceToTarget", "1");
-    DrawReturn();
-    EXPECT_EQ(Text("FExplanation"), "由委托代销单WTDX000001生成");
+    // The row the cursor enters shows its stock.
     OpenBill();
-    DrawDelivery();
-    EXPECT_EQ(Text("FExplanation"), "由销售订单SEORD000002生成");
+    Edit("FCustID", 104);
+    EditRow(1, "FItemID", 1009);
+    EditRow(2, "FItemID", 1007);
+    ASSERT_TRUE(bill->MoveCursor("FShowQty", 1).done);
+    EXPECT_NE(bill->StatusTexts().at(2).find("美的电饭煲"), std::string::npos);
+    ASSERT_TRUE(bill->MoveCursor("FShowQty", 2).done);
+    EXPECT_NE(bill->StatusTexts().at(2).find("三只松鼠坚果礼盒"), std::string::npos);
 }
 
 TEST_F(ConsignTools, QueriesOpenTheRelatedBillsOfASavedBill) {
@@ -165,9 +175,8 @@ TEST_F(ConsignTools, QueriesOpenTheRelatedBillsOfASavedBill) {
     auto deliveries = Services().Shown().back().data->Sub("EntryDict");
     ASSERT_EQ(deliveries->Count(), 1u);
     EXPECT_EQ(deliveries->ItemAt(1).As<Collection>()->Get("FBillNo").ToString(), "WTDX000001");
-}
 
-TEST_F(ConsignTools, SalesOrdersAreQueriedOnlyWithTheRight) {
+    // Sales orders are queried only with the right.
     demo.Host().DenyRight(12, 100, 1);
     ASSERT_TRUE(bill->LoadBill(7).done);
     const size_t windows = Services().Shown().size();
@@ -211,16 +220,6 @@ TEST_F(ConsignTools, WithTheOptionABillIsSavedBeforeItIsPrinted) {
     EXPECT_TRUE(bill->Prints().empty());
 }
 
-TEST_F(ConsignTools, TheRowTheCursorEntersShowsItsStock) {
-    Edit("FCustID", 104);
-    EditRow(1, "FItemID", 1009);
-    EditRow(2, "FItemID", 1007);
-    ASSERT_TRUE(bill->MoveCursor("FShowQty", 1).done);
-    EXPECT_NE(bill->StatusTexts().at(2).find("美的电饭煲"), std::string::npos);
-    ASSERT_TRUE(bill->MoveCursor("FShowQty", 2).done);
-    EXPECT_NE(bill->StatusTexts().at(2).find("三只松鼠坚果礼盒"), std::string::npos);
-}
-
 TEST_F(ConsignTools, TheListCopiesNoReturnAndMakesEveryCopyAnUncheckedDelivery) {
     auto& l = ListOf({7, 9});
     auto& gateway = DataGateway::Instance();
@@ -242,11 +241,10 @@ TEST_F(ConsignTools, TheListCopiesNoReturnAndMakesEveryCopyAnUncheckedDelivery) 
     auto header = l.MergedCopy()->Sub("Page1");
     EXPECT_EQ(header->Sub("FBillTypeID")->Get("FFLD").ToString(), "3010");
     EXPECT_EQ(header->Sub("FStatus")->Get("FFLD").ToString(), "0");
-}
 
-TEST_F(ConsignTools, TheListChecksOnlyBillsOfOpenPeriods) {
+    // The list checks only bills of open periods.
     demo.Host().SetOption("Base", "AcctountingClosed", "1");
-    auto& l = ListOf({9});  // dated in the current period, which the books closed
+    l.Select({9});  // dated in the current period, which the books closed
     EXPECT_TRUE(l.Check().cancelled);
     EXPECT_EQ(TakePrompts().size(), 1u);
     EXPECT_EQ(Count("Select FStatus From t_CC_StockBill Where FID=9"), 0);

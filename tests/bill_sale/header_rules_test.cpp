@@ -40,6 +40,10 @@ TEST_F(HeaderRules, MoneyOverSeveralAccountsLocksTheAmountAndTheAccount) {
 TEST_F(HeaderRules, ASettlementMethodBringsItsAccount) {
     Edit("FBalanceStyle", "03");  // 电汇: paid into 工行基本户
     EXPECT_EQ(Num("FAcctNo"), 2);
+
+    // The department follows the salesman.
+    Edit("FEmpID", 301);
+    EXPECT_EQ(Num("FDeptID"), 201);
 }
 
 TEST_F(HeaderRules, ADiscountAccountKeptInQuantitiesOrOneForeignCurrencyIsRefused) {
@@ -53,11 +57,6 @@ TEST_F(HeaderRules, ADiscountAccountKeptInQuantitiesOrOneForeignCurrencyIsRefuse
     Edit("FDiscountAcctID", 1405);
     EXPECT_EQ(Num("FDiscountAcctID"), 0);
     EXPECT_EQ(bill->ActiveKey(), "FDiscountAcctID");
-}
-
-TEST_F(HeaderRules, TheDepartmentFollowsTheSalesman) {
-    Edit("FEmpID", 301);
-    EXPECT_EQ(Num("FDeptID"), 201);
 }
 
 TEST_F(HeaderRules, AnyEditButOfTheRejectionItselfClearsTheRejection) {

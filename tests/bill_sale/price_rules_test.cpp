@@ -18,9 +18,8 @@ TEST_F(PriceRules, ACustomerChangeRepricesTheRowsAndFillsTheSettlementDate) {
     Expect(2, {{"FPrice", 86}, {"FClientItemID", "LH-0012X"}});
     EXPECT_EQ(Text("FSettleLimitDate"), "2027-01-09");
     EXPECT_EQ(bill->StatusTexts().at(3), "往来余额36800.5,信用额度500000");
-    Expect(-1, {{"FContact", "赵敏"},
-                {"FReceiveAddr", "杭州市余杭区良渚物流园联华配送中心"},
-                {"FEmpID", 301}});
+    Expect(-1, {{"FContact", "赵敏"}, {"FReceiveAddr", "杭州市余杭区良渚物流园联华配送中心"}});
+    Expect(-1, {{"FEmpID", 301}});
 
     Edit("FCustID", "01.002");  // 百联: the 25th of each month
     EXPECT_EQ(Text("FSettleLimitDate"), "2026-12-25");
@@ -29,9 +28,8 @@ TEST_F(PriceRules, ACustomerChangeRepricesTheRowsAndFillsTheSettlementDate) {
     EXPECT_EQ(Text("FSettleLimitDate"), "2027-01-10");
 
     Edit("FCustID", "01.004");  // 王建国: no terms, no contact
-    Expect(-1, {{"FSettleLimitDate", "2027-01-10"},
-                {"FContact", ""},
-                {"FReceiveAddr", "苏州市姑苏区石路街道广济南路19号"}});
+    Expect(-1, {{"FSettleLimitDate", "2027-01-10"}, {"FContact", ""}});
+    Expect(-1, {{"FReceiveAddr", "苏州市姑苏区石路街道广济南路19号"}});
     Edit("FDate", "2026-12-12");
     EXPECT_EQ(Text("FSettleLimitDate"), "2026-12-12");
 }
@@ -51,9 +49,9 @@ TEST_F(PriceRules, WithDoNotResetPriceTheRowsKeepTheirPricesButTakeTheCustomersC
     EXPECT_DOUBLE_EQ(Num("FPrice", 1), 100);
     Edit("FCustID", "01.001");
     Expect(1, {{"FPrice", 100}, {"FClientItemID", "LH-0012X"}});
-}
 
-TEST_F(PriceRules, AGiftStockTakesNoPriceWithTheUsersOption) {
+    // A gift stock takes no price with the users option.
+    OpenBill();
     EditRow(1, "FItemID", "01.001");
     EditRow(1, "FSCStockID", 504);  // the gift stock
     EXPECT_GT(Num("FPrice", 1), 0);
@@ -78,7 +76,13 @@ protected:
     }
 };
 
-TEST_F(DiscountRule, BillUnitMovesTheListPriceOrTheRate) {
+TEST_F(DiscountRule, WithoutARateOnlyTheDiscountAmountFollows) {
+    Row("01.001", 100, 0);
+    EditRow(1, "FPriceDiscount", 90);
+    Expect(1, {{"FPrice", 100}, {"FDiscountAmount", 30}});
+
+    // Bill unit moves the list price or the rate.
+    OpenBill();
     Row("01.001", 100, 80);
     EditRow(1, "FPriceDiscount", 90);
     Expect(1, {{"FPrice", 112.5}, {"FPriceDiscount", 90}, {"FAmount", 270}});
@@ -87,11 +91,11 @@ TEST_F(DiscountRule, BillUnitMovesTheListPriceOrTheRate) {
     PriceCalculatesDiscount();
     EditRow(1, "FPriceDiscount", 90);
     Expect(1, {{"FPrice", 100}, {"FDiscountRate", 90}});
-    EXPECT_DOUBLE_EQ(Num("FDiscountAmount", 1), 30);  // 10 a unit
-    EXPECT_DOUBLE_EQ(Num("FTaxPrice", 1), 101.7);
-}
+    // FDiscountAmount: 10 a unit
+    Expect(1, {{"FDiscountAmount", 30}, {"FTaxPrice", 101.7}});
 
-TEST_F(DiscountRule, ATaxInclusivePriceIsTheBillUnitsDiscountedPrice) {
+    // A tax inclusive price is the bill units discounted price.
+    OpenBill();
     Row("01.001", 100, 80);
     EditRow(1, "FTaxPrice", 113);  // 100 before tax: at 80 % the list price is 125
     Expect(1, {{"FPriceDiscount", 100}, {"FPrice", 125}});
@@ -100,23 +104,17 @@ TEST_F(DiscountRule, ATaxInclusivePriceIsTheBillUnitsDiscountedPrice) {
     Expect(1, {{"FPrice", 125}, {"FDiscountRate", 64}});
 }
 
-TEST_F(DiscountRule, WithoutARateOnlyTheDiscountAmountFollows) {
-    Row("01.001", 100, 0);
-    EditRow(1, "FPriceDiscount", 90);
-    Expect(1, {{"FPrice", 100}, {"FDiscountAmount", 30}});
-}
-
 TEST_F(DiscountRule, BaseUnitMovesTheBasePrice) {
     Row("01.001", 48, 80);  // 24 bottles a carton: 2 a bottle
     EditRow(1, "FBasePriceDiscount", 2);
     EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 2.5);
     PriceCalculatesDiscount();
     EditRow(1, "FBasePriceDiscount", 1.5);
-    EXPECT_DOUBLE_EQ(Num("FDiscountRate", 1), 75);
-    EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 2.5);  // the list price stays
-}
+    // FBasePrice: the list price stays
+    Expect(1, {{"FDiscountRate", 75}, {"FBasePrice", 2.5}});
 
-TEST_F(DiscountRule, SecondUnitMovesTheSecondPrice) {
+    // Second unit moves the second price.
+    OpenBill();
     Row("01.003", 3, 80);  // 12 boxes a carton: 36 a carton
     EditRow(1, "FSecPriceDiscount", 24);
     EXPECT_DOUBLE_EQ(Num("FSecPrice", 1), 30);
@@ -136,6 +134,16 @@ TEST_F(PriceRules, TheTaxMayOnlyTakeARoundingTail) {
     EditRow(1, "FTaxAmount", 13.11);  // 0.06 off: refused, and the total follows the old tax
     EXPECT_EQ(Prompts(), std::vector<std::string>{"税额只能进行尾差调整"});
     Expect(1, {{"FTaxAmount", 13.05}, {"FInTaxAmount", 113.05}});
+
+    // The amount with tax moves the amount unless amounts drive prices.
+    OpenBill();
+    EditRow(1, "FItemID", "01.001");
+    EditRow(1, "FPrice", 100);
+    EditRow(1, "FShowQty", 1);
+    EditRow(1, "FTaxAmount", 13.02);
+    EditRow(1, "FInTaxAmount", 120);
+    EXPECT_NEAR(Num("FAmount", 1) + Num("FTaxAmount", 1), 120, 1e-9);
+    EXPECT_NEAR(Num("FSecPrice", 1), Num("FPrice", 1) * Num("FSecCoefficient", 1), 1e-9);
 }
 
 // An amount typed by hand: the host's formulas derive the price from it, the total with tax
@@ -146,16 +154,6 @@ TEST_F(PriceRules, ATypedAmountMovesThePriceAndTheSecondPriceFollows) {
     EditRow(1, "FShowQty", 10);
     EditRow(1, "FAmount", 28);
     Expect(1, {{"FPrice", 2.8}, {"FInTaxAmount", 31.64}, {"FSecPrice", 2.8 * 12}});
-}
-
-TEST_F(PriceRules, TheAmountWithTaxMovesTheAmountUnlessAmountsDrivePrices) {
-    EditRow(1, "FItemID", "01.001");
-    EditRow(1, "FPrice", 100);
-    EditRow(1, "FShowQty", 1);
-    EditRow(1, "FTaxAmount", 13.02);
-    EditRow(1, "FInTaxAmount", 120);
-    EXPECT_NEAR(Num("FAmount", 1) + Num("FTaxAmount", 1), 120, 1e-9);
-    EXPECT_NEAR(Num("FSecPrice", 1), Num("FPrice", 1) * Num("FSecCoefficient", 1), 1e-9);
 }
 
 }  // namespace

@@ -65,9 +65,9 @@ TEST_F(ExchangeRows, TheSecondSetTakesItsItemFromTheCustomersItemCode) {
     // A code the customer does not have is emptied.
     Edit("FClientItemID01", 1, Value("NO-SUCH"));
     Expect(1, {{"FClientItemID01", ""}, {"FItemID01", 1003}});
-}
 
-TEST_F(ExchangeRows, TheCustomerRepricesTheMainSetEvenWithTheSalesKeepPricesOption) {
+    // The customer reprices the main set even with the sales keep prices option.
+    ASSERT_TRUE(bill.New().done);
     demo.Host().SetUserProfile("1030002BillSet", "DoNotResetPrice", "1");
     demo.Host().SetUserProfile("1030005BillSet", "DoNotResetPrice", "1");
     Edit("FCustID", Value(101));
@@ -102,9 +102,8 @@ TEST_F(ExchangeRows, TheBillTypeOnlyAppliesTheRightsAndLocksNoGoods) {
     EXPECT_FALSE(bill.form->IsCellLocked("FItemID", 1));
     EXPECT_FALSE(bill.form->IsCellLocked("FSCStockID", 1));
     EXPECT_FALSE(bill.form->IsFieldVisible("FCostPrice", 2));
-}
 
-TEST_F(ExchangeRows, EditingEitherSetClearsTheRejection) {
+    // Editing either set clears the rejection.
     ASSERT_TRUE(bill.form->LoadBill(2, true).done);  // XSHH000002, rejected
     ASSERT_EQ(Num("FRejected"), 1);
     Edit("FShowQty01", 1, Value(2));

@@ -95,9 +95,9 @@ TEST_F(ExchangeLife, AZeroPriceWithAnAmountIsSavedOnlyOnYes) {
     bill.Answer(Value(kAnswerYes));
     EXPECT_TRUE(bill.form->Save().done) << bill.Trapped();
     EXPECT_EQ(Count("Select Count(*) From t_cc_Change"), 3);
-}
 
-TEST_F(ExchangeLife, AStockShortageDoesNotStopTheSave) {
+    // A stock shortage does not stop the save.
+    ASSERT_TRUE(bill.New().done);
     demo.Host().SetOption("IC", "UnderStockBeforeSave", "1");
     FillValidBill();
     Edit("FShowQty", 1, Value(100000));
@@ -216,9 +216,8 @@ TEST_F(ExchangeLife, TheReceiveAddressGoesBackQuotedToTheChosenContact) {
     // Nothing else was touched.
     EXPECT_EQ(demo.Scalar("Select FAddress From t_Contact Where FID=2").ToString(),
               "杭州市上城区庆春路88号");
-}
 
-TEST_F(ExchangeLife, AListCopyIsANewUncheckedDelivery) {
+    // A list copy is a new unchecked delivery.
     ASSERT_TRUE(bill.form->LoadBill(1).done);
     ASSERT_TRUE(bill.form->Check().done);
     auto& list = bill.ListOf({1});
@@ -242,9 +241,8 @@ TEST_F(ExchangeTools, TheSalesToolsWithoutItsOptions) {
     for (const char* option :
          {"mnuDoNotResetPrice", "mnuCheckDuplicateItem", "mnuDoNotGetSalePriceWhenGiftStock"})
         EXPECT_EQ(menus.Tool(option), nullptr) << option;
-}
 
-TEST_F(ExchangeTools, F9SettlesTheWholeTotalLessTheOffset) {
+    // F9 settles the whole total less the offset.
     FillValidBill();  // 80 and 13% tax: 90.4
     Edit("FNeutralizeAmount", Value(10));
     ASSERT_TRUE(bill.form->ClickTool("mnuEditAutoSumAmt").done);
@@ -276,9 +274,8 @@ TEST_F(ExchangeSources, RowsDrawnFromADeliveryBringTheCustomersDeliveryAddress) 
     // one of them returned by XOUT000003.
     Expect(1, {{"FShowQty", 3}, {"FItemID01", 0}});
     EXPECT_EQ(bill.Trapped(), "");
-}
 
-TEST_F(ExchangeSources, TheBatchCheckOfTheHostReadsTheExchangeBillsOwnRows) {
+    // The batch check of the host reads the exchange bills own rows.
     // XSHH000001's row holds a T-shirt without a batch; the stock bill of the same identifier
     // (a purchase receipt) is not looked at.
     demo.Exec("UPDATE t_ICItem SET FISBatchManager=1 WHERE FItemID=1012");

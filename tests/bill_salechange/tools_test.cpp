@@ -54,9 +54,8 @@ TEST_F(ExchangeCommands, TheReturnsOfAnExchangeBillAreThoseDrawnFromIt) {
     EXPECT_EQ(LastWindow()->progId, "QORClassLookUp.RelateBilllookUp");
     EXPECT_EQ(LastWindow()->title, "查询退货记录");
     EXPECT_EQ(ShownBillNos(), std::vector<std::string>{"XT60"});
-}
 
-TEST_F(ExchangeCommands, TheSourcesOfAnExchangeBillAreThoseOfItsOwnRows) {
+    // The sources of an exchange bill are those of its own rows.
     // XSHH000001's row was drawn from XOUT000001's water; the purchase receipt of FID 1 has
     // rows of its own that must not be shown.
     demo.Exec(
@@ -68,9 +67,8 @@ TEST_F(ExchangeCommands, TheSourcesOfAnExchangeBillAreThoseOfItsOwnRows) {
     ASSERT_TRUE(bill.form->LoadBill(1).done);
     ASSERT_TRUE(bill.form->ClickTool("mnuQuerySale").done) << bill.Trapped();
     EXPECT_EQ(ShownBillNos(), std::vector<std::string>{"XOUT000001"});
-}
 
-TEST_F(ExchangeCommands, TheReceiptsOfAnExchangeBillAreThoseOffsetAgainstIt) {
+    // The receipts of an exchange bill are those offset against it.
     demo.Exec(
         "Insert Into ICCheckInfo (FID,FClassTypeID,FInterID,FRBillID,FCheckAmount,FDate) "
         "Values (2,1030005,1,2,50,'2026-12-05'),(3,1030002,1,1,70,'2026-12-05')");
