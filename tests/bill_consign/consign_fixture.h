@@ -94,6 +94,12 @@ public:
     void Answer(int button) { consign->Answer(Value(button)); }
     // The prompts of the message boxes shown since the last call.
     std::vector<std::string> TakePrompts() { return consign->TakePrompts(); }
+
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << PlugInError();
+        EXPECT_EQ(TakePrompts(), prompts);
+    }
     // The plug-in's last trapped error ("" when none): a rule that threw shows here.
     std::string PlugInError() { return consign->Trapped(); }
 };

@@ -101,8 +101,7 @@ TEST_F(ConsignTools, AReturnShowsInRedWithoutTheDeliveryColumns) {
 
 TEST_F(ConsignTools, SourcesAreSelectedForACustomerIntoABillNotYetSaved) {
     auto refused = bill->SelectSources(1030001, {{2, 0}});
-    EXPECT_TRUE(refused.cancelled);
-    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"请先选择客户"});
+    ExpectRefused(refused, {"请先选择客户"});
     EXPECT_EQ(bill->ActiveKey(), "FCustID");
     EXPECT_EQ(bill->FilledRows(), 0);
 
@@ -150,8 +149,7 @@ TEST_F(ConsignTools, ReturnsAreDrawnFromDeliveriesWithTheirGoodsLocked) {
 TEST_F(ConsignTools, QueriesOpenTheRelatedBillsOfASavedBill) {
     DrawReturn();
     TakePrompts();
-    EXPECT_TRUE(bill->ClickTool("mnuQueryConsignSale").cancelled);
-    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"请先保存单据"});
+    ExpectRefused(bill->ClickTool("mnuQueryConsignSale"), {"请先保存单据"});
     EXPECT_TRUE(Services().Shown().empty());
 
     ASSERT_TRUE(bill->LoadBill(7).done);
@@ -180,8 +178,7 @@ TEST_F(ConsignTools, QueriesOpenTheRelatedBillsOfASavedBill) {
     demo.Host().DenyRight(12, 100, 1);
     ASSERT_TRUE(bill->LoadBill(7).done);
     const size_t windows = Services().Shown().size();
-    EXPECT_TRUE(bill->ClickTool("mnuQuerySaleOrder").cancelled);
-    EXPECT_EQ(TakePrompts(), std::vector<std::string>{"您没有查看销售订单的权限。"});
+    ExpectRefused(bill->ClickTool("mnuQuerySaleOrder"), {"您没有查看销售订单的权限。"});
     EXPECT_EQ(Services().Shown().size(), windows);
 }
 
@@ -226,9 +223,7 @@ TEST_F(ConsignTools, TheListCopiesNoReturnAndMakesEveryCopyAnUncheckedDelivery) 
     gateway.KeepTrace(true);
     const size_t traced = gateway.Trace().size();
     auto refused = l.ClickTool("mnuEditCopy");
-    EXPECT_TRUE(refused.cancelled);
-    EXPECT_EQ(TakePrompts(),
-              std::vector<std::string>{"你选择的单据包含委托退货单，不允许复制，请重新选择。"});
+    ExpectRefused(refused, {"你选择的单据包含委托退货单，不允许复制，请重新选择。"});
     // One statement reads the types of the whole selection.
     long typeReads = 0;
     for (size_t i = traced; i < gateway.Trace().size(); ++i)

@@ -129,16 +129,12 @@ TEST_F(OrderChecks, ARejectedOrderIsNeitherCheckedNorUnchecked) {
     // Even if the user reached the check, it is refused.
     bill.form->SetBarStatus("mnuEditCheck", "Visible", true);
     Prompts();
-    EXPECT_TRUE(bill.form->Check().cancelled);
-    EXPECT_EQ(Prompts(),
-              std::vector<std::string>{"你选择的单据为驳回状态，不允许审核，请重新选择。"});
+    ExpectRefused(bill.form->Check(), {"你选择的单据为驳回状态，不允许审核，请重新选择。"});
     EXPECT_EQ(Status(3), 0);
 
     demo.Exec("Update t_XS_Order Set FRejected=1 Where FID=1");
     ASSERT_TRUE(bill.form->LoadBill(1).done);
-    EXPECT_TRUE(bill.form->Uncheck().cancelled);
-    EXPECT_EQ(Prompts(),
-              std::vector<std::string>{"你选择的单据为驳回状态，不允许反审核，请重新选择。"});
+    ExpectRefused(bill.form->Uncheck(), {"你选择的单据为驳回状态，不允许反审核，请重新选择。"});
     EXPECT_EQ(Status(1), 1);
 }
 
@@ -160,8 +156,7 @@ TEST_F(OrderChecks, TheStockComponentsRefusalIsShownInTheFormOnly) {
     ASSERT_FALSE(Enabled("mnuEditUnCheck"));
     bill.form->SetBarStatus("mnuEditUnCheck", "Enabled", true);
     Prompts();
-    EXPECT_TRUE(bill.form->Uncheck().cancelled);
-    EXPECT_EQ(Prompts(), std::vector<std::string>{"单据SEORD000004已经关闭，不能反审核。"});
+    ExpectRefused(bill.form->Uncheck(), {"单据SEORD000004已经关闭，不能反审核。"});
     auto& list = bill.ListOf({4});
     EXPECT_TRUE(list.Uncheck().cancelled);
     EXPECT_TRUE(Prompts().empty());
@@ -171,9 +166,7 @@ TEST_F(OrderChecks, TheStockComponentsRefusalIsShownInTheFormOnly) {
 TEST_F(OrderChecks, TheListRefusesASelectionWithARejectedOrder) {
     auto& list = bill.ListOf({6, 3});
     Prompts();
-    EXPECT_TRUE(list.Check().cancelled);
-    EXPECT_EQ(Prompts(),
-              std::vector<std::string>{"你选择的单据为驳回状态，不允许审核，请重新选择。"});
+    ExpectRefused(list.Check(), {"你选择的单据为驳回状态，不允许审核，请重新选择。"});
     EXPECT_EQ(Status(6), 0);
     // Without the rejected order the selection is checked.
     list.Select({6});
@@ -184,9 +177,8 @@ TEST_F(OrderChecks, TheListRefusesASelectionWithARejectedOrder) {
 TEST_F(OrderChecks, TheListDeletesNoRejectedOrderAndCopiesNoWebOrder) {
     auto& list = bill.ListOf({6, 3});
     Prompts();
-    EXPECT_TRUE(list.ClickTool("mnuEditDelete").cancelled);
-    EXPECT_EQ(Prompts(),
-              std::vector<std::string>{"你选择的单据包含驳回状态的订单，不允许删除，请重新选择。"});
+    ExpectRefused(list.ClickTool("mnuEditDelete"),
+                  {"你选择的单据包含驳回状态的订单，不允许删除，请重新选择。"});
     EXPECT_EQ(Count("Select Count(*) From t_XS_Order Where FID In (3,6)"), 2);
     for (const char* copy : {"mnuEditCopy", "mnuEditCopyEntry"}) {
         list.Select({1, 5});

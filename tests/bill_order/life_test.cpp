@@ -28,8 +28,7 @@ TEST_F(OrderLife, ARejectedOrderLoadsWithoutCheckDeleteOrCopy) {
     // Even if the user reached the delete, it is refused.
     bill.form->SetBarStatus("mnuEditFileDelete", "Visible", true);
     Prompts();
-    EXPECT_TRUE(bill.form->DeleteBill().cancelled);
-    EXPECT_EQ(Prompts(), std::vector<std::string>{"不能删除驳回状态的单据！"});
+    ExpectRefused(bill.form->DeleteBill(), {"不能删除驳回状态的单据！"});
     EXPECT_EQ(Count("Select Count(*) From t_XS_Order Where FID=3"), 1);
 }
 

@@ -69,6 +69,12 @@ protected:
     // The prompts of the message boxes shown since the last call.
     std::vector<std::string> Prompts() { return bill.TakePrompts(); }
 
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        EXPECT_EQ(Prompts(), prompts);
+    }
+
     long Count(const std::string& sql) { return static_cast<long>(demo.Scalar(sql).ToNumber()); }
 
     MenuToolPtr Tool(const std::string& key) { return bill.form->Menus().Tool(key); }

@@ -74,8 +74,7 @@ TEST_F(OrderTools, ACheckedOrderClosesAndReopensWhileGoodsAreOpen) {
 TEST_F(OrderTools, AFullyDeliveredOrderIsNotReopened) {
     ASSERT_TRUE(bill.form->LoadBill(4).done);
     Prompts();
-    EXPECT_TRUE(bill.form->ClickTool("mnuEditUnClose").cancelled);
-    EXPECT_EQ(Prompts(), std::vector<std::string>{"当前单据已被完全执行,不能反关闭"});
+    ExpectRefused(bill.form->ClickTool("mnuEditUnClose"), {"当前单据已被完全执行,不能反关闭"});
     EXPECT_EQ(Status(4), 2);
 }
 
@@ -92,8 +91,7 @@ TEST_F(OrderTools, AnUncheckedOrAnUnsavedOrderIsNotClosed) {
     NewPaperOrder();
     bill.form->SetBarStatus("mnuEditClose", "Visible", true);
     Prompts();
-    EXPECT_TRUE(bill.form->ClickTool("mnuEditClose").cancelled);
-    EXPECT_EQ(Prompts(), std::vector<std::string>{"请先保存单据"});
+    ExpectRefused(bill.form->ClickTool("mnuEditClose"), {"请先保存单据"});
 }
 
 // ---- Execution report --------------------------------------------------------------------------

@@ -46,6 +46,12 @@ protected:
     }
 
     std::vector<CollectionPtr>& Invoices() { return demo.Host().Services().InvoiceDictionaries(); }
+
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        EXPECT_EQ(bill.TakePrompts(), prompts);
+    }
     // Expects each value of the invoice or entry to be this: a text or a number.
     static void ExpectValues(const CollectionPtr& c,
                              std::initializer_list<std::pair<const char*, Value>> values) {
@@ -166,10 +172,9 @@ TEST_F(SaleInvoice, TheListInvoicesDeliveriesAndReturnsOfOneCustomerOnce) {
 
     // The component recorded the invoice; the same bills are refused the next time.
     EXPECT_DOUBLE_EQ(InvoicedQty(50, 5001), 2);
-    EXPECT_TRUE(list.ClickTool("mnu_MakeQvtInvoice").cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"请选择未生成过发票的销售单。\r\n\r\n"
-                                       "所选单据中包含有已生成发票的单据，无法生成发票！"});
+    ExpectRefused(list.ClickTool("mnu_MakeQvtInvoice"),
+                  {"请选择未生成过发票的销售单。\r\n\r\n"
+                   "所选单据中包含有已生成发票的单据，无法生成发票！"});
     EXPECT_EQ(Invoices().size(), 1u);
 }
 
@@ -226,9 +231,8 @@ TEST_F(SaleInvoice, AReturnIsInvoicedNegativeOnceFromTheForm) {
     ExpectValues(
         entry, {{"Quantity", -1}, {"Amount", -40}, {"AmountIncTax", -45.2}, {"PriceIncTax", 45.2}});
     EXPECT_DOUBLE_EQ(InvoicedQty(6, 11), -1);
-    EXPECT_TRUE(bill.form->ClickTool("mnuRelatePushBill_3000001").cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"销售单的所有分录均已全部下推生成发票，不允许重复生成。"});
+    ExpectRefused(bill.form->ClickTool("mnuRelatePushBill_3000001"),
+                  {"销售单的所有分录均已全部下推生成发票，不允许重复生成。"});
 }
 
 TEST_F(SaleInvoice, TheFormRefusesAnUnsavedBillABuyerWithoutTaxDataAndAnItemWithout) {

@@ -62,6 +62,12 @@ protected:
         }
     }
     std::vector<std::string> Prompts() { return bill.TakePrompts(); }
+
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        EXPECT_EQ(Prompts(), prompts);
+    }
     long Count(const std::string& sql) { return static_cast<long>(demo.Scalar(sql).ToNumber()); }
 };
 

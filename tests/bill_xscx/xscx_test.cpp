@@ -22,6 +22,12 @@ protected:
     test::DemoHost demo{"xscx"};
     test::PlugInBill bill{demo, "xscx"};
 
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        EXPECT_EQ(bill.TakePrompts(), prompts);
+    }
+
     BillEvent_XSCX& Plugin() { return dynamic_cast<BillEvent_XSCX&>(bill.Base()); }
     // The user clicks the customer box's button "..." and ticks these customers.
     void ChooseCustomers(std::vector<int> ids, test::PlugInBill* in = nullptr) {
@@ -234,8 +240,7 @@ TEST_F(SpecialPrice, SpecialPriceDifferenceAndRateFollowEachOther) {
     EXPECT_EQ(bill.Num("FNewPrice", 1), 0);
     EXPECT_EQ(bill.Num("FDiscountRate", 1), 0);
     // ...and a special price of 0 cannot be saved.
-    EXPECT_TRUE(bill.form->Save().cancelled);
-    EXPECT_EQ(bill.TakePrompts(), std::vector<std::string>{"特价必须大于零！"});
+    ExpectRefused(bill.form->Save(), {"特价必须大于零！"});
     EXPECT_EQ(bill.form->ActiveKey(), "FNewPrice");
 }
 
@@ -249,8 +254,7 @@ TEST_F(SpecialPrice, AnOriginalPriceOfZeroIsRefusedNotDividedBy) {
         EXPECT_NE(bill.Num(key, 1), 3) << key;
     }
     bill.form->SetFieldValue("FNewPrice", Value(3), 1);
-    EXPECT_TRUE(bill.form->Save().cancelled);
-    EXPECT_EQ(bill.TakePrompts(), std::vector<std::string>{kZeroOldPrice});
+    ExpectRefused(bill.form->Save(), {kZeroOldPrice});
     EXPECT_EQ(bill.Trapped(), "");
 }
 
@@ -273,9 +277,7 @@ TEST_F(SpecialPrice, AnItemTakesOneSpecialPricePerUnit) {
     ASSERT_TRUE(bill.Edit("FNewPrice", 1, Value(old - 1)).done);
     ASSERT_TRUE(bill.Edit("FItemID", 2, Value(1008)).done);
     ASSERT_TRUE(bill.Edit("FNewPrice", 2, Value(old - 1)).done);
-    EXPECT_TRUE(bill.form->Save().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"单据表体中存在多个商品和单位完全相同的记录，请重新录入！"});
+    ExpectRefused(bill.form->Save(), {"单据表体中存在多个商品和单位完全相同的记录，请重新录入！"});
     // The item comes by the case of twelve; the bottle is another unit: both rows stand.
     EXPECT_EQ(bill.Num("FShowUnitID", 1), 3072);
     ASSERT_TRUE(bill.Edit("FShowUnitID", 2, Value(3071)).done) << bill.Trapped();
@@ -291,8 +293,7 @@ TEST_F(SpecialPrice, AnItemTakesOneSpecialPricePerUnit) {
 TEST_F(SpecialPrice, AUnitWithoutASalesPriceIsRefused) {
     NewBillWithBeer();
     demo.Exec("Delete From t_ItemPrice Where FItemID=1008 And FUnitID=3072;");
-    EXPECT_TRUE(bill.Edit("FShowUnitID", 1, Value(3072)).cancelled);
-    EXPECT_EQ(bill.TakePrompts(), std::vector<std::string>{kZeroOldPrice});
+    ExpectRefused(bill.Edit("FShowUnitID", 1, Value(3072)), {kZeroOldPrice});
     // The public check says the same.
     bill.form->SetFieldValue("FShowUnitID", Value(3072), 1);
     Args args{Value(bill.form), Value(1), Value(1), Value(true)};
@@ -313,9 +314,7 @@ TEST_F(SpecialPrice, ACheckNeedsTheUsersConfirmationAndCannotBeUndone) {
         "Select FStatus From T_LS_CX Where FID=" + std::to_string(bill.form->CurBillID());
     bill.TakePrompts();
     bill.Answer(Value(kAnswerNo));
-    EXPECT_TRUE(bill.form->Check().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"是否确认审核当前单据，审核后不允许再反审核！"});
+    ExpectRefused(bill.form->Check(), {"是否确认审核当前单据，审核后不允许再反审核！"});
     EXPECT_EQ(Count(status), 0);
 
     bill.Answer(Value(kAnswerYes));
@@ -349,9 +348,7 @@ TEST_F(SpecialPrice, AnUncheckedBillCannotBeInvalidatedAndTheUserIsToldWhy) {
 TEST_F(SpecialPrice, TheListChecksItsSelectionAfterTheUsersConfirmation) {
     auto& list = bill.ListOf({6});  // CX2026005, saved and not checked
     bill.Answer(Value(kAnswerNo));
-    EXPECT_TRUE(list.Check().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"是否确认审核选择单据，审核后不允许再反审核！"});
+    ExpectRefused(list.Check(), {"是否确认审核选择单据，审核后不允许再反审核！"});
     EXPECT_EQ(Count("Select FStatus From T_LS_CX Where FID=6"), 0);
     bill.Answer(Value(kAnswerYes));
     EXPECT_TRUE(list.Check().done) << bill.Trapped();
