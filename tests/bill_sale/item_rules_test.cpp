@@ -1,11 +1,9 @@
 // Choosing an item, changing its unit, quantities, stock and batch on a sales bill row.
 #include <cmath>
 
-#include "bills/common/sales_rows.h"
 #include "frame/rules.h"
 #include "services/calculation.h"
 #include "tests/bill_sale/sale_fixture.h"
-#include "tests/support/book_check.h"
 
 namespace qor::test {
 namespace {
@@ -265,19 +263,6 @@ TEST_F(ItemRules, TheHostsOwnFillsRunNoItemRuleAndKeepTheRejection) {
     base->Rules()->RunChange(*base, *bill, desc, 1, false, cancel);
     EXPECT_EQ(Num("FShowQty", 1), 1);
     EXPECT_EQ(Num("FRejected"), 0);
-}
-
-// The exchange bill registers the same goods-row rules on its second goods set: every key they
-// name there is a field of its form.
-TEST(SalesRowRules, RegisterOnTheExchangeBillsSecondGoodsSet) {
-    RuleBook book;
-    AddSalesRowRules(book, FieldSet::Main());
-    AddSalesRowRules(book, FieldSet::Twin01());
-    ASSERT_NE(book.FindChange("FItemID01"), nullptr);
-    EXPECT_EQ(book.FindChange("FItemID01")->set, &FieldSet::Twin01());
-    const auto* exchange = host::form::FindTemplate("salechange");
-    ASSERT_NE(exchange, nullptr);
-    EXPECT_EQ(BookNamesMissingFromTemplate(book, *exchange), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -45,6 +45,14 @@ protected:
                                  << (result.cancelled ? " cancelled by " + result.cancelledBy : "");
     }
     void EditRow(int row, const std::string& key, const Value& value) { Edit(key, value, row); }
+    // A delivery of two cartons of drinking water to 联华, typed by hand.
+    void TypeDelivery() {
+        Edit("FCustID", "01.001");
+        EditRow(1, "FItemID", "01.001");
+        EditRow(1, "FSCStockID", 501);
+        EditRow(1, "FPrice", 40);
+        EditRow(1, "FShowQty", 2);
+    }
 
     double Num(const std::string& key, int row = -1) {
         return bill->GetFieldValue(key, row).ToNumber();
@@ -71,6 +79,18 @@ protected:
         std::vector<std::string> prompts;
         for (const auto& box : Platform().Boxes()) prompts.push_back(box.prompt);
         return prompts;
+    }
+    // The prompts shown so far, forgotten afterwards.
+    std::vector<std::string> TakePrompts() {
+        auto prompts = Prompts();
+        Platform().ClearBoxes();
+        return prompts;
+    }
+
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << PlugInError();
+        EXPECT_EQ(TakePrompts(), prompts);
     }
     // The plug-in's last trapped error ("" when none): a rule that threw shows here.
     std::string PlugInError() {

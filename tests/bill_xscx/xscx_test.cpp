@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <utility>
 
 #include "bills/specialprice/billevent_xscx.h"
@@ -29,6 +30,16 @@ protected:
     }
 
     BillEvent_XSCX& Plugin() { return dynamic_cast<BillEvent_XSCX&>(bill.Base()); }
+    // Expects each field of the row (-1 the header) to hold its value: a text or a number.
+    void Expect(int row, std::initializer_list<std::pair<const char*, Value>> fields) {
+        for (const auto& [key, want] : fields) {
+            if (want.IsText()) {
+                EXPECT_EQ(bill.Text(key, row), want.ToString()) << key << "@" << row;
+            } else {
+                EXPECT_NEAR(bill.Num(key, row), want.ToNumber(), 1e-9) << key << "@" << row;
+            }
+        }
+    }
     // The user clicks the customer box's button "..." and ticks these customers.
     void ChooseCustomers(std::vector<int> ids, test::PlugInBill* in = nullptr) {
         demo.Host().Services().answers().hasItemSelection = true;
@@ -54,10 +65,8 @@ protected:
 
 TEST_F(SpecialPrice, ANewBillIsForEveryCustomerFromTodayForThirtyDays) {
     ASSERT_TRUE(bill.New().done);
-    EXPECT_EQ(bill.Text("FBeginDate"), "2026-12-10");
-    EXPECT_EQ(bill.Text("FEndDate"), "2027-01-09");
-    EXPECT_EQ(bill.Text("FBeginTime"), "00:00");
-    EXPECT_EQ(bill.Text("FEndTime"), "23:59");
+    Expect(-1, {{"FBeginDate", "2026-12-10"}, {"FEndDate", "2027-01-09"}, {"FBeginTime", "00:00"}});
+    Expect(-1, {{"FEndTime", "23:59"}});
     EXPECT_EQ(Plugin().CustomerList(), "");
     EXPECT_EQ(bill.form->GetDataFldbyKey("FCUSTOMER")->Get("FDSP").ToString(), "全部客户");
     EXPECT_FALSE(bill.form->IsDataChanged());
@@ -154,10 +163,7 @@ TEST_F(SpecialPrice, TheButtonChoosesTheCustomersAndTheOriginalPricesFollow) {
     EXPECT_EQ(BoxProperty("Tag").ToString(), "101");
     EXPECT_EQ(BoxProperty("Text").ToString(), "杭州联华华商集团有限公司");
     EXPECT_EQ(bill.form->GetDataFldbyKey("FCUSTOMER")->Get("FFLD").ToString(), "101");
-    EXPECT_EQ(bill.Num("FOldPrice", 1), 60);
-    EXPECT_EQ(bill.Num("FNewPrice", 1), 54);
-    EXPECT_EQ(bill.Num("FDifferPrice", 1), 6);
-    EXPECT_NEAR(bill.Num("FDiscountRate", 1), 90, 1e-9);
+    Expect(1, {{"FOldPrice", 60}, {"FNewPrice", 54}, {"FDifferPrice", 6}, {"FDiscountRate", 90}});
 
     // The selection opens with the list ticked: closing it so keeps the list.
     EXPECT_TRUE(bill.form->ClickControl("cmdSelCust").done);
@@ -166,9 +172,7 @@ TEST_F(SpecialPrice, TheButtonChoosesTheCustomersAndTheOriginalPricesFollow) {
     // Several customers: no customer's own price applies.
     ChooseCustomers({101, 104});
     EXPECT_EQ(BoxProperty("Tag").ToString(), "101,104");
-    EXPECT_EQ(bill.Num("FOldPrice", 1), 72);
-    EXPECT_EQ(bill.Num("FDifferPrice", 1), 18);
-    EXPECT_NEAR(bill.Num("FDiscountRate", 1), 75, 1e-9);
+    Expect(1, {{"FOldPrice", 72}, {"FDifferPrice", 18}, {"FDiscountRate", 75}});
     EXPECT_EQ(bill.Trapped(), "");
 }
 
@@ -224,21 +228,17 @@ TEST_F(SpecialPrice, SpecialPriceDifferenceAndRateFollowEachOther) {
     EXPECT_EQ(bill.Num("FNewPrice", 1), 0);
 
     ASSERT_TRUE(bill.Edit("FNewPrice", 1, Value(old * 0.8)).done);
-    EXPECT_NEAR(bill.Num("FDifferPrice", 1), old * 0.2, 1e-9);
-    EXPECT_NEAR(bill.Num("FDiscountRate", 1), 80, 1e-9);
+    Expect(1, {{"FDifferPrice", old * 0.2}, {"FDiscountRate", 80}});
     EXPECT_TRUE(bill.TakePrompts().empty());
 
     // A rate above 100 is allowed with a warning.
     ASSERT_TRUE(bill.Edit("FDiscountRate", 1, Value(120)).done);
     EXPECT_EQ(bill.TakePrompts(), std::vector<std::string>{"特价大于原价！"});
-    EXPECT_NEAR(bill.Num("FDifferPrice", 1), -old * 0.2, 1e-9);
-    EXPECT_NEAR(bill.Num("FNewPrice", 1), old * 1.2, 1e-9);
+    Expect(1, {{"FDifferPrice", -old * 0.2}, {"FNewPrice", old * 1.2}});
 
     // A difference beyond the original price is cut to it.
     ASSERT_TRUE(bill.Edit("FDifferPrice", 1, Value(old + 5)).done);
-    EXPECT_NEAR(bill.Num("FDifferPrice", 1), old, 1e-9);
-    EXPECT_EQ(bill.Num("FNewPrice", 1), 0);
-    EXPECT_EQ(bill.Num("FDiscountRate", 1), 0);
+    Expect(1, {{"FDifferPrice", old}, {"FNewPrice", 0}, {"FDiscountRate", 0}});
     // ...and a special price of 0 cannot be saved.
     ExpectRefused(bill.form->Save(), {"特价必须大于零！"});
     EXPECT_EQ(bill.form->ActiveKey(), "FNewPrice");
@@ -365,9 +365,7 @@ TEST_F(SpecialPrice, TheBatchDiscountRateAsksUntilTheRateIsAboveZero) {
               (std::vector<std::string>{"请输入批量设置特价折扣率%：", "请输入大于零的数值！",
                                         "请输入批量设置特价折扣率%：", "请输入大于零的数值！",
                                         "请输入批量设置特价折扣率%："}));
-    EXPECT_NEAR(bill.Num("FNewPrice", 1), old / 2, 1e-9);
-    EXPECT_NEAR(bill.Num("FDifferPrice", 1), old / 2, 1e-9);
-    EXPECT_EQ(bill.Num("FDiscountRate", 1), 50);
+    Expect(1, {{"FNewPrice", old / 2}, {"FDifferPrice", old / 2}, {"FDiscountRate", 50}});
     // Cancelling the box changes nothing.
     bill.Answer(Value(""));
     bill.form->ClickTool("mnuDiscountRate");
