@@ -54,20 +54,19 @@ TEST_F(SaleLife, ALoadedBillShowsItsBalanceLocksItsPaymentAndTextsItsQuantities)
     EXPECT_EQ(Text("FComplexQtyDis", 1), "4箱");
     EXPECT_TRUE(bill->IsCellLocked("FCurPayAmount", -1));
     EXPECT_TRUE(bill->IsCellLocked("FBalanceStyle", -1));  // nothing was received
-    EXPECT_FALSE(bill->Menus().Tool("mnuBarCode")->Enabled());
-    EXPECT_TRUE(bill->Menus().Tool("mnuEditCheck")->Visible());
+    EXPECT_FALSE(Enabled("mnuBarCode"));
+    EXPECT_TRUE(Shown("mnuEditCheck"));
     EXPECT_FALSE(bill->IsDataChanged());
 
     // A rejected bill can be neither checked deleted nor copied.
     demo.Exec("Update t_CC_StockBill Set FRejected=1 Where FID=5;");
     ASSERT_TRUE(bill->LoadBill(5).done);
-    EXPECT_FALSE(bill->Menus().Tool("mnuEditCheck")->Visible());
-    EXPECT_FALSE(bill->Menus().Tool("mnuEditFileDelete")->Visible());
-    EXPECT_FALSE(bill->Menus().Tool("mnuEditCopy")->Enabled());
-    EXPECT_TRUE(bill->Menus().Tool("mnuBarCode")->Enabled());
+    ExpectShown({"mnuEditCheck", "mnuEditFileDelete"}, false);
+    EXPECT_FALSE(Enabled("mnuEditCopy"));
+    EXPECT_TRUE(Enabled("mnuBarCode"));
     ASSERT_TRUE(bill->LoadBill(12).done);  // the next bill is not rejected
-    EXPECT_TRUE(bill->Menus().Tool("mnuEditCheck")->Visible());
-    EXPECT_TRUE(bill->Menus().Tool("mnuEditCopy")->Enabled());
+    EXPECT_TRUE(Shown("mnuEditCheck"));
+    EXPECT_TRUE(Enabled("mnuEditCopy"));
 }
 
 TEST_F(SaleLife, AReturnIsDrawnOnlyFromDeliveriesAndStaysAReturn) {

@@ -73,6 +73,16 @@ protected:
     }
 
     host::HostPlatform& Platform() { return demo.Host().Platform(); }
+    MenuToolPtr Tool(const std::string& key) { return bill->Menus().Tool(key); }
+    bool Shown(const std::string& key) { return Tool(key) && Tool(key)->Visible(); }
+    bool Enabled(const std::string& key) { return Tool(key) && Tool(key)->Enabled(); }
+    // Expects each tool to be shown (enabled) or not.
+    void ExpectShown(std::initializer_list<const char*> keys, bool shown) {
+        for (const char* key : keys) EXPECT_EQ(Shown(key), shown) << key;
+    }
+    void ExpectEnabled(std::initializer_list<const char*> keys, bool enabled) {
+        for (const char* key : keys) EXPECT_EQ(Enabled(key), enabled) << key;
+    }
     void Answer(int button) { Platform().QueueAnswer(Value(button)); }
     // The prompts of the message boxes shown so far.
     std::vector<std::string> Prompts() {

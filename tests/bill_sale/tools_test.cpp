@@ -10,9 +10,6 @@ namespace {
 
 class SaleTools : public SaleBillTest {
 protected:
-    MenuToolPtr Tool(const std::string& key) { return bill->Menus().Tool(key); }
-    bool Shown(const std::string& key) { return Tool(key) && Tool(key)->Visible(); }
-    bool Enabled(const std::string& key) { return Tool(key) && Tool(key)->Enabled(); }
     host::ServiceContext& Services() { return demo.Host().Services(); }
     const host::ShownWindow& LastWindow() {
         static const host::ShownWindow none{};
@@ -96,8 +93,7 @@ TEST_F(SaleTools, AReturnKeepsTheGoodsOfTheDeliveryItTakesBack) {
 TEST_F(SaleTools, TheLogisticsToolsAreNotThereForApplicationTypeOne) {
     demo.Host().SetAppType(1);
     OpenBill();
-    EXPECT_FALSE(Shown("mnuRelatePushBill_2000001"));
-    EXPECT_FALSE(Shown("mnuQueryLogisticList"));
+    ExpectShown({"mnuRelatePushBill_2000001", "mnuQueryLogisticList"}, false);
     EXPECT_TRUE(Shown("mnuQuerySaleReject"));
 }
 
@@ -112,8 +108,7 @@ TEST_F(SaleTools, TheToolsFollowTheBillsStatus) {
     ASSERT_TRUE(bill->LoadBill(4).done);  // checked
     EXPECT_FALSE(Shown("mnuReject"));
     EXPECT_FALSE(Enabled("mnuEditAutoSumAmt"));
-    EXPECT_TRUE(Enabled("mnuEditUnCheck"));
-    EXPECT_TRUE(Enabled("mnuRelatePushBill_1050001"));
+    ExpectEnabled({"mnuEditUnCheck", "mnuRelatePushBill_1050001"}, true);
     EXPECT_FALSE(Shown("mnuEditClose"));
 }
 
@@ -291,9 +286,7 @@ TEST_F(SaleTools, RejectingStoresTheReasonAndItsTimeAndSaves) {
     const std::string time = Stored("FRejectedTime", 5);
     EXPECT_EQ(time.substr(0, 11), "2026-12-10 ");
     EXPECT_EQ(time.size(), 19u);
-    EXPECT_FALSE(Shown("mnuReject"));
-    EXPECT_FALSE(Shown("mnuEditCheck"));
-    EXPECT_FALSE(Shown("mnuEditFileDelete"));
+    ExpectShown({"mnuReject", "mnuEditCheck", "mnuEditFileDelete"}, false);
     EXPECT_TRUE(Enabled("mnuDataNext2"));
 }
 

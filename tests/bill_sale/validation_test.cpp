@@ -163,12 +163,12 @@ TEST_F(SaleSave, AValidDeliveryIsSavedWithItsSettlementAndOpenQuantities) {
     ASSERT_TRUE(bill->Save().done) << PlugInError();
     EXPECT_EQ(TakePrompts(), std::vector<std::string>{});
     const auto id = std::to_string(bill->CurBillID());
-    EXPECT_NEAR(demo.Scalar("Select FAllAmount From t_CC_StockBill Where FID=" + id).ToNumber(),
-                90.4, 1e-9);
-    EXPECT_NEAR(demo.Scalar("Select FCheckAmount From t_CC_StockBill Where FID=" + id).ToNumber(),
-                90.4, 1e-9);
-    EXPECT_NEAR(demo.Scalar("Select FUnCheckAmount From t_CC_StockBill Where FID=" + id).ToNumber(),
-                0, 1e-9);
+    const auto stored = demo.Db().Run(
+        "Select FAllAmount, FCheckAmount, FUnCheckAmount From t_CC_StockBill Where FID=" + id);
+    ASSERT_EQ(stored.rows.size(), 1u);
+    EXPECT_NEAR(stored.rows[0][0].ToNumber(), 90.4, 1e-9);
+    EXPECT_NEAR(stored.rows[0][1].ToNumber(), 90.4, 1e-9);
+    EXPECT_NEAR(stored.rows[0][2].ToNumber(), 0, 1e-9);
     EXPECT_EQ(Count("Select FUnRejectQty From t_CC_StockBillEntry Where FID=" + id), 2);
 }
 

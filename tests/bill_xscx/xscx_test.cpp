@@ -88,13 +88,10 @@ TEST_F(SpecialPrice, ChosenCustomersAreWrittenOnSaveAndReadBackOnLoad) {
     ASSERT_TRUE(bill.Edit("FNewPrice", 1, Value(4)).done);
     ASSERT_TRUE(bill.form->Save().done) << bill.Trapped();
     const int32_t id = bill.form->CurBillID();
-    const std::string rows =
-        "Select Count(*) From T_LS_CX_Customer Where FBillID=" + std::to_string(id);
+    const std::string ofBill = " From T_LS_CX_Customer Where FBillID=" + std::to_string(id);
+    const std::string rows = "Select Count(*)" + ofBill;
     EXPECT_EQ(Count(rows), 2);
-    EXPECT_EQ(demo.Scalar("Select FShowName From T_LS_CX_Customer Where FItemID=104 And "
-                          "FBillID=" +
-                          std::to_string(id))
-                  .ToString(),
+    EXPECT_EQ(demo.Scalar("Select FShowName" + ofBill + " And FItemID=104").ToString(),
               "02.001-北京京客隆商业集团股份有限公司");
 
     // Another form opens the stored bill with its customers.
