@@ -11,14 +11,13 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "frame/plugin.h"
 #include "host/form/bill_form.h"
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 #include "tests/support/demo_form.h"
 
@@ -74,14 +73,9 @@ public:
     std::string Text(const std::string& key, int row = -1) { return consign->Text(key, row); }
 
     // Expects each field of the row (-1 the header) to hold its value: a text or a number.
-    void Expect(int row, std::initializer_list<std::pair<const char*, Value>> fields) {
-        for (const auto& [key, want] : fields) {
-            if (want.IsText()) {
-                EXPECT_EQ(Text(key, row), want.ToString()) << key << "@" << row;
-            } else {
-                EXPECT_NEAR(Num(key, row), want.ToNumber(), 1e-9) << key << "@" << row;
-            }
-        }
+    void Expect(int row, Fields fields) {
+        ExpectFields("@" + std::to_string(row), fields,
+                     [&](const char* key) { return bill->GetFieldValue(key, row); });
     }
     long Count(const std::string& sql) { return static_cast<long>(demo.Scalar(sql).ToNumber()); }
     long Bills() { return Count("Select Count(*) From t_CC_StockBill Where FClassTypeID=1030003"); }

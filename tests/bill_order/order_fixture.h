@@ -8,9 +8,9 @@
 
 #include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 
 namespace qor::test {
@@ -54,14 +54,9 @@ protected:
     }
 
     // Expects each field of the row (-1 the header) to hold its value: a text or a number.
-    void Expect(int row, std::initializer_list<std::pair<const char*, Value>> fields) {
-        for (const auto& [key, want] : fields) {
-            if (want.IsText()) {
-                EXPECT_EQ(bill.Text(key, row), want.ToString()) << key << "@" << row;
-            } else {
-                EXPECT_NEAR(bill.Num(key, row), want.ToNumber(), 1e-9) << key << "@" << row;
-            }
-        }
+    void Expect(int row, Fields fields) {
+        ExpectFields("@" + std::to_string(row), fields,
+                     [&](const char* key) { return bill.form->GetFieldValue(key, row); });
     }
     // Expects the prompts shown since the last call to be these.
     void ExpectPrompts(const std::vector<std::string>& want) { EXPECT_EQ(Prompts(), want); }

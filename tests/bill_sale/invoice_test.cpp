@@ -3,12 +3,11 @@
 // which records them so that the same rows cannot be invoiced twice.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "frame/data_access.h"
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 
 namespace qor::test {
@@ -53,15 +52,8 @@ protected:
         EXPECT_EQ(bill.TakePrompts(), prompts);
     }
     // Expects each value of the invoice or entry to be this: a text or a number.
-    static void ExpectValues(const CollectionPtr& c,
-                             std::initializer_list<std::pair<const char*, Value>> values) {
-        for (const auto& [key, want] : values) {
-            if (want.IsText()) {
-                EXPECT_EQ(c->Get(key).ToString(), want.ToString()) << key;
-            } else {
-                EXPECT_DOUBLE_EQ(c->Get(key).ToNumber(), want.ToNumber()) << key;
-            }
-        }
+    static void ExpectValues(const CollectionPtr& c, Fields values) {
+        ExpectFields("", values, [&](const char* key) { return c->Get(key); });
     }
     CollectionPtr Entry(const CollectionPtr& invoice, size_t n) {
         return invoice->Sub("Entries")->ItemAt(n).As<Collection>();

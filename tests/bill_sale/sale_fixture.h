@@ -8,12 +8,12 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "frame/plugin.h"
 #include "host/form/bill_form.h"
 #include "host/form/bill_template.h"
+#include "tests/bills/field_checks.h"
 #include "tests/support/demo_form.h"
 
 namespace qor::test {
@@ -62,14 +62,9 @@ protected:
     }
 
     // Expects each field of the row (-1 the header) to hold its value: a text or a number.
-    void Expect(int row, std::initializer_list<std::pair<const char*, Value>> fields) {
-        for (const auto& [key, want] : fields) {
-            if (want.IsText()) {
-                EXPECT_EQ(Text(key, row), want.ToString()) << key << "@" << row;
-            } else {
-                EXPECT_NEAR(Num(key, row), want.ToNumber(), 1e-9) << key << "@" << row;
-            }
-        }
+    void Expect(int row, Fields fields) {
+        ExpectFields("@" + std::to_string(row), fields,
+                     [&](const char* key) { return bill->GetFieldValue(key, row); });
     }
 
     host::HostPlatform& Platform() { return demo.Host().Platform(); }

@@ -6,11 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 
 namespace qor::test {
@@ -52,14 +51,9 @@ protected:
     std::string Text(const std::string& key, int row = -1) { return bill.Text(key, row); }
 
     // Expects each field of the row (-1 the header) to hold its value: a text or a number.
-    void Expect(int row, std::initializer_list<std::pair<const char*, Value>> fields) {
-        for (const auto& [key, want] : fields) {
-            if (want.IsText()) {
-                EXPECT_EQ(Text(key, row), want.ToString()) << key << "@" << row;
-            } else {
-                EXPECT_NEAR(Num(key, row), want.ToNumber(), 1e-9) << key << "@" << row;
-            }
-        }
+    void Expect(int row, Fields fields) {
+        ExpectFields("@" + std::to_string(row), fields,
+                     [&](const char* key) { return bill.form->GetFieldValue(key, row); });
     }
     std::vector<std::string> Prompts() { return bill.TakePrompts(); }
 

@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <initializer_list>
-#include <utility>
 
 #include "bills/specialprice/billevent_xscx.h"
 #include "host/form/menu.h"
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 
 namespace qor {
@@ -31,14 +30,9 @@ protected:
 
     BillEvent_XSCX& Plugin() { return dynamic_cast<BillEvent_XSCX&>(bill.Base()); }
     // Expects each field of the row (-1 the header) to hold its value: a text or a number.
-    void Expect(int row, std::initializer_list<std::pair<const char*, Value>> fields) {
-        for (const auto& [key, want] : fields) {
-            if (want.IsText()) {
-                EXPECT_EQ(bill.Text(key, row), want.ToString()) << key << "@" << row;
-            } else {
-                EXPECT_NEAR(bill.Num(key, row), want.ToNumber(), 1e-9) << key << "@" << row;
-            }
-        }
+    void Expect(int row, test::Fields fields) {
+        test::ExpectFields("@" + std::to_string(row), fields,
+                           [&](const char* key) { return bill.form->GetFieldValue(key, row); });
     }
     // The user clicks the customer box's button "..." and ticks these customers.
     void ChooseCustomers(std::vector<int> ids, test::PlugInBill* in = nullptr) {
