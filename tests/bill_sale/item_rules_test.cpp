@@ -85,7 +85,7 @@ TEST_F(ItemRules, AClearedItemClearsItsUnitsAndSerialNumbers) {
     EXPECT_EQ(Num("FRejected"), 0);  // the reset still runs
 }
 
-TEST_F(ItemRules, WithoutTheDuplicateOptionNothingIsAsked) {
+TEST_F(ItemRules, AnItemAlreadyOnTheBillIsAskedAboutOnlyWithTheDuplicateOption) {
     EditRow(1, "FItemID", "01.001");
     EditRow(2, "FItemID", "01.001");
     EXPECT_TRUE(Prompts().empty());

@@ -113,7 +113,7 @@ TEST_F(SaleLife, DrawnRowsKeepTheirSecondUnitInStepWithWhatIsLeft) {
     EXPECT_TRUE(Prompts().empty());
 }
 
-TEST_F(SaleLife, WithoutTheOptionTheExplanationIsLeftAlone) {
+TEST_F(SaleLife, RowsDrawnFromAnOrderTakeWhatIsLeftAndNameItInTheExplanationWithTheOption) {
     Edit("FExplanation", "月底补货");
     ASSERT_TRUE(bill->SelectSources(1030001, {{1, 0}}).done);
     EXPECT_EQ(Text("FExplanation"), "月底补货");

@@ -76,7 +76,7 @@ protected:
     }
 };
 
-TEST_F(DiscountRule, WithoutARateOnlyTheDiscountAmountFollows) {
+TEST_F(DiscountRule, ABillUnitsDiscountedPriceMovesTheListPriceOrTheRate) {
     Row("01.001", 100, 0);
     EditRow(1, "FPriceDiscount", 90);
     Expect(1, {{"FPrice", 100}, {"FDiscountAmount", 30}});
@@ -104,7 +104,7 @@ TEST_F(DiscountRule, WithoutARateOnlyTheDiscountAmountFollows) {
     Expect(1, {{"FPrice", 125}, {"FDiscountRate", 64}});
 }
 
-TEST_F(DiscountRule, BaseUnitMovesTheBasePrice) {
+TEST_F(DiscountRule, TheBaseAndSecondUnitsDiscountedPricesMoveTheirListPrices) {
     Row("01.001", 48, 80);  // 24 bottles a carton: 2 a bottle
     EditRow(1, "FBasePriceDiscount", 2);
     EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 2.5);
