@@ -139,7 +139,7 @@ TEST_F(SaleTools, TheReturnsOfADeliveryAreShownInTheViewer) {
     EXPECT_EQ(entries->Sub("FItemNumber")->Get("Caption").ToString(), "商品代码");
 }
 
-TEST_F(SaleTools, TheSourcesOfABillAreShownInTheViewer) {
+TEST_F(SaleTools, TheSourcesAndReceiptsOfABillAreShownInTheViewer) {
     ASSERT_TRUE(bill->LoadBill(6).done);  // the return XOUT000003 of XOUT000001
     ASSERT_TRUE(bill->ClickTool("mnuQuerySale").done) << PlugInError();
     auto rows = LastWindow().data->Get("Rows").As<IRecordset>();
@@ -153,9 +153,8 @@ TEST_F(SaleTools, TheSourcesOfABillAreShownInTheViewer) {
     rows = LastWindow().data->Get("Rows").As<IRecordset>();
     ASSERT_TRUE(rows && !rows->IsEOF());
     EXPECT_EQ(rows->Field("FBillNo").ToString(), "SEORD000001");
-}
 
-TEST_F(SaleTools, TheReceiptsOfAReturnAreItsRefunds) {
+    // The receipts of a return are its refunds.
     ASSERT_TRUE(bill->LoadBill(6).done);
     ASSERT_TRUE(bill->ClickTool("mnuQueryPayIn").done);
     EXPECT_EQ(LastWindow().title, "查询退款记录");
@@ -163,7 +162,7 @@ TEST_F(SaleTools, TheReceiptsOfAReturnAreItsRefunds) {
     ASSERT_TRUE(bill->LoadBill(4).done);  // offset against an advance receipt
     ASSERT_TRUE(bill->ClickTool("mnuQueryPayIn").done);
     EXPECT_EQ(LastWindow().title, "查询收款记录");
-    auto rows = LastWindow().data->Get("Rows").As<IRecordset>();
+    rows = LastWindow().data->Get("Rows").As<IRecordset>();
     ASSERT_TRUE(rows);
     EXPECT_FALSE(rows->IsEOF());
 }
@@ -184,10 +183,7 @@ TEST_F(SaleTools, QueriesNeedASavedBillAndTheirRights) {
         {"mnuQueryLogisticList", "您没有查询物流单的权限。"},
         {"mnuKddPrint", "您没有打印权限。"},
     };
-    for (const auto& [key, message] : kRefusals) {
-        EXPECT_TRUE(bill->ClickTool(key).cancelled) << key;
-        EXPECT_EQ(TakePrompts(), std::vector<std::string>{message});
-    }
+    for (const auto& [key, message] : kRefusals) ExpectRefused(bill->ClickTool(key), {message});
     EXPECT_TRUE(Services().Shown().empty());
 }
 
