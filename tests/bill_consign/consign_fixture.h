@@ -17,6 +17,7 @@
 
 #include "frame/plugin.h"
 #include "host/form/bill_form.h"
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 #include "tests/support/demo_form.h"
 
@@ -70,6 +71,12 @@ public:
 
     double Num(const std::string& key, int row = -1) { return consign->Num(key, row); }
     std::string Text(const std::string& key, int row = -1) { return consign->Text(key, row); }
+
+    // Expects each field of the row (-1 the header) to hold its value: a text or a number.
+    void Expect(int row, Fields fields) {
+        ExpectFields("@" + std::to_string(row), fields,
+                     [&](const char* key) { return bill->GetFieldValue(key, row); });
+    }
     long Count(const std::string& sql) { return static_cast<long>(demo.Scalar(sql).ToNumber()); }
     long Bills() { return Count("Select Count(*) From t_CC_StockBill Where FClassTypeID=1030003"); }
 
@@ -81,6 +88,12 @@ public:
     void Answer(int button) { consign->Answer(Value(button)); }
     // The prompts of the message boxes shown since the last call.
     std::vector<std::string> TakePrompts() { return consign->TakePrompts(); }
+
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << PlugInError();
+        EXPECT_EQ(TakePrompts(), prompts);
+    }
     // The plug-in's last trapped error ("" when none): a rule that threw shows here.
     std::string PlugInError() { return consign->Trapped(); }
 };

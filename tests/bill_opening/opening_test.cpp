@@ -15,6 +15,12 @@ protected:
     test::DemoHost demo{"opening"};
 
     long Count(const std::string& sql) { return static_cast<long>(demo.Scalar(sql).ToNumber()); }
+    // Saves the bill and returns the prompts; the test fails unless the save was cancelled.
+    static std::vector<std::string> SaveRefusal(test::PlugInBill& bill) {
+        bill.TakePrompts();
+        EXPECT_TRUE(bill.form->Save().cancelled);
+        return bill.TakePrompts();
+    }
     // A consigned row of copy paper (item 1017) from stock.
     static void PaperRow(test::PlugInBill& bill, int row, const Value& stock, double qty = 10) {
         ASSERT_TRUE(bill.Edit("FItemID", row, Value(1017)).done) << bill.Trapped();
@@ -29,37 +35,32 @@ protected:
 class TempConsign : public OpeningBill {
 protected:
     test::PlugInBill bill{demo, "tempconsign"};
+    void SetUp() override { ASSERT_TRUE(bill.New().done); }
     void CostedPaperRow(int row = 1) {
         PaperRow(bill, row, Value(501));
         bill.Edit("FCostPrice", row, Value(18));
         bill.Edit("FCostAmount", row, Value(180));
     }
-    std::vector<std::string> SaveRefusal() {
-        bill.TakePrompts();
-        EXPECT_TRUE(bill.form->Save().cancelled);
-        return bill.TakePrompts();
-    }
 };
 
 TEST_F(TempConsign, IsDatedBeforeTheStartPeriod) {
-    ASSERT_TRUE(bill.New().done);
     EXPECT_EQ(bill.Text("FDate"), "2025-12-31");
     CostedPaperRow();
     for (const char* date : {"2026-01-01", "2026-03-15"}) {
         bill.Edit("FDate", Value(date));
-        EXPECT_EQ(SaveRefusal(), std::vector<std::string>{"只能录入启用期间以前的单据"}) << date;
+        EXPECT_EQ(SaveRefusal(bill), std::vector<std::string>{"只能录入启用期间以前的单据"})
+            << date;
     }
     bill.Edit("FDate", Value("2025-12-31"));
     EXPECT_TRUE(bill.form->Save().done) << bill.Trapped();
 }
 
 TEST_F(TempConsign, ARowNeedsACostUnlessItsStockIsVirtual) {
-    ASSERT_TRUE(bill.New().done);
     PaperRow(bill, 1, Value(501));
-    EXPECT_EQ(SaveRefusal(), std::vector<std::string>{"第1行商品的成本单价必须大于零"});
+    EXPECT_EQ(SaveRefusal(bill), std::vector<std::string>{"第1行商品的成本单价必须大于零"});
     EXPECT_EQ(bill.form->ActiveKey(), "FCostPrice");
     bill.Edit("FCostPrice", 1, Value(18));
-    EXPECT_EQ(SaveRefusal(), std::vector<std::string>{"第1行商品的成本金额必须大于零"});
+    EXPECT_EQ(SaveRefusal(bill), std::vector<std::string>{"第1行商品的成本金额必须大于零"});
     // The gift stock is virtual: no cost, and the cost fields are locked.
     bill.Edit("FSCStockID", 1, Value(504));
     EXPECT_TRUE(bill.form->IsCellLocked("FCostAmount", 1));
@@ -74,19 +75,17 @@ TEST_F(TempConsign, ARowNeedsACostUnlessItsStockIsVirtual) {
 }
 
 TEST_F(TempConsign, TheTotalMayBeZeroButNotNegativeAndRatesStayInRange) {
-    ASSERT_TRUE(bill.New().done);
     CostedPaperRow();
     bill.Edit("FDiscountRate", 1, Value(0));
-    EXPECT_EQ(SaveRefusal(), std::vector<std::string>{"第1行折扣率必须大于0小于等于100。"});
+    EXPECT_EQ(SaveRefusal(bill), std::vector<std::string>{"第1行折扣率必须大于0小于等于100。"});
     bill.Edit("FDiscountRate", 1, Value(100));
     bill.Edit("FShowQty", 1, Value(-1));
-    EXPECT_EQ(SaveRefusal(), std::vector<std::string>{"总金额不能小于零"});
+    EXPECT_EQ(SaveRefusal(bill), std::vector<std::string>{"总金额不能小于零"});
     bill.Edit("FPrice", 1, Value(0));
     EXPECT_TRUE(bill.form->Save().done) << bill.Trapped();
 }
 
 TEST_F(TempConsign, OpenQuantitiesStartAtTheQuantityAndStayThroughCheckAndUncheck) {
-    ASSERT_TRUE(bill.New().done);
     CostedPaperRow();
     ASSERT_TRUE(bill.form->Save().done) << bill.Trapped();
     const std::string id = std::to_string(bill.form->CurBillID());
@@ -107,7 +106,6 @@ TEST_F(TempConsign, OpenQuantitiesStartAtTheQuantityAndStayThroughCheckAndUnchec
 }
 
 TEST_F(TempConsign, ABatchThatDiffersFromStockTakesTheStocksData) {
-    ASSERT_TRUE(bill.New().done);
     ASSERT_TRUE(bill.Edit("FItemID", 1, Value(1007)).done);
     bill.Edit("FSCStockID", 1, Value(501));
     bill.Edit("FBatchNo", 1, Value("SZ20260915"));
@@ -118,9 +116,9 @@ TEST_F(TempConsign, ABatchThatDiffersFromStockTakesTheStocksData) {
     bill.Edit("FCostAmount", 1, Value(240));
     bill.Edit("FKFDate", 1, Value("2026-09-01"));
     // The item has no auxiliary properties, so its cell is locked and not compared.
-    EXPECT_EQ(SaveRefusal(), std::vector<std::string>{
-                                 "批号为SZ20260915的第1行商品,"
-                                 "与库存中同批号商品的生产日期、保质期或有效期至不同。"});
+    EXPECT_EQ(SaveRefusal(bill),
+              std::vector<std::string>{"批号为SZ20260915的第1行商品,"
+                                       "与库存中同批号商品的生产日期、保质期或有效期至不同。"});
     EXPECT_EQ(bill.Text("FKFDate", 1), "2026-09-15");
     EXPECT_EQ(bill.Text("FPeriodDate", 1), "2027-03-14");
     EXPECT_EQ(bill.form->ActiveKey(), "FBatchNo");
@@ -145,11 +143,7 @@ TEST_F(TempConsign, TheHeaderFreightTheUserTypesIsKept) {
 class TempGJ : public OpeningBill {
 protected:
     test::PlugInBill bill{demo, "tempgj"};
-    std::vector<std::string> SaveRefusal() {
-        bill.TakePrompts();
-        EXPECT_TRUE(bill.form->Save().cancelled);
-        return bill.TakePrompts();
-    }
+    void SetUp() override { ASSERT_TRUE(bill.New().done); }
 };
 
 TEST_F(TempGJ, ThePriceIsTheSuppliersLatestElseThePurchasePrice) {
@@ -164,7 +158,6 @@ TEST_F(TempGJ, ThePriceIsTheSuppliersLatestElseThePurchasePrice) {
     EXPECT_EQ(BillEvent_TempGJ::GetPurchasePrice(Value(1001), Value(3999), Value(801), discount),
               0);
 
-    ASSERT_TRUE(bill.New().done);
     EXPECT_EQ(bill.Num("FBillTypeID"), 2030);
     bill.Edit("FSupplyID", Value(802));
     ASSERT_TRUE(bill.Edit("FItemID", 1, Value(1009)).done) << bill.Trapped();
@@ -173,14 +166,13 @@ TEST_F(TempGJ, ThePriceIsTheSuppliersLatestElseThePurchasePrice) {
 }
 
 TEST_F(TempGJ, TheTotalAndEveryRowAmountMustBeAboveZero) {
-    ASSERT_TRUE(bill.New().done);
     PaperRow(bill, 1, Value(501));
     bill.Edit("FPrice", 1, Value(0));
-    EXPECT_EQ(SaveRefusal(), std::vector<std::string>{"总金额必须大于零"});
+    EXPECT_EQ(SaveRefusal(bill), std::vector<std::string>{"总金额必须大于零"});
     bill.Edit("FPrice", 1, Value(25));
     PaperRow(bill, 2, Value(501));
     bill.Edit("FPrice", 2, Value(0));
-    EXPECT_EQ(SaveRefusal(), std::vector<std::string>{"第2行商品金额不能为零"});
+    EXPECT_EQ(SaveRefusal(bill), std::vector<std::string>{"第2行商品金额不能为零"});
     bill.Edit("FPrice", 2, Value(25));
     ASSERT_TRUE(bill.form->Save().done) << bill.Trapped();
     EXPECT_EQ(Count("Select Sum(FUnSettleQty) From t_CC_StockBillEntry Where FID=" +
@@ -189,7 +181,6 @@ TEST_F(TempGJ, TheTotalAndEveryRowAmountMustBeAboveZero) {
 }
 
 TEST_F(TempGJ, RowsOfOneBatchMustAgree) {
-    ASSERT_TRUE(bill.New().done);
     for (int row : {1, 2}) {
         ASSERT_TRUE(bill.Edit("FItemID", row, Value(1007)).done);
         bill.Edit("FDCStockID", row, Value(501));
@@ -199,14 +190,13 @@ TEST_F(TempGJ, RowsOfOneBatchMustAgree) {
         bill.Edit("FKFPeriod", row, Value(180));
         bill.Edit("FKFDate", row, Value(row == 1 ? "2025-10-01" : "2025-10-02"));
     }
-    EXPECT_EQ(SaveRefusal(),
+    EXPECT_EQ(SaveRefusal(bill),
               std::vector<std::string>{"同一批号商品的生产日期、保质期、有效期至必须完全一致。"});
     bill.Edit("FKFDate", 2, Value("2025-10-01"));
     EXPECT_TRUE(bill.form->Save().done) << bill.Trapped();
 }
 
 TEST_F(TempGJ, ACheckedBillIsSavedAgainWithoutTheChecks) {
-    ASSERT_TRUE(bill.New().done);
     bill.Edit("FSupplyID", Value(803));
     PaperRow(bill, 1, Value(501));
     ASSERT_TRUE(bill.form->Save().done) << bill.Trapped();
@@ -225,8 +215,9 @@ TEST_F(TempGJ, TheHeaderFreightAndAdvanceAreKeptAndAMismatchRefusesTheSave) {
     ASSERT_TRUE(bill.Edit("FTranspotationCosts", Value(30)).done);
     ASSERT_TRUE(bill.Edit("FTotaladvanceCosts", Value(10)).done);
     EXPECT_EQ(bill.Num("FTranspotationCosts"), 30);
-    EXPECT_EQ(SaveRefusal(), std::vector<std::string>{
-                                 "表头我方支付运杂费加厂家垫付运杂费之和与表体运杂费合计不相等！"});
+    EXPECT_EQ(
+        SaveRefusal(bill),
+        std::vector<std::string>{"表头我方支付运杂费加厂家垫付运杂费之和与表体运杂费合计不相等！"});
     bill.form->ClickTool("mnuShareByAmt");
     EXPECT_EQ(bill.Num("FTranspotationCharges", 1), 40);
     EXPECT_TRUE(bill.form->Save().done) << bill.Trapped();

@@ -14,50 +14,38 @@ class OrderChanges : public test::OrderTest {};
 
 // ---- Amount and tax tails ----------------------------------------------------------------------
 
-struct TailCase {
-    const char* what;
-    const char* key;
-    double value;
-    double amount, tax, inTax;
-    const char* message;  // "" when the edit stands
-};
-
-class OrderTails : public test::OrderTest, public ::testing::WithParamInterface<TailCase> {};
-
 // 4 packs of paper at 25 with 13 % tax: amount 100, tax 13, total 113.
-TEST_P(OrderTails, AdjustOnlyTheRoundingTail) {
-    const TailCase& c = GetParam();
-    NewPaperOrder();
-    ASSERT_DOUBLE_EQ(bill.Num("FInTaxAmount", 1), 113);
-    Prompts();
-    Edit(c.key, 1, Value(c.value));
-    EXPECT_NEAR(bill.Num("FAmount", 1), c.amount, 1e-9);
-    EXPECT_NEAR(bill.Num("FTaxAmount", 1), c.tax, 1e-9);
-    EXPECT_NEAR(bill.Num("FInTaxAmount", 1), c.inTax, 1e-9);
-    std::vector<std::string> expected;
-    if (*c.message) expected.push_back(c.message);
-    EXPECT_EQ(Prompts(), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Tails, OrderTails,
-    ::testing::Values(
+TEST_F(OrderChanges, AmountAndTaxEditsAdjustOnlyTheRoundingTail) {
+    struct TailCase {
+        const char* key;
+        double value;
+        double amount, tax, inTax;
+        const char* message;  // "" when the edit stands
+    };
+    const TailCase cases[] = {
         // An amount moved by less than 0.05 is a tail: the tax absorbs it, the total stands.
-        TailCase{"amount by 0.04", "FAmount", 100.04, 100.04, 12.96, 113, ""},
-        TailCase{"amount by -0.04", "FAmount", 99.96, 99.96, 13.04, 113, ""},
+        {"FAmount", 100.04, 100.04, 12.96, 113, ""},
+        {"FAmount", 99.96, 99.96, 13.04, 113, ""},
         // By 0.05 it is an ordinary change: the total follows.
-        TailCase{"amount by 0.05", "FAmount", 100.05, 100.05, 13, 113.05, ""},
+        {"FAmount", 100.05, 100.05, 13, 113.05, ""},
         // A tax moved by 0.05 at most is a tail: the amount takes the rest of the total.
-        TailCase{"tax by 0.05", "FTaxAmount", 13.05, 100, 13.05, 113.05, ""},
-        TailCase{"tax by -0.03", "FTaxAmount", 12.97, 100, 12.97, 112.97, ""},
+        {"FTaxAmount", 13.05, 100, 13.05, 113.05, ""},
+        {"FTaxAmount", 12.97, 100, 12.97, 112.97, ""},
         // More is refused and the row keeps its tax and total.
-        TailCase{"tax by 0.06", "FTaxAmount", 13.06, 100, 13, 113, "税额只能进行尾差调整"}),
-    [](const auto& info) {
-        std::string name = info.param.what;
-        for (char& ch : name)
-            if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return name;
-    });
+        {"FTaxAmount", 13.06, 100, 13, 113, "税额只能进行尾差调整"},
+    };
+    for (const TailCase& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " " + std::to_string(c.value));
+        NewPaperOrder();
+        ASSERT_DOUBLE_EQ(bill.Num("FInTaxAmount", 1), 113);
+        Prompts();
+        Edit(c.key, 1, Value(c.value));
+        Expect(1, {{"FAmount", c.amount}, {"FTaxAmount", c.tax}, {"FInTaxAmount", c.inTax}});
+        std::vector<std::string> expected;
+        if (*c.message) expected.push_back(c.message);
+        ExpectPrompts(expected);
+    }
+}
 
 TEST_F(OrderChanges, ATaxFreeRowRefusesAnAmountTail) {
     NewPaperOrder();
@@ -65,81 +53,81 @@ TEST_F(OrderChanges, ATaxFreeRowRefusesAnAmountTail) {
     ASSERT_DOUBLE_EQ(bill.Num("FTaxAmount", 1), 0);
     Prompts();
     Edit("FAmount", 1, Value(100.03));
-    EXPECT_EQ(Prompts(), std::vector<std::string>{"非税尾差调整请直接调整价税合计"});
-    EXPECT_DOUBLE_EQ(bill.Num("FAmount", 1), 100);
-    EXPECT_DOUBLE_EQ(bill.Num("FInTaxAmount", 1), 100);
+    ExpectPrompts({"非税尾差调整请直接调整价税合计"});
+    Expect(1, {{"FAmount", 100}, {"FInTaxAmount", 100}});
     // Where amounts drive prices, the price and the total the refused amount gave go back too.
     ASSERT_TRUE(bill.form->ClickTool("mnuOptionAmountCalcPrice").done);
     Edit("FAmount", 1, Value(100.03));
-    EXPECT_EQ(Prompts(), std::vector<std::string>{"非税尾差调整请直接调整价税合计"});
-    EXPECT_NEAR(bill.Num("FAmount", 1), 100, 1e-9);
-    EXPECT_NEAR(bill.Num("FPrice", 1), 25, 1e-9);
-    EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 100, 1e-9);
+    ExpectPrompts({"非税尾差调整请直接调整价税合计"});
+    Expect(1, {{"FAmount", 100}, {"FPrice", 25}, {"FInTaxAmount", 100}});
 }
 
 // ---- Discounted prices -------------------------------------------------------------------------
 
 TEST_F(OrderChanges, ADiscountedPriceMovesTheListPriceOrTheRate) {
+    // Without a rate the discounted price clears the list prices.
+    NewPaperOrder();
+    Edit("FDiscountRate", 1, Value(0));
+    Edit("FPriceDiscount", 1, Value(20));
+    Expect(1, {{"FPrice", 0}, {"FSecPrice", 0}});
+
     NewPaperOrder();
     Edit("FDiscountRate", 1, Value(80));
     // The rate stays: the list price is the discounted price over the rate.
     Edit("FPriceDiscount", 1, Value(24));
-    EXPECT_NEAR(bill.Num("FPrice", 1), 30, 1e-9);
-    EXPECT_NEAR(bill.Num("FDiscountAmount", 1), (30 - 24) * 4, 1e-9);
-    EXPECT_NEAR(bill.Num("FTaxPrice", 1), 24 * 1.13, 1e-9);
-    EXPECT_NEAR(bill.Num("FTaxAmount", 1), 4 * 24 * 0.13, 1e-9);
-    EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 4 * 24 * 1.13, 1e-9);
-    EXPECT_NEAR(bill.Num("FNoDiscAmount", 1), 30 * 4, 1e-9);
+    Expect(1, {{"FPrice", 30}, {"FDiscountAmount", (30 - 24) * 4}, {"FTaxPrice", 24 * 1.13}});
+    Expect(1, {{"FTaxAmount", 4 * 24 * 0.13}, {"FInTaxAmount", 4 * 24 * 1.13}});
+    Expect(1, {{"FNoDiscAmount", 30 * 4}});
     // With the option checked the list price stays and the rate follows.
     ASSERT_TRUE(bill.form->ClickTool("mnuOptionPriceCalcDiscount").done);
     ASSERT_TRUE(Tool("mnuOptionPriceCalcDiscount")->Checked());
     Edit("FPriceDiscount", 1, Value(27));
-    EXPECT_NEAR(bill.Num("FPrice", 1), 30, 1e-9);
-    EXPECT_NEAR(bill.Num("FDiscountRate", 1), 90, 1e-9);
-    EXPECT_NEAR(bill.Num("FDiscountAmount", 1), 4 * 27 * 10 / 90.0, 1e-9);
+    Expect(1, {{"FPrice", 30}, {"FDiscountRate", 90}, {"FDiscountAmount", 4 * 27 * 10 / 90.0}});
 }
 
-TEST_F(OrderChanges, ADiscountedPriceWithoutARateClearsTheListPrices) {
-    NewPaperOrder();
-    Edit("FDiscountRate", 1, Value(0));
-    Edit("FPriceDiscount", 1, Value(20));
-    EXPECT_DOUBLE_EQ(bill.Num("FPrice", 1), 0);
-    EXPECT_DOUBLE_EQ(bill.Num("FSecPrice", 1), 0);
-}
-
-TEST_F(OrderChanges, TheSecondUnitsDiscountedPriceGivesTheSecondListPrice) {
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1003));  // milk: 12 cartons to the case
+// The second unit's and the base unit's discounted prices give their own list prices.
+TEST_F(OrderChanges, TheSecondAndBaseUnitsDiscountedPricesGiveTheirListPrices) {
+    NewOrderOf(1003);  // milk: 12 cartons to the case
     ASSERT_DOUBLE_EQ(bill.Num("FSecCoefficient", 1), 12);
     Edit("FShowQty", 1, Value(24));
     Edit("FDiscountRate", 1, Value(50));
     Edit("FSecPriceDiscount", 1, Value(18));
-    EXPECT_NEAR(bill.Num("FSecPrice", 1), 36, 1e-9);
     // The discount of the two cases against the second unit's own list price.
-    EXPECT_NEAR(bill.Num("FDiscountAmount", 1), (36 - 18) * 2, 1e-9);
+    Expect(1, {{"FSecPrice", 36}, {"FDiscountAmount", (36 - 18) * 2}});
+
+    // The base unit's: the base list price over the rate, the tax-inclusive base price, and the
+    // tax and total in base units.
+    NewOrderOf(1001);  // water, 2 cases of 24 bottles
+    Edit("FShowQty", 1, Value(2));
+    Edit("FDiscountRate", 1, Value(80));
+    Edit("FBasePriceDiscount", 1, Value(1));
+    Expect(1, {{"FBasePrice", 1.25}, {"FDiscountAmount", (1.25 - 1) * 48}});
+    Expect(1, {{"FBaseTaxPrice", 1.13}, {"FTaxAmount", 48 * 0.13}, {"FInTaxAmount", 48 * 1.13}});
 }
 
 // ---- Customer ----------------------------------------------------------------------------------
 
 TEST_F(OrderChanges, ACustomerChangeRepricesEveryRowAndTakesHisContact) {
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1001));
+    NewOrderOf(1001);
     Edit("FItemID", 2, Value(1003));
-    EXPECT_DOUBLE_EQ(bill.Num("FPrice", 1), 39.5);
-    EXPECT_EQ(bill.Text("FClientItemID", 2), "LH-0033");
+    Expect(1, {{"FPrice", 39.5}});
+    Expect(2, {{"FClientItemID", "LH-0033"}});
     Edit("FPrice", 1, Value(1));
     Edit("FCustID", Value(102));
-    EXPECT_DOUBLE_EQ(bill.Num("FPrice", 1), 38);
-    EXPECT_DOUBLE_EQ(bill.Num("FPrice", 2), 2.9);
-    EXPECT_EQ(bill.Text("FClientItemID", 2), "");
-    EXPECT_EQ(bill.Text("FContact"), "陈丽");
-    EXPECT_EQ(bill.Text("FAddress"), "上海市静安区共和新路1999号");
-    EXPECT_EQ(bill.Text("FPhone"), "021-56781235");
-    EXPECT_EQ(bill.Text("FMobilePhone"), "13916620002");
-    EXPECT_EQ(bill.Num("FEmpID"), 302);
+    Expect(1, {{"FPrice", 38}});
+    Expect(2, {{"FPrice", 2.9}, {"FClientItemID", ""}});
+    Expect(-1, {{"FContact", "陈丽"}, {"FAddress", "上海市静安区共和新路1999号"}});
+    Expect(-1, {{"FPhone", "021-56781235"}, {"FMobilePhone", "13916620002"}, {"FEmpID", 302}});
     EXPECT_EQ(bill.form->StatusText(3), "往来余额8200,信用额度100000");
+
+    Edit("FCustID", Value(103));  // 宁波万家福: a contact, but none first
+    Expect(-1, {{"FContact", ""}, {"FPhone", ""}, {"FAddress", ""}});
+
+    // The salesman brings his department.
+    Edit("FEmpID", Value(303));
+    EXPECT_EQ(bill.Num("FDeptID"), 202);
+    Edit("FEmpID", Value(301));
+    EXPECT_EQ(bill.Num("FDeptID"), 201);
 }
 
 TEST_F(OrderChanges, TheUsersOptionKeepsPricesButNotItemCodesOrContacts) {
@@ -150,8 +138,7 @@ TEST_F(OrderChanges, TheUsersOptionKeepsPricesButNotItemCodesOrContacts) {
     ASSERT_TRUE(bill.form->ClickTool("mnuDoNotResetPrice").done);
     EXPECT_TRUE(Tool("mnuDoNotResetPrice")->Checked());
     Edit("FCustID", Value(101));
-    EXPECT_DOUBLE_EQ(bill.Num("FPrice", 1), 3.5);
-    EXPECT_EQ(bill.Text("FClientItemID", 1), "LH-0033");
+    Expect(1, {{"FPrice", 3.5}, {"FClientItemID", "LH-0033"}});
     EXPECT_EQ(bill.Text("FContact"), "赵敏");
     // The option is the user's: a new order form starts with it checked.
     test::PlugInBill again{demo, "order"};
@@ -159,37 +146,23 @@ TEST_F(OrderChanges, TheUsersOptionKeepsPricesButNotItemCodesOrContacts) {
     EXPECT_TRUE(again.form->Menus().Tool("mnuDoNotResetPrice")->Checked());
 }
 
-TEST_F(OrderChanges, ACustomerWithoutAFirstContactEmptiesTheContact) {
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    ASSERT_EQ(bill.Text("FContact"), "赵敏");
-    Edit("FCustID", Value(103));  // 宁波万家福: a contact, but none first
-    EXPECT_EQ(bill.Text("FContact"), "");
-    EXPECT_EQ(bill.Text("FPhone"), "");
-    EXPECT_EQ(bill.Text("FAddress"), "");
-}
-
 // ---- Item, unit, second unit -------------------------------------------------------------------
 
 TEST_F(OrderChanges, AnItemBringsItsTaxRateUnitPriceAndStock) {
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1001));
-    EXPECT_DOUBLE_EQ(bill.Num("FTaxRate", 1), 13);
-    EXPECT_EQ(bill.Num("FShowUnitID", 1), 3012);  // the case the customer bought last
-    EXPECT_DOUBLE_EQ(bill.Num("FShowQty", 1), 1);
+    NewOrderOf(1001);
+    // The case the customer bought last.
+    Expect(1, {{"FTaxRate", 13}, {"FShowUnitID", 3012}, {"FShowQty", 1}});
     // 1440 bottles on hand, 1200 due from purchase orders, 384 still to ship: in cases of 24.
     const auto c = order::ReadStockColumns(Value(1001), Value(0), 24);
-    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), c.total);
-    EXPECT_DOUBLE_EQ(bill.Num("FCgOrderQty", 1), c.purchaseDue);
-    EXPECT_DOUBLE_EQ(bill.Num("FXsOrderQty", 1), c.salesOpen);
-    EXPECT_DOUBLE_EQ(bill.Num("FInTotalQty", 1), c.total + c.purchaseDue - c.salesOpen);
+    Expect(1, {{"FTotalQty", c.total}, {"FCgOrderQty", c.purchaseDue}});
+    Expect(1, {{"FXsOrderQty", c.salesOpen}});
+    Expect(1, {{"FInTotalQty", c.total + c.purchaseDue - c.salesOpen}});
     EXPECT_GT(c.total, 0);
     EXPECT_GT(c.salesOpen, 0);
     // Choosing the bottle shows the same stock in bottles.
     Edit("FShowUnitID", 1, Value(3011));
-    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), c.total * 24);
-    EXPECT_DOUBLE_EQ(bill.Num("FInTotalQty", 1), (c.total + c.purchaseDue - c.salesOpen) * 24);
+    Expect(1, {{"FTotalQty", c.total * 24}});
+    Expect(1, {{"FInTotalQty", (c.total + c.purchaseDue - c.salesOpen) * 24}});
 }
 
 TEST_F(OrderChanges, TheRowInFocusShowsItsStock) {
@@ -226,59 +199,48 @@ TEST_F(OrderChanges, StockColumnsDivideByTheUnitsCoefficient) {
 // Milk (1003) for 杭州联华: sold by the carton at its promotion price 2.6, 12 cartons to the
 // case, its second coefficient open to the user (floating conversion).
 TEST_F(OrderChanges, SecondUnitQuantitiesAndPricesFollowEachOther) {
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1003));
+    NewOrderOf(1003);
     ASSERT_DOUBLE_EQ(bill.Num("FPrice", 1), 2.6);
-    EXPECT_DOUBLE_EQ(bill.Num("FSecCoefficient", 1), 12);
-    EXPECT_NEAR(bill.Num("FSecPrice", 1), 2.6 * 12, 1e-9);
+    Expect(1, {{"FSecCoefficient", 12}, {"FSecPrice", 2.6 * 12}});
     EXPECT_FALSE(bill.form->IsCellLocked("FSecCoefficient", 1));
     EXPECT_FALSE(bill.form->IsCellLocked("FSecQty", 1));
     // Cartons give cases, cases give cartons, and the amount follows the cartons.
     Edit("FShowQty", 1, Value(24));
     EXPECT_DOUBLE_EQ(bill.Num("FSecQty", 1), 2);
     Edit("FSecQty", 1, Value(3));
-    EXPECT_DOUBLE_EQ(bill.Num("FShowQty", 1), 36);
-    EXPECT_NEAR(bill.Num("FAmount", 1), 36 * 2.6, 1e-9);
+    Expect(1, {{"FShowQty", 36}, {"FAmount", 36 * 2.6}});
     // A new second coefficient keeps the cartons.
     Edit("FSecCoefficient", 1, Value(6));
     EXPECT_DOUBLE_EQ(bill.Num("FShowQty", 1), 36);
     // The second price sets the price of a carton.
     Edit("FSecQty", 1, Value(6));
     Edit("FSecPrice", 1, Value(30));
-    EXPECT_NEAR(bill.Num("FPrice", 1), 30 * 6 / 36.0, 1e-9);
-    EXPECT_NEAR(bill.Num("FAmount", 1), 30 * 6, 1e-9);
+    Expect(1, {{"FPrice", 30 * 6 / 36.0}, {"FAmount", 30 * 6}});
     // A price typed gives the second price.
     Edit("FPrice", 1, Value(3));
     EXPECT_NEAR(bill.Num("FSecPrice", 1), 3 * 6, 1e-9);
 }
 
 TEST_F(OrderChanges, AnotherUnitTakesItsSecondCoefficientAndStock) {
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1003));
+    NewOrderOf(1003);
     Edit("FShowQty", 1, Value(24));
     const auto cartons = order::ReadStockColumns(Value(1003), Value(0), 1);
     ASSERT_DOUBLE_EQ(bill.Num("FTotalQty", 1), cartons.total);
     Edit("FShowUnitID", 1, Value(3032));  // the case of 12
-    EXPECT_DOUBLE_EQ(bill.Num("FCoefficient", 1), 12);
-    EXPECT_DOUBLE_EQ(bill.Num("FSecCoefficient", 1), 1);
-    EXPECT_DOUBLE_EQ(bill.Num("FSecQty", 1), bill.Num("FShowQty", 1));
-    EXPECT_DOUBLE_EQ(bill.Num("FSecPrice", 1), bill.Num("FPrice", 1));
-    EXPECT_EQ(bill.Text("FClientItemID", 1), "LH-0033X");  // his code for the case
-    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), cartons.total / 12);
-    EXPECT_DOUBLE_EQ(bill.Num("FXsOrderQty", 1), cartons.salesOpen / 12);
+    Expect(1, {{"FCoefficient", 12},
+               {"FSecCoefficient", 1},
+               {"FSecQty", bill.Num("FShowQty", 1)},
+               {"FSecPrice", bill.Num("FPrice", 1)},
+               {"FClientItemID", "LH-0033X"},  // his code for the case
+               {"FTotalQty", cartons.total / 12},
+               {"FXsOrderQty", cartons.salesOpen / 12}});
 }
 
 TEST_F(OrderChanges, ABaseQuantityGivesTheShownQuantity) {
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1001));  // water, by the case of 24 at 39.5
+    NewOrderOf(1001);  // water, by the case of 24 at 39.5
     ASSERT_DOUBLE_EQ(bill.Num("FCoefficient", 1), 24);
     Edit("FQty", 1, Value(72));
-    EXPECT_DOUBLE_EQ(bill.Num("FShowQty", 1), 3);
-    EXPECT_NEAR(bill.Num("FAmount", 1), 3 * 39.5, 1e-9);
-    EXPECT_EQ(bill.Text("FComplexQtyDis", 1), "3箱");
+    Expect(1, {{"FShowQty", 3}, {"FAmount", 3 * 39.5}, {"FComplexQtyDis", "3箱"}});
 }
 
 TEST_F(OrderChanges, TheSecondUnitIsOpenOnlyWhereTheItemAllowsIt) {
@@ -289,8 +251,12 @@ TEST_F(OrderChanges, TheSecondUnitIsOpenOnlyWhereTheItemAllowsIt) {
     Edit("FItemID", 2, Value(1017));  // paper: no second unit
     EXPECT_TRUE(bill.form->IsCellLocked("FSecCoefficient", 2));
     EXPECT_TRUE(bill.form->IsCellLocked("FSecQty", 2));
-    EXPECT_DOUBLE_EQ(bill.Num("FSecCoefficient", 2), 0);
-    EXPECT_DOUBLE_EQ(bill.Num("FSecQty", 2), 0);
+    Expect(2, {{"FSecCoefficient", 0}, {"FSecQty", 0}});
+    // No item empties the units and locks the second unit.
+    Edit("FItemID", 1, Value(0));
+    EXPECT_EQ(bill.Text("FUnitID", 1), "0");
+    for (const char* key : {"FSecQty", "FSecCoefficient", "FAuxPropID"})
+        EXPECT_TRUE(bill.form->IsCellLocked(key, 1)) << key;
 }
 
 // A customer type's ratio is a fraction: 杭州联华's type buys at 95 % of the list price.
@@ -298,14 +264,11 @@ TEST_F(OrderChanges, AnItemWithoutAPriceTakesTheCustomerTypesDiscount) {
     demo.Exec(
         "Insert Into t_ICItem (FItemID, FNumber, FName, FTaxRate) Values (1902, '09.902', "
         "'无价商品', 0.13)");
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1902));
+    NewOrderOf(1902);
     EXPECT_DOUBLE_EQ(bill.Num("FDiscountRate", 1), 95);
     Edit("FPrice", 1, Value(100));
     Edit("FShowQty", 1, Value(2));
-    EXPECT_NEAR(bill.Num("FPriceDiscount", 1), 95, 1e-9);
-    EXPECT_NEAR(bill.Num("FAmount", 1), 190, 1e-9);
+    Expect(1, {{"FPriceDiscount", 95}, {"FAmount", 190}});
     Edit("FCustID", Value(103));  // a retail customer: no discount
     Edit("FItemID", 2, Value(1902));
     EXPECT_DOUBLE_EQ(bill.Num("FDiscountRate", 2), 100);
@@ -313,10 +276,8 @@ TEST_F(OrderChanges, AnItemWithoutAPriceTakesTheCustomerTypesDiscount) {
 
 TEST_F(OrderChanges, PricesEnteredWithTaxTakeTheFetchedPrice) {
     demo.Host().SetOption("IC", "IsSaleForIncludeTaxPrice", "1");
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1017));  // paper, 25 a pack in the promotion
-    EXPECT_DOUBLE_EQ(bill.Num("FIncludeTaxPrice", 1), 25);
+    NewOrderOf(1017);  // paper, 25 a pack in the promotion
+    Expect(1, {{"FIncludeTaxPrice", 25}});
     EXPECT_NEAR(bill.Num("FPrice", 1), 25 / 1.13, 1e-6);
     EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 25, 1e-6);
 }
@@ -329,18 +290,9 @@ TEST_F(OrderChanges, AnAuxiliaryPropertyShowsItsOwnStock) {
     ASSERT_NE(all.total, red.total);
     EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), all.total);
     Edit("FAuxPropID", 1, Value(2001));
-    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), red.total);
-    EXPECT_DOUBLE_EQ(bill.Num("FInTotalQty", 1), red.available);
+    Expect(1, {{"FTotalQty", red.total}, {"FInTotalQty", red.available}});
     EXPECT_NE(bill.form->StatusText(2).find("红色/M"), std::string::npos)
         << bill.form->StatusText(2);
-}
-
-TEST_F(OrderChanges, TheSalesmanBringsHisDepartment) {
-    ASSERT_TRUE(bill.New().done);
-    Edit("FEmpID", Value(303));
-    EXPECT_EQ(bill.Num("FDeptID"), 202);
-    Edit("FEmpID", Value(301));
-    EXPECT_EQ(bill.Num("FDeptID"), 201);
 }
 
 // While amounts do not drive prices the host's amount formulas are held back: a new total
@@ -348,9 +300,7 @@ TEST_F(OrderChanges, TheSalesmanBringsHisDepartment) {
 TEST_F(OrderChanges, ATotalTypedMovesTheAmountOrThePrice) {
     NewPaperOrder();
     Edit("FInTaxAmount", 1, Value(120));
-    EXPECT_NEAR(bill.Num("FAmount", 1), 107, 1e-9);
-    EXPECT_NEAR(bill.Num("FTaxAmount", 1), 13, 1e-9);
-    EXPECT_NEAR(bill.Num("FPrice", 1), 25, 1e-9);
+    Expect(1, {{"FAmount", 107}, {"FTaxAmount", 13}, {"FPrice", 25}});
     // An amount typed (no tail) moves the total by as much.
     Edit("FAmount", 1, Value(110));
     EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 123, 1e-9);
@@ -360,22 +310,6 @@ TEST_F(OrderChanges, ATotalTypedMovesTheAmountOrThePrice) {
     Edit("FInTaxAmount", 1, Value(226));
     EXPECT_NEAR(bill.Num("FPrice", 1), 50, 1e-6);
     EXPECT_NEAR(bill.Num("FAmount", 1) + bill.Num("FTaxAmount", 1), 226, 1e-6);
-}
-
-// The base unit's discounted price: the base list price over the rate, the tax-inclusive base
-// price, and the tax and total in base units.
-TEST_F(OrderChanges, ADiscountedBasePriceGivesTheBaseListPrice) {
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1001));  // water, 2 cases of 24 bottles
-    Edit("FShowQty", 1, Value(2));
-    Edit("FDiscountRate", 1, Value(80));
-    Edit("FBasePriceDiscount", 1, Value(1));
-    EXPECT_NEAR(bill.Num("FBasePrice", 1), 1.25, 1e-9);
-    EXPECT_NEAR(bill.Num("FDiscountAmount", 1), (1.25 - 1) * 48, 1e-9);
-    EXPECT_NEAR(bill.Num("FBaseTaxPrice", 1), 1.13, 1e-9);
-    EXPECT_NEAR(bill.Num("FTaxAmount", 1), 48 * 0.13, 1e-9);
-    EXPECT_NEAR(bill.Num("FInTaxAmount", 1), 48 * 1.13, 1e-9);
 }
 
 TEST_F(OrderChanges, AQuantityTypedRefreshesThePackingText) {
@@ -389,15 +323,12 @@ TEST_F(OrderChanges, AQuantityTypedRefreshesThePackingText) {
 // its second quantity (calculation type 3) keeps quantity, second quantity and price together.
 TEST_F(OrderChanges, IndustryRowsKeepBaseStockAndSecondQuantityPrices) {
     demo.Host().SetIndustryType(1);
-    ASSERT_TRUE(bill.New().done);
-    Edit("FCustID", Value(101));
-    Edit("FItemID", 1, Value(1014));  // steel sheets of 24.5 kg
+    NewOrderOf(1014);  // steel sheets of 24.5 kg
     ASSERT_DOUBLE_EQ(bill.Num("FCoefficient", 1), 24.5);
     const auto sheets = order::ReadStockColumns(Value(1014), Value(0), 24.5, Value(1), Value(3122));
-    EXPECT_DOUBLE_EQ(bill.Num("FTotalQty", 1), sheets.total);
-    EXPECT_DOUBLE_EQ(bill.Num("FBaseTotalQty", 1), sheets.baseTotal);
-    EXPECT_DOUBLE_EQ(bill.Num("FBaseInTotalQty", 1), sheets.baseAvailable);
-    EXPECT_DOUBLE_EQ(bill.Num("FBaseTotalQty", 1), bill.Num("FTotalQty", 1) * 24.5);
+    Expect(1, {{"FTotalQty", sheets.total}, {"FBaseTotalQty", sheets.baseTotal}});
+    Expect(1, {{"FBaseInTotalQty", sheets.baseAvailable}});
+    Expect(1, {{"FBaseTotalQty", bill.Num("FTotalQty", 1) * 24.5}});
     bill.form->SetStatusText(2, "");
     Edit("FCalTypeID", 1, Value(2));
     EXPECT_NE(bill.form->StatusText(2).find("宝钢冷轧钢板"), std::string::npos);
@@ -407,29 +338,18 @@ TEST_F(OrderChanges, IndustryRowsKeepBaseStockAndSecondQuantityPrices) {
     Edit("FSecQty", 2, Value(0.2));
     const double coefficient = bill.Num("FSecCoefficient", 2);
     ASSERT_GT(coefficient, 0);
-    EXPECT_NEAR(bill.Num("FShowQty", 2), 0.2 * coefficient, 1e-9);
-    EXPECT_NEAR(bill.Num("FDisplayQty", 2), bill.Num("FShowQty", 2), 1e-9);
-    EXPECT_NEAR(bill.Num("FDisplayWeight", 2), bill.Num("FQty", 2), 1e-9);
+    Expect(2, {{"FShowQty", 0.2 * coefficient}, {"FDisplayQty", bill.Num("FShowQty", 2)}});
+    Expect(2, {{"FDisplayWeight", bill.Num("FQty", 2)}});
     Edit("FSecPrice", 2, Value(500));
     EXPECT_NEAR(bill.Num("FPrice", 2), 500 * 0.2 / bill.Num("FShowQty", 2), 1e-6);
     EXPECT_NEAR(bill.Num("FAmount", 2), 100, 1e-6);
-}
-
-TEST_F(OrderChanges, NoItemEmptiesTheUnitsAndLocksTheSecondUnit) {
-    NewPaperOrder();
-    Edit("FItemID", 1, Value(0));
-    EXPECT_EQ(bill.Text("FUnitID", 1), "0");
-    EXPECT_TRUE(bill.form->IsCellLocked("FSecQty", 1));
-    EXPECT_TRUE(bill.form->IsCellLocked("FSecCoefficient", 1));
-    EXPECT_TRUE(bill.form->IsCellLocked("FAuxPropID", 1));
 }
 
 TEST_F(OrderChanges, ASecondCoefficientOfZeroIsRefusedAndKeepsTheRejection) {
     ASSERT_TRUE(bill.form->LoadBill(3, true).done);  // rejected
     auto r = bill.Edit("FSecCoefficient", 1, Value(0));
     EXPECT_TRUE(r.cancelled);
-    EXPECT_DOUBLE_EQ(bill.Num("FSecQty", 1), 0);
-    EXPECT_DOUBLE_EQ(bill.Num("FSecPrice", 1), 0);
+    Expect(1, {{"FSecQty", 0}, {"FSecPrice", 0}});
     EXPECT_EQ(bill.Text("FRejected"), "1");
 }
 
@@ -477,9 +397,7 @@ TEST_F(OrderChanges, AnyOtherEditClearsTheRejection) {
         } else {
             Edit(key, Value("改过了"));
         }
-        EXPECT_EQ(bill.Text("FRejected"), "0") << key;
-        EXPECT_EQ(bill.Text("FRejectedNote"), "") << key;
-        EXPECT_EQ(bill.Text("FRejectedTime"), "") << key;
+        Expect(-1, {{"FRejected", "0"}, {"FRejectedNote", ""}, {"FRejectedTime", ""}});
     }
 }
 

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 
 namespace qor::test {
@@ -39,8 +41,34 @@ protected:
         Edit("FShowQty", 1, Value(qty));
     }
 
+    // A new order for 杭州联华 (101) with the item on row 1.
+    void NewOrderOf(int item) {
+        ASSERT_TRUE(bill.New().done);
+        Edit("FCustID", Value(101));
+        Edit("FItemID", 1, Value(item));
+    }
+    void Saved() {
+        auto r = bill.form->Save();
+        ASSERT_TRUE(r.done) << r.note << (r.cancelled ? " cancelled by " + r.cancelledBy : "")
+                            << " " << bill.Trapped();
+    }
+
+    // Expects each field of the row (-1 the header) to hold its value: a text or a number.
+    void Expect(int row, Fields fields) {
+        ExpectFields("@" + std::to_string(row), fields,
+                     [&](const char* key) { return bill.form->GetFieldValue(key, row); });
+    }
+    // Expects the prompts shown since the last call to be these.
+    void ExpectPrompts(const std::vector<std::string>& want) { EXPECT_EQ(Prompts(), want); }
+
     // The prompts of the message boxes shown since the last call.
     std::vector<std::string> Prompts() { return bill.TakePrompts(); }
+
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        EXPECT_EQ(Prompts(), prompts);
+    }
 
     long Count(const std::string& sql) { return static_cast<long>(demo.Scalar(sql).ToNumber()); }
 
@@ -52,6 +80,13 @@ protected:
     bool Enabled(const std::string& key) {
         auto t = Tool(key);
         return t && t->Enabled();
+    }
+    // Expects each tool to be shown (enabled) or not.
+    void ExpectShown(std::initializer_list<const char*> keys, bool shown) {
+        for (const char* key : keys) EXPECT_EQ(Shown(key), shown) << key;
+    }
+    void ExpectEnabled(std::initializer_list<const char*> keys, bool enabled) {
+        for (const char* key : keys) EXPECT_EQ(Enabled(key), enabled) << key;
     }
 };
 

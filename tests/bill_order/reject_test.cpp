@@ -40,10 +40,8 @@ TEST_F(OrderReject, AReasonRejectsAndSavesTheOrder) {
     EXPECT_EQ(Stored("FRejectedNote"), "价格有误");
     EXPECT_EQ(Stored("FRejectedTime"), "2026-12-10 10:30:00");
     EXPECT_EQ(bill.form->BillStatus(), 0);
-    EXPECT_FALSE(Shown("mnuEditCheck"));
-    EXPECT_FALSE(Shown("mnuEditFileDelete"));
+    ExpectShown({"mnuEditCheck", "mnuEditFileDelete", "mnuReject"}, false);
     EXPECT_FALSE(Enabled("mnuEditCopy"));
-    EXPECT_FALSE(Shown("mnuReject"));
     EXPECT_EQ(bill.form->BillForm()->Caption(), "销售订单[查看]");
 }
 
@@ -53,8 +51,7 @@ TEST_F(OrderReject, ACancelledOrBlankReasonChangesNothing) {
         if (!answer.IsEmpty()) bill.Answer(answer);
         ASSERT_TRUE(bill.form->ClickTool("mnuReject").done);
         EXPECT_FALSE(LastDialog().confirmed);
-        EXPECT_EQ(bill.Text("FRejected"), "0");
-        EXPECT_EQ(bill.Text("FRejectedNote"), "");
+        Expect(-1, {{"FRejected", "0"}, {"FRejectedNote", ""}});
         EXPECT_EQ(Stored("FRejected"), "0");
         EXPECT_EQ(bill.form->BillStatus(), 2);
     }
@@ -85,8 +82,7 @@ TEST_F(OrderReject, AnOrderTheSaveRefusesIsNotRejected) {
     Prompts();
     ASSERT_TRUE(bill.form->ClickTool("mnuReject").done);
     EXPECT_EQ(Prompts().back(), "交货日期不能小于单据日期");
-    EXPECT_EQ(bill.Text("FRejected"), "0");
-    EXPECT_EQ(bill.Text("FRejectedNote"), "");
+    Expect(-1, {{"FRejected", "0"}, {"FRejectedNote", ""}});
     EXPECT_EQ(Stored("FRejected"), "0");
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame/data_access.h"
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 
 namespace qor::test {
@@ -44,6 +45,16 @@ protected:
     }
 
     std::vector<CollectionPtr>& Invoices() { return demo.Host().Services().InvoiceDictionaries(); }
+
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        EXPECT_EQ(bill.TakePrompts(), prompts);
+    }
+    // Expects each value of the invoice or entry to be this: a text or a number.
+    static void ExpectValues(const CollectionPtr& c, Fields values) {
+        ExpectFields("", values, [&](const char* key) { return c->Get(key); });
+    }
     CollectionPtr Entry(const CollectionPtr& invoice, size_t n) {
         return invoice->Sub("Entries")->ItemAt(n).As<Collection>();
     }
@@ -132,47 +143,30 @@ TEST_F(SaleInvoice, TheListInvoicesDeliveriesAndReturnsOfOneCustomerOnce) {
     EXPECT_TRUE(bill.TakePrompts().empty());
     ASSERT_EQ(Invoices().size(), 1u);
     auto invoice = Invoices()[0];
-    EXPECT_EQ(invoice->Get("eType").ToNumber(), 3);
-    EXPECT_EQ(invoice->Get("BuyerID").ToNumber(), 104);
-    EXPECT_EQ(invoice->Get("BuyerName").ToString(), "北京京客隆商业集团股份有限公司");
-    EXPECT_EQ(invoice->Get("BuyerTaxID").ToString(), "911100001019876543");
-    EXPECT_EQ(invoice->Get("BuyerAddress").ToString(), "北京市朝阳区新源街24号 010-64671234");
-    EXPECT_EQ(invoice->Get("BuyerBankInfo").ToString(), "招商银行北京朝阳支行 110902345610201");
-    EXPECT_EQ(invoice->Get("BuyerPhone").ToString(), "010-64671235");
-    EXPECT_EQ(invoice->Get("SaleTaxID").ToString(), "91330104MA2H3K7X5Q");
-    EXPECT_EQ(invoice->Get("FReceiveTag").ToNumber(), 0);
-    EXPECT_TRUE(invoice->Get("FRedSrcNumber").ToString().empty());
+    ExpectValues(invoice,
+                 {{"eType", 3}, {"BuyerID", 104}, {"BuyerName", "北京京客隆商业集团股份有限公司"}});
+    ExpectValues(invoice, {{"BuyerTaxID", "911100001019876543"}});
+    ExpectValues(invoice, {{"BuyerAddress", "北京市朝阳区新源街24号 010-64671234"}});
+    ExpectValues(invoice, {{"BuyerBankInfo", "招商银行北京朝阳支行 110902345610201"}});
+    ExpectValues(invoice, {{"BuyerPhone", "010-64671235"}, {"SaleTaxID", "91330104MA2H3K7X5Q"}});
+    ExpectValues(invoice, {{"FReceiveTag", 0}, {"FRedSrcNumber", ""}});
     ASSERT_EQ(invoice->Sub("Entries")->Count(), 3u);
     auto delivery = Entry(invoice, 1);
-    EXPECT_EQ(delivery->Get("ProductName").ToString(), "美的电饭煲");
-    EXPECT_EQ(delivery->Get("Model").ToString(), "MB-FB40");
-    EXPECT_EQ(delivery->Get("Unit").ToString(), "台");
-    EXPECT_EQ(delivery->Get("FItemNumber").ToString(), "03.001");
-    EXPECT_EQ(delivery->Get("FTaxCategoryID").ToString(), "1090416010000000000");
-    EXPECT_DOUBLE_EQ(delivery->Get("Quantity").ToNumber(), 2);
-    EXPECT_DOUBLE_EQ(delivery->Get("Price").ToNumber(), 10);
-    EXPECT_DOUBLE_EQ(delivery->Get("PriceIncTax").ToNumber(), 11.3);
-    EXPECT_DOUBLE_EQ(delivery->Get("AmountIncTax").ToNumber(), 22.6);
-    EXPECT_EQ(delivery->Get("FID_SRC").ToNumber(), 50);
-    EXPECT_EQ(delivery->Get("FEntryID_SRC").ToNumber(), 5001);
-    EXPECT_EQ(delivery->Get("FClassID_SRC").ToNumber(), 1030002);
-    EXPECT_EQ(delivery->Get("FBillNo_SRC").ToString(), "XT50");
+    ExpectValues(delivery, {{"ProductName", "美的电饭煲"}, {"Model", "MB-FB40"}, {"Unit", "台"}});
+    ExpectValues(delivery, {{"FItemNumber", "03.001"}, {"FTaxCategoryID", "1090416010000000000"}});
+    ExpectValues(delivery, {{"Quantity", 2}, {"Price", 10}, {"PriceIncTax", 11.3}});
+    ExpectValues(delivery, {{"AmountIncTax", 22.6}, {"FID_SRC", 50}, {"FEntryID_SRC", 5001}});
+    ExpectValues(delivery, {{"FClassID_SRC", 1030002}, {"FBillNo_SRC", "XT50"}});
     // The return's quantity and amounts are negative, its prices are not.
     auto back = Entry(invoice, 3);
-    EXPECT_EQ(back->Get("FID_SRC").ToNumber(), 51);
-    EXPECT_DOUBLE_EQ(back->Get("Quantity").ToNumber(), -2);
-    EXPECT_DOUBLE_EQ(back->Get("Amount").ToNumber(), -20);
-    EXPECT_DOUBLE_EQ(back->Get("TaxAmount").ToNumber(), -2.6);
-    EXPECT_DOUBLE_EQ(back->Get("AmountIncTax").ToNumber(), -22.6);
-    EXPECT_DOUBLE_EQ(back->Get("FAmountIncludeTax").ToNumber(), -22.6);
-    EXPECT_DOUBLE_EQ(back->Get("Price").ToNumber(), 10);
+    ExpectValues(back, {{"FID_SRC", 51}, {"Quantity", -2}, {"Amount", -20}, {"TaxAmount", -2.6}});
+    ExpectValues(back, {{"AmountIncTax", -22.6}, {"FAmountIncludeTax", -22.6}, {"Price", 10}});
 
     // The component recorded the invoice; the same bills are refused the next time.
     EXPECT_DOUBLE_EQ(InvoicedQty(50, 5001), 2);
-    EXPECT_TRUE(list.ClickTool("mnu_MakeQvtInvoice").cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"请选择未生成过发票的销售单。\r\n\r\n"
-                                       "所选单据中包含有已生成发票的单据，无法生成发票！"});
+    ExpectRefused(list.ClickTool("mnu_MakeQvtInvoice"),
+                  {"请选择未生成过发票的销售单。\r\n\r\n"
+                   "所选单据中包含有已生成发票的单据，无法生成发票！"});
     EXPECT_EQ(Invoices().size(), 1u);
 }
 
@@ -188,9 +182,9 @@ TEST_F(SaleInvoice, TheListNeedsTheInvoiceRight) {
 TEST_F(SaleInvoice, TheListNeedsTheSellersTaxData) {
     demo.Host().SetOption("Base", "QVTSaleName", "");
     EXPECT_TRUE(bill.ListOf({8}).ClickTool("mnu_MakeQvtInvoice").cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{
-                  "未读取到开票方税务信息，无法进行开票操作，请先完成开票初始化。"});
+    EXPECT_EQ(
+        bill.TakePrompts(),
+        std::vector<std::string>{"未读取到开票方税务信息，无法进行开票操作，请先完成开票初始化。"});
     EXPECT_TRUE(Invoices().empty());
 }
 
@@ -202,16 +196,12 @@ TEST_F(SaleInvoice, TheFormInvoicesWhatIsStillOpenAndThenRefuses) {
     EXPECT_TRUE(bill.TakePrompts().empty()) << bill.Trapped();
     ASSERT_EQ(Invoices().size(), 1u);
     auto invoice = Invoices()[0];
-    EXPECT_EQ(invoice->Get("FRemark").ToString(), "由销售订单SEORD000001生成");
-    EXPECT_EQ(invoice->Get("SaleName").ToString(), "杭州汇通商贸有限公司");
+    ExpectValues(invoice,
+                 {{"FRemark", "由销售订单SEORD000001生成"}, {"SaleName", "杭州汇通商贸有限公司"}});
     ASSERT_EQ(invoice->Sub("Entries")->Count(), 2u);
     auto first = Entry(invoice, 1);
-    EXPECT_DOUBLE_EQ(first->Get("Quantity").ToNumber(), 2);
-    EXPECT_DOUBLE_EQ(first->Get("Amount").ToNumber(), 80);
-    EXPECT_DOUBLE_EQ(first->Get("TaxAmount").ToNumber(), 10.4);
-    EXPECT_DOUBLE_EQ(first->Get("AmountIncTax").ToNumber(), 90.4);
-    EXPECT_EQ(first->Get("Unit").ToString(), "箱");
-    EXPECT_EQ(first->Get("FUnitID").ToNumber(), 3012);
+    ExpectValues(first, {{"Quantity", 2}, {"Amount", 80}, {"TaxAmount", 10.4}});
+    ExpectValues(first, {{"AmountIncTax", 90.4}, {"Unit", "箱"}, {"FUnitID", 3012}});
     EXPECT_DOUBLE_EQ(Entry(invoice, 2)->Get("Quantity").ToNumber(), 24);
     EXPECT_DOUBLE_EQ(InvoicedQty(4, 7), 4);
 
@@ -230,14 +220,11 @@ TEST_F(SaleInvoice, AReturnIsInvoicedNegativeOnceFromTheForm) {
     bill.form->ClickTool("mnuRelatePushBill_3000001");
     ASSERT_EQ(Invoices().size(), 1u);
     auto entry = Entry(Invoices()[0], 1);
-    EXPECT_DOUBLE_EQ(entry->Get("Quantity").ToNumber(), -1);
-    EXPECT_DOUBLE_EQ(entry->Get("Amount").ToNumber(), -40);
-    EXPECT_DOUBLE_EQ(entry->Get("AmountIncTax").ToNumber(), -45.2);
-    EXPECT_DOUBLE_EQ(entry->Get("PriceIncTax").ToNumber(), 45.2);
+    ExpectValues(
+        entry, {{"Quantity", -1}, {"Amount", -40}, {"AmountIncTax", -45.2}, {"PriceIncTax", 45.2}});
     EXPECT_DOUBLE_EQ(InvoicedQty(6, 11), -1);
-    EXPECT_TRUE(bill.form->ClickTool("mnuRelatePushBill_3000001").cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"销售单的所有分录均已全部下推生成发票，不允许重复生成。"});
+    ExpectRefused(bill.form->ClickTool("mnuRelatePushBill_3000001"),
+                  {"销售单的所有分录均已全部下推生成发票，不允许重复生成。"});
 }
 
 TEST_F(SaleInvoice, TheFormRefusesAnUnsavedBillABuyerWithoutTaxDataAndAnItemWithout) {

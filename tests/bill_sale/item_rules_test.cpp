@@ -1,11 +1,9 @@
 // Choosing an item, changing its unit, quantities, stock and batch on a sales bill row.
 #include <cmath>
 
-#include "bills/common/sales_rows.h"
 #include "frame/rules.h"
 #include "services/calculation.h"
 #include "tests/bill_sale/sale_fixture.h"
-#include "tests/support/book_check.h"
 
 namespace qor::test {
 namespace {
@@ -16,22 +14,28 @@ TEST_F(ItemRules, ChoosingAnItemFillsTheRowForTheCustomer) {
     Edit("FCustID", "01.001");        // 杭州联华, a key account (type discount 0.95)
     EditRow(1, "FItemID", "01.003");  // 伊利纯牛奶: sold by the carton of 12 (floating)
     EXPECT_EQ(PlugInError(), "");
-    EXPECT_EQ(Num("FShowUnitID", 1), 3031);  // its sales unit: nothing sold to 联华 before
-    EXPECT_EQ(Num("FShowQty", 1), 1);
-    EXPECT_EQ(Num("FTaxRate", 1), 13);  // a VAT invoice takes the item's rate
-    EXPECT_EQ(Num("FSecUnitID", 1), 3032);
-    EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 12);
-    EXPECT_NEAR(Num("FSecQty", 1), 1.0 / 12, 1e-9);
+    // FShowUnitID: its sales unit: nothing sold to 联华 before
+    // FTaxRate: a VAT invoice takes the item's rate
+    Expect(1, {{"FShowUnitID", 3031}, {"FShowQty", 1}, {"FTaxRate", 13}, {"FSecUnitID", 3032}});
+    Expect(1, {{"FSecCoefficient", 12}, {"FSecQty", 1.0 / 12}});
     EXPECT_TRUE(bill->IsCellLocked("FSecCoefficient", 1));  // a conversion method is set
     EXPECT_FALSE(bill->IsCellLocked("FSecQty", 1));
     EXPECT_TRUE(bill->IsCellLocked("FSecPrice", 1));
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 2.6);  // the promotion wins over the customer's 2.95
-    EXPECT_NEAR(Num("FSecPrice", 1), 2.6 * 12, 1e-9);
-    EXPECT_EQ(Text("FClientItemID", 1), "LH-0033");
-    EXPECT_EQ(Num("FCostPrice", 1), 0);  // goods leaving stock are not costed by default
-    EXPECT_EQ(Num("FSCStockID", 1), 501);
-    EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");
+    // FPrice: the promotion wins over the customer's 2.95
+    // FCostPrice: goods leaving stock are not costed by default
+    Expect(1, {{"FPrice", 2.6}, {"FSecPrice", 2.6 * 12}, {"FClientItemID", "LH-0033"}});
+    Expect(1, {{"FCostPrice", 0}, {"FSCStockID", 501}, {"FKFDate", "2026-12-10"}});
     EXPECT_NE(bill->StatusTexts().at(2).find("商品：伊利纯牛奶"), std::string::npos);
+
+    // Entering a row shows its stock.
+    OpenBill();
+    EditRow(1, "FItemID", "01.003");
+    EditRow(2, "FItemID", "02.004");
+    EditRow(2, "FSCStockID", 502);
+    ASSERT_TRUE(bill->MoveCursor("FShowQty", 1).done);
+    EXPECT_EQ(bill->StatusTexts().at(2), "商品：伊利纯牛奶  仓库：总仓  库存：50箱");
+    ASSERT_TRUE(bill->MoveCursor("FShowQty", 2).done);
+    EXPECT_NE(bill->StatusTexts().at(2).find("商品：青岛啤酒经典"), std::string::npos);
 }
 
 TEST_F(ItemRules, TheUnitLastSoldToTheCustomerComesFirst) {
@@ -41,9 +45,7 @@ TEST_F(ItemRules, TheUnitLastSoldToTheCustomerComesFirst) {
         "FDiscountRate, FDate) Values (11, 1003, 3032, 101, 0, 34, 100, '2026-12-01');");
     Edit("FCustID", "01.001");
     EditRow(1, "FItemID", "01.003");
-    EXPECT_EQ(Num("FShowUnitID", 1), 3032);
-    EXPECT_EQ(Num("FCoefficient", 1), 12);
-    EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 1);
+    Expect(1, {{"FShowUnitID", 3032}, {"FCoefficient", 12}, {"FSecCoefficient", 1}});
     EditRow(2, "FItemID", "01.001");  // water: no second unit, so it is locked and empty
     EXPECT_EQ(Num("FSecCoefficient", 2), 0);
     EXPECT_TRUE(bill->IsCellLocked("FSecQty", 2));
@@ -79,12 +81,18 @@ TEST_F(ItemRules, AClearedItemClearsItsUnitsAndSerialNumbers) {
     EditRow(1, "FItemID", "01.003");
     bill->SetFieldValue("FRejected", 1);
     EditRow(1, "FItemID", 0);
-    EXPECT_EQ(Num("FSecUnitID", 1), 0);
-    EXPECT_EQ(Text("FSerialNo", 1), "");
+    Expect(1, {{"FSecUnitID", 0}, {"FSerialNo", ""}});
     EXPECT_EQ(Num("FRejected"), 0);  // the reset still runs
 }
 
-TEST_F(ItemRules, AnItemAlreadyOnTheBillAsksBeforeItIsAddedAgain) {
+TEST_F(ItemRules, AnItemAlreadyOnTheBillIsAskedAboutOnlyWithTheDuplicateOption) {
+    EditRow(1, "FItemID", "01.001");
+    EditRow(2, "FItemID", "01.001");
+    EXPECT_TRUE(Prompts().empty());
+    EXPECT_EQ(Num("FItemID", 2), 1001);
+
+    // An item already on the bill asks before it is added again.
+    OpenBill();
     bill->Menus().Tool("mnuCheckDuplicateItem")->SetChecked(true);
     EditRow(1, "FItemID", "01.001");
     EditRow(2, "FItemID", "01.003");
@@ -106,13 +114,6 @@ TEST_F(ItemRules, AnItemAlreadyOnTheBillAsksBeforeItIsAddedAgain) {
     EXPECT_EQ(Num("FRejected"), 0);
 }
 
-TEST_F(ItemRules, WithoutTheDuplicateOptionNothingIsAsked) {
-    EditRow(1, "FItemID", "01.001");
-    EditRow(2, "FItemID", "01.001");
-    EXPECT_TRUE(Prompts().empty());
-    EXPECT_EQ(Num("FItemID", 2), 1001);
-}
-
 TEST_F(ItemRules, AReturnWithoutSourceGetsABatchOfItsOwn) {
     Edit("FBillTypeID", 3002);
     EditRow(1, "FItemID", "02.002");  // 光明鲜牛奶 numbers its batches itself
@@ -126,22 +127,6 @@ TEST_F(ItemRules, AReturnWithoutSourceGetsABatchOfItsOwn) {
     EXPECT_EQ(Trim(Text("FBatchNo", 1)), "");
 }
 
-TEST_F(ItemRules, QuantitiesFollowTheSecondUnit) {
-    EditRow(1, "FItemID", "01.003");  // carton of 12 boxes
-    EditRow(1, "FShowQty", 24);
-    EXPECT_DOUBLE_EQ(Num("FSecQty", 1), 2);
-    EditRow(1, "FSecQty", 3);
-    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 36);
-    EXPECT_DOUBLE_EQ(Num("FQty", 1), 36);  // the host's formula followed
-    EXPECT_DOUBLE_EQ(Num("FAmount", 1), 36 * Num("FPriceDiscount", 1));
-    bill->SetFieldValue("FCostPrice", 2.5, 1);
-    EditRow(1, "FQty", 48);
-    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 48);
-    // The second quantity and the cost amount follow the base quantity too.
-    EXPECT_DOUBLE_EQ(Num("FSecQty", 1), 4);
-    EXPECT_DOUBLE_EQ(Num("FCostAmount", 1), 120);
-}
-
 TEST_F(ItemRules, AnEditableCoefficientIsDerivedFromBothQuantities) {
     EditRow(1, "FItemID", "01.003");
     bill->LockCell("FSecCoefficient", 1, false);
@@ -151,22 +136,33 @@ TEST_F(ItemRules, AnEditableCoefficientIsDerivedFromBothQuantities) {
     EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 10);
     // A coefficient set to 0 empties the second quantity and price and stops there.
     EditRow(1, "FSecCoefficient", 0);
-    EXPECT_EQ(Num("FSecQty", 1), 0);
-    EXPECT_EQ(Num("FSecPrice", 1), 0);
+    Expect(1, {{"FSecQty", 0}, {"FSecPrice", 0}});
+
+    // Quantities follow the second unit.
+    OpenBill();
+    EditRow(1, "FItemID", "01.003");  // carton of 12 boxes
+    EditRow(1, "FShowQty", 24);
+    EXPECT_DOUBLE_EQ(Num("FSecQty", 1), 2);
+    EditRow(1, "FSecQty", 3);
+    // FQty: the host's formula followed
+    Expect(1, {{"FShowQty", 36}, {"FQty", 36}, {"FAmount", 36 * Num("FPriceDiscount", 1)}});
+    bill->SetFieldValue("FCostPrice", 2.5, 1);
+    EditRow(1, "FQty", 48);
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 48);
+    // The second quantity and the cost amount follow the base quantity too.
+    Expect(1, {{"FSecQty", 4}, {"FCostAmount", 120}});
 }
 
 TEST_F(ItemRules, ANewRowsUnitChangeTakesTheUnitsPrice) {
     Edit("FCustID", "01.001");
     EditRow(1, "FItemID", "01.002");  // 联华's own prices: 86 a carton, 3.7 a bag
-    EXPECT_EQ(Num("FShowUnitID", 1), 3022);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 86);
-    EXPECT_EQ(Text("FClientItemID", 1), "LH-0012X");
-    EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 1);  // the carton is the second unit
+    // FSecCoefficient: the carton is the second unit
+    Expect(1, {{"FShowUnitID", 3022}, {"FPrice", 86}, {"FClientItemID", "LH-0012X"}});
+    Expect(1, {{"FSecCoefficient", 1}});
     EditRow(1, "FShowUnitID", 3021);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 3.7);
-    EXPECT_EQ(Text("FClientItemID", 1), "LH-0012");
-    EXPECT_DOUBLE_EQ(Num("FSecCoefficient", 1), 24);  // 24 bags a carton
-    EXPECT_NEAR(Num("FSecQty", 1), 1.0 / 24, 1e-9);
+    Expect(1, {{"FPrice", 3.7}, {"FClientItemID", "LH-0012"}});
+    // FSecCoefficient: 24 bags a carton
+    Expect(1, {{"FSecCoefficient", 24}, {"FSecQty", 1.0 / 24}});
 }
 
 // A row drawn from a source keeps its value per base unit: the coefficient before the edit is
@@ -180,15 +176,22 @@ TEST_F(ItemRules, ASourceRowsUnitChangeKeepsTheValuePerBaseUnit) {
     bill->SetFieldValue("FCostPrice", 24, 1);
     EditRow(1, "FShowQty", 2);
     EditRow(1, "FShowUnitID", 3011);  // to the bottle
-    EXPECT_DOUBLE_EQ(Num("FCoefficient", 1), 1);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 2);  // 48 a carton is 2 a bottle
-    EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 2);
-    EXPECT_DOUBLE_EQ(Num("FOrderQty", 1), 48);
-    EXPECT_DOUBLE_EQ(Num("FCostPrice", 1), 1);
-    EXPECT_DOUBLE_EQ(Num("FAmount", 1), 2 * Num("FShowQty", 1));
+    // FPrice: 48 a carton is 2 a bottle
+    Expect(1, {{"FCoefficient", 1}, {"FPrice", 2}, {"FBasePrice", 2}, {"FOrderQty", 48}});
+    Expect(1, {{"FCostPrice", 1}, {"FAmount", 2 * Num("FShowQty", 1)}});
 }
 
-TEST_F(ItemRules, AStockChangeDropsABatchTheNewStockDoesNotHold) {
+TEST_F(ItemRules, ABatchBringsItsDatesFromStock) {
+    EditRow(1, "FItemID", "02.001");  // 蒙牛原味酸奶, shelf life 21 days
+    EditRow(1, "FSCStockID", 503);
+    EditRow(1, "FBatchNo", "B20261128");
+    Expect(1,
+           {{"FKFDate", "2026-11-28"}, {"FPeriodDate", "2026-12-19"}, {"FBatchNo", "B20261128"}});
+    EditRow(1, "FKFPeriod", 30);
+    EXPECT_EQ(Text("FPeriodDate", 1), "2026-12-28");
+
+    // Astock change drops abatch the new stock does not hold.
+    OpenBill();
     EditRow(1, "FItemID", "02.004");  // 青岛啤酒: batch QD2026A01 in 总仓 and 门店仓
     EditRow(1, "FSCStockID", 501);
     EditRow(1, "FBatchNo", "QD2026A01");
@@ -202,23 +205,10 @@ TEST_F(ItemRules, AStockChangeDropsABatchTheNewStockDoesNotHold) {
     EXPECT_NE(bill->StatusTexts().at(2).find("仓库："), std::string::npos);
 }
 
-TEST_F(ItemRules, ABatchBringsItsDatesFromStock) {
-    EditRow(1, "FItemID", "02.001");  // 蒙牛原味酸奶, shelf life 21 days
-    EditRow(1, "FSCStockID", 503);
-    EditRow(1, "FBatchNo", "B20261128");
-    EXPECT_EQ(Text("FKFDate", 1), "2026-11-28");
-    EXPECT_EQ(Text("FPeriodDate", 1), "2026-12-19");
-    EXPECT_EQ(Text("FBatchNo", 1), "B20261128");
-    EditRow(1, "FKFPeriod", 30);
-    EXPECT_EQ(Text("FPeriodDate", 1), "2026-12-28");
-}
-
 TEST_F(ItemRules, ATypedCustomerCodeFindsItsItemElseIsCleared) {
     Edit("FCustID", "01.001");
     EditRow(1, "FClientItemID", "LH-0012X");
-    EXPECT_EQ(Num("FItemID", 1), 1002);
-    EXPECT_EQ(Num("FShowUnitID", 1), 3022);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 86);
+    Expect(1, {{"FItemID", 1002}, {"FShowUnitID", 3022}, {"FPrice", 86}});
     EditRow(2, "FClientItemID", "NO-SUCH-CODE");
     EXPECT_EQ(Text("FClientItemID", 2), "");
 }
@@ -235,6 +225,14 @@ TEST_F(ItemRules, ZeroCoefficientsChangeNothing) {
     EXPECT_EQ(Num("FShowQty", 1), 1);
     EXPECT_EQ(PlugInError(), "");
     EXPECT_TRUE(std::isfinite(Num("FSecQty", 1)));
+
+    // An absurd shelf life leaves the expiry date empty.
+    OpenBill();
+    demo.Exec("Update t_ICItem Set FKFPeriod=1e15 Where FItemID=1007;");
+    EditRow(1, "FItemID", "02.003");
+    EXPECT_EQ(PlugInError(), "");
+    Expect(1, {{"FKFDate", "2026-12-10"}, {"FPeriodDate", ""}});
+    EXPECT_GT(Num("FPrice", 1), 0);  // the rest of the rule still ran
 }
 
 // In the industry edition an item calculated by calculation type is priced per base unit and
@@ -244,11 +242,9 @@ TEST_F(ItemRules, IndustryEditionPricesACalculationTypeItemPerBaseUnit) {
     Edit("FCustID", "01.001");
     EditRow(1, "FItemID", "05.001");  // 宝钢冷轧钢板, by weight (type 1), sold by the sheet
     EXPECT_EQ(PlugInError(), "");
-    EXPECT_EQ(Num("FCalTypeID", 1), 1);
-    EXPECT_EQ(Num("FShowUnitID", 1), 3122);
-    EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 5.8);  // the key account's price per kilogram
-    EXPECT_DOUBLE_EQ(Num("FDisplayPrice", 1), 5.8);
-    EXPECT_DOUBLE_EQ(Num("FQty", 1), 24.5);
+    // FBasePrice: the key account's price per kilogram
+    Expect(1, {{"FCalTypeID", 1}, {"FShowUnitID", 3122}, {"FBasePrice", 5.8}});
+    Expect(1, {{"FDisplayPrice", 5.8}, {"FQty", 24.5}});
     EXPECT_NEAR(Num("FSecQty", 1), Num("FQty", 1), 1e-6);
 }
 
@@ -267,38 +263,6 @@ TEST_F(ItemRules, TheHostsOwnFillsRunNoItemRuleAndKeepTheRejection) {
     base->Rules()->RunChange(*base, *bill, desc, 1, false, cancel);
     EXPECT_EQ(Num("FShowQty", 1), 1);
     EXPECT_EQ(Num("FRejected"), 0);
-}
-
-TEST_F(ItemRules, AnAbsurdShelfLifeLeavesTheExpiryDateEmpty) {
-    demo.Exec("Update t_ICItem Set FKFPeriod=1e15 Where FItemID=1007;");
-    EditRow(1, "FItemID", "02.003");
-    EXPECT_EQ(PlugInError(), "");
-    EXPECT_EQ(Text("FKFDate", 1), "2026-12-10");
-    EXPECT_EQ(Text("FPeriodDate", 1), "");
-    EXPECT_GT(Num("FPrice", 1), 0);  // the rest of the rule still ran
-}
-
-TEST_F(ItemRules, EnteringARowShowsItsStock) {
-    EditRow(1, "FItemID", "01.003");
-    EditRow(2, "FItemID", "02.004");
-    EditRow(2, "FSCStockID", 502);
-    ASSERT_TRUE(bill->MoveCursor("FShowQty", 1).done);
-    EXPECT_EQ(bill->StatusTexts().at(2), "商品：伊利纯牛奶  仓库：总仓  库存：50箱");
-    ASSERT_TRUE(bill->MoveCursor("FShowQty", 2).done);
-    EXPECT_NE(bill->StatusTexts().at(2).find("商品：青岛啤酒经典"), std::string::npos);
-}
-
-// The exchange bill registers the same goods-row rules on its second goods set: every key they
-// name there is a field of its form.
-TEST(SalesRowRules, RegisterOnTheExchangeBillsSecondGoodsSet) {
-    RuleBook book;
-    AddSalesRowRules(book, FieldSet::Main());
-    AddSalesRowRules(book, FieldSet::Twin01());
-    ASSERT_NE(book.FindChange("FItemID01"), nullptr);
-    EXPECT_EQ(book.FindChange("FItemID01")->set, &FieldSet::Twin01());
-    const auto* exchange = host::form::FindTemplate("salechange");
-    ASSERT_NE(exchange, nullptr);
-    EXPECT_EQ(BookNamesMissingFromTemplate(book, *exchange), std::vector<std::string>{});
 }
 
 }  // namespace

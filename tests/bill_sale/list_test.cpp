@@ -18,6 +18,12 @@ protected:
     DemoHost demo{"salelist"};
     PlugInBill bill{demo, "sale"};
 
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        EXPECT_EQ(bill.TakePrompts(), prompts);
+    }
+
     double Status(int id) {
         return demo.Scalar("Select FStatus From t_CC_StockBill Where FID=" + std::to_string(id))
             .ToNumber();
@@ -67,15 +73,12 @@ TEST_F(SaleList, AMergedCopyIsANewUncheckedDelivery) {
 
 TEST_F(SaleList, DeletingCheckingAndUncheckingGuardTheWholeSelection) {
     auto& list = bill.ListOf({5, 13});  // XOUT000006 is rejected
-    EXPECT_TRUE(list.ClickTool("mnuEditDelete").cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"你选择的单据包含驳回状态的订单，不允许删除，请重新选择。"});
+    ExpectRefused(list.ClickTool("mnuEditDelete"),
+                  {"你选择的单据包含驳回状态的订单，不允许删除，请重新选择。"});
     EXPECT_EQ(demo.Scalar("Select Count(*) From t_CC_StockBill Where FID In (5,13)").ToNumber(), 2);
 
     list.Select({5, 14});  // XOUT000007 is a settlement return
-    EXPECT_TRUE(list.Check().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"你选择的单据包含委托结算退货单，请重新选择。"});
+    ExpectRefused(list.Check(), {"你选择的单据包含委托结算退货单，请重新选择。"});
     EXPECT_EQ(Status(5), 0);
 
     // Books closed: a bill of the current period can be neither checked nor deleted.
@@ -92,9 +95,7 @@ TEST_F(SaleList, DeletingCheckingAndUncheckingGuardTheWholeSelection) {
 TEST_F(SaleList, TheSelectionsCheckAndUncheckPassTheCheckRule) {
     // The rejected bill is refused by the rule even where the click guard lets it pass.
     auto& list = bill.ListOf({5, 13});
-    EXPECT_TRUE(list.Check().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"你选择的单据为驳回状态，不允许审核，请重新选择。"});
+    ExpectRefused(list.Check(), {"你选择的单据为驳回状态，不允许审核，请重新选择。"});
     EXPECT_EQ(Status(5), 0);
 
     list.Select({5});
@@ -103,18 +104,14 @@ TEST_F(SaleList, TheSelectionsCheckAndUncheckPassTheCheckRule) {
 
     demo.Exec("Update t_CC_StockBill Set FRejected=1 Where FID=8");
     list.Select({5, 8});
-    EXPECT_TRUE(list.Uncheck().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"你选择的单据为驳回状态，不允许反审核，请重新选择。"});
+    ExpectRefused(list.Uncheck(), {"你选择的单据为驳回状态，不允许反审核，请重新选择。"});
     EXPECT_EQ(Status(5), 1);
 
     // A bill that produced a rebate bill stays checked.
     demo.Exec("Update t_CC_StockBill Set FRejected=0 Where FID=8");
     demo.Exec("Create Table t_FL_SchemeLink (FFLInterID int, FFLSourceInterID int)");
     demo.Exec("Insert Into t_FL_SchemeLink (FFLInterID, FFLSourceInterID) Values (12, 8)");
-    EXPECT_TRUE(list.Uncheck().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"销售单已经生成返利单XOUT000005,不允许反审核。"});
+    ExpectRefused(list.Uncheck(), {"销售单已经生成返利单XOUT000005,不允许反审核。"});
     list.Select({5});
     ASSERT_TRUE(list.Uncheck().done);
     EXPECT_EQ(Status(5), 0);
@@ -151,8 +148,7 @@ TEST_F(SaleList, LogisticsBillsAreMadeOnePerBillOrOneForAll) {
 
 TEST_F(SaleList, TheLogisticsQueryAndTheExpressPrintNeedTheirRights) {
     auto& list = bill.ListOf({4, 8});  // XOUT000004 has no logistics bill
-    EXPECT_TRUE(list.ClickTool("mnuQueryLogisticList").cancelled);
-    EXPECT_EQ(bill.TakePrompts(), std::vector<std::string>{"请选择已经生成过物流单的销售单！"});
+    ExpectRefused(list.ClickTool("mnuQueryLogisticList"), {"请选择已经生成过物流单的销售单！"});
     list.Select({4});
     ASSERT_FALSE(list.ClickTool("mnuQueryLogisticList").cancelled);
     ASSERT_NE(LastWindow(), nullptr);
@@ -161,9 +157,7 @@ TEST_F(SaleList, TheLogisticsQueryAndTheExpressPrintNeedTheirRights) {
     demo.Host().DenyRight(12, 500, 1);
     demo.Host().DenyRight(12, 200, 64);
     EXPECT_TRUE(list.ClickTool("mnuQueryLogisticList").cancelled);
-    EXPECT_TRUE(list.ClickTool("mnuKddPrint").cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              (std::vector<std::string>{"您没有查询物流单的权限。", "您没有打印权限。"}));
+    ExpectRefused(list.ClickTool("mnuKddPrint"), {"您没有查询物流单的权限。", "您没有打印权限。"});
 }
 
 // The selection's identifiers enter a statement only as integers, each bill once.

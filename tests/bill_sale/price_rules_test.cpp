@@ -15,13 +15,11 @@ TEST_F(PriceRules, ACustomerChangeRepricesTheRowsAndFillsTheSettlementDate) {
 
     Edit("FCustID", "01.001");  // 联华: 39.5 last time, its own 86; terms 30 days
     EXPECT_DOUBLE_EQ(Num("FPrice", 1), 39.5);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 2), 86);
-    EXPECT_EQ(Text("FClientItemID", 2), "LH-0012X");
+    Expect(2, {{"FPrice", 86}, {"FClientItemID", "LH-0012X"}});
     EXPECT_EQ(Text("FSettleLimitDate"), "2027-01-09");
     EXPECT_EQ(bill->StatusTexts().at(3), "往来余额36800.5,信用额度500000");
-    EXPECT_EQ(Text("FContact"), "赵敏");
-    EXPECT_EQ(Text("FReceiveAddr"), "杭州市余杭区良渚物流园联华配送中心");
-    EXPECT_EQ(Num("FEmpID"), 301);
+    Expect(-1, {{"FContact", "赵敏"}, {"FReceiveAddr", "杭州市余杭区良渚物流园联华配送中心"}});
+    Expect(-1, {{"FEmpID", 301}});
 
     Edit("FCustID", "01.002");  // 百联: the 25th of each month
     EXPECT_EQ(Text("FSettleLimitDate"), "2026-12-25");
@@ -30,9 +28,8 @@ TEST_F(PriceRules, ACustomerChangeRepricesTheRowsAndFillsTheSettlementDate) {
     EXPECT_EQ(Text("FSettleLimitDate"), "2027-01-10");
 
     Edit("FCustID", "01.004");  // 王建国: no terms, no contact
-    EXPECT_EQ(Text("FSettleLimitDate"), "2027-01-10");
-    EXPECT_EQ(Text("FContact"), "");
-    EXPECT_EQ(Text("FReceiveAddr"), "苏州市姑苏区石路街道广济南路19号");
+    Expect(-1, {{"FSettleLimitDate", "2027-01-10"}, {"FContact", ""}});
+    Expect(-1, {{"FReceiveAddr", "苏州市姑苏区石路街道广济南路19号"}});
     Edit("FDate", "2026-12-12");
     EXPECT_EQ(Text("FSettleLimitDate"), "2026-12-12");
 }
@@ -51,19 +48,17 @@ TEST_F(PriceRules, WithDoNotResetPriceTheRowsKeepTheirPricesButTakeTheCustomersC
     EditRow(1, "FItemID", "01.002");
     EXPECT_DOUBLE_EQ(Num("FPrice", 1), 100);
     Edit("FCustID", "01.001");
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 100);
-    EXPECT_EQ(Text("FClientItemID", 1), "LH-0012X");
-}
+    Expect(1, {{"FPrice", 100}, {"FClientItemID", "LH-0012X"}});
 
-TEST_F(PriceRules, AGiftStockTakesNoPriceWithTheUsersOption) {
+    // A gift stock takes no price with the users option.
+    OpenBill();
     EditRow(1, "FItemID", "01.001");
     EditRow(1, "FSCStockID", 504);  // the gift stock
     EXPECT_GT(Num("FPrice", 1), 0);
     demo.Host().SetUserProfile("1030002BillSet", "DoNotGetSalePriceWhenGiftStock", "1");
     EditRow(1, "FSCStockID", 501);
     EditRow(1, "FSCStockID", 504);
-    EXPECT_EQ(Num("FPrice", 1), 0);
-    EXPECT_EQ(Num("FAmount", 1), 0);
+    Expect(1, {{"FPrice", 0}, {"FAmount", 0}});
 }
 
 // A discounted price of a unit: without the price-calculates-discount option the rate stays
@@ -81,58 +76,51 @@ protected:
     }
 };
 
-TEST_F(DiscountRule, BillUnitMovesTheListPriceOrTheRate) {
+TEST_F(DiscountRule, ABillUnitsDiscountedPriceMovesTheListPriceOrTheRate) {
+    Row("01.001", 100, 0);
+    EditRow(1, "FPriceDiscount", 90);
+    Expect(1, {{"FPrice", 100}, {"FDiscountAmount", 30}});
+
+    // Bill unit moves the list price or the rate.
+    OpenBill();
     Row("01.001", 100, 80);
     EditRow(1, "FPriceDiscount", 90);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 112.5);
-    EXPECT_DOUBLE_EQ(Num("FPriceDiscount", 1), 90);
-    EXPECT_DOUBLE_EQ(Num("FAmount", 1), 270);
+    Expect(1, {{"FPrice", 112.5}, {"FPriceDiscount", 90}, {"FAmount", 270}});
 
     Row("01.001", 100, 100);
     PriceCalculatesDiscount();
     EditRow(1, "FPriceDiscount", 90);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 100);
-    EXPECT_DOUBLE_EQ(Num("FDiscountRate", 1), 90);
-    EXPECT_DOUBLE_EQ(Num("FDiscountAmount", 1), 30);  // 10 a unit
-    EXPECT_DOUBLE_EQ(Num("FTaxPrice", 1), 101.7);
-}
+    Expect(1, {{"FPrice", 100}, {"FDiscountRate", 90}});
+    // FDiscountAmount: 10 a unit
+    Expect(1, {{"FDiscountAmount", 30}, {"FTaxPrice", 101.7}});
 
-TEST_F(DiscountRule, ATaxInclusivePriceIsTheBillUnitsDiscountedPrice) {
+    // A tax inclusive price is the bill units discounted price.
+    OpenBill();
     Row("01.001", 100, 80);
     EditRow(1, "FTaxPrice", 113);  // 100 before tax: at 80 % the list price is 125
-    EXPECT_DOUBLE_EQ(Num("FPriceDiscount", 1), 100);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 125);
+    Expect(1, {{"FPriceDiscount", 100}, {"FPrice", 125}});
     PriceCalculatesDiscount();
     EditRow(1, "FTaxPrice", 90.4);  // 80 before tax: the list price stays, the rate is 64
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 125);
-    EXPECT_DOUBLE_EQ(Num("FDiscountRate", 1), 64);
+    Expect(1, {{"FPrice", 125}, {"FDiscountRate", 64}});
 }
 
-TEST_F(DiscountRule, WithoutARateOnlyTheDiscountAmountFollows) {
-    Row("01.001", 100, 0);
-    EditRow(1, "FPriceDiscount", 90);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 100);
-    EXPECT_DOUBLE_EQ(Num("FDiscountAmount", 1), 30);
-}
-
-TEST_F(DiscountRule, BaseUnitMovesTheBasePrice) {
+TEST_F(DiscountRule, TheBaseAndSecondUnitsDiscountedPricesMoveTheirListPrices) {
     Row("01.001", 48, 80);  // 24 bottles a carton: 2 a bottle
     EditRow(1, "FBasePriceDiscount", 2);
     EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 2.5);
     PriceCalculatesDiscount();
     EditRow(1, "FBasePriceDiscount", 1.5);
-    EXPECT_DOUBLE_EQ(Num("FDiscountRate", 1), 75);
-    EXPECT_DOUBLE_EQ(Num("FBasePrice", 1), 2.5);  // the list price stays
-}
+    // FBasePrice: the list price stays
+    Expect(1, {{"FDiscountRate", 75}, {"FBasePrice", 2.5}});
 
-TEST_F(DiscountRule, SecondUnitMovesTheSecondPrice) {
+    // Second unit moves the second price.
+    OpenBill();
     Row("01.003", 3, 80);  // 12 boxes a carton: 36 a carton
     EditRow(1, "FSecPriceDiscount", 24);
     EXPECT_DOUBLE_EQ(Num("FSecPrice", 1), 30);
     PriceCalculatesDiscount();
     EditRow(1, "FSecPriceDiscount", 27);
-    EXPECT_DOUBLE_EQ(Num("FDiscountRate", 1), 75);
-    EXPECT_DOUBLE_EQ(Num("FSecTaxPrice", 1), 30.51);
+    Expect(1, {{"FDiscountRate", 75}, {"FSecTaxPrice", 30.51}});
 }
 
 TEST_F(PriceRules, TheTaxMayOnlyTakeARoundingTail) {
@@ -141,13 +129,21 @@ TEST_F(PriceRules, TheTaxMayOnlyTakeARoundingTail) {
     EditRow(1, "FShowQty", 1);  // amount 100, tax 13
     EditRow(1, "FTaxAmount", 13.05);
     EXPECT_TRUE(Prompts().empty());
-    EXPECT_DOUBLE_EQ(Num("FTaxAmount", 1), 13.05);
-    EXPECT_DOUBLE_EQ(Num("FInTaxAmount", 1), 113.05);
+    Expect(1, {{"FTaxAmount", 13.05}, {"FInTaxAmount", 113.05}});
 
     EditRow(1, "FTaxAmount", 13.11);  // 0.06 off: refused, and the total follows the old tax
     EXPECT_EQ(Prompts(), std::vector<std::string>{"税额只能进行尾差调整"});
-    EXPECT_DOUBLE_EQ(Num("FTaxAmount", 1), 13.05);
-    EXPECT_DOUBLE_EQ(Num("FInTaxAmount", 1), 113.05);
+    Expect(1, {{"FTaxAmount", 13.05}, {"FInTaxAmount", 113.05}});
+
+    // The amount with tax moves the amount unless amounts drive prices.
+    OpenBill();
+    EditRow(1, "FItemID", "01.001");
+    EditRow(1, "FPrice", 100);
+    EditRow(1, "FShowQty", 1);
+    EditRow(1, "FTaxAmount", 13.02);
+    EditRow(1, "FInTaxAmount", 120);
+    EXPECT_NEAR(Num("FAmount", 1) + Num("FTaxAmount", 1), 120, 1e-9);
+    EXPECT_NEAR(Num("FSecPrice", 1), Num("FPrice", 1) * Num("FSecCoefficient", 1), 1e-9);
 }
 
 // An amount typed by hand: the host's formulas derive the price from it, the total with tax
@@ -157,19 +153,7 @@ TEST_F(PriceRules, ATypedAmountMovesThePriceAndTheSecondPriceFollows) {
     EditRow(1, "FPrice", 3);
     EditRow(1, "FShowQty", 10);
     EditRow(1, "FAmount", 28);
-    EXPECT_DOUBLE_EQ(Num("FPrice", 1), 2.8);
-    EXPECT_NEAR(Num("FInTaxAmount", 1), 31.64, 1e-9);
-    EXPECT_NEAR(Num("FSecPrice", 1), 2.8 * 12, 1e-9);
-}
-
-TEST_F(PriceRules, TheAmountWithTaxMovesTheAmountUnlessAmountsDrivePrices) {
-    EditRow(1, "FItemID", "01.001");
-    EditRow(1, "FPrice", 100);
-    EditRow(1, "FShowQty", 1);
-    EditRow(1, "FTaxAmount", 13.02);
-    EditRow(1, "FInTaxAmount", 120);
-    EXPECT_NEAR(Num("FAmount", 1) + Num("FTaxAmount", 1), 120, 1e-9);
-    EXPECT_NEAR(Num("FSecPrice", 1), Num("FPrice", 1) * Num("FSecCoefficient", 1), 1e-9);
+    Expect(1, {{"FPrice", 2.8}, {"FInTaxAmount", 31.64}, {"FSecPrice", 2.8 * 12}});
 }
 
 }  // namespace

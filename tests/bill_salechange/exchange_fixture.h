@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 
 namespace qor::test {
@@ -48,7 +49,19 @@ protected:
 
     double Num(const std::string& key, int row = -1) { return bill.Num(key, row); }
     std::string Text(const std::string& key, int row = -1) { return bill.Text(key, row); }
+
+    // Expects each field of the row (-1 the header) to hold its value: a text or a number.
+    void Expect(int row, Fields fields) {
+        ExpectFields("@" + std::to_string(row), fields,
+                     [&](const char* key) { return bill.form->GetFieldValue(key, row); });
+    }
     std::vector<std::string> Prompts() { return bill.TakePrompts(); }
+
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        EXPECT_EQ(Prompts(), prompts);
+    }
     long Count(const std::string& sql) { return static_cast<long>(demo.Scalar(sql).ToNumber()); }
 };
 

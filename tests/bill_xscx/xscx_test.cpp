@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <utility>
 
 #include "bills/specialprice/billevent_xscx.h"
 #include "host/form/menu.h"
+#include "tests/bills/field_checks.h"
 #include "tests/support/bill_fixture.h"
 
 namespace qor {
@@ -22,7 +22,18 @@ protected:
     test::DemoHost demo{"xscx"};
     test::PlugInBill bill{demo, "xscx"};
 
+    // Expects the action refused (cancelled) with these prompts, which are then forgotten.
+    void ExpectRefused(const host::form::ActionResult& r, const std::vector<std::string>& prompts) {
+        EXPECT_TRUE(r.cancelled) << r.note << " " << bill.Trapped();
+        EXPECT_EQ(bill.TakePrompts(), prompts);
+    }
+
     BillEvent_XSCX& Plugin() { return dynamic_cast<BillEvent_XSCX&>(bill.Base()); }
+    // Expects each field of the row (-1 the header) to hold its value: a text or a number.
+    void Expect(int row, test::Fields fields) {
+        test::ExpectFields("@" + std::to_string(row), fields,
+                           [&](const char* key) { return bill.form->GetFieldValue(key, row); });
+    }
     // The user clicks the customer box's button "..." and ticks these customers.
     void ChooseCustomers(std::vector<int> ids, test::PlugInBill* in = nullptr) {
         demo.Host().Services().answers().hasItemSelection = true;
@@ -48,10 +59,8 @@ protected:
 
 TEST_F(SpecialPrice, ANewBillIsForEveryCustomerFromTodayForThirtyDays) {
     ASSERT_TRUE(bill.New().done);
-    EXPECT_EQ(bill.Text("FBeginDate"), "2026-12-10");
-    EXPECT_EQ(bill.Text("FEndDate"), "2027-01-09");
-    EXPECT_EQ(bill.Text("FBeginTime"), "00:00");
-    EXPECT_EQ(bill.Text("FEndTime"), "23:59");
+    Expect(-1, {{"FBeginDate", "2026-12-10"}, {"FEndDate", "2027-01-09"}, {"FBeginTime", "00:00"}});
+    Expect(-1, {{"FEndTime", "23:59"}});
     EXPECT_EQ(Plugin().CustomerList(), "");
     EXPECT_EQ(bill.form->GetDataFldbyKey("FCUSTOMER")->Get("FDSP").ToString(), "全部客户");
     EXPECT_FALSE(bill.form->IsDataChanged());
@@ -73,13 +82,10 @@ TEST_F(SpecialPrice, ChosenCustomersAreWrittenOnSaveAndReadBackOnLoad) {
     ASSERT_TRUE(bill.Edit("FNewPrice", 1, Value(4)).done);
     ASSERT_TRUE(bill.form->Save().done) << bill.Trapped();
     const int32_t id = bill.form->CurBillID();
-    const std::string rows =
-        "Select Count(*) From T_LS_CX_Customer Where FBillID=" + std::to_string(id);
+    const std::string ofBill = " From T_LS_CX_Customer Where FBillID=" + std::to_string(id);
+    const std::string rows = "Select Count(*)" + ofBill;
     EXPECT_EQ(Count(rows), 2);
-    EXPECT_EQ(demo.Scalar("Select FShowName From T_LS_CX_Customer Where FItemID=104 And "
-                          "FBillID=" +
-                          std::to_string(id))
-                  .ToString(),
+    EXPECT_EQ(demo.Scalar("Select FShowName" + ofBill + " And FItemID=104").ToString(),
               "02.001-北京京客隆商业集团股份有限公司");
 
     // Another form opens the stored bill with its customers.
@@ -148,10 +154,7 @@ TEST_F(SpecialPrice, TheButtonChoosesTheCustomersAndTheOriginalPricesFollow) {
     EXPECT_EQ(BoxProperty("Tag").ToString(), "101");
     EXPECT_EQ(BoxProperty("Text").ToString(), "杭州联华华商集团有限公司");
     EXPECT_EQ(bill.form->GetDataFldbyKey("FCUSTOMER")->Get("FFLD").ToString(), "101");
-    EXPECT_EQ(bill.Num("FOldPrice", 1), 60);
-    EXPECT_EQ(bill.Num("FNewPrice", 1), 54);
-    EXPECT_EQ(bill.Num("FDifferPrice", 1), 6);
-    EXPECT_NEAR(bill.Num("FDiscountRate", 1), 90, 1e-9);
+    Expect(1, {{"FOldPrice", 60}, {"FNewPrice", 54}, {"FDifferPrice", 6}, {"FDiscountRate", 90}});
 
     // The selection opens with the list ticked: closing it so keeps the list.
     EXPECT_TRUE(bill.form->ClickControl("cmdSelCust").done);
@@ -160,9 +163,7 @@ TEST_F(SpecialPrice, TheButtonChoosesTheCustomersAndTheOriginalPricesFollow) {
     // Several customers: no customer's own price applies.
     ChooseCustomers({101, 104});
     EXPECT_EQ(BoxProperty("Tag").ToString(), "101,104");
-    EXPECT_EQ(bill.Num("FOldPrice", 1), 72);
-    EXPECT_EQ(bill.Num("FDifferPrice", 1), 18);
-    EXPECT_NEAR(bill.Num("FDiscountRate", 1), 75, 1e-9);
+    Expect(1, {{"FOldPrice", 72}, {"FDifferPrice", 18}, {"FDiscountRate", 75}});
     EXPECT_EQ(bill.Trapped(), "");
 }
 
@@ -218,24 +219,19 @@ TEST_F(SpecialPrice, SpecialPriceDifferenceAndRateFollowEachOther) {
     EXPECT_EQ(bill.Num("FNewPrice", 1), 0);
 
     ASSERT_TRUE(bill.Edit("FNewPrice", 1, Value(old * 0.8)).done);
-    EXPECT_NEAR(bill.Num("FDifferPrice", 1), old * 0.2, 1e-9);
-    EXPECT_NEAR(bill.Num("FDiscountRate", 1), 80, 1e-9);
+    Expect(1, {{"FDifferPrice", old * 0.2}, {"FDiscountRate", 80}});
     EXPECT_TRUE(bill.TakePrompts().empty());
 
     // A rate above 100 is allowed with a warning.
     ASSERT_TRUE(bill.Edit("FDiscountRate", 1, Value(120)).done);
     EXPECT_EQ(bill.TakePrompts(), std::vector<std::string>{"特价大于原价！"});
-    EXPECT_NEAR(bill.Num("FDifferPrice", 1), -old * 0.2, 1e-9);
-    EXPECT_NEAR(bill.Num("FNewPrice", 1), old * 1.2, 1e-9);
+    Expect(1, {{"FDifferPrice", -old * 0.2}, {"FNewPrice", old * 1.2}});
 
     // A difference beyond the original price is cut to it.
     ASSERT_TRUE(bill.Edit("FDifferPrice", 1, Value(old + 5)).done);
-    EXPECT_NEAR(bill.Num("FDifferPrice", 1), old, 1e-9);
-    EXPECT_EQ(bill.Num("FNewPrice", 1), 0);
-    EXPECT_EQ(bill.Num("FDiscountRate", 1), 0);
+    Expect(1, {{"FDifferPrice", old}, {"FNewPrice", 0}, {"FDiscountRate", 0}});
     // ...and a special price of 0 cannot be saved.
-    EXPECT_TRUE(bill.form->Save().cancelled);
-    EXPECT_EQ(bill.TakePrompts(), std::vector<std::string>{"特价必须大于零！"});
+    ExpectRefused(bill.form->Save(), {"特价必须大于零！"});
     EXPECT_EQ(bill.form->ActiveKey(), "FNewPrice");
 }
 
@@ -249,8 +245,7 @@ TEST_F(SpecialPrice, AnOriginalPriceOfZeroIsRefusedNotDividedBy) {
         EXPECT_NE(bill.Num(key, 1), 3) << key;
     }
     bill.form->SetFieldValue("FNewPrice", Value(3), 1);
-    EXPECT_TRUE(bill.form->Save().cancelled);
-    EXPECT_EQ(bill.TakePrompts(), std::vector<std::string>{kZeroOldPrice});
+    ExpectRefused(bill.form->Save(), {kZeroOldPrice});
     EXPECT_EQ(bill.Trapped(), "");
 }
 
@@ -273,9 +268,7 @@ TEST_F(SpecialPrice, AnItemTakesOneSpecialPricePerUnit) {
     ASSERT_TRUE(bill.Edit("FNewPrice", 1, Value(old - 1)).done);
     ASSERT_TRUE(bill.Edit("FItemID", 2, Value(1008)).done);
     ASSERT_TRUE(bill.Edit("FNewPrice", 2, Value(old - 1)).done);
-    EXPECT_TRUE(bill.form->Save().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"单据表体中存在多个商品和单位完全相同的记录，请重新录入！"});
+    ExpectRefused(bill.form->Save(), {"单据表体中存在多个商品和单位完全相同的记录，请重新录入！"});
     // The item comes by the case of twelve; the bottle is another unit: both rows stand.
     EXPECT_EQ(bill.Num("FShowUnitID", 1), 3072);
     ASSERT_TRUE(bill.Edit("FShowUnitID", 2, Value(3071)).done) << bill.Trapped();
@@ -291,8 +284,7 @@ TEST_F(SpecialPrice, AnItemTakesOneSpecialPricePerUnit) {
 TEST_F(SpecialPrice, AUnitWithoutASalesPriceIsRefused) {
     NewBillWithBeer();
     demo.Exec("Delete From t_ItemPrice Where FItemID=1008 And FUnitID=3072;");
-    EXPECT_TRUE(bill.Edit("FShowUnitID", 1, Value(3072)).cancelled);
-    EXPECT_EQ(bill.TakePrompts(), std::vector<std::string>{kZeroOldPrice});
+    ExpectRefused(bill.Edit("FShowUnitID", 1, Value(3072)), {kZeroOldPrice});
     // The public check says the same.
     bill.form->SetFieldValue("FShowUnitID", Value(3072), 1);
     Args args{Value(bill.form), Value(1), Value(1), Value(true)};
@@ -313,9 +305,7 @@ TEST_F(SpecialPrice, ACheckNeedsTheUsersConfirmationAndCannotBeUndone) {
         "Select FStatus From T_LS_CX Where FID=" + std::to_string(bill.form->CurBillID());
     bill.TakePrompts();
     bill.Answer(Value(kAnswerNo));
-    EXPECT_TRUE(bill.form->Check().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"是否确认审核当前单据，审核后不允许再反审核！"});
+    ExpectRefused(bill.form->Check(), {"是否确认审核当前单据，审核后不允许再反审核！"});
     EXPECT_EQ(Count(status), 0);
 
     bill.Answer(Value(kAnswerYes));
@@ -349,9 +339,7 @@ TEST_F(SpecialPrice, AnUncheckedBillCannotBeInvalidatedAndTheUserIsToldWhy) {
 TEST_F(SpecialPrice, TheListChecksItsSelectionAfterTheUsersConfirmation) {
     auto& list = bill.ListOf({6});  // CX2026005, saved and not checked
     bill.Answer(Value(kAnswerNo));
-    EXPECT_TRUE(list.Check().cancelled);
-    EXPECT_EQ(bill.TakePrompts(),
-              std::vector<std::string>{"是否确认审核选择单据，审核后不允许再反审核！"});
+    ExpectRefused(list.Check(), {"是否确认审核选择单据，审核后不允许再反审核！"});
     EXPECT_EQ(Count("Select FStatus From T_LS_CX Where FID=6"), 0);
     bill.Answer(Value(kAnswerYes));
     EXPECT_TRUE(list.Check().done) << bill.Trapped();
@@ -368,9 +356,7 @@ TEST_F(SpecialPrice, TheBatchDiscountRateAsksUntilTheRateIsAboveZero) {
               (std::vector<std::string>{"请输入批量设置特价折扣率%：", "请输入大于零的数值！",
                                         "请输入批量设置特价折扣率%：", "请输入大于零的数值！",
                                         "请输入批量设置特价折扣率%："}));
-    EXPECT_NEAR(bill.Num("FNewPrice", 1), old / 2, 1e-9);
-    EXPECT_NEAR(bill.Num("FDifferPrice", 1), old / 2, 1e-9);
-    EXPECT_EQ(bill.Num("FDiscountRate", 1), 50);
+    Expect(1, {{"FNewPrice", old / 2}, {"FDifferPrice", old / 2}, {"FDiscountRate", 50}});
     // Cancelling the box changes nothing.
     bill.Answer(Value(""));
     bill.form->ClickTool("mnuDiscountRate");
