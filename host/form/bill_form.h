@@ -434,6 +434,7 @@ private:
     void StoreBill();
     void LoadFromDatabase(int32_t id);
     void StoreStatus(int status);
+    void RequireStored(int32_t id);
     void DeleteFromDatabase();
     void SetSecondEntryID(int row, const Value& entryID);
     std::vector<std::string> Columns(const std::string& table);

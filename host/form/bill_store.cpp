@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <set>
 
-#include "host/sql/literals.h"
 #include "frame/errors.h"
 #include "host/form/bill_form.h"
+#include "host/sql/literals.h"
 
 namespace qor::host::form {
 
@@ -204,7 +204,10 @@ void HostBillForm::StoreBill() {
     std::vector<long long> entryIDs;
     InTransaction(*db_, [&] {
         bool isNew = id <= 0;
-        if (isNew) id = static_cast<int32_t>(MaxOf(*db_, "FID", t_.headerTable) + 1);
+        if (isNew)
+            id = static_cast<int32_t>(MaxOf(*db_, "FID", t_.headerTable) + 1);
+        else
+            RequireStored(id);
         RecordValues head(t_.headerTable, hcols);
         head.Put("FID", std::to_string(id));
         head.Put("FClassTypeID", std::to_string(t_.classTypeID));
@@ -318,8 +321,18 @@ void HostBillForm::LoadFromDatabase(int32_t id) {
     billID_ = id;
 }
 
+// A bill another window or the list deleted while this form had it open: updating it would
+// change nothing and the entries written after it would belong to no bill, so the action fails.
+void HostBillForm::RequireStored(int32_t id) {
+    if (db_->Query("Select FID From " + t_.headerTable + " Where FID=" + std::to_string(id))
+            .rows.empty())
+        throw HostError(t_.headerTable,
+                        "the bill with FID " + std::to_string(id) + " was deleted meanwhile");
+}
+
 void HostBillForm::StoreStatus(int status) {
     auto hcols = Columns(t_.headerTable);
+    RequireStored(billID_);
     std::string sets = "FStatus=" + std::to_string(status);
     if (Has(hcols, "FCheckerID")) sets += ",FCheckerID=" + std::to_string(status ? userID_ : 0);
     if (Has(hcols, "FCheckDate"))

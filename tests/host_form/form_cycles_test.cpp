@@ -342,6 +342,25 @@ TEST_F(FormTest, CheckAndUncheckStoreTheStatusUnlessCancelled) {
     EXPECT_EQ(Count("Select Count(*) From t_CC_StockBillEntry Where FID=" + id), 0);
 }
 
+// The list deletes the bill while its form is open: saving or checking the form afterwards
+// fails and keeps the edits, and leaves no entries behind that belong to no bill.
+TEST_F(FormTest, ABillDeletedWhileOpenIsNeitherSavedNorChecked) {
+    NewSaleWithRow();
+    ASSERT_TRUE(form->Save().done);
+    const std::string id = std::to_string(form->CurBillID());
+    db->Execute("Delete From t_CC_StockBillEntry Where FID=" + id);
+    db->Execute("Delete From t_CC_StockBill Where FID=" + id);
+    ASSERT_TRUE(form->UserEdit("FShowQty", 1, Value(7)).done);
+    ActionResult r = form->Save();
+    EXPECT_FALSE(r.done);
+    EXPECT_NE(r.note.find("deleted meanwhile"), std::string::npos) << r.note;
+    EXPECT_EQ(Count("Select Count(*) From t_CC_StockBillEntry Where FID=" + id), 0);
+    EXPECT_EQ(Count("Select Count(*) From t_CC_StockBill Where FID=" + id), 0);
+    EXPECT_DOUBLE_EQ(Num("FShowQty", 1), 7);
+    EXPECT_FALSE(form->Check().done);
+    EXPECT_EQ(Count("Select Count(*) From t_CC_StockBill Where FID=" + id), 0);
+}
+
 TEST_F(FormTest, RowsAreAddedAndDeletedWithTheirEvents) {
     NewSaleWithRow();
     ASSERT_TRUE(form->UserEdit("FItemID", 3, Value(1017)).done);  // rows 2 and 3 come into being
