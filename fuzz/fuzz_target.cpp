@@ -1,6 +1,6 @@
 // The event fuzzer (libFuzzer): every input is one editing session on one bill kind, checked
 // after every step (fuzz/session.h). A broken invariant aborts with the session and what broke;
-// at exit the sessions, steps and events run per bill kind are printed.
+// at exit, and before such an abort, the sessions, steps and events run per bill kind are printed.
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fprintf(stderr, "== finding in a %s session ==\n%s%s", result.kind.c_str(),
                      qor::fuzz::Describe(program).c_str(),
                      qor::fuzz::FindingsText(result).c_str());
+        PrintTotals();  // the abort skips the exit handler, and the run's figures still count
         std::abort();
     }
     return 0;
