@@ -16,10 +16,9 @@ namespace qor::test {
 // Demo items: 1014 steel plate (calculation type 1, 1000 base units per second unit), 1015
 // copper wire (type 3), 1016 pork (type 2, no second unit), 1001 water (plain, no second unit),
 // 1002 noodles (plain, fixed second unit 24), 1003 milk (plain, floating second unit 12).
-inline constexpr int kSteel = 1014, kWire = 1015, kPork = 1016, kWater = 1001, kNoodles = 1002,
-                     kMilk = 1003;
+inline constexpr int kSteel = 1014, kWire = 1015, kPork = 1016, kWater = 1001, kMilk = 1003;
 // Demo stocks: 501 the main stock, 504 the virtual gift stock.
-inline constexpr int kMainStock = 501, kGiftStock = 504;
+inline constexpr int kMainStock = 501;
 
 inline host::form::FieldTemplate EntryField(const std::string& key,
                                             const std::string& formula = "") {
@@ -73,12 +72,6 @@ inline std::shared_ptr<host::form::HostBillForm> OpenBill(const host::form::Bill
     form->NewBill();
     while (form->GridMaxDataRowNum() < rows) form->AddRow();
     return form;
-}
-
-// Writes the values into the row, in order, without running any host action.
-inline void Fill(IBillForm& bill, int row,
-                 std::initializer_list<std::pair<std::string, Value>> values) {
-    for (const auto& [key, value] : values) bill.SetFieldValue(key, value, row);
 }
 
 inline double Num(IBillForm& bill, const std::string& key, int row) {
