@@ -4,6 +4,7 @@
 
 #include "services/batch_shelflife.h"
 #include "tests/services_batch/service_test_bill.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 namespace {
@@ -85,12 +86,8 @@ TEST_F(BatchConflict, EachItemsCostingMethodIsReadOnce) {
 TEST_F(BatchConflict, GatheredRowsCarryTheirKeys) {
     TestBill bill;
     bill.rows = 3;
-    bill.Set("FItemID01", 7, 1);
-    bill.Set("FBatchNo01", "B1", 1);
-    bill.Set("FKFDate01", "2024-01-01", 1);
-    bill.Set("FItemID01", 7, 3);
-    bill.Set("FBatchNo01", "B1", 3);
-    bill.Set("FKFDate01", "2024-01-02", 3);
+    FillRow(bill, 1, "FItemID01=7 FBatchNo01=B1 FKFDate01=2024-01-01");
+    FillRow(bill, 3, "FItemID01=7 FBatchNo01=B1 FKFDate01=2024-01-02");
     auto rows = GatherBatchRows(bill, BatchRowKeys::Of(FieldSet::Twin01()));
     ASSERT_EQ(rows.size(), 2u);  // row 2 has no item
     EXPECT_EQ(rows[1]->Get("FRow").ToNumber(), 3);
@@ -117,26 +114,16 @@ TEST(StockNumber, TheFormsServiceAnswersTheRowsStockData) {
     };
     bill.controls["StockNumber"] = service;
     const BatchRowKeys keys = BatchRowKeys::Of(FieldSet::Twin01());
-    bill.Set("FItemID01", 1007, 1);
-    bill.Set("FBatchNo01", "SZ-1", 1);
-    bill.Set("FSCStockID01", 501, 1);
-    bill.Set("FAuxPropID01", 2003, 1);
+    FillRow(bill, 1, "FItemID01=1007 FBatchNo01=SZ-1 FSCStockID01=501 FAuxPropID01=2003");
     FillRowStockNumber(bill, 1, keys);
     ASSERT_EQ(service->calls.size(), 1u);
-    const auto& args = service->calls[0];
-    ASSERT_EQ(args.size(), 5u);
-    EXPECT_EQ(args[0].ToNumber(), 1);
-    EXPECT_EQ(args[1].ToNumber(), 1007);
-    EXPECT_EQ(args[2].ToNumber(), 501);
-    EXPECT_EQ(args[3].ToNumber(), 2003);
-    EXPECT_EQ(args[4].ToString(), "SZ-1");
+    std::vector<std::string> args;
+    for (const auto& arg : service->calls[0]) args.push_back(arg.ToString());
+    EXPECT_EQ(args, (std::vector<std::string>{"1", "1007", "501", "2003", "SZ-1"}));
     // Written back under the keys the bill passes; what the service does not answer stays.
-    EXPECT_EQ(bill.Get("FKFDate01", 1).ToString(), "2026-10-01");
-    EXPECT_EQ(bill.Get("FPeriodDate01", 1).ToString(), "2027-03-30");
-    EXPECT_EQ(bill.Get("FShowQty01", 1).ToNumber(), 6);
-    EXPECT_EQ(bill.Get("FBatchNoIndex01", 1).ToNumber(), 41);
-    EXPECT_EQ(bill.Get("FCoefficient01", 1).ToNumber(), 12);
-    EXPECT_EQ(bill.Get("FBatchNo01", 1).ToString(), "SZ-1");
+    ExpectRow(bill, 1,
+              "FKFDate01=2026-10-01 FPeriodDate01=2027-03-30 FShowQty01=6 FBatchNoIndex01=41 "
+              "FCoefficient01=12 FBatchNo01=SZ-1");
     EXPECT_TRUE(db.info->statements.empty()) << "the form's service answers, not the database";
 
     // A row without a batch is not asked about.
@@ -173,15 +160,11 @@ protected:
 };
 
 TEST_F(AutoBatchNumber, SkipsNumbersAlreadyOnTheUnsavedBill) {
-    bill.Set("FItemID", 6, 1);
-    bill.Set("FBatchNo", "20240105001", 1);
-    bill.Set("FItemID", 6, 2);
-    bill.Set("FBatchNo", "20240105003", 2);
-    bill.Set("FItemID", 9, 3);  // another item's numbers do not count
-    bill.Set("FBatchNo", "20240105009", 3);
-    bill.Set("FItemID", 6, 4);
-    bill.Set("FBatchNo", "20240105x07", 4);  // not a number of the rule
-    bill.Set("FItemID", 6, 5);
+    FillRow(bill, 1, "FItemID=6 FBatchNo='20240105001'");
+    FillRow(bill, 2, "FItemID=6 FBatchNo='20240105003'");
+    FillRow(bill, 3, "FItemID=9 FBatchNo='20240105009'");  // another item's numbers do not count
+    FillRow(bill, 4, "FItemID=6 FBatchNo=20240105x07");    // not a number of the rule
+    FillRow(bill, 5, "FItemID=6");
     AutoGenBatchNo(bill, 5);
     EXPECT_EQ(bill.Get("FBatchNo", 5).ToString(), "20240105004");
     ASSERT_EQ(rule->calls.size(), 1u);
@@ -189,22 +172,21 @@ TEST_F(AutoBatchNumber, SkipsNumbersAlreadyOnTheUnsavedBill) {
     EXPECT_EQ(rule->calls[0].args[2].ToNumber(), 6);
 
     // Numbering the rows one after the other never gives a number twice.
-    bill.Set("FBatchNo", "", 4);
+    FillRow(bill, 4, "FBatchNo=");
     AutoGenBatchNo(bill, 4);
-    EXPECT_EQ(bill.Get("FBatchNo", 4).ToString(), "20240105005");
+    ExpectRow(bill, 4, "FBatchNo='20240105005'");
 }
 
 TEST_F(AutoBatchNumber, StartsAtTheRulesSerialAndKeepsLongSerials) {
     curSerial = 12;
-    bill.Set("FItemID", 6, 1);
-    bill.Set("FBatchNo", "20240105003", 1);
-    bill.Set("FItemID", 6, 2);
+    FillRow(bill, 1, "FItemID=6 FBatchNo='20240105003'");
+    FillRow(bill, 2, "FItemID=6");
     AutoGenBatchNo(bill, 2);
-    EXPECT_EQ(bill.Get("FBatchNo", 2).ToString(), "20240105012");
+    ExpectRow(bill, 2, "FBatchNo='20240105012'");
 
-    bill.Set("FBatchNo", "202401051000", 1);  // past the serial length: not cut
+    FillRow(bill, 1, "FBatchNo='202401051000'");  // past the serial length: not cut
     AutoGenBatchNo(bill, 2);
-    EXPECT_EQ(bill.Get("FBatchNo", 2).ToString(), "202401051001");
+    ExpectRow(bill, 2, "FBatchNo='202401051001'");
 }
 
 TEST_F(AutoBatchNumber, LockedCellsAndOtherItemsGetNoNumber) {
@@ -228,12 +210,11 @@ TEST_F(AutoBatchNumber, LockedCellsAndOtherItemsGetNoNumber) {
 
 TEST_F(AutoBatchNumber, ChildRowsUseTheChildItemAndBatch) {
     bill.childRows = 2;
-    bill.Set("FCldItemID", 6, 1);
-    bill.Set("FBatchNo1", "20240105007", 1);
-    bill.Set("FCldItemID", 6, 2);
-    bill.Set("FBatchNo", "20240105020", 2);  // the main grid's batch key is not the child's
+    FillRow(bill, 1, "FCldItemID=6 FBatchNo1='20240105007'");
+    // The main grid's batch key is not the child's.
+    FillRow(bill, 2, "FCldItemID=6 FBatchNo='20240105020'");
     AutoGenBatchNo(bill, 2, FieldSet::Child());
-    EXPECT_EQ(bill.Get("FBatchNo1", 2).ToString(), "20240105008");
+    ExpectRow(bill, 2, "FBatchNo1='20240105008'");
 }
 
 // ---- Batch cell locks -------------------------------------------------------------------------
@@ -264,17 +245,11 @@ protected:
 
 TEST_F(BatchLocks, RowsTheUserEnteredGetAnEditableBatch) {
     bill.Set("FBillTypeID", 3001);
-    bill.Set("FItemID", 7, 1);
-    bill.Set("FID_SRC", 55, 1);  // drawn from a source bill
-    bill.Set("FItemID", 8, 2);
-    bill.Set("FID_SRC", 0, 2);
-    bill.Set("FItemID", 9, 3);  // not batch managed
-    // row 4 has no item
+    FillRow(bill, 1, "FItemID=7 FID_SRC=55");  // drawn from a source bill
+    FillRow(bill, 2, "FItemID=8 FID_SRC=0");
+    FillRow(bill, 3, "FItemID=9");  // not batch managed; row 4 has no item
     LockRowsBySource(bill, 0, "FItemID", "FBatchNo", false, true);
-    EXPECT_TRUE(bill.Locked("FBatchNo", 1));
-    EXPECT_FALSE(bill.Locked("FBatchNo", 2));
-    EXPECT_TRUE(bill.Locked("FBatchNo", 3));
-    EXPECT_TRUE(bill.Locked("FBatchNo", 4));
+    EXPECT_EQ(bill.Locks("FBatchNo"), "LoLL");
     EXPECT_EQ(itemInfo->calls.size(), 2u);  // rows 2 and 3: one question per item
 
     // Without keeping the source rows, the copied row is opened too.
@@ -294,14 +269,10 @@ TEST_F(BatchLocks, UnsetAndPurchaseBillTypesFollowTheSameRule) {
 
 TEST_F(BatchLocks, BillTypeZeroLocksBatchesOfItemsNotCostedByBatch) {
     bill.Set("FBillTypeID", 0);
-    for (int r = 1; r <= 4; ++r) bill.ctl->locked.clear();
-    bill.Set("FItemID", 7, 1);
-    bill.Set("FItemID", 8, 2);
-    bill.Set("FItemID", 8, 3);
+    bill.ctl->locked.clear();
+    for (int r = 1; r <= 3; ++r) FillRow(bill, r, r == 1 ? "FItemID=7" : "FItemID=8");
     LockRowsBySource(bill, -1, "FItemID", "FBatchNo", true, true);
-    EXPECT_FALSE(bill.Locked("FBatchNo", 1));
-    EXPECT_TRUE(bill.Locked("FBatchNo", 2));
-    EXPECT_TRUE(bill.Locked("FBatchNo", 3));
+    EXPECT_EQ(bill.Locks("FBatchNo"), "oLLo");
     EXPECT_EQ(db.CountContaining("FTrack"), 2);  // items 7 and 8, once each
 }
 

@@ -73,6 +73,12 @@ public:
     bool Locked(const std::string& key, int row) {
         return ctl->locked.count({Upper(key), row}) > 0;
     }
+    // The key's cells of rows 1 to rows, "L" locked and "o" open: "LoLL".
+    std::string Locks(const std::string& key) {
+        std::string out;
+        for (int r = 1; r <= rows; ++r) out += Locked(key, r) ? "L" : "o";
+        return out;
+    }
 
     int32_t FID() const override { return classType; }
     int32_t CurBillID() const override { return billID; }

@@ -4,6 +4,7 @@
 
 #include "services/batch_shelflife.h"
 #include "tests/services_batch/service_test_bill.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 namespace {
@@ -29,14 +30,13 @@ protected:
 };
 
 TEST_F(ShelfLifeDates, ProductionDateOrShelfLifeGivesTheExpiryDate) {
-    bill.Set("FKFDate", "2024-01-01", 1);
-    bill.Set("FKFPeriod", 30, 1);
+    FillRow(bill, 1, "FKFDate=2024-01-01 FKFPeriod=30");
     CalcKFDates(bill, Changed("fkfdate"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "2024-01-31");
+    ExpectRow(bill, 1, "FPeriodDate=2024-01-31");
 
-    bill.Set("FKFPeriod", 366, 1);  // across the leap day of 2024
+    FillRow(bill, 1, "FKFPeriod=366");  // across the leap day of 2024
     CalcKFDates(bill, Changed("FKFPeriod"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "2025-01-01");
+    ExpectRow(bill, 1, "FPeriodDate=2025-01-01");
     // The expiry date follows without asking for the user's setting.
     EXPECT_EQ(db.CountContaining("AdjustPeriod"), 0);
 }
@@ -48,69 +48,55 @@ TEST_F(ShelfLifeDates, EditedExpiryWithoutTheSettingMovesTheProductionDate) {
                       std::vector<MemoryRecordset::Row>{{"0"}},            // set to 0
                       std::vector<MemoryRecordset::Row>{{"1"}, {"1"}}}) {  // not exactly one
         adjustRows = rows;
-        bill.Set("FKFDate", "2024-01-01", 1);
-        bill.Set("FKFPeriod", 30, 1);
-        bill.Set("FPeriodDate", "2024-03-01", 1);
+        FillRow(bill, 1, "FKFDate=2024-01-01 FKFPeriod=30 FPeriodDate=2024-03-01");
         CalcKFDates(bill, Changed("FPERIODDATE"), 1);
-        EXPECT_EQ(bill.Get("FKFDate", 1).ToString(), "2024-01-31") << rows.size();
-        EXPECT_EQ(bill.Get("FKFPeriod", 1).ToNumber(), 30);
+        ExpectRow(bill, 1, "FKFDate=2024-01-31 FKFPeriod=30");
     }
 }
 
 TEST_F(ShelfLifeDates, BrokenDatesAndAbsurdShelfLivesChangeNothing) {
-    bill.Set("FKFDate", "2024-02-30", 1);
-    bill.Set("FKFPeriod", 30, 1);
-    bill.Set("FPeriodDate", "keep", 1);
-    CalcKFDates(bill, Changed("FKFDate"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "keep");
-
-    bill.Set("FKFDate", "2024-01-01", 1);
-    for (Value period : {Value(1e12), Value(-1e12), Value(5000000)}) {
-        bill.Set("FKFPeriod", period, 1);
-        CalcKFDates(bill, Changed("FKFPeriod"), 1);
-        EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "keep");
-    }
+    FillRow(bill, 1, "FPeriodDate=keep");
     // 1900-01-01 is the missing-date mark, not a production date.
-    bill.Set("FKFDate", "1900-01-01", 1);
-    bill.Set("FKFPeriod", 10, 1);
-    CalcKFDates(bill, Changed("FKFPeriod"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "keep");
+    for (auto [changed, row] : std::vector<std::pair<const char*, const char*>>{
+             {"FKFDate", "FKFDate=2024-02-30 FKFPeriod=30"},
+             {"FKFPeriod", "FKFDate=2024-01-01 FKFPeriod=1e12"},
+             {"FKFPeriod", "FKFPeriod=-1e12"},
+             {"FKFPeriod", "FKFPeriod=5000000"},
+             {"FKFPeriod", "FKFDate=1900-01-01 FKFPeriod=10"}}) {
+        FillRow(bill, 1, row);
+        CalcKFDates(bill, Changed(changed), 1);
+        ExpectRow(bill, 1, "FPeriodDate=keep");
+    }
 
     // An expiry date moved below the year 1 is skipped, not written.
     adjustRows = {};
-    bill.Set("FKFDate", "2024-01-01", 1);
-    bill.Set("FKFPeriod", 3000000, 1);
-    bill.Set("FPeriodDate", "0005-01-01", 1);
+    FillRow(bill, 1, "FKFDate=2024-01-01 FKFPeriod=3000000 FPeriodDate=0005-01-01");
     CalcKFDates(bill, Changed("FPeriodDate"), 1);
-    EXPECT_EQ(bill.Get("FKFDate", 1).ToString(), "2024-01-01");
+    ExpectRow(bill, 1, "FKFDate=2024-01-01");
     // Header rows and other keys are not shelf-life rows.
     CalcKFDates(bill, Changed("FKFDate"), -1);
     CalcKFDates(bill, Changed("FQty"), 1);
     CalcKFDates(bill, nullptr, 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "0005-01-01");
+    ExpectRow(bill, 1, "FPeriodDate=0005-01-01");
 }
 
 TEST_F(ShelfLifeDates, TwinAndChildSetsUseTheirOwnKeys) {
-    bill.Set("FKFDate", "2020-05-05", 1);
-    bill.Set("FKFDate01", "2024-01-01", 1);
-    bill.Set("FKFPeriod01", 30, 1);
+    FillRow(bill, 1, "FKFDate=2020-05-05 FKFDate01=2024-01-01 FKFPeriod01=30");
     CalcKFDates01(bill, Changed("FKFDATE01"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate01", 1).ToString(), "2024-01-31");
+    ExpectRow(bill, 1, "FPeriodDate01=2024-01-31");
     EXPECT_TRUE(bill.Get("FPeriodDate", 1).IsEmpty());
     // The main set's key does nothing to the twin set.
-    bill.Set("FPeriodDate01", "", 1);
+    FillRow(bill, 1, "FPeriodDate01=");
     CalcKFDates01(bill, Changed("FKFDate"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate01", 1).ToString(), "");
+    ExpectRow(bill, 1, "FPeriodDate01=");
 
-    bill.Set("FDate1", "2024-02-01", 2);
-    bill.Set("FInteger", 29, 2);
+    FillRow(bill, 2, "FDate1=2024-02-01 FInteger=29");
     CalcKFDates(bill, Changed("FInteger"), 2, FieldSet::Child());
-    EXPECT_EQ(bill.Get("FDate2", 2).ToString(), "2024-03-01");
+    ExpectRow(bill, 2, "FDate2=2024-03-01");
 
-    bill.Set("FProDate", "2024-01-01", 3);
-    bill.Set("FKFPeriod", 10, 3);
+    FillRow(bill, 3, "FProDate=2024-01-01 FKFPeriod=10");
     CalcKFDates(bill, Changed("FProDate"), 3, FieldSet::Main(), true);
-    EXPECT_EQ(bill.Get("FExpDate", 3).ToString(), "2024-01-11");
+    ExpectRow(bill, 3, "FExpDate=2024-01-11");
 }
 
 // ---- Completeness ------------------------------------------------------------------------------
@@ -170,20 +156,15 @@ TEST_F(ShelfLifeCheck, EachStepGivesItsMessageAndCell) {
 }
 
 TEST_F(ShelfLifeCheck, ChildRowsTwinRowsAndAssemblyMessages) {
-    bill.Set("FDate1", "", 3);
-    bill.Set("FInteger", 10, 3);
-    bill.Set("FDate2", "2024-01-11", 3);
+    FillRow(bill, 3, "FDate1= FInteger=10 FDate2=2024-01-11");
     Verdict v = CheckKFFieldsFilled(bill, 3, FieldSet::Child());
     EXPECT_EQ(v.Message(), "子件第3行商品未输入生产日期！");
     EXPECT_EQ(Focus(v), "FDate1@3");
 
-    bill.Set("FKFDate01", "2024-01-01", 2);
-    bill.Set("FKFPeriod01", 10, 2);
+    FillRow(bill, 2, "FKFDate01=2024-01-01 FKFPeriod01=10");
     EXPECT_EQ(Focus(CheckKFFieldsFilled(bill, 2, FieldSet::Twin01())), "FPeriodDate01@2");
 
-    bill.Set("FProDate", "2024-01-01", 1);
-    bill.Set("FKFPeriod", 10, 1);
-    bill.Set("FExpDate", "2024-01-12", 1);
+    FillRow(bill, 1, "FProDate=2024-01-01 FKFPeriod=10 FExpDate=2024-01-12");
     const FieldSet& main = FieldSet::Main();
     EXPECT_EQ(CheckKFFieldsFilled(bill, 1, main, true, false).Message(),
               "组装件商品不符合生产日期加保质期等于有效期至！");

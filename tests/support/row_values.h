@@ -1,6 +1,6 @@
 // A row's values written as one text, "FKey=value FKey2=value": a value that reads wholly as a
-// number is a number, any other a text ("FKey=" is the empty text). Tests fill and expect rows
-// with it in one line where a call per field would take a line each.
+// number is a number, any other a text ("FKey=" is the empty text, "FKey='001'" the text 001).
+// Tests fill and expect rows with it in one line where a call per field would take a line each.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,8 +24,12 @@ inline std::vector<std::pair<std::string, Value>> RowValues(const std::string& s
         const std::string text = eq == std::string::npos ? "" : item.substr(eq + 1);
         char* end = nullptr;
         const double number = std::strtod(text.c_str(), &end);
-        out.emplace_back(item.substr(0, eq),
-                         !text.empty() && *end == '\0' ? Value(number) : Value(text));
+        if (text.size() > 1 && text.front() == '\'' && text.back() == '\'') {
+            out.emplace_back(item.substr(0, eq), Value(text.substr(1, text.size() - 2)));
+        } else {
+            out.emplace_back(item.substr(0, eq),
+                             !text.empty() && *end == '\0' ? Value(number) : Value(text));
+        }
     }
     return out;
 }
