@@ -254,12 +254,11 @@ TEST(PlugInPublicOperations, UserProfileOnlyOnTheFourClassesThatOfferIt) {
     EXPECT_THROW(sale->Invoke("NoSuchOperation", get), HostError);
 }
 
-TEST(PlugInMessages, ShowMessagePassesCaptionAndReturnsTheAnswer) {
+TEST(PlugInMessages, ShowMessageReturnsTheAnswer) {
     ScopedPlatform platform;
     platform->answer = kAnswerNo;
     EXPECT_EQ(ShowMessage("是否继续？", 36, kMsgCaption), kAnswerNo);
-    ASSERT_EQ(platform->prompts.size(), 1u);
-    EXPECT_EQ(GetMsgCaption("澄石提示"), "澄石提示");
+    EXPECT_EQ(platform->prompts, std::vector<std::string>{"是否继续？"});
 }
 
 // The built library, loaded as a host loads it.
