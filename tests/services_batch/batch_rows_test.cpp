@@ -21,17 +21,15 @@ CollectionPtr BatchRow(int item, const std::string& batch, const Value& kfDate, 
                              {"FAuxPropID", aux}});
 }
 
-class BatchConflict : public ::testing::Test {
+// Item 7 is costed by batch (FTrack 80), item 8 is not.
+RecordsetPtr CostingAnswer(const std::string& sql) {
+    if (sql.find("FTrack") == std::string::npos) return NoRows("X");
+    return OneValue("FTrack", sql.find("FItemID=7") != std::string::npos ? 80 : 0);
+}
+
+class BatchConflict : public ServiceTest<3> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    void SetUp() override {
-        // Item 7 is costed by batch (FTrack 80), item 8 is not.
-        db.info->answer = [](const std::string& sql) -> RecordsetPtr {
-            if (sql.find("FTrack") == std::string::npos) return NoRows("X");
-            return OneValue("FTrack", sql.find("FItemID=7") != std::string::npos ? 80 : 0);
-        };
-    }
+    void SetUp() override { db.info->answer = CostingAnswer; }
 };
 
 TEST_F(BatchConflict, RowsOfOneBatchWithDifferentDatesConflict) {
@@ -84,8 +82,6 @@ TEST_F(BatchConflict, EachItemsCostingMethodIsReadOnce) {
 }
 
 TEST_F(BatchConflict, GatheredRowsCarryTheirKeys) {
-    TestBill bill;
-    bill.rows = 3;
     FillRow(bill, 1, "FItemID01=7 FBatchNo01=B1 FKFDate01=2024-01-01");
     FillRow(bill, 3, "FItemID01=7 FBatchNo01=B1 FKFDate01=2024-01-02");
     auto rows = GatherBatchRows(bill, BatchRowKeys::Of(FieldSet::Twin01()));
@@ -97,11 +93,9 @@ TEST_F(BatchConflict, GatheredRowsCarryTheirKeys) {
 
 // ---- The form's stock-number service ----------------------------------------------------------
 
-TEST(StockNumber, TheFormsServiceAnswersTheRowsStockData) {
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    TestBill bill;
-    bill.rows = 1;
+using StockNumber = ServiceTest<1>;
+
+TEST_F(StockNumber, TheFormsServiceAnswersTheRowsStockData) {
     auto service = std::make_shared<TestControl>("StockNumber");
     service->answer = [](const std::string& method, std::vector<Value>&) {
         if (method != "StockNumber") return Value();
@@ -134,16 +128,12 @@ TEST(StockNumber, TheFormsServiceAnswersTheRowsStockData) {
 
 // ---- Automatic batch numbers ----------------------------------------------------------------
 
-class AutoBatchNumber : public ::testing::Test {
+class AutoBatchNumber : public ServiceTest<5> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
     std::shared_ptr<FakeComponent> rule;
-    TestBill bill;
     double curSerial = 1;
 
     void SetUp() override {
-        FakeLogin(*platform.platform);
         // Item 6 generates its batch numbers, item 5 does not.
         db.info->answer = [](const std::string& sql) -> RecordsetPtr {
             if (sql.find("FAutoGenBatchNo") == std::string::npos) return NoRows("X");
@@ -154,7 +144,6 @@ protected:
             return Value(Collection::Make(
                 {{"Prefix", "20240105"}, {"CurSerial", curSerial}, {"SerialLen", 3}}));
         });
-        bill.rows = 5;
         bill.Set("FDate", "2024-01-05");
     }
 };
@@ -219,26 +208,18 @@ TEST_F(AutoBatchNumber, ChildRowsUseTheChildItemAndBatch) {
 
 // ---- Batch cell locks -------------------------------------------------------------------------
 
-class BatchLocks : public ::testing::Test {
+class BatchLocks : public ServiceTest<4> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
     std::shared_ptr<FakeComponent> itemInfo;
-    TestBill bill;
 
     void SetUp() override {
-        FakeLogin(*platform.platform);
         // Items 7 and 8 are batch managed; 7 is costed by batch.
         itemInfo = platform->AddComponent("QOREBSGLItem.ItemInfo");
         itemInfo->On("isBatchManager", [](Args& a) {
             int item = static_cast<int>(a[1].ToNumber());
             return Value(item == 7 || item == 8);
         });
-        db.info->answer = [](const std::string& sql) -> RecordsetPtr {
-            if (sql.find("FTrack") == std::string::npos) return NoRows("X");
-            return OneValue("FTrack", sql.find("FItemID=7") != std::string::npos ? 80 : 0);
-        };
-        bill.rows = 4;
+        db.info->answer = CostingAnswer;
         for (int r = 1; r <= 4; ++r) bill.ctl->locked.insert({"FBATCHNO", r});
     }
 };

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "frame/data_access.h"
 #include "tests/support/fakes.h"
 
@@ -140,5 +142,18 @@ inline RecordsetPtr OneValue(const std::string& column, const Value& v) {
 inline RecordsetPtr NoRows(const std::string& column) {
     return MemoryRecordset::Make({column}, {});
 }
+
+// A test bill of Rows rows, the scripted database and a login of user 16.
+template <int Rows>
+class ServiceTest : public ::testing::Test {
+protected:
+    ScopedPlatform platform;
+    ScriptedDatabase db{*platform.platform};
+    TestBill bill;
+    ServiceTest() {
+        FakeLogin(*platform.platform);
+        bill.rows = Rows;
+    }
+};
 
 }  // namespace qor::test

@@ -9,17 +9,12 @@
 namespace qor::test {
 namespace {
 
-class ShelfLifeDates : public ::testing::Test {
+class ShelfLifeDates : public ServiceTest<3> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    TestBill bill;
     // Rows ICClassUserProfile answers with for "AdjustPeriod".
     std::vector<MemoryRecordset::Row> adjustRows;
 
     void SetUp() override {
-        FakeLogin(*platform.platform);
-        bill.rows = 3;
         db.info->answer = [this](const std::string& sql) -> RecordsetPtr {
             if (sql.find("ICClassUserProfile") != std::string::npos) {
                 return MemoryRecordset::Make({"FValue"}, adjustRows);

@@ -19,13 +19,9 @@ std::string Texts(const std::vector<Value>& values) {
 
 // ---- Row check ----------------------------------------------------------------------------------
 
-class SerialRows : public ::testing::Test {
+class SerialRows : public ServiceTest<2> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    TestBill bill;
     void SetUp() override {
-        FakeLogin(*platform.platform);
         // Item 1009 is serial managed; row 1 of the bill recorded S1 (taken later) and S2.
         db.info->answer = [](const std::string& sql) -> RecordsetPtr {
             if (sql.find("FIsSerialNumMgr") != std::string::npos) {
@@ -36,7 +32,6 @@ protected:
                                          {{"S1", "", 1}, {"S2", "", 0}});
         };
         bill.billID = 5;
-        bill.rows = 2;
         FillRow(bill, 1, "FItemID=1009");
         FillRow(bill, 2, "FItemID=1001");
     }
@@ -85,15 +80,11 @@ TEST_F(SerialRows, RowDisplayOnlyInTheIndustryEditionOfApplicationType1) {
 
 // ---- Save-time count ---------------------------------------------------------------------------
 
-class SerialCount : public ::testing::Test {
+class SerialCount : public ServiceTest<2> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
     std::shared_ptr<FakeComponent> stockInfo;
-    TestBill bill;
 
     void SetUp() override {
-        FakeLogin(*platform.platform);
         db.info->answer = [](const std::string&) {
             return MemoryRecordset::Make(
                 {"FItemID", "FNumber", "FName", "FModel", "FBaseProperty", "FBaseProperty1",
@@ -112,7 +103,6 @@ protected:
         });
         bill.classType = 1030002;
         bill.billID = 77;
-        bill.rows = 2;
         FillRow(bill, -1, "FBillTypeID=3001 FBillNo=XOUT9");
         FillRow(bill, 1, "FItemID=1009 FQty=2 FSCStockID=501 FSerialNo=A|B");  // serial managed
         FillRow(bill, 2, "FItemID=1001 FQty=5");
@@ -161,11 +151,9 @@ TEST_F(SerialCount, TheServiceGetsTheSerialRowsAndDecides) {
 
 // ---- Cells ------------------------------------------------------------------------------------
 
-TEST(SerialCells, SerialNumberCellsAreLockedAndUnchanged) {
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    TestBill bill;
-    bill.rows = 2;
+using SerialCellLocks = ServiceTest<2>;
+
+TEST_F(SerialCellLocks, SerialNumberCellsAreLockedAndUnchanged) {
     bill.fields = {"FSERIALNO", "FSERIALNO01"};
     LockSerialNoFields(bill, 2);
     EXPECT_EQ(bill.Locks("FSerialNo") + bill.Locks("FSerialNo01"), "oLoL");
