@@ -223,10 +223,9 @@ TEST(PlugInCreation, SaleEvaluatesItsRightOnceAtCreation) {
     ASSERT_EQ(security->calls.size(), 2u);
     const auto& args = security->calls[0].args;
     ASSERT_EQ(args.size(), 6u);
-    EXPECT_EQ(args[1].ToNumber(), 15);
-    EXPECT_EQ(args[2].ToNumber(), 2010);
-    EXPECT_EQ(args[3].ToNumber(), 32);
-    EXPECT_EQ(args[5].ToString(), "");
+    EXPECT_EQ(args[1].ToString() + " " + args[2].ToString() + " " + args[3].ToString() + " [" +
+                  args[5].ToString() + "]",
+              "15 2010 32 []");
 
     // Without a rights component the check cannot be made: no right, no failure.
     AttachPlatform(std::make_shared<test::FakePlatform>());

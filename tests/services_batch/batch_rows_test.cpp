@@ -38,15 +38,15 @@ TEST_F(BatchConflict, RowsOfOneBatchWithDifferentDatesConflict) {
     EXPECT_FALSE(FindBatchRowConflict({a, BatchRow(7, "B1", "2024/1/1", 30, "2024-01-31")}, true));
     // Production date, shelf life or expiry date differing, with and without the auxiliary
     // property taken into account.
+    // The batch is compared as the database does: letter case and blanks do not count.
     for (bool withAux : {false, true}) {
-        EXPECT_TRUE(
-            FindBatchRowConflict({a, BatchRow(7, "B1", "2024-01-02", 30, "2024-01-31")}, withAux));
-        EXPECT_TRUE(
-            FindBatchRowConflict({a, BatchRow(7, "B1", "2024-01-01", 31, "2024-01-31")}, withAux));
-        EXPECT_TRUE(
-            FindBatchRowConflict({a, BatchRow(7, "B1", "2024-01-01", 30, "2024-02-01")}, withAux));
-        // The batch is compared as the database does: letter case and blanks do not count.
-        EXPECT_TRUE(FindBatchRowConflict({a, BatchRow(7, " b1 ", "2024-01-05", 30, "")}, withAux));
+        for (const auto& other : {BatchRow(7, "B1", "2024-01-02", 30, "2024-01-31"),
+                                  BatchRow(7, "B1", "2024-01-01", 31, "2024-01-31"),
+                                  BatchRow(7, "B1", "2024-01-01", 30, "2024-02-01"),
+                                  BatchRow(7, " b1 ", "2024-01-05", 30, "")}) {
+            EXPECT_TRUE(FindBatchRowConflict({a, other}, withAux))
+                << other->Get("FKFDate").ToString() << " " << other->Get("FKFPeriod").ToString();
+        }
     }
     // Other items or other batches, or rows without a batch, are not compared.
     EXPECT_FALSE(FindBatchRowConflict(
