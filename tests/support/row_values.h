@@ -16,9 +16,9 @@
 
 namespace qor::test {
 
-inline std::vector<std::pair<std::string, Value>> RowValues(const std::string& spec) {
+inline std::vector<std::pair<std::string, Value>> RowValues(const std::string& values) {
     std::vector<std::pair<std::string, Value>> out;
-    std::istringstream in(spec);
+    std::istringstream in(values);
     for (std::string item; in >> item;) {
         const auto eq = item.find('=');
         const std::string text = eq == std::string::npos ? "" : item.substr(eq + 1);
@@ -35,16 +35,16 @@ inline std::vector<std::pair<std::string, Value>> RowValues(const std::string& s
 }
 
 // Writes the values into the row (-1: the header), in order, without running any host action.
-inline void FillRow(IBillForm& bill, int row, const std::string& spec) {
-    for (const auto& [key, value] : RowValues(spec)) bill.SetFieldValue(key, value, row, 1);
+inline void FillRow(IBillForm& bill, int row, const std::string& values) {
+    for (const auto& [key, value] : RowValues(values)) bill.SetFieldValue(key, value, row, 1);
 }
 
 // Expects the row's values: numbers to the ninth decimal, texts exactly. A failure names the
 // caller's line.
-inline void ExpectRow(IBillForm& bill, int row, const std::string& spec,
+inline void ExpectRow(IBillForm& bill, int row, const std::string& values,
                       std::source_location where = std::source_location::current()) {
-    ::testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), spec);
-    for (const auto& [key, expected] : RowValues(spec)) {
+    ::testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), values);
+    for (const auto& [key, expected] : RowValues(values)) {
         const Value actual = bill.GetFieldValue(key, row, 1);
         if (expected.IsNumber()) {
             EXPECT_NEAR(actual.ToNumber(), expected.ToNumber(), 1e-9) << key << " of row " << row;
