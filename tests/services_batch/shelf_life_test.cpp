@@ -105,9 +105,11 @@ protected:
         bill.Set("FKFPeriod", period, r);
         bill.Set("FPeriodDate", expiry, r);
     }
-    // The refusal's message, and its cell as "key@row" ("" without one).
-    static std::string Focus(const Verdict& v) {
-        return v.FocusKey().empty() ? "" : v.FocusKey() + "@" + std::to_string(v.FocusRow());
+    // The refusal's message, and its cell as " @key@row" (nothing without one).
+    static std::string Said(const Verdict& v) {
+        return v.Message() + (v.FocusKey().empty()
+                                  ? ""
+                                  : " @" + v.FocusKey() + "@" + std::to_string(v.FocusRow()));
     }
 };
 
@@ -121,43 +123,39 @@ TEST_F(ShelfLifeCheck, ZeroShelfLifeWithEqualDatesPasses) {
 TEST_F(ShelfLifeCheck, EachStepGivesItsMessageAndCell) {
     Row(2, "  ", 30, "2024-01-31");
     Verdict v = CheckKFFieldsFilled(bill, 2);
-    EXPECT_EQ(v.Message(), "第2行商品未输入生产日期！");
+    EXPECT_EQ(Said(v), "第2行商品未输入生产日期！ @FKFDate@2");
     EXPECT_EQ(v.Buttons(), 64);
-    EXPECT_EQ(Focus(v), "FKFDate@2");
     EXPECT_TRUE(bill.activeKey.empty()) << "the check moves no cursor itself";
 
     Row(2, "1900-01-01", 30, "2024-01-31");  // the missing-date mark
-    EXPECT_EQ(CheckKFFieldsFilled(bill, 2).Message(), "第2行商品未输入生产日期！");
+    EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 2)), "第2行商品未输入生产日期！ @FKFDate@2");
 
     // Shelf life -1 fails at its step whatever the expiry date.
     for (Value expiry : {Value("2023-12-31"), Value(""), Value("2024-01-01")}) {
         Row(1, "2024-01-01", -1, expiry);
-        v = CheckKFFieldsFilled(bill, 1);
-        EXPECT_EQ(v.Message(), "第1行商品的保质期必须大于等于0！");
-        EXPECT_EQ(Focus(v), "FKFPeriod@1");
+        EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 1)),
+                  "第1行商品的保质期必须大于等于0！ @FKFPeriod@1");
     }
 
     Row(1, "2024-01-01", 30, "");
-    v = CheckKFFieldsFilled(bill, 1);
-    EXPECT_EQ(v.Message(), "第1行商品未输入有效期至！");
-    EXPECT_EQ(Focus(v), "FPeriodDate@1");
+    EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 1)), "第1行商品未输入有效期至！ @FPeriodDate@1");
 
+    // The last check names no cell.
     for (Value expiry : {Value("2024-02-01"), Value("not a date")}) {
         Row(3, "2024-01-01", 30, expiry);
-        v = CheckKFFieldsFilled(bill, 3);
-        EXPECT_EQ(v.Message(), "第3行商品不符合生产日期加保质期等于有效期至！");
-        EXPECT_EQ(Focus(v), "") << "the last check names no cell";
+        EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 3)),
+                  "第3行商品不符合生产日期加保质期等于有效期至！");
     }
 }
 
 TEST_F(ShelfLifeCheck, ChildRowsTwinRowsAndAssemblyMessages) {
     FillRow(bill, 3, "FDate1= FInteger=10 FDate2=2024-01-11");
-    Verdict v = CheckKFFieldsFilled(bill, 3, FieldSet::Child());
-    EXPECT_EQ(v.Message(), "子件第3行商品未输入生产日期！");
-    EXPECT_EQ(Focus(v), "FDate1@3");
+    EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 3, FieldSet::Child())),
+              "子件第3行商品未输入生产日期！ @FDate1@3");
 
     FillRow(bill, 2, "FKFDate01=2024-01-01 FKFPeriod01=10");
-    EXPECT_EQ(Focus(CheckKFFieldsFilled(bill, 2, FieldSet::Twin01())), "FPeriodDate01@2");
+    EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 2, FieldSet::Twin01())),
+              "第2行商品未输入有效期至！ @FPeriodDate01@2");
 
     FillRow(bill, 1, "FProDate=2024-01-01 FKFPeriod=10 FExpDate=2024-01-12");
     const FieldSet& main = FieldSet::Main();
