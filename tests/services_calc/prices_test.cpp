@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "frame/data_access.h"
 #include "frame/verdict.h"
@@ -204,15 +205,15 @@ TEST_F(RowPrices, ExchangeBillSecondSetPricesAlone) {
 }
 
 TEST(RoundToDigits, RoundsTheDecimalTextHalfAwayFromZero) {
-    EXPECT_DOUBLE_EQ(RoundToDigits(2.345, 2), 2.35);
-    EXPECT_DOUBLE_EQ(RoundToDigits(-2.345, 2), -2.35);
-    EXPECT_DOUBLE_EQ(RoundToDigits(2.5, 0), 3);
-    EXPECT_DOUBLE_EQ(RoundToDigits(2.4, 0), 2);
+    // Negative digits count as 0; four decimals are kept at most.
+    const double nan = std::nan("");
+    const std::tuple<double, int, double> cases[] = {
+        {2.345, 2, 2.35}, {-2.345, 2, -2.35},      {2.5, 0, 3}, {2.4, 0, 2},
+        {2.5, -1, 3},     {1.23456789, 6, 1.2346}, {nan, 2, 0}, {HUGE_VAL, 2, 0}};
+    for (auto [number, digits, rounded] : cases) {
+        EXPECT_DOUBLE_EQ(RoundToDigits(number, digits), rounded) << number << " " << digits;
+    }
     EXPECT_DOUBLE_EQ(RoundToDigits(1234567.891, 2), 1234567.89);
-    EXPECT_DOUBLE_EQ(RoundToDigits(2.5, -1), 3) << "negative digits count as 0";
-    EXPECT_DOUBLE_EQ(RoundToDigits(1.23456789, 6), 1.2346) << "four decimals are kept";
-    EXPECT_DOUBLE_EQ(RoundToDigits(std::nan(""), 2), 0);
-    EXPECT_DOUBLE_EQ(RoundToDigits(HUGE_VAL, 2), 0);
 }
 
 // ---- The per-event cache -------------------------------------------------------------------
