@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
 
 #include "frame/data_access.h"
 #include "frame/field_set.h"
@@ -23,13 +24,13 @@ TEST(FieldSets, TwinAndChildKeysFollowTheMainSetsKeys) {
     const FieldSet& main = FieldSet::Main();
     const FieldSet& twin = FieldSet::Twin01();
     const FieldSet& child = FieldSet::Child();
-    EXPECT_EQ(main["FQty"], "FQty");
-    EXPECT_EQ(twin["FQty"], "FQty01");
-    EXPECT_EQ(twin["FBatchNo"], "FBatchNo01");
-    EXPECT_EQ(child["FItemID"], "FCldItemID");
-    EXPECT_EQ(child["fitemid"], "FCldItemID") << "main keys compare without letter case";
-    EXPECT_EQ(child["FSecQty"], "FQty2");
-    EXPECT_EQ(child["FShowQty"], "FShowQty1");
+    // Main keys compare without letter case.
+    const std::tuple<const FieldSet*, const char*, const char*> keys[] = {
+        {&main, "FQty", "FQty"},           {&twin, "FQty", "FQty01"},
+        {&twin, "FBatchNo", "FBatchNo01"}, {&child, "FItemID", "FCldItemID"},
+        {&child, "fitemid", "FCldItemID"}, {&child, "FSecQty", "FQty2"},
+        {&child, "FShowQty", "FShowQty1"}};
+    for (auto [set, key, mapped] : keys) EXPECT_EQ((*set)[key], mapped) << key;
     // The freight charge belongs to the main set only; child rows have no stocks.
     EXPECT_FALSE(twin.Has("FTranspotationCharges"));
     EXPECT_FALSE(child.Has("FSCStockID"));
