@@ -20,27 +20,18 @@ TEST(ValueTest, ValReadsTheLeadingNumber) {
 }
 
 TEST(ValueTest, ConversionsOfHostValues) {
-    EXPECT_EQ(Value().ToNumber(), 0);
-    EXPECT_EQ(Value::Null().ToNumber(), 0);
-    EXPECT_EQ(Value(true).ToNumber(), 1);
-    EXPECT_EQ(Value("12abc").ToNumber(), 12);
-    EXPECT_EQ(Value(Collection::Make()).ToNumber(), 0);
-
-    EXPECT_EQ(Value().ToString(), "");
-    EXPECT_EQ(Value(30.0).ToString(), "30");
-    EXPECT_EQ(Value(false).ToString(), "False");
-    EXPECT_EQ(Value(Collection::Make()).ToString(), "Collection");
-
-    EXPECT_TRUE(Value(" TRUE ").ToBool());
-    EXPECT_TRUE(Value("-1").ToBool());
-    EXPECT_FALSE(Value("1abc").ToBool());
-    EXPECT_FALSE(Value("yes").ToBool());
-    EXPECT_TRUE(Value(0.5).ToBool());
-
-    EXPECT_TRUE(Value("").IsBlank());
-    EXPECT_TRUE(Value::Null().IsBlank());
-    EXPECT_FALSE(Value(" ").IsBlank());
-    EXPECT_FALSE(Value(0).IsBlank());
+    const Value none, null = Value::Null(), list = Value(Collection::Make());
+    const std::pair<Value, double> numbers[] = {
+        {none, 0}, {null, 0}, {true, 1}, {"12abc", 12}, {list, 0}};
+    for (const auto& [v, number] : numbers) EXPECT_EQ(v.ToNumber(), number) << v.ToString();
+    const std::pair<Value, const char*> texts[] = {
+        {none, ""}, {30.0, "30"}, {false, "False"}, {list, "Collection"}};
+    for (const auto& [v, text] : texts) EXPECT_EQ(v.ToString(), text);
+    const std::pair<Value, bool> flags[] = {
+        {" TRUE ", true}, {"-1", true}, {"1abc", false}, {"yes", false}, {0.5, true}};
+    for (const auto& [v, flag] : flags) EXPECT_EQ(v.ToBool(), flag) << v.ToString();
+    const std::pair<Value, bool> blanks[] = {{"", true}, {null, true}, {" ", false}, {0, false}};
+    for (const auto& [v, blank] : blanks) EXPECT_EQ(v.IsBlank(), blank) << v.ToString();
 
     EXPECT_EQ(ToDouble(Value(" 12.5 ")), 12.5);
     EXPECT_EQ(ToDouble(Value("")), 0);
