@@ -20,13 +20,14 @@ inline constexpr int kSteel = 1014, kWire = 1015, kPork = 1016, kWater = 1001, k
 // Demo stocks: 501 the main stock, 504 the virtual gift stock.
 inline constexpr int kMainStock = 501;
 
-inline host::form::FieldTemplate EntryField(const std::string& key,
-                                            const std::string& formula = "") {
+inline host::form::FieldTemplate EntryField(
+    const std::string& key, const std::string& formula = "",
+    host::form::FieldType type = host::form::FieldType::Number, int page = 2) {
     host::form::FieldTemplate f;
     f.key = key;
     f.caption = key;
-    f.page = 2;
-    f.type = host::form::FieldType::Number;
+    f.page = page;
+    f.type = type;
     if (!formula.empty()) f.actions.push_back({"FAction", "Calculate", formula});
     return f;
 }
@@ -39,13 +40,8 @@ inline host::form::BillTemplate StockSideTemplate(int classType) {
     t.title = t.kind;
     t.classTypeID = classType;
     t.keyField = "FItemID";
-    host::form::FieldTemplate status;
-    status.key = "FStatus";
-    status.type = host::form::FieldType::Integer;
-    t.fields.push_back(status);
-    auto item = EntryField("FItemID");
-    item.type = host::form::FieldType::Integer;
-    t.fields.push_back(item);
+    t.fields.push_back(EntryField("FStatus", "", host::form::FieldType::Integer, 1));
+    t.fields.push_back(EntryField("FItemID", "", host::form::FieldType::Integer));
     for (const auto& key : SplitKeys(
              "FCalTypeID,FSecUnitID,FShowUnitID,FCoefficient,FSecCoefficient,FSecQty,"
              "FBasePrice,FSecPrice,FDisplayPrice,FDisplayQty,FDisplayWeight,FAmount,"
