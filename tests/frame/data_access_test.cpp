@@ -104,10 +104,9 @@ TEST_F(GatewayFixture, ARefusedWriteIsTracedAsFailedAndReachesTheCaller) {
     gw.KeepTrace(true);
     EXPECT_THROW(UpdateBatch("update t set a=1"), HostError);
     ASSERT_EQ(gw.Trace().size(), 1u);
-    EXPECT_TRUE(gw.Trace()[0].isWrite);
-    EXPECT_TRUE(gw.Trace()[0].failed);
-    EXPECT_EQ(gw.Trace()[0].error, "table is locked");
-    EXPECT_EQ(gw.Trace()[0].sql, "update t set a=1");
+    const auto& write = gw.Trace()[0];
+    EXPECT_TRUE(write.isWrite && write.failed);
+    EXPECT_EQ(write.sql + ": " + write.error, "update t set a=1: table is locked");
     EXPECT_EQ(gw.TotalStatements(), 1);
 }
 

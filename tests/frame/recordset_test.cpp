@@ -69,30 +69,25 @@ TEST(RecordsetTest, FilterConditions) {
     EXPECT_EQ(rs.Field("FItemID").AsInt(), 3);  // cursor back on the first visible row
     EXPECT_EQ(Ids(rs), "3,4,5,");
 
-    rs.SetFilter("FName = 'APPLE'");
-    EXPECT_EQ(Ids(rs), "1,");
-    rs.SetFilter("fname='o''brien'");
-    EXPECT_EQ(Ids(rs), "3,");
-    rs.SetFilter("FName <> 'Apple'");  // the null name meets no condition
-    EXPECT_EQ(Ids(rs), "2,3,5,");
-    rs.SetFilter("FName < 'p'");
-    EXPECT_EQ(Ids(rs), "1,3,");
-    rs.SetFilter("FQty > 2.5");  // "12" as text compares as a number
-    EXPECT_EQ(Ids(rs), "1,4,");
-    rs.SetFilter("FQty <= 2.5");
-    EXPECT_EQ(Ids(rs), "2,3,");
+    // The null name meets no condition; "12" as text compares as a number; And binds tighter
+    // than Or, parentheses regroup.
+    for (auto [filter, ids] : std::vector<std::pair<const char*, const char*>>{
+             {"FName = 'APPLE'", "1,"},
+             {"fname='o''brien'", "3,"},
+             {"FName <> 'Apple'", "2,3,5,"},
+             {"FName < 'p'", "1,3,"},
+             {"FQty > 2.5", "1,4,"},
+             {"FQty <= 2.5", "2,3,"},
+             {"FItemID = 1 or FItemID = 2 AND FQty > 5", "1,"},
+             {"(FItemID = 1 Or FItemID = 2) And FQty < 5", "2,"},
+             {"FItemID > 1 And FItemID < 5 And FName <> 'pear' Or FItemID = 5", "3,5,"}}) {
+        rs.SetFilter(filter);
+        EXPECT_EQ(Ids(rs), ids) << filter;
+    }
     rs.SetFilter("FQty = -1e3");
     EXPECT_EQ(rs.RecordCount(), 0);
     EXPECT_TRUE(rs.IsEOF());
     EXPECT_TRUE(rs.IsBOF());
-
-    // And binds tighter than Or; parentheses regroup.
-    rs.SetFilter("FItemID = 1 or FItemID = 2 AND FQty > 5");
-    EXPECT_EQ(Ids(rs), "1,");
-    rs.SetFilter("(FItemID = 1 Or FItemID = 2) And FQty < 5");
-    EXPECT_EQ(Ids(rs), "2,");
-    rs.SetFilter("FItemID > 1 And FItemID < 5 And FName <> 'pear' Or FItemID = 5");
-    EXPECT_EQ(Ids(rs), "3,5,");
 
     rs.SetFilter("  ");
     EXPECT_EQ(rs.RecordCount(), 5);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
 
 #include "frame/data_access.h"
 #include "frame/field_set.h"
@@ -23,13 +24,13 @@ TEST(FieldSets, TwinAndChildKeysFollowTheMainSetsKeys) {
     const FieldSet& main = FieldSet::Main();
     const FieldSet& twin = FieldSet::Twin01();
     const FieldSet& child = FieldSet::Child();
-    EXPECT_EQ(main["FQty"], "FQty");
-    EXPECT_EQ(twin["FQty"], "FQty01");
-    EXPECT_EQ(twin["FBatchNo"], "FBatchNo01");
-    EXPECT_EQ(child["FItemID"], "FCldItemID");
-    EXPECT_EQ(child["fitemid"], "FCldItemID") << "main keys compare without letter case";
-    EXPECT_EQ(child["FSecQty"], "FQty2");
-    EXPECT_EQ(child["FShowQty"], "FShowQty1");
+    // Main keys compare without letter case.
+    const std::tuple<const FieldSet*, const char*, const char*> keys[] = {
+        {&main, "FQty", "FQty"},           {&twin, "FQty", "FQty01"},
+        {&twin, "FBatchNo", "FBatchNo01"}, {&child, "FItemID", "FCldItemID"},
+        {&child, "fitemid", "FCldItemID"}, {&child, "FSecQty", "FQty2"},
+        {&child, "FShowQty", "FShowQty1"}};
+    for (auto [set, key, mapped] : keys) EXPECT_EQ((*set)[key], mapped) << key;
     // The freight charge belongs to the main set only; child rows have no stocks.
     EXPECT_FALSE(twin.Has("FTranspotationCharges"));
     EXPECT_FALSE(child.Has("FSCStockID"));
@@ -60,15 +61,20 @@ private:
     const RuleBook& book_;
 };
 
+// A test's rule book, and a plug-in of it bound to a new sales bill form.
 struct BookFixture : ::testing::Test {
     ScopedPlatform platform;
     std::shared_ptr<host::form::HostBillForm> form =
         host::form::HostBillForm::Create(*host::form::FindTemplate("sale"), nullptr);
+    RuleBook book;
+    std::unique_ptr<BookPlugIn> plugin;
 
-    void Bind(BookPlugIn& plugin) {
-        plugin.Show(form);
+    BookPlugIn& Bind() {
+        plugin = std::make_unique<BookPlugIn>(book);
+        plugin->Show(form);
         form->Open();
         form->NewBill();
+        return *plugin;
     }
 };
 
@@ -79,7 +85,6 @@ void RecordQty(FieldEdit& e) {
 }
 
 TEST_F(BookFixture, ChangeRulesRunOncePerKeyThroughTheirRowSet) {
-    RuleBook book;
     book.OnChange(FieldSet::Main(), "FShowQty", &RecordQty, kSkipOnHostFill)
         .OnChange(FieldSet::Twin01(), "FShowQty", &RecordQty)
         .OnChange(FieldSet::Twin01(), "FTranspotationCharges", &RecordQty)  // none in the twin
@@ -89,8 +94,7 @@ TEST_F(BookFixture, ChangeRulesRunOncePerKeyThroughTheirRowSet) {
     EXPECT_EQ(book.FindChange("FSHOWQTY01")->set, &FieldSet::Twin01());
     EXPECT_THROW(book.OnChange("fShowQty", &RecordQty), std::logic_error);
 
-    BookPlugIn plugin(book);
-    Bind(plugin);
+    BookPlugIn& plugin = Bind();
     form->UserEdit("FShowQty", 1, 3);
     EXPECT_EQ(plugin.log, (std::vector<std::string>{"FShowQty reads FShowQty=3", "after"}));
     plugin.log.clear();
@@ -105,22 +109,19 @@ TEST_F(BookFixture, ChangeRulesRunOncePerKeyThroughTheirRowSet) {
 }
 
 TEST_F(BookFixture, ARuleThatStopsTheHandlerSkipsTheStepsAfter) {
-    RuleBook book;
     book.OnChange("FItemID",
                   [](FieldEdit& e) {
                       e.Put("FNote", "stopped");  // a header key read on the row: nothing
                       e.stop = true;
                   })
         .AfterEveryChange([](FieldEdit& e) { e.bill.SetFieldValue("FRejected", "0"); });
-    BookPlugIn plugin(book);
-    Bind(plugin);
+    Bind();
     form->SetFieldValue("FRejected", "1");
     form->UserEdit("FItemID", 1, 1001);
     EXPECT_EQ(form->GetFieldValue("FRejected").ToString(), "1");
 }
 
 TEST_F(BookFixture, TheFirstRefusingCheckVetoesWithItsMessageAndCell) {
-    RuleBook book;
     std::vector<std::string> ran;
     book.Check(Stage::Save, "first",
                [&](CheckRun&) {
@@ -138,8 +139,7 @@ TEST_F(BookFixture, TheFirstRefusingCheckVetoesWithItsMessageAndCell) {
             ran.push_back("third");
             return Verdict::Pass();
         });
-    BookPlugIn plugin(book);
-    Bind(plugin);
+    Bind();
     auto result = form->Save();
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(ran, (std::vector<std::string>{"first", "second"}));
@@ -152,10 +152,8 @@ TEST_F(BookFixture, TheFirstRefusingCheckVetoesWithItsMessageAndCell) {
 }
 
 TEST_F(BookFixture, ASilentRefusalVetoesWithoutAMessage) {
-    RuleBook book;
     book.Check(Stage::Save, "answered no", [](CheckRun&) { return Verdict::Silent(); });
-    BookPlugIn plugin(book);
-    Bind(plugin);
+    Bind();
     EXPECT_TRUE(form->Save().cancelled);
     EXPECT_TRUE(platform->prompts.empty());
 }
@@ -163,7 +161,6 @@ TEST_F(BookFixture, ASilentRefusalVetoesWithoutAMessage) {
 // A check that cannot run (its read fails, a component is missing) must not let the bill
 // through unchecked: the save is refused and the user is told why.
 TEST_F(BookFixture, ACheckThatCannotRunRefusesInsteadOfPassing) {
-    RuleBook book;
     bool laterRan = false;
     auto failing = [](CheckRun&) -> Verdict { throw std::runtime_error("no such table"); };
     book.Check(Stage::Save, "reads the limits", failing)
@@ -171,8 +168,7 @@ TEST_F(BookFixture, ACheckThatCannotRunRefusesInsteadOfPassing) {
             laterRan = true;
             return Verdict::Pass();
         });
-    BookPlugIn plugin(book);
-    Bind(plugin);
+    Bind();
     EXPECT_TRUE(form->Save().cancelled);
     EXPECT_FALSE(laterRan);
     EXPECT_EQ(platform->prompts, std::vector<std::string>{"单据检查未能完成：no such table"});
@@ -181,7 +177,6 @@ TEST_F(BookFixture, ACheckThatCannotRunRefusesInsteadOfPassing) {
 TEST_F(BookFixture, ToolsAreAddedWithTheirStateAndClicksRunTheirRules) {
     bool optionOn = false;
     int clicks = 0;
-    RuleBook book;
     book.Tool({.band = "mnuOption",
                .key = "mnuCheckDuplicateItem",
                .caption = "录入时检查重复商品",
@@ -205,8 +200,7 @@ TEST_F(BookFixture, ToolsAreAddedWithTheirStateAndClicksRunTheirRules) {
     EXPECT_THROW(book.OnClick("mnuCheckDuplicateItem", [](ToolRun&) { return Verdict::Pass(); }),
                  std::logic_error);
 
-    BookPlugIn plugin(book);
-    Bind(plugin);
+    BookPlugIn& plugin = Bind();
     auto& menus = form->Menus();
     auto option = menus.Tool("mnuCheckDuplicateItem");
     ASSERT_NE(option, nullptr);

@@ -4,6 +4,7 @@
 
 #include "services/batch_shelflife.h"
 #include "tests/services_batch/service_test_bill.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 namespace {
@@ -20,17 +21,15 @@ CollectionPtr BatchRow(int item, const std::string& batch, const Value& kfDate, 
                              {"FAuxPropID", aux}});
 }
 
-class BatchConflict : public ::testing::Test {
+// Item 7 is costed by batch (FTrack 80), item 8 is not.
+RecordsetPtr CostingAnswer(const std::string& sql) {
+    if (sql.find("FTrack") == std::string::npos) return NoRows("X");
+    return OneValue("FTrack", sql.find("FItemID=7") != std::string::npos ? 80 : 0);
+}
+
+class BatchConflict : public ServiceTest<3> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    void SetUp() override {
-        // Item 7 is costed by batch (FTrack 80), item 8 is not.
-        db.info->answer = [](const std::string& sql) -> RecordsetPtr {
-            if (sql.find("FTrack") == std::string::npos) return NoRows("X");
-            return OneValue("FTrack", sql.find("FItemID=7") != std::string::npos ? 80 : 0);
-        };
-    }
+    void SetUp() override { db.info->answer = CostingAnswer; }
 };
 
 TEST_F(BatchConflict, RowsOfOneBatchWithDifferentDatesConflict) {
@@ -39,15 +38,15 @@ TEST_F(BatchConflict, RowsOfOneBatchWithDifferentDatesConflict) {
     EXPECT_FALSE(FindBatchRowConflict({a, BatchRow(7, "B1", "2024/1/1", 30, "2024-01-31")}, true));
     // Production date, shelf life or expiry date differing, with and without the auxiliary
     // property taken into account.
+    // The batch is compared as the database does: letter case and blanks do not count.
     for (bool withAux : {false, true}) {
-        EXPECT_TRUE(
-            FindBatchRowConflict({a, BatchRow(7, "B1", "2024-01-02", 30, "2024-01-31")}, withAux));
-        EXPECT_TRUE(
-            FindBatchRowConflict({a, BatchRow(7, "B1", "2024-01-01", 31, "2024-01-31")}, withAux));
-        EXPECT_TRUE(
-            FindBatchRowConflict({a, BatchRow(7, "B1", "2024-01-01", 30, "2024-02-01")}, withAux));
-        // The batch is compared as the database does: letter case and blanks do not count.
-        EXPECT_TRUE(FindBatchRowConflict({a, BatchRow(7, " b1 ", "2024-01-05", 30, "")}, withAux));
+        for (const auto& other : {BatchRow(7, "B1", "2024-01-02", 30, "2024-01-31"),
+                                  BatchRow(7, "B1", "2024-01-01", 31, "2024-01-31"),
+                                  BatchRow(7, "B1", "2024-01-01", 30, "2024-02-01"),
+                                  BatchRow(7, " b1 ", "2024-01-05", 30, "")}) {
+            EXPECT_TRUE(FindBatchRowConflict({a, other}, withAux))
+                << other->Get("FKFDate").ToString() << " " << other->Get("FKFPeriod").ToString();
+        }
     }
     // Other items or other batches, or rows without a batch, are not compared.
     EXPECT_FALSE(FindBatchRowConflict(
@@ -83,14 +82,8 @@ TEST_F(BatchConflict, EachItemsCostingMethodIsReadOnce) {
 }
 
 TEST_F(BatchConflict, GatheredRowsCarryTheirKeys) {
-    TestBill bill;
-    bill.rows = 3;
-    bill.Set("FItemID01", 7, 1);
-    bill.Set("FBatchNo01", "B1", 1);
-    bill.Set("FKFDate01", "2024-01-01", 1);
-    bill.Set("FItemID01", 7, 3);
-    bill.Set("FBatchNo01", "B1", 3);
-    bill.Set("FKFDate01", "2024-01-02", 3);
+    FillRow(bill, 1, "FItemID01=7 FBatchNo01=B1 FKFDate01=2024-01-01");
+    FillRow(bill, 3, "FItemID01=7 FBatchNo01=B1 FKFDate01=2024-01-02");
     auto rows = GatherBatchRows(bill, BatchRowKeys::Of(FieldSet::Twin01()));
     ASSERT_EQ(rows.size(), 2u);  // row 2 has no item
     EXPECT_EQ(rows[1]->Get("FRow").ToNumber(), 3);
@@ -100,11 +93,9 @@ TEST_F(BatchConflict, GatheredRowsCarryTheirKeys) {
 
 // ---- The form's stock-number service ----------------------------------------------------------
 
-TEST(StockNumber, TheFormsServiceAnswersTheRowsStockData) {
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    TestBill bill;
-    bill.rows = 1;
+using StockNumber = ServiceTest<1>;
+
+TEST_F(StockNumber, TheFormsServiceAnswersTheRowsStockData) {
     auto service = std::make_shared<TestControl>("StockNumber");
     service->answer = [](const std::string& method, std::vector<Value>&) {
         if (method != "StockNumber") return Value();
@@ -117,26 +108,16 @@ TEST(StockNumber, TheFormsServiceAnswersTheRowsStockData) {
     };
     bill.controls["StockNumber"] = service;
     const BatchRowKeys keys = BatchRowKeys::Of(FieldSet::Twin01());
-    bill.Set("FItemID01", 1007, 1);
-    bill.Set("FBatchNo01", "SZ-1", 1);
-    bill.Set("FSCStockID01", 501, 1);
-    bill.Set("FAuxPropID01", 2003, 1);
+    FillRow(bill, 1, "FItemID01=1007 FBatchNo01=SZ-1 FSCStockID01=501 FAuxPropID01=2003");
     FillRowStockNumber(bill, 1, keys);
     ASSERT_EQ(service->calls.size(), 1u);
-    const auto& args = service->calls[0];
-    ASSERT_EQ(args.size(), 5u);
-    EXPECT_EQ(args[0].ToNumber(), 1);
-    EXPECT_EQ(args[1].ToNumber(), 1007);
-    EXPECT_EQ(args[2].ToNumber(), 501);
-    EXPECT_EQ(args[3].ToNumber(), 2003);
-    EXPECT_EQ(args[4].ToString(), "SZ-1");
+    std::vector<std::string> args;
+    for (const auto& arg : service->calls[0]) args.push_back(arg.ToString());
+    EXPECT_EQ(args, (std::vector<std::string>{"1", "1007", "501", "2003", "SZ-1"}));
     // Written back under the keys the bill passes; what the service does not answer stays.
-    EXPECT_EQ(bill.Get("FKFDate01", 1).ToString(), "2026-10-01");
-    EXPECT_EQ(bill.Get("FPeriodDate01", 1).ToString(), "2027-03-30");
-    EXPECT_EQ(bill.Get("FShowQty01", 1).ToNumber(), 6);
-    EXPECT_EQ(bill.Get("FBatchNoIndex01", 1).ToNumber(), 41);
-    EXPECT_EQ(bill.Get("FCoefficient01", 1).ToNumber(), 12);
-    EXPECT_EQ(bill.Get("FBatchNo01", 1).ToString(), "SZ-1");
+    ExpectRow(bill, 1,
+              "FKFDate01=2026-10-01 FPeriodDate01=2027-03-30 FShowQty01=6 FBatchNoIndex01=41 "
+              "FCoefficient01=12 FBatchNo01=SZ-1");
     EXPECT_TRUE(db.info->statements.empty()) << "the form's service answers, not the database";
 
     // A row without a batch is not asked about.
@@ -147,16 +128,12 @@ TEST(StockNumber, TheFormsServiceAnswersTheRowsStockData) {
 
 // ---- Automatic batch numbers ----------------------------------------------------------------
 
-class AutoBatchNumber : public ::testing::Test {
+class AutoBatchNumber : public ServiceTest<5> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
     std::shared_ptr<FakeComponent> rule;
-    TestBill bill;
     double curSerial = 1;
 
     void SetUp() override {
-        FakeLogin(*platform.platform);
         // Item 6 generates its batch numbers, item 5 does not.
         db.info->answer = [](const std::string& sql) -> RecordsetPtr {
             if (sql.find("FAutoGenBatchNo") == std::string::npos) return NoRows("X");
@@ -167,21 +144,16 @@ protected:
             return Value(Collection::Make(
                 {{"Prefix", "20240105"}, {"CurSerial", curSerial}, {"SerialLen", 3}}));
         });
-        bill.rows = 5;
         bill.Set("FDate", "2024-01-05");
     }
 };
 
 TEST_F(AutoBatchNumber, SkipsNumbersAlreadyOnTheUnsavedBill) {
-    bill.Set("FItemID", 6, 1);
-    bill.Set("FBatchNo", "20240105001", 1);
-    bill.Set("FItemID", 6, 2);
-    bill.Set("FBatchNo", "20240105003", 2);
-    bill.Set("FItemID", 9, 3);  // another item's numbers do not count
-    bill.Set("FBatchNo", "20240105009", 3);
-    bill.Set("FItemID", 6, 4);
-    bill.Set("FBatchNo", "20240105x07", 4);  // not a number of the rule
-    bill.Set("FItemID", 6, 5);
+    FillRow(bill, 1, "FItemID=6 FBatchNo='20240105001'");
+    FillRow(bill, 2, "FItemID=6 FBatchNo='20240105003'");
+    FillRow(bill, 3, "FItemID=9 FBatchNo='20240105009'");  // another item's numbers do not count
+    FillRow(bill, 4, "FItemID=6 FBatchNo=20240105x07");    // not a number of the rule
+    FillRow(bill, 5, "FItemID=6");
     AutoGenBatchNo(bill, 5);
     EXPECT_EQ(bill.Get("FBatchNo", 5).ToString(), "20240105004");
     ASSERT_EQ(rule->calls.size(), 1u);
@@ -189,22 +161,21 @@ TEST_F(AutoBatchNumber, SkipsNumbersAlreadyOnTheUnsavedBill) {
     EXPECT_EQ(rule->calls[0].args[2].ToNumber(), 6);
 
     // Numbering the rows one after the other never gives a number twice.
-    bill.Set("FBatchNo", "", 4);
+    FillRow(bill, 4, "FBatchNo=");
     AutoGenBatchNo(bill, 4);
-    EXPECT_EQ(bill.Get("FBatchNo", 4).ToString(), "20240105005");
+    ExpectRow(bill, 4, "FBatchNo='20240105005'");
 }
 
 TEST_F(AutoBatchNumber, StartsAtTheRulesSerialAndKeepsLongSerials) {
     curSerial = 12;
-    bill.Set("FItemID", 6, 1);
-    bill.Set("FBatchNo", "20240105003", 1);
-    bill.Set("FItemID", 6, 2);
+    FillRow(bill, 1, "FItemID=6 FBatchNo='20240105003'");
+    FillRow(bill, 2, "FItemID=6");
     AutoGenBatchNo(bill, 2);
-    EXPECT_EQ(bill.Get("FBatchNo", 2).ToString(), "20240105012");
+    ExpectRow(bill, 2, "FBatchNo='20240105012'");
 
-    bill.Set("FBatchNo", "202401051000", 1);  // past the serial length: not cut
+    FillRow(bill, 1, "FBatchNo='202401051000'");  // past the serial length: not cut
     AutoGenBatchNo(bill, 2);
-    EXPECT_EQ(bill.Get("FBatchNo", 2).ToString(), "202401051001");
+    ExpectRow(bill, 2, "FBatchNo='202401051001'");
 }
 
 TEST_F(AutoBatchNumber, LockedCellsAndOtherItemsGetNoNumber) {
@@ -228,53 +199,38 @@ TEST_F(AutoBatchNumber, LockedCellsAndOtherItemsGetNoNumber) {
 
 TEST_F(AutoBatchNumber, ChildRowsUseTheChildItemAndBatch) {
     bill.childRows = 2;
-    bill.Set("FCldItemID", 6, 1);
-    bill.Set("FBatchNo1", "20240105007", 1);
-    bill.Set("FCldItemID", 6, 2);
-    bill.Set("FBatchNo", "20240105020", 2);  // the main grid's batch key is not the child's
+    FillRow(bill, 1, "FCldItemID=6 FBatchNo1='20240105007'");
+    // The main grid's batch key is not the child's.
+    FillRow(bill, 2, "FCldItemID=6 FBatchNo='20240105020'");
     AutoGenBatchNo(bill, 2, FieldSet::Child());
-    EXPECT_EQ(bill.Get("FBatchNo1", 2).ToString(), "20240105008");
+    ExpectRow(bill, 2, "FBatchNo1='20240105008'");
 }
 
 // ---- Batch cell locks -------------------------------------------------------------------------
 
-class BatchLocks : public ::testing::Test {
+class BatchLocks : public ServiceTest<4> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
     std::shared_ptr<FakeComponent> itemInfo;
-    TestBill bill;
 
     void SetUp() override {
-        FakeLogin(*platform.platform);
         // Items 7 and 8 are batch managed; 7 is costed by batch.
         itemInfo = platform->AddComponent("QOREBSGLItem.ItemInfo");
         itemInfo->On("isBatchManager", [](Args& a) {
             int item = static_cast<int>(a[1].ToNumber());
             return Value(item == 7 || item == 8);
         });
-        db.info->answer = [](const std::string& sql) -> RecordsetPtr {
-            if (sql.find("FTrack") == std::string::npos) return NoRows("X");
-            return OneValue("FTrack", sql.find("FItemID=7") != std::string::npos ? 80 : 0);
-        };
-        bill.rows = 4;
+        db.info->answer = CostingAnswer;
         for (int r = 1; r <= 4; ++r) bill.ctl->locked.insert({"FBATCHNO", r});
     }
 };
 
 TEST_F(BatchLocks, RowsTheUserEnteredGetAnEditableBatch) {
     bill.Set("FBillTypeID", 3001);
-    bill.Set("FItemID", 7, 1);
-    bill.Set("FID_SRC", 55, 1);  // drawn from a source bill
-    bill.Set("FItemID", 8, 2);
-    bill.Set("FID_SRC", 0, 2);
-    bill.Set("FItemID", 9, 3);  // not batch managed
-    // row 4 has no item
+    FillRow(bill, 1, "FItemID=7 FID_SRC=55");  // drawn from a source bill
+    FillRow(bill, 2, "FItemID=8 FID_SRC=0");
+    FillRow(bill, 3, "FItemID=9");  // not batch managed; row 4 has no item
     LockRowsBySource(bill, 0, "FItemID", "FBatchNo", false, true);
-    EXPECT_TRUE(bill.Locked("FBatchNo", 1));
-    EXPECT_FALSE(bill.Locked("FBatchNo", 2));
-    EXPECT_TRUE(bill.Locked("FBatchNo", 3));
-    EXPECT_TRUE(bill.Locked("FBatchNo", 4));
+    EXPECT_EQ(bill.Locks("FBatchNo"), "LoLL");
     EXPECT_EQ(itemInfo->calls.size(), 2u);  // rows 2 and 3: one question per item
 
     // Without keeping the source rows, the copied row is opened too.
@@ -294,14 +250,10 @@ TEST_F(BatchLocks, UnsetAndPurchaseBillTypesFollowTheSameRule) {
 
 TEST_F(BatchLocks, BillTypeZeroLocksBatchesOfItemsNotCostedByBatch) {
     bill.Set("FBillTypeID", 0);
-    for (int r = 1; r <= 4; ++r) bill.ctl->locked.clear();
-    bill.Set("FItemID", 7, 1);
-    bill.Set("FItemID", 8, 2);
-    bill.Set("FItemID", 8, 3);
+    bill.ctl->locked.clear();
+    for (int r = 1; r <= 3; ++r) FillRow(bill, r, r == 1 ? "FItemID=7" : "FItemID=8");
     LockRowsBySource(bill, -1, "FItemID", "FBatchNo", true, true);
-    EXPECT_FALSE(bill.Locked("FBatchNo", 1));
-    EXPECT_TRUE(bill.Locked("FBatchNo", 2));
-    EXPECT_TRUE(bill.Locked("FBatchNo", 3));
+    EXPECT_EQ(bill.Locks("FBatchNo"), "oLLo");
     EXPECT_EQ(db.CountContaining("FTrack"), 2);  // items 7 and 8, once each
 }
 

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "frame/data_access.h"
 #include "tests/support/fakes.h"
 
@@ -73,6 +75,12 @@ public:
     bool Locked(const std::string& key, int row) {
         return ctl->locked.count({Upper(key), row}) > 0;
     }
+    // The key's cells of rows 1 to rows, "L" locked and "o" open: "LoLL".
+    std::string Locks(const std::string& key) {
+        std::string out;
+        for (int r = 1; r <= rows; ++r) out += Locked(key, r) ? "L" : "o";
+        return out;
+    }
 
     int32_t FID() const override { return classType; }
     int32_t CurBillID() const override { return billID; }
@@ -134,5 +142,18 @@ inline RecordsetPtr OneValue(const std::string& column, const Value& v) {
 inline RecordsetPtr NoRows(const std::string& column) {
     return MemoryRecordset::Make({column}, {});
 }
+
+// A test bill of Rows rows, the scripted database and a login of user 16.
+template <int Rows>
+class ServiceTest : public ::testing::Test {
+protected:
+    ScopedPlatform platform;
+    ScriptedDatabase db{*platform.platform};
+    TestBill bill;
+    ServiceTest() {
+        FakeLogin(*platform.platform);
+        bill.rows = Rows;
+    }
+};
 
 }  // namespace qor::test

@@ -4,21 +4,17 @@
 
 #include "services/batch_shelflife.h"
 #include "tests/services_batch/service_test_bill.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 namespace {
 
-class ShelfLifeDates : public ::testing::Test {
+class ShelfLifeDates : public ServiceTest<3> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    TestBill bill;
     // Rows ICClassUserProfile answers with for "AdjustPeriod".
     std::vector<MemoryRecordset::Row> adjustRows;
 
     void SetUp() override {
-        FakeLogin(*platform.platform);
-        bill.rows = 3;
         db.info->answer = [this](const std::string& sql) -> RecordsetPtr {
             if (sql.find("ICClassUserProfile") != std::string::npos) {
                 return MemoryRecordset::Make({"FValue"}, adjustRows);
@@ -29,14 +25,13 @@ protected:
 };
 
 TEST_F(ShelfLifeDates, ProductionDateOrShelfLifeGivesTheExpiryDate) {
-    bill.Set("FKFDate", "2024-01-01", 1);
-    bill.Set("FKFPeriod", 30, 1);
+    FillRow(bill, 1, "FKFDate=2024-01-01 FKFPeriod=30");
     CalcKFDates(bill, Changed("fkfdate"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "2024-01-31");
+    ExpectRow(bill, 1, "FPeriodDate=2024-01-31");
 
-    bill.Set("FKFPeriod", 366, 1);  // across the leap day of 2024
+    FillRow(bill, 1, "FKFPeriod=366");  // across the leap day of 2024
     CalcKFDates(bill, Changed("FKFPeriod"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "2025-01-01");
+    ExpectRow(bill, 1, "FPeriodDate=2025-01-01");
     // The expiry date follows without asking for the user's setting.
     EXPECT_EQ(db.CountContaining("AdjustPeriod"), 0);
 }
@@ -48,69 +43,55 @@ TEST_F(ShelfLifeDates, EditedExpiryWithoutTheSettingMovesTheProductionDate) {
                       std::vector<MemoryRecordset::Row>{{"0"}},            // set to 0
                       std::vector<MemoryRecordset::Row>{{"1"}, {"1"}}}) {  // not exactly one
         adjustRows = rows;
-        bill.Set("FKFDate", "2024-01-01", 1);
-        bill.Set("FKFPeriod", 30, 1);
-        bill.Set("FPeriodDate", "2024-03-01", 1);
+        FillRow(bill, 1, "FKFDate=2024-01-01 FKFPeriod=30 FPeriodDate=2024-03-01");
         CalcKFDates(bill, Changed("FPERIODDATE"), 1);
-        EXPECT_EQ(bill.Get("FKFDate", 1).ToString(), "2024-01-31") << rows.size();
-        EXPECT_EQ(bill.Get("FKFPeriod", 1).ToNumber(), 30);
+        ExpectRow(bill, 1, "FKFDate=2024-01-31 FKFPeriod=30");
     }
 }
 
 TEST_F(ShelfLifeDates, BrokenDatesAndAbsurdShelfLivesChangeNothing) {
-    bill.Set("FKFDate", "2024-02-30", 1);
-    bill.Set("FKFPeriod", 30, 1);
-    bill.Set("FPeriodDate", "keep", 1);
-    CalcKFDates(bill, Changed("FKFDate"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "keep");
-
-    bill.Set("FKFDate", "2024-01-01", 1);
-    for (Value period : {Value(1e12), Value(-1e12), Value(5000000)}) {
-        bill.Set("FKFPeriod", period, 1);
-        CalcKFDates(bill, Changed("FKFPeriod"), 1);
-        EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "keep");
-    }
+    FillRow(bill, 1, "FPeriodDate=keep");
     // 1900-01-01 is the missing-date mark, not a production date.
-    bill.Set("FKFDate", "1900-01-01", 1);
-    bill.Set("FKFPeriod", 10, 1);
-    CalcKFDates(bill, Changed("FKFPeriod"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "keep");
+    for (auto [changed, row] : std::vector<std::pair<const char*, const char*>>{
+             {"FKFDate", "FKFDate=2024-02-30 FKFPeriod=30"},
+             {"FKFPeriod", "FKFDate=2024-01-01 FKFPeriod=1e12"},
+             {"FKFPeriod", "FKFPeriod=-1e12"},
+             {"FKFPeriod", "FKFPeriod=5000000"},
+             {"FKFPeriod", "FKFDate=1900-01-01 FKFPeriod=10"}}) {
+        FillRow(bill, 1, row);
+        CalcKFDates(bill, Changed(changed), 1);
+        ExpectRow(bill, 1, "FPeriodDate=keep");
+    }
 
     // An expiry date moved below the year 1 is skipped, not written.
     adjustRows = {};
-    bill.Set("FKFDate", "2024-01-01", 1);
-    bill.Set("FKFPeriod", 3000000, 1);
-    bill.Set("FPeriodDate", "0005-01-01", 1);
+    FillRow(bill, 1, "FKFDate=2024-01-01 FKFPeriod=3000000 FPeriodDate=0005-01-01");
     CalcKFDates(bill, Changed("FPeriodDate"), 1);
-    EXPECT_EQ(bill.Get("FKFDate", 1).ToString(), "2024-01-01");
+    ExpectRow(bill, 1, "FKFDate=2024-01-01");
     // Header rows and other keys are not shelf-life rows.
     CalcKFDates(bill, Changed("FKFDate"), -1);
     CalcKFDates(bill, Changed("FQty"), 1);
     CalcKFDates(bill, nullptr, 1);
-    EXPECT_EQ(bill.Get("FPeriodDate", 1).ToString(), "0005-01-01");
+    ExpectRow(bill, 1, "FPeriodDate=0005-01-01");
 }
 
 TEST_F(ShelfLifeDates, TwinAndChildSetsUseTheirOwnKeys) {
-    bill.Set("FKFDate", "2020-05-05", 1);
-    bill.Set("FKFDate01", "2024-01-01", 1);
-    bill.Set("FKFPeriod01", 30, 1);
+    FillRow(bill, 1, "FKFDate=2020-05-05 FKFDate01=2024-01-01 FKFPeriod01=30");
     CalcKFDates01(bill, Changed("FKFDATE01"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate01", 1).ToString(), "2024-01-31");
+    ExpectRow(bill, 1, "FPeriodDate01=2024-01-31");
     EXPECT_TRUE(bill.Get("FPeriodDate", 1).IsEmpty());
     // The main set's key does nothing to the twin set.
-    bill.Set("FPeriodDate01", "", 1);
+    FillRow(bill, 1, "FPeriodDate01=");
     CalcKFDates01(bill, Changed("FKFDate"), 1);
-    EXPECT_EQ(bill.Get("FPeriodDate01", 1).ToString(), "");
+    ExpectRow(bill, 1, "FPeriodDate01=");
 
-    bill.Set("FDate1", "2024-02-01", 2);
-    bill.Set("FInteger", 29, 2);
+    FillRow(bill, 2, "FDate1=2024-02-01 FInteger=29");
     CalcKFDates(bill, Changed("FInteger"), 2, FieldSet::Child());
-    EXPECT_EQ(bill.Get("FDate2", 2).ToString(), "2024-03-01");
+    ExpectRow(bill, 2, "FDate2=2024-03-01");
 
-    bill.Set("FProDate", "2024-01-01", 3);
-    bill.Set("FKFPeriod", 10, 3);
+    FillRow(bill, 3, "FProDate=2024-01-01 FKFPeriod=10");
     CalcKFDates(bill, Changed("FProDate"), 3, FieldSet::Main(), true);
-    EXPECT_EQ(bill.Get("FExpDate", 3).ToString(), "2024-01-11");
+    ExpectRow(bill, 3, "FExpDate=2024-01-11");
 }
 
 // ---- Completeness ------------------------------------------------------------------------------
@@ -124,9 +105,11 @@ protected:
         bill.Set("FKFPeriod", period, r);
         bill.Set("FPeriodDate", expiry, r);
     }
-    // The refusal's message, and its cell as "key@row" ("" without one).
-    static std::string Focus(const Verdict& v) {
-        return v.FocusKey().empty() ? "" : v.FocusKey() + "@" + std::to_string(v.FocusRow());
+    // The refusal's message, and its cell as " @key@row" (nothing without one).
+    static std::string Said(const Verdict& v) {
+        return v.Message() + (v.FocusKey().empty()
+                                  ? ""
+                                  : " @" + v.FocusKey() + "@" + std::to_string(v.FocusRow()));
     }
 };
 
@@ -140,50 +123,41 @@ TEST_F(ShelfLifeCheck, ZeroShelfLifeWithEqualDatesPasses) {
 TEST_F(ShelfLifeCheck, EachStepGivesItsMessageAndCell) {
     Row(2, "  ", 30, "2024-01-31");
     Verdict v = CheckKFFieldsFilled(bill, 2);
-    EXPECT_EQ(v.Message(), "第2行商品未输入生产日期！");
+    EXPECT_EQ(Said(v), "第2行商品未输入生产日期！ @FKFDate@2");
     EXPECT_EQ(v.Buttons(), 64);
-    EXPECT_EQ(Focus(v), "FKFDate@2");
     EXPECT_TRUE(bill.activeKey.empty()) << "the check moves no cursor itself";
 
     Row(2, "1900-01-01", 30, "2024-01-31");  // the missing-date mark
-    EXPECT_EQ(CheckKFFieldsFilled(bill, 2).Message(), "第2行商品未输入生产日期！");
+    EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 2)), "第2行商品未输入生产日期！ @FKFDate@2");
 
     // Shelf life -1 fails at its step whatever the expiry date.
     for (Value expiry : {Value("2023-12-31"), Value(""), Value("2024-01-01")}) {
         Row(1, "2024-01-01", -1, expiry);
-        v = CheckKFFieldsFilled(bill, 1);
-        EXPECT_EQ(v.Message(), "第1行商品的保质期必须大于等于0！");
-        EXPECT_EQ(Focus(v), "FKFPeriod@1");
+        EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 1)),
+                  "第1行商品的保质期必须大于等于0！ @FKFPeriod@1");
     }
 
     Row(1, "2024-01-01", 30, "");
-    v = CheckKFFieldsFilled(bill, 1);
-    EXPECT_EQ(v.Message(), "第1行商品未输入有效期至！");
-    EXPECT_EQ(Focus(v), "FPeriodDate@1");
+    EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 1)), "第1行商品未输入有效期至！ @FPeriodDate@1");
 
+    // The last check names no cell.
     for (Value expiry : {Value("2024-02-01"), Value("not a date")}) {
         Row(3, "2024-01-01", 30, expiry);
-        v = CheckKFFieldsFilled(bill, 3);
-        EXPECT_EQ(v.Message(), "第3行商品不符合生产日期加保质期等于有效期至！");
-        EXPECT_EQ(Focus(v), "") << "the last check names no cell";
+        EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 3)),
+                  "第3行商品不符合生产日期加保质期等于有效期至！");
     }
 }
 
 TEST_F(ShelfLifeCheck, ChildRowsTwinRowsAndAssemblyMessages) {
-    bill.Set("FDate1", "", 3);
-    bill.Set("FInteger", 10, 3);
-    bill.Set("FDate2", "2024-01-11", 3);
-    Verdict v = CheckKFFieldsFilled(bill, 3, FieldSet::Child());
-    EXPECT_EQ(v.Message(), "子件第3行商品未输入生产日期！");
-    EXPECT_EQ(Focus(v), "FDate1@3");
+    FillRow(bill, 3, "FDate1= FInteger=10 FDate2=2024-01-11");
+    EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 3, FieldSet::Child())),
+              "子件第3行商品未输入生产日期！ @FDate1@3");
 
-    bill.Set("FKFDate01", "2024-01-01", 2);
-    bill.Set("FKFPeriod01", 10, 2);
-    EXPECT_EQ(Focus(CheckKFFieldsFilled(bill, 2, FieldSet::Twin01())), "FPeriodDate01@2");
+    FillRow(bill, 2, "FKFDate01=2024-01-01 FKFPeriod01=10");
+    EXPECT_EQ(Said(CheckKFFieldsFilled(bill, 2, FieldSet::Twin01())),
+              "第2行商品未输入有效期至！ @FPeriodDate01@2");
 
-    bill.Set("FProDate", "2024-01-01", 1);
-    bill.Set("FKFPeriod", 10, 1);
-    bill.Set("FExpDate", "2024-01-12", 1);
+    FillRow(bill, 1, "FProDate=2024-01-01 FKFPeriod=10 FExpDate=2024-01-12");
     const FieldSet& main = FieldSet::Main();
     EXPECT_EQ(CheckKFFieldsFilled(bill, 1, main, true, false).Message(),
               "组装件商品不符合生产日期加保质期等于有效期至！");

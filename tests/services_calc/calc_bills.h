@@ -16,18 +16,18 @@ namespace qor::test {
 // Demo items: 1014 steel plate (calculation type 1, 1000 base units per second unit), 1015
 // copper wire (type 3), 1016 pork (type 2, no second unit), 1001 water (plain, no second unit),
 // 1002 noodles (plain, fixed second unit 24), 1003 milk (plain, floating second unit 12).
-inline constexpr int kSteel = 1014, kWire = 1015, kPork = 1016, kWater = 1001, kNoodles = 1002,
-                     kMilk = 1003;
+inline constexpr int kSteel = 1014, kWire = 1015, kPork = 1016, kWater = 1001, kMilk = 1003;
 // Demo stocks: 501 the main stock, 504 the virtual gift stock.
-inline constexpr int kMainStock = 501, kGiftStock = 504;
+inline constexpr int kMainStock = 501;
 
-inline host::form::FieldTemplate EntryField(const std::string& key,
-                                            const std::string& formula = "") {
+inline host::form::FieldTemplate EntryField(
+    const std::string& key, const std::string& formula = "",
+    host::form::FieldType type = host::form::FieldType::Number, int page = 2) {
     host::form::FieldTemplate f;
     f.key = key;
     f.caption = key;
-    f.page = 2;
-    f.type = host::form::FieldType::Number;
+    f.page = page;
+    f.type = type;
     if (!formula.empty()) f.actions.push_back({"FAction", "Calculate", formula});
     return f;
 }
@@ -40,13 +40,8 @@ inline host::form::BillTemplate StockSideTemplate(int classType) {
     t.title = t.kind;
     t.classTypeID = classType;
     t.keyField = "FItemID";
-    host::form::FieldTemplate status;
-    status.key = "FStatus";
-    status.type = host::form::FieldType::Integer;
-    t.fields.push_back(status);
-    auto item = EntryField("FItemID");
-    item.type = host::form::FieldType::Integer;
-    t.fields.push_back(item);
+    t.fields.push_back(EntryField("FStatus", "", host::form::FieldType::Integer, 1));
+    t.fields.push_back(EntryField("FItemID", "", host::form::FieldType::Integer));
     for (const auto& key : SplitKeys(
              "FCalTypeID,FSecUnitID,FShowUnitID,FCoefficient,FSecCoefficient,FSecQty,"
              "FBasePrice,FSecPrice,FDisplayPrice,FDisplayQty,FDisplayWeight,FAmount,"
@@ -73,12 +68,6 @@ inline std::shared_ptr<host::form::HostBillForm> OpenBill(const host::form::Bill
     form->NewBill();
     while (form->GridMaxDataRowNum() < rows) form->AddRow();
     return form;
-}
-
-// Writes the values into the row, in order, without running any host action.
-inline void Fill(IBillForm& bill, int row,
-                 std::initializer_list<std::pair<std::string, Value>> values) {
-    for (const auto& [key, value] : values) bill.SetFieldValue(key, value, row);
 }
 
 inline double Num(IBillForm& bill, const std::string& key, int row) {

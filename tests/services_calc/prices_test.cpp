@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "frame/data_access.h"
 #include "frame/verdict.h"
 #include "services/calculation.h"
 #include "tests/services_calc/calc_bills.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 namespace {
@@ -51,34 +53,28 @@ TEST_F(RowPrices, ItemReadsSendIntegersOnly) {
 }
 
 TEST_F(RowPrices, SecondQuantityOfCalculationTypeRows) {
-    Fill(b, 1, {{"FQty", 5}, {"FBasePrice", 2}, {"FShowQty", 10}, {"FSecPrice", 9}});
+    FillRow(b, 1, "FQty=5 FBasePrice=2 FShowQty=10 FSecPrice=9");
     CalcRowSecQty(b, 1, 1);
-    EXPECT_DOUBLE_EQ(Get("FSecQty"), 5);
-    EXPECT_DOUBLE_EQ(Get("FSecPrice"), 2);
-    EXPECT_DOUBLE_EQ(Get("FSecCoefficient"), 2);
+    ExpectRow(b, 1, "FSecQty=5 FSecPrice=2 FSecCoefficient=2");
 
     // A type-3 row keeps the weight entered as second quantity, whatever type the caller
     // passes: the row's own type decides.
-    Fill(b, 2,
-         {{"FCalTypeID", 3}, {"FQty", 4}, {"FShowQty", 4}, {"FSecQty", 12}, {"FSecPrice", 10}});
+    FillRow(b, 2, "FCalTypeID=3 FQty=4 FShowQty=4 FSecQty=12 FSecPrice=10");
     for (const Value& hint : {Value(), Value(1)}) {
         CalcRowSecQty(b, 2, hint);
-        EXPECT_DOUBLE_EQ(Get("FSecQty", 2), 12) << hint.ToString();
-        EXPECT_DOUBLE_EQ(Get("FSecPrice", 2), 10);
-        EXPECT_NEAR(Get("FSecCoefficient", 2), 4.0 / 12, 1e-9);
+        ExpectRow(b, 2, "FSecQty=12 FSecPrice=10 FSecCoefficient=0.3333333333333");
     }
 
     // No quantity: the coefficient stays.
-    Fill(b, 3, {{"FQty", 0}, {"FShowQty", 3}, {"FSecCoefficient", 7}});
+    FillRow(b, 3, "FQty=0 FShowQty=3 FSecCoefficient=7");
     CalcRowSecQty(b, 3);
-    EXPECT_DOUBLE_EQ(Get("FSecQty", 3), 0);
-    EXPECT_DOUBLE_EQ(Get("FSecCoefficient", 3), 7);
+    ExpectRow(b, 3, "FSecQty=0 FSecCoefficient=7");
 }
 
 TEST_F(RowPrices, CalculationTypeFromTheItemAndItsCheck) {
-    Fill(b, 1, {{"FItemID", kWire}});
-    Fill(b, 2, {{"FItemID", kWater}});
-    Fill(b, 3, {{"FItemID", kPork}});
+    FillRow(b, 1, "FItemID=1015");
+    FillRow(b, 2, "FItemID=1001");
+    FillRow(b, 3, "FItemID=1016");
     EXPECT_TRUE(SetRowCalType(b, 1));
     EXPECT_DOUBLE_EQ(Get("FCalTypeID"), 3);
     auto cell = b.GetDataFldbyKey("FCalTypeID", 1);
@@ -99,115 +95,82 @@ TEST_F(RowPrices, CalculationTypeFromTheItemAndItsCheck) {
     EXPECT_EQ(missing.FocusRow(), 3);
     EXPECT_TRUE(boxes.Boxes().empty());
 
-    Fill(b, 3, {{"FCalTypeID", 0}});
+    FillRow(b, 3, "FCalTypeID=0");
     EXPECT_TRUE(CheckCalTypeFilled(b).Refused()) << "0 is no calculation type";
     EXPECT_TRUE(SetRowCalType(b, 3));
     EXPECT_TRUE(CheckCalTypeFilled(b).Passed());
 }
 
 TEST_F(RowPrices, DisplayPriceShowsThePriceOfTheCalculationType) {
-    for (int row : {1, 2}) {
-        Fill(b, row, {{"FBasePrice", 1}, {"FPrice", 2}, {"FSecPrice", 3}, {"FDisplayPrice", 0}});
-    }
-    Fill(b, 1, {{"FItemID", kSteel}, {"FCalTypeID", 1}});
+    for (int row : {1, 2}) FillRow(b, row, "FBasePrice=1 FPrice=2 FSecPrice=3 FDisplayPrice=0");
+    FillRow(b, 1, "FItemID=1014 FCalTypeID=1");
     SyncRowDisplayPrice(b, 1);
     EXPECT_DOUBLE_EQ(Get("FDisplayPrice"), 0) << "only in the industry edition";
 
     Industry(1);
-    const std::vector<std::pair<Value, double>> cases = {
-        {Value(1), 1}, {Value(2), 2}, {Value(3), 3}};
-    for (const auto& [type, expected] : cases) {
-        Fill(b, 1, {{"FCalTypeID", type}, {"FDisplayPrice", 0}});
+    for (const auto& [type, expected] : std::vector<std::pair<const char*, const char*>>{
+             {"FCalTypeID=1", "FDisplayPrice=1"},
+             {"FCalTypeID=2", "FDisplayPrice=2"},
+             {"FCalTypeID=3", "FDisplayPrice=3"},
+             // no type, no display price
+             {"FCalTypeID= FDisplayPrice=8", "FDisplayPrice=8"}}) {
+        FillRow(b, 1, "FDisplayPrice=0");
+        FillRow(b, 1, type);
         SyncRowDisplayPrice(b, 1);
-        EXPECT_DOUBLE_EQ(Get("FDisplayPrice"), expected) << type.ToString();
+        ExpectRow(b, 1, expected);
     }
-    Fill(b, 1, {{"FCalTypeID", Value("")}, {"FDisplayPrice", 8}});
-    SyncRowDisplayPrice(b, 1);
-    EXPECT_DOUBLE_EQ(Get("FDisplayPrice"), 8) << "no type, no display price";
-
-    Fill(b, 2, {{"FItemID", kWater}});
+    FillRow(b, 2, "FItemID=1001");
     SyncRowDisplayPrice(b, 2);
-    EXPECT_DOUBLE_EQ(Get("FDisplayPrice", 2), 2);
+    ExpectRow(b, 2, "FDisplayPrice=2");
 }
 
 TEST_F(RowPrices, ExchangeBillSecondSetHasItsOwnDisplayPrice) {
     Industry(1);
     auto change = demo.NewBill("salechange");
-    Fill(*change, 1,
-         {{"FItemID", kWater},
-          {"FPrice", 4},
-          {"FDisplayPrice", 0},
-          {"FItemID01", kWire},
-          {"FCalTypeID01", 3},
-          {"FSecPrice01", 6},
-          {"FPrice01", 2},
-          {"FDisplayPrice01", 0}});
+    FillRow(*change, 1,
+            "FItemID=1001 FPrice=4 FDisplayPrice=0 FItemID01=1015 FCalTypeID01=3 FSecPrice01=6 "
+            "FPrice01=2 FDisplayPrice01=0");
     SyncRowDisplayPrice01(*change, 1);
-    EXPECT_DOUBLE_EQ(Num(*change, "FDisplayPrice01", 1), 6);
-    EXPECT_DOUBLE_EQ(Num(*change, "FDisplayPrice", 1), 0);
+    ExpectRow(*change, 1, "FDisplayPrice01=6 FDisplayPrice=0");
     SyncRowDisplayPrice(*change, 1);
-    EXPECT_DOUBLE_EQ(Num(*change, "FDisplayPrice", 1), 4);
+    ExpectRow(*change, 1, "FDisplayPrice=4");
 
-    // A display edit of the second set reaches its own type-3 price, not the first set's.
-    Fill(*change, 1, {{"FDisplayPrice01", 9}, {"FSecPrice", 1}});
+    // A display edit of the second set reaches its own type-3 price, not the first set's (the
+    // main set has no such key).
+    FillRow(*change, 1, "FDisplayPrice01=9 FSecPrice=1");
     CalcRowOnDisplayChange(*change, 1, "FDisplayPrice01");
-    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice01", 1), 6) << "the main set has no such key";
+    ExpectRow(*change, 1, "FSecPrice01=6");
     CalcRowOnDisplayChange(*change, 1, "FDisplayPrice01", FieldSet::Twin01());
-    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice01", 1), 9);
-    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice", 1), 1);
+    ExpectRow(*change, 1, "FSecPrice01=9 FSecPrice=1");
 }
 
 TEST_F(RowPrices, RowPricesFollowTheEnteredPriceOfTheType) {
-    Fill(b, 1,
-         {{"FItemID", kSteel},
-          {"FCoefficient", 3},
-          {"FBasePrice", 2},
-          {"FShowQty", 2},
-          {"FDiscountRate", 100}});
+    // The shown price's formulas ran: the amount.
+    FillRow(b, 1, "FItemID=1014 FCoefficient=3 FBasePrice=2 FShowQty=2 FDiscountRate=100");
     SetRowPrices(b, 1, kSteel, kMainStock, 1);
-    EXPECT_DOUBLE_EQ(Get("FPrice"), 6);
-    EXPECT_DOUBLE_EQ(Get("FSecPrice"), 2);
-    EXPECT_DOUBLE_EQ(Get("FDisplayPrice"), 2);
-    EXPECT_DOUBLE_EQ(Get("FAmount"), 12) << "the shown price's formulas ran";
+    ExpectRow(b, 1, "FPrice=6 FSecPrice=2 FDisplayPrice=2 FAmount=12");
 
-    Fill(b, 2, {{"FItemID", kPork}, {"FCoefficient", 2}, {"FPrice", 6}});
+    FillRow(b, 2, "FItemID=1016 FCoefficient=2 FPrice=6");
     SetRowPrices(b, 2, kPork, kMainStock, 2);
-    EXPECT_DOUBLE_EQ(Get("FBasePrice", 2), 3);
-    EXPECT_DOUBLE_EQ(Get("FSecPrice", 2), 3);
-    EXPECT_DOUBLE_EQ(Get("FDisplayPrice", 2), 6);
+    ExpectRow(b, 2, "FBasePrice=3 FSecPrice=3 FDisplayPrice=6");
 
-    Fill(b, 3,
-         {{"FItemID", kWire}, {"FCoefficient", 1}, {"FSecCoefficient", 3}, {"FSecPrice", 12}});
+    FillRow(b, 3, "FItemID=1015 FCoefficient=1 FSecCoefficient=3 FSecPrice=12");
     SetRowPrices(b, 3, kWire, kMainStock, 3);
-    EXPECT_DOUBLE_EQ(Get("FPrice", 3), 4);
-    EXPECT_DOUBLE_EQ(Get("FBasePrice", 3), 4);
-    EXPECT_DOUBLE_EQ(Get("FDisplayPrice", 3), 12);
+    ExpectRow(b, 3, "FPrice=4 FBasePrice=4 FDisplayPrice=12");
 
     // A plain item with no coefficient: the base price cannot follow, the rest still does.
-    Fill(b, 1,
-         {{"FItemID", kMilk},
-          {"FCoefficient", 0},
-          {"FSecCoefficient", 4},
-          {"FPrice", 5},
-          {"FBasePrice", 9}});
+    FillRow(b, 1, "FItemID=1003 FCoefficient=0 FSecCoefficient=4 FPrice=5 FBasePrice=9");
     SetRowPrices(b, 1, kMilk, kMainStock, Value());
-    EXPECT_DOUBLE_EQ(Get("FBasePrice"), 9);
-    EXPECT_DOUBLE_EQ(Get("FSecPrice"), 20);
-    EXPECT_DOUBLE_EQ(Get("FDisplayPrice"), 5);
+    ExpectRow(b, 1, "FBasePrice=9 FSecPrice=20 FDisplayPrice=5");
 }
 
 TEST_F(RowPrices, VirtualStockLocksSalesPricesAndFreight) {
-    Fill(b, 1,
-         {{"FItemID", kWire},
-          {"FCalTypeID", 3},
-          {"FSCStockID", kGiftStock},
-          {"FDisplayPrice", 7},
-          {"FSecPrice", 7},
-          {"FCoefficient", 1},
-          {"FSecCoefficient", 1}});
+    FillRow(b, 1,
+            "FItemID=1015 FCalTypeID=3 FSCStockID=504 FDisplayPrice=7 FSecPrice=7 FCoefficient=1 "
+            "FSecCoefficient=1");
     CalcRowPriceByCalType(b, 1);
     EXPECT_FALSE(sale->IsCellLocked("FSecPrice", 1)) << "only in the industry edition";
-    EXPECT_DOUBLE_EQ(Get("FDisplayPrice"), 7);
+    ExpectRow(b, 1, "FDisplayPrice=7");
 
     Industry(1);
     CalcRowPriceByCalType(b, 1);
@@ -215,60 +178,48 @@ TEST_F(RowPrices, VirtualStockLocksSalesPricesAndFreight) {
          {"FBasePrice", "FPrice", "FSecPrice", "FDisplayPrice", "FTranspotationCharges"}) {
         EXPECT_TRUE(sale->IsCellLocked(key, 1)) << key;
     }
-    EXPECT_DOUBLE_EQ(Get("FDisplayPrice"), 0);
-    EXPECT_DOUBLE_EQ(Get("FSecPrice"), 7);
+    ExpectRow(b, 1, "FDisplayPrice=0 FSecPrice=7");
 
     // Back on a real stock the entered prices open again and the prices are derived.
-    Fill(b, 1, {{"FSCStockID", kMainStock}, {"FSecPrice", 8}});
+    FillRow(b, 1, "FSCStockID=501 FSecPrice=8");
     CalcRowPriceByCalType(b, 1);
     for (const char* key : {"FSecPrice", "FDisplayPrice", "FTranspotationCharges"}) {
         EXPECT_FALSE(sale->IsCellLocked(key, 1)) << key;
     }
-    EXPECT_DOUBLE_EQ(Get("FDisplayPrice"), 8);
-    EXPECT_DOUBLE_EQ(Get("FPrice"), 8);
+    ExpectRow(b, 1, "FDisplayPrice=8 FPrice=8");
 }
 
 TEST_F(RowPrices, ExchangeBillSecondSetPricesAlone) {
     Industry(1);
     auto change = demo.NewBill("salechange");
-    Fill(*change, 1,
-         {{"FItemID", kWater},
-          {"FPrice", 4},
-          {"FBasePrice", 1},
-          {"FItemID01", kMilk},
-          {"FCoefficient01", 2},
-          {"FSecCoefficient01", 6},
-          {"FPrice01", 3},
-          {"FSCStockID01", kGiftStock}});
+    FillRow(*change, 1,
+            "FItemID=1001 FPrice=4 FBasePrice=1 FItemID01=1003 FCoefficient01=2 "
+            "FSecCoefficient01=6 FPrice01=3 FSCStockID01=504");
     CalcRowPriceByCalType01(*change, 1);
-    EXPECT_DOUBLE_EQ(Num(*change, "FBasePrice01", 1), 1.5);
-    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice01", 1), 18);
-    EXPECT_DOUBLE_EQ(Num(*change, "FDisplayPrice01", 1), 3);
-    EXPECT_DOUBLE_EQ(Num(*change, "FBasePrice", 1), 1) << "the first set is not touched";
+    // The first set is not touched.
+    ExpectRow(*change, 1, "FBasePrice01=1.5 FSecPrice01=18 FDisplayPrice01=3 FBasePrice=1");
 
-    Fill(*change, 1, {{"FPrice01", 5}});
+    FillRow(*change, 1, "FPrice01=5");
     SetRowPrices01(*change, 1, kMilk, 0, Value());
-    EXPECT_DOUBLE_EQ(Num(*change, "FSecPrice01", 1), 30);
+    ExpectRow(*change, 1, "FSecPrice01=30");
 }
 
 TEST(RoundToDigits, RoundsTheDecimalTextHalfAwayFromZero) {
-    EXPECT_DOUBLE_EQ(RoundToDigits(2.345, 2), 2.35);
-    EXPECT_DOUBLE_EQ(RoundToDigits(-2.345, 2), -2.35);
-    EXPECT_DOUBLE_EQ(RoundToDigits(2.5, 0), 3);
-    EXPECT_DOUBLE_EQ(RoundToDigits(2.4, 0), 2);
+    // Negative digits count as 0; four decimals are kept at most.
+    const double nan = std::nan("");
+    const std::tuple<double, int, double> cases[] = {
+        {2.345, 2, 2.35}, {-2.345, 2, -2.35},      {2.5, 0, 3}, {2.4, 0, 2},
+        {2.5, -1, 3},     {1.23456789, 6, 1.2346}, {nan, 2, 0}, {HUGE_VAL, 2, 0}};
+    for (auto [number, digits, rounded] : cases) {
+        EXPECT_DOUBLE_EQ(RoundToDigits(number, digits), rounded) << number << " " << digits;
+    }
     EXPECT_DOUBLE_EQ(RoundToDigits(1234567.891, 2), 1234567.89);
-    EXPECT_DOUBLE_EQ(RoundToDigits(2.5, -1), 3) << "negative digits count as 0";
-    EXPECT_DOUBLE_EQ(RoundToDigits(1.23456789, 6), 1.2346) << "four decimals are kept";
-    EXPECT_DOUBLE_EQ(RoundToDigits(std::nan(""), 2), 0);
-    EXPECT_DOUBLE_EQ(RoundToDigits(HUGE_VAL, 2), 0);
 }
 
 // ---- The per-event cache -------------------------------------------------------------------
 
 TEST_F(RowPrices, MasterDataIsReadOncePerEventAndAgainInTheNext) {
-    for (int row = 1; row <= 3; ++row) {
-        Fill(b, row, {{"FItemID", kMilk}, {"FSecUnitID", 3032}});
-    }
+    for (int row = 1; row <= 3; ++row) FillRow(b, row, "FItemID=1003 FSecUnitID=3032");
     {
         EventScope event("m_BillInterface_AfterLoadBill");
         RecalcBillEntries(b);

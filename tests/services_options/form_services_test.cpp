@@ -5,6 +5,7 @@
 #include "host/form/bill_template.h"
 #include "services/system_options.h"
 #include "tests/support/demo_form.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 namespace {
@@ -52,13 +53,9 @@ TEST_F(FormServices, CellsLockOpenAndActThroughTheGridController) {
 }
 
 TEST_F(FormServices, FieldActionsRunTheHostsFormulas) {
-    for (auto [key, value] : std::vector<std::pair<std::string, double>>{
-             {"FShowQty", 3}, {"FDiscountRate", 100}, {"FTaxRate", 13}, {"FPrice", 10}}) {
-        b.SetFieldValue(key, value, 1);
-    }
+    FillRow(b, 1, "FShowQty=3 FDiscountRate=100 FTaxRate=13 FPrice=10");
     EXPECT_TRUE(DoFieldAction(b, "FPrice", 1));
-    EXPECT_DOUBLE_EQ(b.GetFieldValue("FAmount", 1).ToNumber(), 30);
-    EXPECT_NEAR(b.GetFieldValue("FInTaxAmount", 1).ToNumber(), 33.9, 1e-9);
+    ExpectRow(b, 1, "FAmount=30 FInTaxAmount=33.9");
     EXPECT_EQ(b.GetDataFldbyKey("FPrice", 1)->Get("FModify").ToNumber(), 0);
     DoFieldAction(b, "FPrice", 1, true);
     EXPECT_EQ(b.GetDataFldbyKey("FPrice", 1)->Get("FModify").ToNumber(), 1);
@@ -95,38 +92,34 @@ host::form::BillTemplate OperatorTemplate() {
     host::form::BillTemplate t;
     t.kind = "operator";
     t.classTypeID = 1030002;
-    auto header = [&t](const std::string& key, host::form::FieldType type,
-                       std::optional<host::form::BaseSource> source = std::nullopt) {
+    using host::form::FieldType;
+    auto field = [&t](const std::string& key, FieldType type,
+                      std::optional<host::form::BaseSource> source = std::nullopt, int page = 1) {
         host::form::FieldTemplate f;
         f.key = key;
-        f.page = 1;
+        f.page = page;
         f.type = type;
         f.source = std::move(source);
         t.fields.push_back(f);
     };
-    header("FCustID", host::form::FieldType::Integer);
-    header("FEmpID", host::form::FieldType::Text);
-    header("FDeptID", host::form::FieldType::Text);
-    host::form::BaseSource bank;
-    bank.table = "t_SubMessage";
-    bank.idColumn = "";
-    header("FBank", host::form::FieldType::Integer, bank);
-    host::form::BaseSource message;  // a message field: its source type names the table
-    message.sourceType = kMessageSourceType;
-    message.idColumn = "";
-    header("FPayStyle", host::form::FieldType::Integer, message);
-    host::form::BaseSource byNumber;  // a field that stores the customer's number
-    byNumber.table = "t_Organization";
-    byNumber.idColumn = "FNumber";
-    header("FCustNumber", host::form::FieldType::Text, byNumber);
-    host::form::BaseSource broken;
-    broken.table = "t_Stock where 1=1;delete from t_Stock";
-    header("FStockID", host::form::FieldType::Integer, broken);
-    host::form::FieldTemplate item;
-    item.key = "FItemID";
-    item.page = 2;
-    item.type = host::form::FieldType::Integer;
-    t.fields.push_back(item);
+    auto source = [](const std::string& table, const std::string& idColumn, int sourceType = 1) {
+        host::form::BaseSource s;
+        s.table = table;
+        s.idColumn = idColumn;
+        s.sourceType = sourceType;
+        return s;
+    };
+    field("FCustID", FieldType::Integer);
+    field("FEmpID", FieldType::Text);
+    field("FDeptID", FieldType::Text);
+    field("FBank", FieldType::Integer, source("t_SubMessage", ""));
+    // A message field: its source type names the table.
+    field("FPayStyle", FieldType::Integer, source("", "", kMessageSourceType));
+    // A field that stores the customer's number.
+    field("FCustNumber", FieldType::Text, source("t_Organization", "FNumber"));
+    field("FStockID", FieldType::Integer,
+          source("t_Stock where 1=1;delete from t_Stock", "FItemID"));
+    field("FItemID", FieldType::Integer, std::nullopt, 2);
     return t;
 }
 
@@ -141,54 +134,46 @@ protected:
 };
 
 TEST_F(OperatorFields, TheCustomersOperatorAndDepartment) {
-    b.SetFieldValue("FCustID", 101);
+    FillRow(b, -1, "FCustID=101");
     EXPECT_TRUE(GetOperatorEmpDept(b));
-    EXPECT_EQ(Text("FEmpID"), "001");
-    EXPECT_EQ(Text("FDeptID"), "01");
+    ExpectRow(b, -1, "FEmpID='001' FDeptID='01'");
 
-    // Mode "1" writes the operator only; keepFilled leaves a chosen salesman alone.
-    b.SetFieldValue("FCustID", 102);
-    b.SetFieldValue("FDeptID", "04");
+    // Mode "1" writes the operator only; keepFilled leaves a chosen salesman alone, an empty
+    // field is filled.
+    FillRow(b, -1, "FCustID=102 FDeptID='04'");
     EXPECT_TRUE(GetOperatorEmpDept(b, "1"));
-    EXPECT_EQ(Text("FEmpID"), "002");
-    EXPECT_EQ(Text("FDeptID"), "04");
-    b.SetFieldValue("FCustID", 103);
+    ExpectRow(b, -1, "FEmpID='002' FDeptID='04'");
+    FillRow(b, -1, "FCustID=103");
     EXPECT_TRUE(GetOperatorEmpDept(b, "2", 1));
-    EXPECT_EQ(Text("FEmpID"), "002");
-    b.SetFieldValue("FDeptID", "");
+    ExpectRow(b, -1, "FEmpID='002'");
+    FillRow(b, -1, "FDeptID=");
     GetOperatorEmpDept(b, "2", 1);
-    EXPECT_EQ(Text("FDeptID"), "02") << "an empty field is filled";
+    ExpectRow(b, -1, "FDeptID='02'");
 
     // The supplier named by the caller.
     EXPECT_TRUE(GetOperatorEmpDept(b, "2", 0, 801));
-    EXPECT_EQ(Text("FEmpID"), "004");
-    EXPECT_EQ(Text("FDeptID"), "03");
+    ExpectRow(b, -1, "FEmpID='004' FDeptID='03'");
 }
 
 TEST_F(OperatorFields, NoOperatorChangesNothing) {
-    b.SetFieldValue("FEmpID", "006");
-    b.SetFieldValue("FDeptID", "04");
-    b.SetFieldValue("FCustID", 107);  // the salesman has left the company
-    EXPECT_FALSE(GetOperatorEmpDept(b));
-    b.SetFieldValue("FCustID", 106);  // no default salesman
-    EXPECT_FALSE(GetOperatorEmpDept(b));
-    b.SetFieldValue("FCustID", 0);
-    EXPECT_FALSE(GetOperatorEmpDept(b));
+    FillRow(b, -1, "FEmpID='006' FDeptID='04'");
+    // 107: the salesman has left the company; 106: no default salesman.
+    for (int customer : {107, 106, 0}) {
+        b.SetFieldValue("FCustID", customer);
+        EXPECT_FALSE(GetOperatorEmpDept(b)) << customer;
+    }
     EXPECT_FALSE(GetOperatorEmpDept(b, "2", 0, Value("99999")));
-    EXPECT_EQ(Text("FEmpID"), "006");
-    EXPECT_EQ(Text("FDeptID"), "04");
+    ExpectRow(b, -1, "FEmpID='006' FDeptID='04'");
 }
 
 TEST_F(OperatorFields, TheDepartmentFollowsTheEmployee) {
-    b.SetFieldValue("FEmpID", "303");
-    SetDeptByEmp(b);
-    EXPECT_EQ(Text("FDeptID"), "02");
-    b.SetFieldValue("FEmpID", "304");
-    SetDeptByEmp(b);
-    EXPECT_EQ(Text("FDeptID"), "03");
-    b.SetFieldValue("FEmpID", "");
-    SetDeptByEmp(b);
-    EXPECT_EQ(Text("FDeptID"), "") << "no employee, no department";
+    // No employee, no department.
+    for (auto [employee, department] :
+         std::vector<std::pair<std::string, std::string>>{{"303", "02"}, {"304", "03"}, {"", ""}}) {
+        b.SetFieldValue("FEmpID", employee);
+        SetDeptByEmp(b);
+        EXPECT_EQ(Text("FDeptID"), department) << employee;
+    }
 }
 
 TEST_F(OperatorFields, LookupTextsFromTheFieldsSource) {

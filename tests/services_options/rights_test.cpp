@@ -48,6 +48,19 @@ public:
         return Def(entrys, page, key, "FieldLock").ToBool();
     }
     bool HeadVisible(const std::string& key) { return Def(heads, 1, key, "Visible").ToBool(); }
+    // Those of the entry keys (separated by commas) hidden, or locked, on the page.
+    std::string Hidden(const std::string& keys, int page = 1) { return Which(keys, page, false); }
+    std::string Locked(const std::string& keys, int page = 1) { return Which(keys, page, true); }
+
+private:
+    std::string Which(const std::string& keys, int page, bool locked) {
+        std::string out;
+        for (const auto& key : SplitKeys(keys)) {
+            if (locked ? EntryLocked(key, page) : !EntryVisible(key, page))
+                out += (out.empty() ? "" : ",") + key;
+        }
+        return out;
+    }
 };
 
 const char* kSaleEntryKeys =
@@ -56,6 +69,14 @@ const char* kSaleEntryKeys =
     "FTaxAmount,FInTaxAmount,FAmount,FIncludeTaxPrice,FDiscountAmount,FNoDiscAmount,FCostPrice,"
     "FCostAmount,FQty";
 
+// A form of the class type with one entry page of the sales bill's keys.
+DefsForm SaleKeysForm(int32_t fid) {
+    DefsForm form;
+    form.fid = fid;
+    form.entrys->Add("", PageDefs(kSaleEntryKeys));
+    return form;
+}
+
 TEST(FieldGroups, HideShowLockAndOpenListedFieldsOfThePageAsked) {
     DefsForm form;
     form.entrys->Add("", PageDefs("FItemID,FQty,FPrice,FCostPrice"));
@@ -63,11 +84,9 @@ TEST(FieldGroups, HideShowLockAndOpenListedFieldsOfThePageAsked) {
     form.heads->Add("", PageDefs("FInvoiceAmt,FNoInvoiceAmt,FDate"));
 
     SetEntryFieldsVisible(form, " FCostPrice , FNoSuchField,,FQty", false);
-    EXPECT_FALSE(form.EntryVisible("FCostPrice"));
-    EXPECT_FALSE(form.EntryVisible("FQty"));
-    EXPECT_TRUE(form.EntryVisible("FPrice"));
+    EXPECT_EQ(form.Hidden("FItemID,FQty,FPrice,FCostPrice"), "FQty,FCostPrice");
     SetEntryFieldsVisible2(form, "FQty");
-    EXPECT_TRUE(form.EntryVisible("FQty"));
+    EXPECT_EQ(form.Hidden("FItemID,FQty,FPrice,FCostPrice"), "FCostPrice");
 
     SetEntryFieldsLock(form, "FPrice1", kSecondEntryPage);
     EXPECT_TRUE(form.EntryLocked("FPrice1", 2));
@@ -159,16 +178,10 @@ TEST_F(RightsFixture, SalesBillHidesItsShortListAndTheInvoiceAmounts) {
     auto hidden = ApplyPriceFieldRights(form, "props", 0, false, {kPriceRightObject},
                                         "QOR_XS_PlugIns.BillEvent_Sale");
     EXPECT_EQ(hidden.size(), 13u);
-    for (const char* key :
-         {"FSecPrice", "FPrice", "FIncludeTaxPrice", "FDiscountRate", "FPriceDiscount", "FTaxPrice",
-          "FTaxAmount", "FInTaxAmount", "FAmount", "FDiscountAmount", "FNoDiscAmount"}) {
-        EXPECT_FALSE(form.EntryVisible(key)) << key;
-    }
-    // Only in the long list, or in no list of the sales bill.
-    for (const char* key :
-         {"FBasePrice", "FDisplayPrice", "FBaseTaxPrice", "FCostPrice", "FItemID", "FQty"}) {
-        EXPECT_TRUE(form.EntryVisible(key)) << key;
-    }
+    // Those only in the long list, or in no list of the sales bill, stay.
+    EXPECT_EQ(form.Hidden(kSaleEntryKeys),
+              "FPrice,FSecPrice,FDiscountRate,FPriceDiscount,FTaxPrice,FTaxAmount,FInTaxAmount,"
+              "FAmount,FIncludeTaxPrice,FDiscountAmount,FNoDiscAmount");
     EXPECT_FALSE(form.HeadVisible("FInvoiceAmt"));
     EXPECT_FALSE(form.HeadVisible("FNoInvoiceAmt"));
     EXPECT_FALSE(form.HeadVisible("FAmount"));
@@ -184,11 +197,10 @@ TEST_F(RightsFixture, TheIndustryEditionHidesTheLongList) {
     denied = {kPriceRightObject};
     Login(3, 1);
     ApplyPriceFieldRights(form, "props");
-    for (const char* key : {"FBasePrice", "FDisplayPrice", "FBaseTaxPrice", "FSecTaxPrice",
-                            "FBasePriceDiscount", "FSecPriceDiscount", "FPrice"}) {
-        EXPECT_FALSE(form.EntryVisible(key)) << key;
-    }
-    EXPECT_TRUE(form.EntryVisible("FCostPrice"));
+    const std::string longList =
+        "FBasePrice,FDisplayPrice,FBaseTaxPrice,FSecTaxPrice,FBasePriceDiscount,FSecPriceDiscount,"
+        "FPrice";
+    EXPECT_EQ(form.Hidden(longList + ",FCostPrice"), longList);
 }
 
 TEST_F(RightsFixture, TheListFollowsTheClassType) {
@@ -198,17 +210,13 @@ TEST_F(RightsFixture, TheListFollowsTheClassType) {
     EXPECT_FALSE(form.EntryVisible("FPrice"));
     EXPECT_TRUE(form.HeadVisible("FInvoiceAmt")) << "headers only on 1020002 and 1030002";
 
-    DefsForm purchase;
-    purchase.fid = 1030002;
-    purchase.entrys->Add("", PageDefs(kSaleEntryKeys));
+    DefsForm purchase = SaleKeysForm(1030002);
     // The class type asked for wins over the form's.
     ApplyPriceFieldRights(purchase, "props", 1020002);
     EXPECT_FALSE(purchase.EntryVisible("FCostPrice")) << "the purchase bill hides its costs";
     EXPECT_TRUE(purchase.EntryVisible("FIncludeTaxPrice"));
 
-    DefsForm other;
-    other.fid = 1050001;
-    other.entrys->Add("", PageDefs(kSaleEntryKeys));
+    DefsForm other = SaleKeysForm(1050001);
     EXPECT_TRUE(ApplyPriceFieldRights(other, "props").empty()) << "no list for this class";
     EXPECT_TRUE(other.EntryVisible("FPrice"));
 }
@@ -218,9 +226,8 @@ TEST_F(RightsFixture, AssemblyBillsHideTheChildGridToo) {
     form.fid = 1040005;
     auto hidden = ApplyPriceFieldRights(form, "props");
     EXPECT_FALSE(form.EntryVisible("FPrice"));
-    EXPECT_FALSE(form.EntryVisible("FPrice1", 2));
-    EXPECT_FALSE(form.EntryVisible("FAmount1", 2));
-    EXPECT_TRUE(form.EntryVisible("FBasePrice1", 2)) << "long list only";
+    // The long list only keeps FBasePrice1 shown.
+    EXPECT_EQ(form.Hidden("FBasePrice1,FPrice1,FAmount1", 2), "FPrice1,FAmount1");
     EXPECT_TRUE(form.HeadVisible("FAmount"));
     EXPECT_EQ(hidden.size(), 6u);
 }
@@ -247,20 +254,17 @@ TEST_F(RightsFixture, TaxRightsLockOrCollectByClassType) {
     EXPECT_FALSE(form.EntryLocked("FTaxRate")) << "collecting leaves the fields alone";
 
     ApplyTaxFieldRights("props", form);
-    for (const auto& key : taxKeys) EXPECT_TRUE(form.EntryLocked(key)) << key;
-    EXPECT_FALSE(form.EntryLocked("FQty"));
+    EXPECT_EQ(form.Locked(kSaleEntryKeys),
+              "FPrice,FSecPrice,FDiscountRate,FPriceDiscount,FTaxPrice,FTaxRate,FTaxAmount,"
+              "FInTaxAmount,FAmount,FIncludeTaxPrice,FDiscountAmount");
     EXPECT_EQ(security->calls.back().args[2].ToNumber(), 2040);
     EXPECT_EQ(security->calls.back().args[5].ToString(), "");
 
-    DefsForm order;
-    order.fid = 1030001;
-    order.entrys->Add("", PageDefs(kSaleEntryKeys));
+    DefsForm order = SaleKeysForm(1030001);
     EXPECT_EQ(ApplyTaxFieldRights("props", order)->Count(), 0u) << "right 2030 is held";
     EXPECT_EQ(security->calls.back().args[2].ToNumber(), 2030);
 
-    DefsForm consign;
-    consign.fid = 1030003;
-    consign.entrys->Add("", PageDefs(kSaleEntryKeys));
+    DefsForm consign = SaleKeysForm(1030003);
     denied = {2050};
     EXPECT_EQ(ApplyTaxFieldRights("props", consign)->Count(), taxKeys.size());
     EXPECT_TRUE(consign.EntryLocked("FPrice"));

@@ -7,6 +7,7 @@
 
 #include "services/price_lookup.h"
 #include "tests/support/demo_form.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 namespace {
@@ -65,27 +66,34 @@ protected:
                       ",1," + std::to_string(c) + ",'','');");
     }
 
-    double Price(const Value& item, const Value& unit, const Value& customer, double& discount,
-                 int includeTax = 0) {
-        return GetPromotionPrice(item, unit, customer, 501, "", discount, includeTax);
+    // The price the look-up gives in the stock.
+    static double PriceOf(const Value& item, const Value& unit, const Value& customer,
+                          int stock = 501) {
+        double discount = 0;
+        return GetPromotionPrice(item, unit, customer, stock, "", discount);
+    }
+    // The price and the discount the look-up gives: "4 100".
+    static std::string Quote(const Value& item, const Value& unit, const Value& customer,
+                             int includeTax = 0) {
+        double discount = -1;
+        const double price = GetPromotionPrice(item, unit, customer, 501, "", discount, includeTax);
+        return NumberToText(RoundDecimal(price, 9)) + " " + NumberToText(discount);
     }
 };
 
 TEST_F(PriceLookup, NewestPromotionWinsAndCustomerLimitsApply) {
     AddPromotion(9602, 4);
     AddPromotion(9601, 5);  // an older bill entered later
-    double discount = -1;
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9201, discount), 4);
-    EXPECT_DOUBLE_EQ(discount, 100);
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 0, discount), 4);
+    EXPECT_EQ(Quote(9101, 9911, 9201), "4 100");
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9911, 0), 4);
 
     AddPromotion(9603, 3, 9911, {9202});  // newest, but only for the second customer
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9201, discount), 4);
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9202, discount), 3);
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 0, discount), 4);
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9911, 9201), 4);
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9911, 9202), 3);
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9911, 0), 4);
     // Other units are not touched by the promotions of this unit.
     UseSources({7});
-    EXPECT_DOUBLE_EQ(Price(9101, 9913, 9201, discount), 48);
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9913, 9201), 48);
 }
 
 TEST_F(PriceLookup, PromotionsOutsideTheirDaysOrHoursAreNotUsed) {
@@ -93,20 +101,17 @@ TEST_F(PriceLookup, PromotionsOutsideTheirDaysOrHoursAreNotUsed) {
     AddPromotion(9610, 2, 9911, {}, "2027-01-01", "2027-12-31");    // not begun
     AddPromotion(9611, 2.5, 9911, {}, "2026-01-01", "2026-12-09");  // ended yesterday
     AddPromotion(9612, 1, 9911, {}, "2026-12-10", "2026-12-10", "08:00:00", "09:00:00");
-    double discount = 0;
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9201, discount), 4);  // now is 10:30
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9911, 9201), 4);  // now is 10:30
     demo.SetNow({2026, 12, 10, 8, 30, 0});
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9201, discount), 1);
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9911, 9201), 1);
     demo.SetNow({2026, 12, 10, 9, 0, 0});  // the last second of the window still counts
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9201, discount), 1);
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9911, 9201), 1);
 }
 
 TEST_F(PriceLookup, PromotionWithoutPriceFallsThroughToTheSources) {
     AddPromotion(9620, 0, 9912);
     UseSources({4});
-    double discount = 0;
-    EXPECT_DOUBLE_EQ(Price(9101, 9912, 9201, discount), 100);
-    EXPECT_DOUBLE_EQ(discount, 95);  // the first customer type's ratio 0.95
+    EXPECT_EQ(Quote(9101, 9912, 9201), "100 95");  // the first customer type's ratio 0.95
 }
 
 // A promotion price whose bill is gone leaves the promotion batch unable to fill its table;
@@ -116,19 +121,16 @@ TEST_F(PriceLookup, BrokenPromotionDataDoesNotStopThePriceLookup) {
         "INSERT INTO t_LS_ItemPrice (FItemID, FUnitID, FBranchShop, FXSPrice, FXSBillNo, "
         "FXSBeginDate, FXSEndDate) VALUES (9101, 9911, 0, 3, 'GONE', '2026-01-01', '2026-12-31');");
     UseSources({7});
-    double discount = 0;
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9201, discount), 9.8);
-    EXPECT_DOUBLE_EQ(discount, 100);
+    EXPECT_EQ(Quote(9101, 9911, 9201), "9.8 100");
 }
 
 TEST_F(PriceLookup, UnusedProfileRowIsSkippedEvenWhenFirst) {
     UseSources({4});
     demo.Exec("UPDATE t_XS_PriceProfile SET FIsUsed=0, FSortIndex=0 WHERE FPriceID=7;");
-    double discount = 0;
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9203, discount), 10);  // list price, not latest 9.8
-    EXPECT_DOUBLE_EQ(discount, 100);                          // a customer without a type
+    // The list price, not the latest 9.8; a customer without a type.
+    EXPECT_EQ(Quote(9101, 9911, 9203), "10 100");
     demo.Exec("UPDATE t_XS_PriceProfile SET FIsUsed=1 WHERE FPriceID=7;");
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9203, discount), 9.8);
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9911, 9203), 9.8);
 }
 
 TEST_F(PriceLookup, CustomerPriceProfileMatchesTheUnit) {
@@ -142,30 +144,24 @@ TEST_F(PriceLookup, CustomerPriceProfileMatchesTheUnit) {
     EXPECT_DOUBLE_EQ(GetCustomerUnitPrice(9101, 9912, 9202), 0);  // another customer
 
     UseSources({2, 7});
-    double discount = 0;
-    EXPECT_DOUBLE_EQ(Price(9101, 9912, 9201, discount), 72);
-    EXPECT_DOUBLE_EQ(discount, 100);
-    EXPECT_DOUBLE_EQ(Price(9101, 9913, 9201, discount), 48);  // null passes to source 7
-    EXPECT_DOUBLE_EQ(Price(9101, 9912, 0, discount), 97);     // no customer, no own price
+    EXPECT_EQ(Quote(9101, 9912, 9201), "72 100");
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9913, 9201), 48);  // null passes to source 7
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9912, 0), 97);     // no customer, no own price
 }
 
 TEST_F(PriceLookup, CustomerTypeColumnAndDiscountRatio) {
     UseSources({3, 4});
     DataGateway::Instance().KeepTrace(true);
-    double discount = 0;
-    EXPECT_DOUBLE_EQ(Price(9101, 9912, 9202, discount), 88);  // FXSPrice2 of the second type
-    EXPECT_DOUBLE_EQ(discount, 100);
+    EXPECT_EQ(Quote(9101, 9912, 9202), "88 100");  // FXSPrice2 of the second type
     bool secondColumn = false;
     for (const auto& e : DataGateway::Instance().Trace())
         secondColumn |= e.sql.rfind("Select p.FXSPrice2,", 0) == 0;
     EXPECT_TRUE(secondColumn);
 
     // The first type has no column price for the box: the list price with its ratio.
-    EXPECT_DOUBLE_EQ(Price(9101, 9912, 9201, discount), 100);
-    EXPECT_DOUBLE_EQ(discount, 95);
+    EXPECT_EQ(Quote(9101, 9912, 9201), "100 95");
     // Without a type the list price stands undiscounted.
-    EXPECT_DOUBLE_EQ(Price(9101, 9912, 9203, discount), 100);
-    EXPECT_DOUBLE_EQ(discount, 100);
+    EXPECT_EQ(Quote(9101, 9912, 9203), "100 100");
 }
 
 TEST_F(PriceLookup, LatestPriceToTheCustomerCarriesItsDiscount) {
@@ -173,11 +169,8 @@ TEST_F(PriceLookup, LatestPriceToTheCustomerCarriesItsDiscount) {
         "INSERT INTO t_LatestPrice (FID, FItemID, FUnitID, FCustID, FPrice, FDiscountRate, FDate) "
         "VALUES (9801, 9101, 9911, 9201, 8.8, 92, '2026-11-01');");
     UseSources({6, 7});
-    double discount = 0;
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 9201, discount), 8.8);
-    EXPECT_DOUBLE_EQ(discount, 92);
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, 0, discount), 9.8);  // no customer: the item's latest
-    EXPECT_DOUBLE_EQ(discount, 100);
+    EXPECT_EQ(Quote(9101, 9911, 9201), "8.8 92");
+    EXPECT_EQ(Quote(9101, 9911, 0), "9.8 100");  // no customer: the item's latest
 }
 
 TEST_F(PriceLookup, CostPlusMarginFromTheStockValue) {
@@ -185,28 +178,22 @@ TEST_F(PriceLookup, CostPlusMarginFromTheStockValue) {
         "INSERT INTO t_cc_inventory (FItemID, FStockID, FBatchNo, FQty, FAmount) VALUES "
         "(9101, 501, '', 20, 100);");
     UseSources({5});
-    double discount = 0;
     // 5 per bottle, 10 bottles a box, 20 % margin.
-    EXPECT_NEAR(Price(9101, 9912, 9201, discount), 60, 1e-9);
-    EXPECT_DOUBLE_EQ(discount, 100);
+    EXPECT_EQ(Quote(9101, 9912, 9201), "60 100");
     // Prices entered with tax: the item's 13 % is added.
-    EXPECT_NEAR(Price(9101, 9912, 9201, discount, 1), 67.8, 1e-9);
-    EXPECT_DOUBLE_EQ(GetPromotionPrice(9101, 9912, 9201, 503, "", discount), 0);  // no stock
+    EXPECT_EQ(Quote(9101, 9912, 9201, 1), "67.8 100");
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9912, 9201, 503), 0);  // no stock
 }
 
 TEST_F(PriceLookup, NoSourceOrBadInputGivesZero) {
-    double discount = 55;
-    EXPECT_DOUBLE_EQ(Price(9102, 9911, 9201, discount), 0);
-    EXPECT_DOUBLE_EQ(discount, 0);  // the row keeps its own discount
-    for (const Value& item : {Value("abc"), Value(0), Value(1e12), Value()}) {
-        discount = 55;
-        EXPECT_DOUBLE_EQ(Price(item, 9911, 9201, discount), 0) << item.ToString();
-        EXPECT_DOUBLE_EQ(discount, 0);
+    // The row keeps its own discount.
+    for (const Value& item : {Value(9102), Value("abc"), Value(0), Value(1e12), Value()}) {
+        EXPECT_EQ(Quote(item, 9911, 9201), "0 0") << item.ToString();
     }
-    EXPECT_DOUBLE_EQ(Price(9101, Value("box"), 9201, discount), 0);
+    EXPECT_DOUBLE_EQ(PriceOf(9101, Value("box"), 9201), 0);
     // A customer that is no identifier is treated as no customer.
     UseSources({7});
-    EXPECT_DOUBLE_EQ(Price(9101, 9911, Value("x'y"), discount), 9.8);
+    EXPECT_DOUBLE_EQ(PriceOf(9101, 9911, Value("x'y")), 9.8);
 }
 
 TEST_F(PriceLookup, IncludeTaxOptionIsANumber) {
@@ -227,17 +214,15 @@ TEST_F(PriceLookup, UnitsAndBarcodes) {
     EXPECT_EQ(GetBarcodeUnitID("x", 1), 0);
 
     auto list = GetItemUnitList("FCustID", 9201, 9101);
-    ASSERT_EQ(list.units.size(), 3u);
-    EXPECT_EQ(list.units[0].unitID, 9912);  // by the unit order, highest first
-    EXPECT_EQ(list.units[1].unitID, 9913);
-    EXPECT_EQ(list.units[2].unitID, 9911);
+    std::string units;  // by the unit order, highest first
+    for (const auto& unit : list.units) units += std::to_string(unit.unitID) + " ";
+    EXPECT_EQ(units, "9912 9913 9911 ");
     ASSERT_NE(list.Default(), nullptr);
-    EXPECT_EQ(list.Default()->unitID, 9912);  // nothing sold yet: the sales unit
-    EXPECT_EQ(list.Default()->number, "T02");
-    EXPECT_EQ(list.Default()->name, "箱");
-    EXPECT_DOUBLE_EQ(list.Default()->coefficient, 10);
-    EXPECT_EQ(list.Default()->barcode, "BC-9101-2");
-    EXPECT_EQ(list.Default()->srcItemID, 9101);
+    const auto& sold = *list.Default();  // nothing sold yet: the sales unit
+    EXPECT_EQ(std::to_string(sold.unitID) + " " + sold.number + " " + sold.name + " " +
+                  NumberToText(sold.coefficient) + " " + sold.barcode + " " +
+                  std::to_string(sold.srcItemID),
+              "9912 T02 箱 10 BC-9101-2 9101");
 
     demo.Exec(
         "INSERT INTO t_LatestPrice (FID, FItemID, FUnitID, FCustID, FSupplyID, FPrice, FDate) "
@@ -259,19 +244,17 @@ TEST_F(PriceLookup, CustomerItemCodesBothWays) {
         "FClientGood1, FUnitID2, FXSPrice2, FClientGood2) "
         "VALUES (9701, 9101, 9201, 9911, 7.5, 'C-1', 9912, 72, 'K''2');");
     auto bill = demo.NewBill("sale", 3);
-    bill->SetFieldValue("FCustID", 9201);
-    bill->SetFieldValue("FItemID", 9101, 1);
-    bill->SetFieldValue("FShowUnitID", 9912, 1);
+    FillRow(*bill, -1, "FCustID=9201");
+    FillRow(*bill, 1, "FItemID=9101 FShowUnitID=9912");
     FillClientItemID(*bill, 1);
-    EXPECT_EQ(bill->GetFieldValue("FClientItemID", 1).ToString(), "K'2");
-    bill->SetFieldValue("FShowUnitID", 9913, 1);
+    ExpectRow(*bill, 1, "FClientItemID=K'2");
+    FillRow(*bill, 1, "FShowUnitID=9913");
     FillClientItemID(*bill, 1);
-    EXPECT_EQ(bill->GetFieldValue("FClientItemID", 1).ToString(), "");  // no code for the unit
+    ExpectRow(*bill, 1, "FClientItemID=");  // no code for the unit
 
     bill->SetFieldValue("FClientItemID", "k'2 ", 2);  // letter case and blanks as typed
     EXPECT_TRUE(FillItemByClientCode(*bill, 2));
-    EXPECT_EQ(bill->GetFieldValue("FItemID", 2).ToNumber(), 9101);
-    EXPECT_EQ(bill->GetFieldValue("FShowUnitID", 2).ToNumber(), 9912);
+    ExpectRow(*bill, 2, "FItemID=9101 FShowUnitID=9912");
 
     bill->SetFieldValue("FClientItemID", "x' or 1=1 --", 3);
     EXPECT_FALSE(FillItemByClientCode(*bill, 3));
@@ -281,14 +264,10 @@ TEST_F(PriceLookup, CustomerItemCodesBothWays) {
     EXPECT_FALSE(FillItemByClientCode(*bill, 3));  // another customer's code
 
     auto exchange = demo.NewBill("salechange", 1);
-    exchange->SetFieldValue("FCustID", 9201);
-    exchange->SetFieldValue("FItemID01", 9101, 1);
-    exchange->SetFieldValue("FShowUnitID01", 9911, 1);
-    exchange->SetFieldValue("FItemID", 9101, 1);
-    exchange->SetFieldValue("FShowUnitID", 9912, 1);
+    FillRow(*exchange, -1, "FCustID=9201");
+    FillRow(*exchange, 1, "FItemID01=9101 FShowUnitID01=9911 FItemID=9101 FShowUnitID=9912");
     FillClientItemID01(*exchange, 1);
-    EXPECT_EQ(exchange->GetFieldValue("FClientItemID01", 1).ToString(), "C-1");
-    EXPECT_EQ(exchange->GetFieldValue("FClientItemID", 1).ToString(), "");  // main set untouched
+    ExpectRow(*exchange, 1, "FClientItemID01=C-1 FClientItemID=");  // main set untouched
 }
 
 }  // namespace

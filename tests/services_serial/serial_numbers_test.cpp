@@ -5,19 +5,23 @@
 #include "frame/data_access.h"
 #include "services/serial_numbers.h"
 #include "tests/services_batch/service_test_bill.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 namespace {
 
+// The values' texts, separated by blanks.
+std::string Texts(const std::vector<Value>& values) {
+    std::string out;
+    for (const auto& v : values) out += (out.empty() ? "" : " ") + v.ToString();
+    return out;
+}
+
 // ---- Row check ----------------------------------------------------------------------------------
 
-class SerialRows : public ::testing::Test {
+class SerialRows : public ServiceTest<2> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    TestBill bill;
     void SetUp() override {
-        FakeLogin(*platform.platform);
         // Item 1009 is serial managed; row 1 of the bill recorded S1 (taken later) and S2.
         db.info->answer = [](const std::string& sql) -> RecordsetPtr {
             if (sql.find("FIsSerialNumMgr") != std::string::npos) {
@@ -28,9 +32,8 @@ protected:
                                          {{"S1", "", 1}, {"S2", "", 0}});
         };
         bill.billID = 5;
-        bill.rows = 2;
-        bill.Set("FItemID", 1009, 1);
-        bill.Set("FItemID", 1001, 2);
+        FillRow(bill, 1, "FItemID=1009");
+        FillRow(bill, 2, "FItemID=1001");
     }
 };
 
@@ -56,10 +59,8 @@ TEST_F(SerialRows, TheHostsServiceGetsTheRowAndDecides) {
     ASSERT_EQ(service->calls.size(), 1u);
     const Args& args = service->calls[0].args;
     ASSERT_EQ(args.size(), 11u);
-    EXPECT_EQ(args[2].ToNumber(), 5);  // the bill
-    EXPECT_EQ(args[3].ToNumber(), 1);  // the row
-    EXPECT_EQ(args[4].ToNumber(), 1009);
-    EXPECT_EQ(args[5].ToNumber(), 4);
+    // The bill, the row, the item and the quantity.
+    EXPECT_EQ(Texts({args[2], args[3], args[4], args[5]}), "5 1 1009 4");
     auto list = args[10].As<Collection>();
     ASSERT_TRUE(list);
     ASSERT_EQ(list->Count(), 4u);
@@ -67,8 +68,7 @@ TEST_F(SerialRows, TheHostsServiceGetsTheRowAndDecides) {
 }
 
 TEST_F(SerialRows, RowDisplayOnlyInTheIndustryEditionOfApplicationType1) {
-    bill.Set("FItemID", 1001, 2);
-    bill.Set("FSerialNo", "stale", 2);
+    FillRow(bill, 2, "FItemID=1001 FSerialNo=stale");
     CheckSerialNumEntries(bill);  // application type 2 by default: nothing happens
     EXPECT_EQ(bill.Get("FSerialNo", 2).ToString(), "stale");
     platform->dictionary->Set("AppType", 1);
@@ -80,15 +80,11 @@ TEST_F(SerialRows, RowDisplayOnlyInTheIndustryEditionOfApplicationType1) {
 
 // ---- Save-time count ---------------------------------------------------------------------------
 
-class SerialCount : public ::testing::Test {
+class SerialCount : public ServiceTest<2> {
 protected:
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
     std::shared_ptr<FakeComponent> stockInfo;
-    TestBill bill;
 
     void SetUp() override {
-        FakeLogin(*platform.platform);
         db.info->answer = [](const std::string&) {
             return MemoryRecordset::Make(
                 {"FItemID", "FNumber", "FName", "FModel", "FBaseProperty", "FBaseProperty1",
@@ -107,15 +103,9 @@ protected:
         });
         bill.classType = 1030002;
         bill.billID = 77;
-        bill.rows = 2;
-        bill.Set("FBillTypeID", 3001);
-        bill.Set("FBillNo", "XOUT9");
-        bill.Set("FItemID", 1009, 1);  // serial managed
-        bill.Set("FQty", 2, 1);
-        bill.Set("FSCStockID", 501, 1);
-        bill.Set("FSerialNo", "A|B", 1);
-        bill.Set("FItemID", 1001, 2);
-        bill.Set("FQty", 5, 2);
+        FillRow(bill, -1, "FBillTypeID=3001 FBillNo=XOUT9");
+        FillRow(bill, 1, "FItemID=1009 FQty=2 FSCStockID=501 FSerialNo=A|B");  // serial managed
+        FillRow(bill, 2, "FItemID=1001 FQty=5");
     }
 };
 
@@ -143,27 +133,17 @@ TEST_F(SerialCount, TheServiceGetsTheSerialRowsAndDecides) {
     auto billInfo = args[1].As<Collection>();
     auto rows = args[2].As<Collection>();
     ASSERT_TRUE(billInfo && rows);
-    EXPECT_EQ(billInfo->Get("ClassTypeID").ToNumber(), 1030002);
-    EXPECT_EQ(billInfo->Get("BillInterID").ToNumber(), 77);
+    EXPECT_EQ(Texts({billInfo->Get("ClassTypeID"), billInfo->Get("BillInterID")}), "1030002 77");
     ASSERT_EQ(rows->Count(), 1u);  // the plain item's row is not handed over
     auto row = rows->ItemAt(1).As<Collection>();
-    EXPECT_EQ(row->Get("FNumber").ToString(), "03.001");
-    EXPECT_EQ(row->Get("FModel").ToString(), "MB-FB40");
-    EXPECT_EQ(row->Get("FIndex").ToNumber(), 1);
-    EXPECT_EQ(row->Get("FIndex2").ToNumber(), 0);
-    EXPECT_EQ(row->Get("FIndex3").ToNumber(), 1);
-    // Every base property of the item goes with the row.
-    for (auto [column, value] :
-         std::vector<std::pair<std::string, std::string>>{{"FBaseProperty", "P0"},
-                                                          {"FBaseProperty1", "P1"},
-                                                          {"FBaseProperty3", "P3"},
-                                                          {"FBaseProperty4", "P4"},
-                                                          {"FBaseProperty8", "P8"},
-                                                          {"FBaseProperty9", "P9"}}) {
-        EXPECT_EQ(row->Get(column).ToString(), value) << column;
+    // Every base property of the item goes with the row; a sales bill's serials leave its stock.
+    std::vector<Value> values;
+    for (const char* column : {"FNumber", "FModel", "FIndex", "FIndex2", "FIndex3", "FBaseProperty",
+                               "FBaseProperty1", "FBaseProperty3", "FBaseProperty4",
+                               "FBaseProperty8", "FBaseProperty9", "FQty", "FStockID"}) {
+        values.push_back(row->Get(column));
     }
-    EXPECT_EQ(row->Get("FQty").ToNumber(), 2);
-    EXPECT_EQ(row->Get("FStockID").ToNumber(), 501);  // a sales bill's serials leave its stock
+    EXPECT_EQ(Texts(values), "03.001 MB-FB40 1 0 1 P0 P1 P3 P4 P8 P9 2 501");
 
     // The items are read in one statement, not one per row.
     EXPECT_EQ(db.info->statements.size(), 1u);
@@ -171,16 +151,12 @@ TEST_F(SerialCount, TheServiceGetsTheSerialRowsAndDecides) {
 
 // ---- Cells ------------------------------------------------------------------------------------
 
-TEST(SerialCells, SerialNumberCellsAreLockedAndUnchanged) {
-    ScopedPlatform platform;
-    ScriptedDatabase db{*platform.platform};
-    TestBill bill;
-    bill.rows = 2;
+using SerialCellLocks = ServiceTest<2>;
+
+TEST_F(SerialCellLocks, SerialNumberCellsAreLockedAndUnchanged) {
     bill.fields = {"FSERIALNO", "FSERIALNO01"};
     LockSerialNoFields(bill, 2);
-    EXPECT_TRUE(bill.Locked("FSerialNo", 2));
-    EXPECT_TRUE(bill.Locked("FSerialNo01", 2));
-    EXPECT_FALSE(bill.Locked("FSerialNo", 1));
+    EXPECT_EQ(bill.Locks("FSerialNo") + bill.Locks("FSerialNo01"), "oLoL");
     EXPECT_EQ(bill.cells[std::make_pair(std::string("FSERIALNO"), 2)]->Get("FModify").ToNumber(),
               0);
     LockSerialNoFields(bill);
@@ -191,8 +167,7 @@ TEST(SerialCells, SerialNumberCellsAreLockedAndUnchanged) {
     db.info->answer = [](const std::string& sql) {
         return OneValue("FIsSerialNumMgr", sql.find("=1009") != std::string::npos);
     };
-    bill.Set("FItemID", 1009, 1);
-    bill.Set("FItemID01", 1001, 1);
+    FillRow(bill, 1, "FItemID=1009 FItemID01=1001");
     LockSerialNoFields(bill, 1, SerialCells::FollowItem);
     EXPECT_FALSE(bill.Locked("FSerialNo", 1));
     EXPECT_TRUE(bill.Locked("FSerialNo01", 1));

@@ -162,18 +162,17 @@ INSERT INTO t_XS_Order (FID, FBillNo, FDate, FStatus) VALUES
 INSERT INTO t_XS_OrderEntry (FID, FItemID, FAuxPropID, FShowQty, FSendQty, FCoefficient) VALUES
   (9701, 9301, 2001, 10, 4, 12), (9701, 9301, 0, 1, 0, 1), (9702, 9301, 0, 50, 0, 1);
 )");
-    double in = -1, out = -1;
-    GetOrderPendingQty(1, 9301, in, out);
-    EXPECT_DOUBLE_EQ(in, 36);  // unchecked orders do not count
-    EXPECT_DOUBLE_EQ(out, -1);
-    GetOrderPendingQty(2, 9301, in, out);
-    EXPECT_DOUBLE_EQ(out, 73);  // closed orders do not count
-    GetOrderPendingQty(3, 9301, in, out, 2001);
-    EXPECT_DOUBLE_EQ(in, 0);  // an empty sum is 0
-    EXPECT_DOUBLE_EQ(out, 72);
-    GetOrderPendingQty(3, "abc", in, out);
-    EXPECT_DOUBLE_EQ(in, 0);
-    EXPECT_DOUBLE_EQ(out, 0);
+    // What comes in and goes out ("-1": not asked): unchecked purchase orders and closed sales
+    // orders do not count, an empty sum is 0.
+    auto pending = [](int kind, const Value& item, const Value& aux = Value()) {
+        double in = -1, out = -1;
+        GetOrderPendingQty(kind, item, in, out, aux);
+        return NumberToText(in) + " " + NumberToText(out);
+    };
+    EXPECT_EQ(pending(1, 9301), "36 -1");
+    EXPECT_EQ(pending(2, 9301), "-1 73");
+    EXPECT_EQ(pending(3, 9301, 2001), "0 72");
+    EXPECT_EQ(pending(3, "abc"), "0 0");
 }
 
 TEST_F(StockPeriod, CostsStocksAndControlPoint) {
@@ -183,10 +182,9 @@ TEST_F(StockPeriod, CostsStocksAndControlPoint) {
     EXPECT_DOUBLE_EQ(GetItemCost("x", 9501, ""), 0);
 
     EXPECT_TRUE(IsVirtualStock(9502));
-    EXPECT_FALSE(IsVirtualStock(9501));
-    EXPECT_FALSE(IsVirtualStock(0));
-    EXPECT_FALSE(IsVirtualStock("gift"));
-    EXPECT_FALSE(IsVirtualStock(424242));
+    for (const Value& stock : {Value(9501), Value(0), Value("gift"), Value(424242)}) {
+        EXPECT_FALSE(IsVirtualStock(stock)) << stock.ToString();
+    }
 
     EXPECT_EQ(GetControlPoint(), 0);
     demo.Host().SetOption("IC", "ControlPoint", "2");

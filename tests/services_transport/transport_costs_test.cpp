@@ -14,6 +14,7 @@
 #include "frame/data_access.h"
 #include "services/transport_costs.h"
 #include "tests/support/demo_form.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 namespace {
@@ -228,8 +229,7 @@ TEST_F(TransportCosts, EachStockTypeIsReadOncePerSharing) {
 TEST_F(TransportCosts, PurchaseSideBillsShareTheAdvancedCostsFromTheReceivingStock) {
     Open("tempgj");
     ASSERT_FALSE(IsOutStockClassType(bill->FID()));
-    bill->SetFieldValue("FTranspotationCosts", 60);
-    bill->SetFieldValue("FTotaladvanceCosts", 40);
+    FillRow(*bill, -1, "FTranspotationCosts=60 FTotaladvanceCosts=40");
     Row(1, 1, kReal);
     Row(2, 1, kReal);
     Row(3, 2, kReal);
@@ -237,10 +237,7 @@ TEST_F(TransportCosts, PurchaseSideBillsShareTheAdvancedCostsFromTheReceivingSto
     EXPECT_DOUBLE_EQ(TransportAmountToShare(*bill), 100);
 
     ASSERT_TRUE(ShareTransportCosts(*bill, kShareByQty));
-    EXPECT_EQ(Charge(1).ToNumber(), 25);
-    EXPECT_EQ(Charge(2).ToNumber(), 25);
-    EXPECT_EQ(Charge(3).ToNumber(), 50);
-    EXPECT_EQ(Charge(4).ToNumber(), 0);
+    EXPECT_EQ(Charges(), (std::vector<double>{25, 25, 50, 0}));
 }
 
 TEST_F(TransportCosts, OutsideTheIndustryEditionNothingHappens) {
@@ -339,8 +336,7 @@ TEST_F(TransportCosts, TheHeaderFollowsTheRowsCharges) {
 
 TEST_F(TransportCosts, AdvancedCostsStayWhenTheHeaderFollowsTheRows) {
     Open("tempgj");
-    bill->SetFieldValue("FTranspotationCosts", 60);
-    bill->SetFieldValue("FTotaladvanceCosts", 40);
+    FillRow(*bill, -1, "FTranspotationCosts=60 FTotaladvanceCosts=40");
     Row(1, 1, kReal);
     Row(2, 3, kReal);
     ASSERT_TRUE(ShareTransportCosts(*bill, kShareByQty));
