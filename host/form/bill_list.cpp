@@ -58,6 +58,8 @@ ActionResult HostBillList::Select(const std::vector<int32_t>& ids) {
     std::vector<int32_t> kept;
     int n = 0;
     for (int32_t id : ids) {
+        // A list row is selected or not: a bill named twice is selected once.
+        if (std::find(kept.begin(), kept.end(), id) != kept.end()) continue;
         auto head = db_->Query("Select FBillNo From " + t_.headerTable +
                                " Where FID=" + std::to_string(id) + " And " + Filter());
         if (head.rows.empty())
