@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "frame/value.h"
+#include "tests/support/row_values.h"
 
 namespace qor::test {
 
@@ -19,12 +20,7 @@ using Fields = std::initializer_list<std::pair<const char*, Value>>;
 template <class Get>
 void ExpectFields(const std::string& where, Fields fields, Get get) {
     for (const auto& [key, want] : fields) {
-        const Value got = get(key);
-        if (want.IsText()) {
-            EXPECT_EQ(got.ToString(), want.ToString()) << key << where;
-        } else {
-            EXPECT_NEAR(got.ToNumber(), want.ToNumber(), 1e-9) << key << where;
-        }
+        ExpectValue(get(key), want, key + where);
     }
 }
 

@@ -34,6 +34,16 @@ inline std::vector<std::pair<std::string, Value>> RowValues(const std::string& v
     return out;
 }
 
+// Expects one value: a text exactly, anything else as a number to the ninth decimal; what names
+// it in a failure.
+inline void ExpectValue(const Value& actual, const Value& expected, const std::string& what) {
+    if (expected.IsText()) {
+        EXPECT_EQ(actual.ToString(), expected.ToString()) << what;
+    } else {
+        EXPECT_NEAR(actual.ToNumber(), expected.ToNumber(), 1e-9) << what;
+    }
+}
+
 // Writes the values into the row (-1: the header), in order, without running any host action.
 inline void FillRow(IBillForm& bill, int row, const std::string& values) {
     for (const auto& [key, value] : RowValues(values)) bill.SetFieldValue(key, value, row, 1);
@@ -45,12 +55,8 @@ inline void ExpectRow(IBillForm& bill, int row, const std::string& values,
                       std::source_location where = std::source_location::current()) {
     ::testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), values);
     for (const auto& [key, expected] : RowValues(values)) {
-        const Value actual = bill.GetFieldValue(key, row, 1);
-        if (expected.IsNumber()) {
-            EXPECT_NEAR(actual.ToNumber(), expected.ToNumber(), 1e-9) << key << " of row " << row;
-        } else {
-            EXPECT_EQ(actual.ToString(), expected.ToString()) << key << " of row " << row;
-        }
+        ExpectValue(bill.GetFieldValue(key, row, 1), expected,
+                    key + " of row " + std::to_string(row));
     }
 }
 
